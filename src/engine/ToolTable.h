@@ -1,0 +1,26 @@
+#pragma once
+// The 55 tool objects keyed by command id: fifteen brush classes in three sizes
+// and ten whole-picture classes. A tool's command id is also the string id of
+// its name and the key of its button.
+
+#include "engine/RandomSource.h"
+#include "engine/Tool.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class ToolTable {
+public:
+    // Creates every tool; they take their random numbers from `random` and set
+    // the cursor through `cursor` (either may be null: the tool then keeps its
+    // own generator, and cursor changes go nowhere). Both must outlive the table.
+    explicit ToolTable(RandomSource* random = nullptr, ToolCursor* cursor = nullptr);
+
+    CTool* Find(int commandId) const;
+    std::vector<int> CommandIds() const;
+    size_t Size() const { return m_tools.size(); }
+
+private:
+    std::map<int, std::unique_ptr<CTool>> m_tools;
+};

@@ -1,0 +1,102 @@
+#include "engine/WorkPicture.h"
+
+#include <utility>
+
+void WorkPicture::SetPicture(PackedPicture fitted)
+{
+    m_source = std::move(fitted);
+    m_display = m_source;
+}
+
+void WorkPicture::SetLoadedPicture(const PackedPicture& loaded)
+{
+    const PictureSize size = ComputeWorkingSize(loaded.Width(), loaded.Height());
+    PackedPicture fitted = FitPicture(loaded, size.width, size.height);
+    fitted.Header().biXPelsPerMeter = 2835;
+    fitted.Header().biYPelsPerMeter = 2835;
+    SetPicture(std::move(fitted));
+}
+
+bool WorkPicture::RenderRect(Rect rect, int p, bool smooth)
+{
+    if (!::RenderRect(m_source, m_display, m_map, rect, p, smooth))
+        return false;
+    if (m_pHost && !m_pHost->Playing())
+        m_pHost->MapChanged();
+    return true;
+}
+
+bool WorkPicture::RenderMap(int p, bool smooth)
+{
+    if (!m_map.Attached())
+        return false;
+    return RenderRect(Rect{0, 0, Width(), Height()}, p, smooth);
+}
+
+void WorkPicture::ScaleMap(int p) { ::ScaleMap(m_map, p); }
+
+void WorkPicture::SetActiveTool(CTool* tool)
+{
+    if (m_pTool && tool && m_pTool->GetBrushRect(0, 0) == tool->GetBrushRect(0, 0)) {
+        m_pTool = tool;
+        return;
+    }
+    m_scratch = {};
+    if (tool)
+        m_scratch = tool->CreateScratch();
+    m_pTool = tool;
+}
+
+bool WorkPicture::ButtonDown(int x, int y, bool rightButton)
+{
+    if (!m_pTool || !HasPicture())
+        return false;
+    if (rightButton)
+        m_pTool->SetTurnSign(-1);
+    if (m_pHost)
+        m_pHost->ApplyPowerRequested();
+    m_bStrokeActive = true;
+    m_pTool->Prepare(x, y, Width(), Height());
+    return m_pTool->Repeats();
+}
+
+Rect WorkPicture::MouseMove(int x, int y)
+{
+    if (!m_bStrokeActive || !m_pTool || m_pTool->IsGlobal())
+        return Rect{};
+    return ApplyToolAt(x, y);
+}
+
+Rect WorkPicture::TimerTick(int x, int y)
+{
+    if (!m_bStrokeActive || !m_pTool)
+        return Rect{};
+    return ApplyToolAt(x, y);
+}
+
+void WorkPicture::ButtonUp(bool rightButton)
+{
+    if (m_bStrokeActive) {
+        m_bStrokeActive = false;
+        if (m_pTool)
+            m_pTool->EndStroke();
+    }
+    if (rightButton && m_pTool)
+        m_pTool->SetTurnSign(1);
+}
+
+Rect WorkPicture::ApplyToolAt(int x, int y)
+{
+    if (!m_pTool || !HasPicture())
+        return Rect{};
+    if (m_pHost)
+        m_pHost->ToolApplied();
+    const int W = Width(), H = Height();
+    const bool stepped = m_pTool->IsLocal() ? BrushStep(*m_pTool, m_map, m_scratch, x, y, W, H)
+                                            : GlobalStep(*m_pTool, m_map, m_scratch, W, H);
+    if (!stepped)
+        return Rect{};
+    const Rect rect = m_pTool->GetBrushRect(x, y);
+    RenderRect(rect, 64, true);
+    return rect;
+}
