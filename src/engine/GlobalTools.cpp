@@ -173,15 +173,15 @@ BlotFrame BlotFrame::Around(int cx, int cy, int W, int H)
     return f;
 }
 
-void PrepareBlotField(CToolGlobal& tool, std::vector<Displacement>& field, int cx, int cy, int W, int H,
-                      const BlotParameters& params, const std::function<int()>& rand)
+void FillBlotField(std::vector<Displacement>& field, int cx, int cy, int W, int H, int strength,
+                   const BlotParameters& params, const std::function<int()>& rand)
 {
     if (field.size() != size_t(std::max(W, 0)) * size_t(std::max(H, 0)) || field.empty())
         return;
     const BlotFrame frame = BlotFrame::Around(cx, cy, W, H);
     RadialShape shape;
     shape.Build(frame.d, params.sign, params.amplitude, params.lobes, rand);
-    const int s = tool.Strength();
+    const int s = strength;
     for (int y = 0; y < H; ++y) {
         const int b = y + frame.rowShift;
         for (int x = 0; x < W; ++x) {
@@ -203,23 +203,23 @@ constexpr BlotParameters kSands2{-1, 3200, 65};
 void CTool_GlBlot::Prepare(int x, int y, int W, int H)
 {
     CToolGlobal::Prepare(x, y, W, H);
-    PrepareBlotField(*this, m_field, x, y, W, H, kBlot, [this] { return Rand(); });
+    FillBlotField(m_field, x, y, W, H, m_nStrength, kBlot, [this] { return Rand(); });
 }
 
 void CTool_GlBlot2::Prepare(int x, int y, int W, int H)
 {
     CToolGlobal::Prepare(x, y, W, H);
-    PrepareBlotField(*this, m_field, x, y, W, H, kBlot2, [this] { return Rand(); });
+    FillBlotField(m_field, x, y, W, H, m_nStrength, kBlot2, [this] { return Rand(); });
 }
 
 void CTool_GlSands::Prepare(int x, int y, int W, int H)
 {
     CToolGlobal::Prepare(x, y, W, H);
-    PrepareBlotField(*this, m_field, x, y, W, H, kSands, [this] { return Rand(); });
+    FillBlotField(m_field, x, y, W, H, m_nStrength, kSands, [this] { return Rand(); });
 }
 
 void CTool_GlSands2::Prepare(int x, int y, int W, int H)
 {
     CToolGlobal::Prepare(x, y, W, H);
-    PrepareBlotField(*this, m_field, x, y, W, H, kSands2, [this] { return Rand(); });
+    FillBlotField(m_field, x, y, W, H, m_nStrength, kSands2, [this] { return Rand(); });
 }
