@@ -1,0 +1,248 @@
+#include "app/AppState.h"
+
+#include "res/StringTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <array>
+
+namespace {
+
+const QString kOrganisation = QStringLiteral("Tavmor Software");
+const QString kApplication = QStringLiteral("Warplet4");
+
+QSettings OpenProfile()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, kOrganisation, kApplication);
+}
+
+// The stored spelling of `entry` in the settings' current group: the exact one
+// when present, else the first that differs only in case; empty when none.
+QString StoredKey(const QSettings& settings, const QString& entry)
+{
+    const QStringList keys = settings.childKeys();
+    if (keys.contains(entry))
+        return entry;
+    for (const QString& key : keys) {
+        if (key.compare(entry, Qt::CaseInsensitive) == 0)
+            return key;
+    }
+    return {};
+}
+
+// Reads and writes inside the group of one section of an open settings object.
+class SectionAccess {
+public:
+    SectionAccess(QSettings& settings, const QString& section) : m_settings(settings)
+    {
+        m_settings.beginGroup(ProfileGroup(section));
+    }
+    SectionAccess(const SectionAccess&) = delete;
+    SectionAccess& operator=(const SectionAccess&) = delete;
+    ~SectionAccess() { m_settings.endGroup(); }
+
+    int Int(const QString& entry, int defaultValue) const
+    {
+        const QString key = StoredKey(m_settings, entry);
+        if (key.isEmpty())
+            return defaultValue;
+        bool ok = false;
+        const int value = m_settings.value(key).toString().trimmed().toInt(&ok);
+        return ok ? value : defaultValue;
+    }
+
+    QString String(const QString& entry, const QString& defaultValue) const
+    {
+        const QString key = StoredKey(m_settings, entry);
+        return key.isEmpty() ? defaultValue : m_settings.value(key).toString();
+    }
+
+    void Write(const QString& entry, const QVariant& value)
+    {
+        // One value per name whatever its case, as the entry names are case-insensitive.
+        for (const QString& key : m_settings.childKeys()) {
+            if (key != entry && key.compare(entry, Qt::CaseInsensitive) == 0)
+                m_settings.remove(key);
+        }
+        m_settings.setValue(entry, value);
+    }
+
+private:
+    QSettings& m_settings;
+};
+
+bool Flush(QSettings& settings)
+{
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+// A standard folder, created when it does not exist yet (a failure is ignored:
+// the dialogs then simply start elsewhere).
+QString StandardFolder(QStandardPaths::StandardLocation location)
+{
+    QString folder = QStandardPaths::writableLocation(location);
+    if (!folder.isEmpty())
+        QDir().mkpath(folder);
+    return folder;
+}
+
+}  // namespace
+
+AppState::AppState() : m_language(SystemUiLanguage()) {}
+
+AppState& App()
+{
+    static AppState state;
+    return state;
+}
+
+void AppState::LoadSettings()
+{
+    QSettings settings = OpenProfile();
+    {
+        const SectionAccess opt(settings, kSectionOptions);
+        m_bShowDuration = opt.Int(QStringLiteral("ShowDuration"), 1) != 0;
+        m_bShowNumber = opt.Int(QStringLiteral("ShowNumber"), 1) != 0;
+        m_bInterpVideo = opt.Int(QStringLiteral("InterpVideo"), 1) != 0;
+        m_bShowTips = opt.Int(QStringLiteral("ShowTips"), 1) != 0;
+        m_bShowAnimation = opt.Int(QStringLiteral("ShowAnimation"), 1) != 0;
+        m_nSaveMode = 1;  // stored at exit, but every run starts with the picture's own size
+    }
+    {
+        const SectionAccess dir(settings, kSectionFolders);
+        m_strAviDir = dir.String(QStringLiteral("AVI"), StandardFolder(QStandardPaths::MoviesLocation));
+        m_strProjectDir = dir.String(QStringLiteral("Project"), QString());
+        m_strPictDir = dir.String(QStringLiteral("PICT"), StandardFolder(QStandardPaths::PicturesLocation));
+    }
+    m_strDefaultPicture = ProgramFolder() + QStringLiteral("/default.gif");
+}
+
+bool AppState::SaveSettings() const
+{
+    QSettings settings = OpenProfile();
+    {
+        SectionAccess opt(settings, kSectionOptions);
+        opt.Write(QStringLiteral("ShowDuration"), int(m_bShowDuration));
+        opt.Write(QStringLiteral("showNumber"), int(m_bShowNumber));
+        opt.Write(QStringLiteral("InterpVideo"), int(m_bInterpVideo));
+        opt.Write(QStringLiteral("SaveMode"), m_nSaveMode);
+        opt.Write(QStringLiteral("ShowTips"), int(m_bShowTips));
+        opt.Write(QStringLiteral("ShowAnimation"), int(m_bShowAnimation));
+    }
+    {
+        SectionAccess dir(settings, kSectionFolders);
+        dir.Write(QStringLiteral("AVI"), m_strAviDir);
+        dir.Write(QStringLiteral("PICT"), m_strPictDir);
+        dir.Write(QStringLiteral("Project"), m_strProjectDir);
+    }
+    return Flush(settings);
+}
+
+QString ProgramFilePath()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationFilePath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+}
+
+QString ProgramFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(ProgramFilePath()).absolutePath();
+}
+
+QString ProfileName()
+{
+    return QFileInfo(ProgramFilePath()).completeBaseName();
+}
+
+QString ProfileGroup(const QString& section)
+{
+    return ProfileName() + QLatin1Char('/') + section;
+}
+
+QString ProfileFilePath()
+{
+    return OpenProfile().fileName();
+}
+
+int GetProfileInt(const QString& section, const QString& entry, int defaultValue)
+{
+    QSettings settings = OpenProfile();
+    return SectionAccess(settings, section).Int(entry, defaultValue);
+}
+
+QString GetProfileString(const QString& section, const QString& entry, const QString& defaultValue)
+{
+    QSettings settings = OpenProfile();
+    return SectionAccess(settings, section).String(entry, defaultValue);
+}
+
+bool WriteProfileInt(const QString& section, const QString& entry, int value)
+{
+    QSettings settings = OpenProfile();
+    SectionAccess(settings, section).Write(entry, value);
+    return Flush(settings);
+}
+
+bool WriteProfileString(const QString& section, const QString& entry, const QString& value)
+{
+    QSettings settings = OpenProfile();
+    SectionAccess(settings, section).Write(entry, value);
+    return Flush(settings);
+}
+
+int ReadToolId()
+{
+    return GetProfileInt(kSectionTool, QStringLiteral("ID"), kDefaultToolId);
+}
+
+int ReadToolPower()
+{
+    return GetProfileInt(kSectionTool, QStringLiteral("POWER"), kDefaultToolPower);
+}
+
+bool WriteToolId(int id)
+{
+    return WriteProfileInt(kSectionTool, QStringLiteral("ID"), id);
+}
+
+bool WriteToolPower(int power)
+{
+    return WriteProfileInt(kSectionTool, QStringLiteral("POWER"), power);
+}
+
+bool IsPictureFile(const QString& path)
+{
+    static const std::array<QString, 5> kPictureExtensions{
+        QStringLiteral(".tif"), QStringLiteral(".gif"), QStringLiteral(".bmp"),
+        QStringLiteral(".jpg"), QStringLiteral(".png"),
+    };
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash)
+        return false;
+    const QString extension = path.mid(dot).toLower();
+    if (extension.size() < 4)
+        return false;
+    // Whole entries only: "x.jpg;" names no picture type even though ".jpg;" occurs in the list text.
+    for (const QString& known : kPictureExtensions) {
+        if (extension == known)
+            return true;
+    }
+    return false;
+}
+
+QString GetPicturesFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+                           + QStringLiteral("/Warplet pictures/");
+    QDir().mkpath(folder);
+    return folder;
+}

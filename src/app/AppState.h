@@ -1,0 +1,87 @@
+#pragma once
+// The application-wide state: the user's options, the folders the file dialogs
+// start in and the flags that several windows share. There is exactly one
+// instance, reachable through App().
+//
+// Settings live in a per-user INI file (organisation "Tavmor Software",
+// application "Warplet4"), grouped as "<program base name>/<section>/<entry>"
+// with the sections "OPT", "DIR", "TOOL" and "MAIN". Entry names compare
+// case-insensitively when read.
+
+#include "res/UiLanguage.h"
+
+#include <QString>
+
+class AppState {
+public:
+    AppState();
+
+    int m_nFileVersion = 0;       // project format being read
+    bool m_bModified = false;     // project changed since the last open or save
+    bool m_bShowDuration = true;  // thumbnails show the keyframe duration
+    bool m_bShowNumber = true;    // thumbnails show the keyframe number
+    bool m_bInterpVideo = true;   // smooth rendering for playback and video
+    int m_nSaveMode = 1;          // exported frame size: 0 screen, 1 the picture's own, 2 custom
+    int m_nCursorMode = 0;        // work-window cursor choice
+    bool m_bPlaying = false;      // set while the animation plays
+    bool m_bShowTips = true;      // tooltips on the skinned controls
+    bool m_bShowAnimation = true; // animated state changes of the skinned buttons
+    QString m_strAviDir;          // folder of the video and GIF save dialogs
+    QString m_strProjectDir;      // folder of the project dialogs
+    QString m_strPictDir;         // folder of the picture dialogs
+    QString m_strDefaultPicture;  // shown when a project's picture file is missing
+    bool m_bNoSaveOnExit = false; // the run ends without writing the settings
+    UiLanguage m_language;        // language of the string table
+
+    // Reads the "OPT" and "DIR" values (defaults where missing), sets the save
+    // mode to 1 and builds the default picture's path.
+    void LoadSettings();
+    // Writes the six "OPT" values and the three "DIR" strings. False when the
+    // settings file could not be written.
+    bool SaveSettings() const;
+};
+
+// The one application object.
+AppState& App();
+
+// Settings sections.
+inline constexpr const char* kSectionOptions = "OPT";
+inline constexpr const char* kSectionFolders = "DIR";
+inline constexpr const char* kSectionTool = "TOOL";
+inline constexpr const char* kSectionUpdate = "MAIN";  // schedule of the update check
+
+// The program file's base name (without folder and extension): the top group of all settings.
+QString ProfileName();
+// "<program base name>/<section>": the settings group of a section.
+QString ProfileGroup(const QString& section);
+// The settings group the update check keeps its schedule in.
+inline QString UpdateSettingsGroup() { return ProfileGroup(kSectionUpdate); }
+// Full path of the settings file.
+QString ProfileFilePath();
+
+// Reads an entry; a missing or non-numeric value gives the default.
+int GetProfileInt(const QString& section, const QString& entry, int defaultValue);
+QString GetProfileString(const QString& section, const QString& entry, const QString& defaultValue = {});
+// Writes an entry (replacing any spelling of it that differs only in case).
+// False when the settings file could not be written.
+bool WriteProfileInt(const QString& section, const QString& entry, int value);
+bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
+
+// The main dialog's tool selection: command identifier of the active tool and its strength.
+inline constexpr int kDefaultToolId = 1019;
+inline constexpr int kDefaultToolPower = 64;
+int ReadToolId();
+int ReadToolPower();
+bool WriteToolId(int id);
+bool WriteToolPower(int power);
+
+// The folder of the program file, and the program file itself.
+QString ProgramFolder();
+QString ProgramFilePath();
+
+// True when the lower-cased extension of `path` (dot included) is one of
+// .tif .gif .bmp .jpg .png.
+bool IsPictureFile(const QString& path);
+
+// The user's pictures folder followed by "/Warplet pictures/", created when missing.
+QString GetPicturesFolder();

@@ -1,0 +1,61 @@
+#pragma once
+// Reading picture files into packed pictures and writing packed pictures out as
+// JPEG, BMP, GIF, TIFF or PNG.
+
+#include "engine/PackedPicture.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+class QImage;
+
+// Reads and decodes the whole file at `path` (UTF-8). Any format the installed
+// image plugins decode is accepted; a multi-frame file yields its first frame.
+// The result is 24-bit, bottom-up, without alpha.
+// Returns nothing when the file opens but cannot be decoded.
+// Throws FileError (export/FileError.h) when the file cannot be opened or read.
+std::optional<PackedPicture> LoadPictureFile(const std::string& path);
+
+// Converts a decoded image into a packed picture; the resolution fields are
+// taken from the image's dots per metre (see PelsPerMeterFromDpm).
+PackedPicture PackedPictureFromImage(const QImage& image);
+
+// The header's resolution for a file stated at `dpi` dots per inch:
+// dpi x 100 in single precision, divided by 2.54 in double precision, truncated.
+int32_t PelsPerMeterFromDpi(int dpi);
+// The same for a decoded image's dots per metre: the file's dpi is recovered by
+// rounding, then converted as above.
+int32_t PelsPerMeterFromDpm(int dotsPerMeter);
+
+struct PictureSaveResult {
+    enum class Status {
+        Saved,
+        UnsupportedType,  // extension not in the table, or no encoder installed: no message
+        WriteFailed,      // the caller shows string 147
+    };
+    Status status = Status::WriteFailed;
+    std::string detail;  // what failed, for diagnostics only
+
+    explicit operator bool() const { return status == Status::Saved; }
+    // True when the user should see string 147.
+    bool ShouldReport() const { return status == Status::WriteFailed; }
+};
+
+// The encoder's format name for `path`'s extension: "jpeg", "bmp", "gif",
+// "tiff", "png", or empty when the upper-cased extension is not exactly one of
+// ".JPG", ".BMP", ".GIF", ".TIF", ".PNG".
+std::string PictureFormatForPath(const std::string& path);
+
+// The JPEG quality every save uses.
+inline constexpr int kJpegQuality = 90;
+
+// Writes header.biWidth x header.biHeight pixels (bottom-up rows of
+// PictureStride(width) bytes; only width and height of the header are read) to
+// `path` with the encoder chosen by its extension. The file is written next to
+// the target under a temporary name and renamed over it only when complete, so
+// a failed save leaves an existing file untouched.
+PictureSaveResult SavePicture(const std::string& path, const BITMAPINFOHEADER& header,
+                              std::span<const uint8_t> pixels);
+PictureSaveResult SavePicture(const std::string& path, const PackedPicture& picture);

@@ -1,0 +1,17 @@
+#pragma once
+// The file dialogs for choosing a picture to open and a picture file to save.
+
+#include <string>
+
+class QWidget;
+
+// Asks for a picture file to open, starting in App().m_strPictDir. True with the
+// chosen full path (UTF-8) written to `path`; false on Cancel, `path` untouched.
+bool AskOpenPictureName(std::string& path, QWidget* parent = nullptr);
+
+// Asks for a picture file name to save, starting from `path` as the proposed
+// name (a name without a folder starts in App().m_strPictDir). A name typed
+// without extension gets the first extension of the chosen file type (".jpg"
+// unless another type was chosen). True with the full path written to `path`;
+// false on Cancel, `path` untouched.
+bool AskSavePictureName(std::string& path, QWidget* parent = nullptr);

@@ -1,0 +1,7 @@
+#pragma once
+// The languages of the program's string table.
+
+enum class UiLanguage {
+    Chinese,  // the program's own table
+    English,
+};
