@@ -56,8 +56,9 @@ void CTool::Prepare(int x, int y, int W, int H)
         m_nLastX = x;
         m_nLastY = y;
     }
-    const int deltaX = x - m_nLastX, deltaY = y - m_nLastY;
-    m_dAngle = std::atan2(double(deltaX), double(deltaY));
+    // In double: a pointer far outside the window must not overflow the step.
+    const double deltaX = double(x) - m_nLastX, deltaY = double(y) - m_nLastY;
+    m_dAngle = std::atan2(deltaX, deltaY);
     m_nDirX = int(64.0 * std::sin(m_dAngle));
     m_nDirY = int(64.0 * std::cos(m_dAngle));
     m_nLastX = x;
@@ -66,8 +67,8 @@ void CTool::Prepare(int x, int y, int W, int H)
     m_nWidth1 = W - 1;
     m_nHeight = H;
     m_nHeight1 = H - 1;
-    const double length = std::sqrt(double(deltaX) * deltaX + double(deltaY) * deltaY);
-    m_nStep = std::min(m_nRadius / 2, int(std::max(2.0, length)));
+    const double length = std::sqrt(deltaX * deltaX + deltaY * deltaY);
+    m_nStep = int(std::min(double(m_nRadius / 2), std::max(2.0, length)));
     SetPictureSize(W, H);
 }
 
