@@ -1,0 +1,55 @@
+#pragma once
+// The GIF export palette: 256 entries (blue, green, red, reserved) that are both the
+// file's global colour table and the table every frame pixel is matched against.
+
+#include "engine/PackedPicture.h"
+#include "export/OctreeQuantizer.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+using GifPalette = std::array<PaletteEntry, 256>;
+
+// Sorts all 256 entries by red + green + blue, ascending; equal sums keep their order.
+void SortGifPalette(GifPalette& palette);
+
+// The palette of a picture: up to 255 octree colours from every row, the remaining
+// entries black, then sorted.
+GifPalette BuildGifPalette(const PackedPicture& picture);
+
+// The entry nearest to a colour by squared distance, the lowest index among equals.
+// Plain linear search: the reference for GifColourMatcher.
+uint8_t NearestPaletteIndexPlain(const GifPalette& palette, uint8_t red, uint8_t green, uint8_t blue);
+
+// The same lookup, fast. The colour cube is cut into 16 x 16 x 16 cells; the first colour
+// that falls into a cell lists the entries that can be nearest to any colour of that cell
+// (every entry no further from the cell than the nearest entry's farthest corner), and
+// each lookup then searches only that list.
+class GifColourMatcher {
+public:
+    explicit GifColourMatcher(const GifPalette& palette);
+
+    uint8_t Nearest(uint8_t red, uint8_t green, uint8_t blue);
+    const GifPalette& Palette() const { return m_palette; }
+
+    // Maps a packed picture (bottom-up rows) to one index per pixel, top row first.
+    void MapPicture(const PackedPicture& picture, std::vector<uint8_t>& indexes);
+
+private:
+    static constexpr int kCellBits = 4;
+    static constexpr int kCellsPerSide = 1 << kCellBits;
+    static constexpr int kCellSpan = 256 / kCellsPerSide;
+
+    struct Cell {
+        bool ready = false;
+        uint32_t first = 0;  // candidates are m_candidates[first .. first + count - 1]
+        uint16_t count = 0;
+    };
+
+    const Cell& CellFor(int red, int green, int blue);
+
+    GifPalette m_palette;
+    std::vector<Cell> m_cells;
+    std::vector<uint8_t> m_candidates;  // grows as cells are first used
+};

@@ -1,0 +1,65 @@
+#include "export/GifPalette.h"
+
+#include "GifTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+namespace {
+
+GifPalette RandomPalette(std::mt19937& rng, int distinct)
+{
+    GifPalette p{};
+    for (int i = 0; i < 256; ++i) {
+        // Repeat colours so that ties between entries occur.
+        const int source = i % distinct;
+        std::mt19937 colourRng(unsigned(source) * 31u + rng() % 2);
+        p[size_t(i)] = PaletteEntry{uint8_t(colourRng()), uint8_t(colourRng()), uint8_t(colourRng()), 0};
+    }
+    std::shuffle(p.begin(), p.end(), rng);
+    return p;
+}
+
+}  // namespace
+
+TEST(GifPalette, FastMatcherAgreesWithLinearSearch)
+{
+    std::mt19937 rng(3);
+    for (int distinct : {1, 7, 64, 256}) {
+        const GifPalette palette = RandomPalette(rng, distinct);
+        GifColourMatcher matcher(palette);
+        for (int i = 0; i < 20000; ++i) {
+            const uint8_t r = uint8_t(rng()), g = uint8_t(rng()), b = uint8_t(rng());
+            ASSERT_EQ(matcher.Nearest(r, g, b), NearestPaletteIndexPlain(palette, r, g, b))
+                << int(r) << "," << int(g) << "," << int(b) << " distinct " << distinct;
+        }
+    }
+}
+
+TEST(GifPalette, EqualDistancesPickTheLowestIndex)
+{
+    GifPalette palette{};
+    palette.fill(PaletteEntry{100, 100, 100, 0});
+    palette[7] = PaletteEntry{0, 0, 10, 0};
+    palette[3] = PaletteEntry{0, 0, 10, 0};
+    GifColourMatcher matcher(palette);
+    EXPECT_EQ(NearestPaletteIndexPlain(palette, 10, 0, 0), 3);
+    EXPECT_EQ(matcher.Nearest(10, 0, 0), 3);
+    EXPECT_EQ(matcher.Nearest(100, 100, 100), 0);
+}
+
+TEST(GifPalette, SortsByBrightnessWithBlackFillFirst)
+{
+    PackedPicture picture(3, 1);
+    giftest::SetPixel(picture, 0, 0, 250, 250, 250);
+    giftest::SetPixel(picture, 1, 0, 10, 20, 30);
+    giftest::SetPixel(picture, 2, 0, 100, 0, 0);
+    const GifPalette palette = BuildGifPalette(picture);
+    for (int i = 0; i < 253; ++i)
+        ASSERT_EQ(palette[size_t(i)], PaletteEntry{}) << i;
+    EXPECT_EQ(palette[253], (PaletteEntry{30, 20, 10, 0}));
+    EXPECT_EQ(palette[254], (PaletteEntry{0, 0, 100, 0}));
+    EXPECT_EQ(palette[255], (PaletteEntry{250, 250, 250, 0}));
+}
