@@ -1,0 +1,245 @@
+#include "controls/ui/MyButton.h"
+
+#include "app/AppState.h"
+#include "controls/SkinArithmetic.h"
+#include "controls/ui/Art.h"
+#include "res/StringTable.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QThread>
+
+namespace {
+
+QFont CaptionFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    return font;
+}
+
+}  // namespace
+
+const QImage& CMyButton::SkinBitmap()
+{
+    static const QImage skin = ArtImage(ArtId::Skin).convertToFormat(QImage::Format_RGB32);
+    return skin;
+}
+
+CMyButton::CMyButton(int id, QWidget* parent)
+    : QWidget(parent), m_nId(id), m_nLevel(ButtonLevel::Normal), m_font(CaptionFont())
+{
+    setObjectName(QString::number(id));
+    setAttribute(Qt::WA_Hover, false);
+    setMouseTracking(true);
+    m_nCaptionHeight = QFontMetrics(m_font).size(Qt::TextSingleLine, QStringLiteral("AAAAA")).height() * 3 / 2;
+    // The help text is the string with the control's identifier; none, no tooltip.
+    const QString tip = AppString(id);
+    if (!tip.isEmpty())
+        setToolTip(tip);
+    if (HasAppCaption(id))
+        m_strText = AppCaption(id);
+}
+
+bool CMyButton::SetPicture(int resourceId)
+{
+    if (HasPicture())
+        return true;
+    return SetPicture(ArtImage(resourceId));
+}
+
+bool CMyButton::SetPicture(const QImage& picture)
+{
+    if (HasPicture())
+        return true;
+    if (picture.isNull())
+        return false;
+    m_source = picture.convertToFormat(QImage::Format_RGB32);
+    Rebuild();
+    ResizeToPicture();
+    return true;
+}
+
+void CMyButton::SetLatched(bool latched)
+{
+    if (m_bLatched == latched)
+        return;
+    m_bLatched = latched;
+    if (IsDisabledLook())
+        return;
+    if (latched) {
+        ChangeLevel(ButtonLevel::Pressed);
+    } else {
+        ChangeLevel(ButtonLevel::Hover);
+        ChangeLevel(ButtonLevel::Normal);
+    }
+}
+
+void CMyButton::SetShowCaption(bool show)
+{
+    if (m_bShowCaption == show)
+        return;
+    m_bShowCaption = show;
+    Rebuild();
+    ResizeToPicture();
+}
+
+void CMyButton::SetWindowText(const QString& text)
+{
+    m_strText = text;
+    update();
+}
+
+QSize CMyButton::sizeHint() const
+{
+    if (!HasPicture())
+        return QWidget::sizeHint();
+    return QSize(m_source.width(), m_source.height() + (m_bShowCaption ? m_nCaptionHeight : 0));
+}
+
+bool CMyButton::IsDisabledLook() const
+{
+    return m_nLevel < ButtonLevel::Normal;
+}
+
+void CMyButton::Rebuild()
+{
+    if (!HasPicture())
+        return;
+    m_display = BuildButtonDisplay(m_source, SkinBitmap(), m_nLevel, m_bShowCaption ? m_nCaptionHeight : 0);
+    ++m_nBuilds;
+}
+
+void CMyButton::ResizeToPicture()
+{
+    if (HasPicture())
+        resize(sizeHint());
+}
+
+void CMyButton::ChangeLevel(int target)
+{
+    if (target == m_nLevel)
+        return;
+    if (App().m_bShowAnimation && m_nLevel >= ButtonLevel::Normal) {
+        // Eleven steps, 10 ms apart: about a tenth of a second per change.
+        const int from = m_nLevel;
+        for (int d = 0; d <= 10; ++d) {
+            m_nLevel = AnimationStepLevel(from, target, d);
+            Rebuild();
+            repaint();
+            QThread::msleep(10);
+        }
+    } else {
+        m_nLevel = target;
+        Rebuild();
+        update();
+    }
+}
+
+void CMyButton::paintEvent(QPaintEvent*)
+{
+    if (m_display.isNull())
+        return;
+    QPainter p(this);
+    p.drawImage(0, 0, m_display);
+    if (m_bShowCaption && !m_strText.isEmpty()) {
+        p.setFont(m_font);
+        p.setPen(Qt::black);
+        const QRect strip(0, m_source.height(), m_display.width(), m_nCaptionHeight);
+        p.drawText(strip, Qt::AlignCenter | Qt::TextSingleLine, m_strText);
+    }
+}
+
+void CMyButton::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    if (m_bLatched || IsDisabledLook() || !isEnabled())
+        return;
+    const bool leftDown = QApplication::mouseButtons() & Qt::LeftButton;
+    ChangeLevel(leftDown && m_bPressed ? ButtonLevel::Pressed : ButtonLevel::Hover);
+}
+
+void CMyButton::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    if (m_bLatched || IsDisabledLook() || !isEnabled())
+        return;
+    ChangeLevel(m_bPressed ? ButtonLevel::Hover : ButtonLevel::Normal);
+}
+
+void CMyButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || IsDisabledLook() || !isEnabled()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_bPressed = true;
+    if (!m_bLatched)
+        ChangeLevel(ButtonLevel::Pressed);
+}
+
+void CMyButton::mouseMoveEvent(QMouseEvent* event)
+{
+    QWidget::mouseMoveEvent(event);
+    if (m_bLatched || IsDisabledLook() || !isEnabled())
+        return;
+    const bool inside = rect().contains(event->position().toPoint());
+    if (m_bPressed)
+        ChangeLevel(inside ? ButtonLevel::Pressed : ButtonLevel::Hover);
+    else if (inside && m_nLevel == ButtonLevel::Normal)
+        ChangeLevel(ButtonLevel::Hover);
+}
+
+void CMyButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_bPressed) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    m_bPressed = false;
+    const bool inside = rect().contains(event->position().toPoint());
+    if (!inside) {
+        if (!m_bLatched && !IsDisabledLook())
+            ChangeLevel(ButtonLevel::Normal);
+        return;
+    }
+    // The command may hide or even destroy this button (a screen change).
+    QPointer<CMyButton> self(this);
+    emit commandIssued(m_nId);
+    if (!self || m_bLatched || IsDisabledLook() || !isEnabled())
+        return;
+    ChangeLevel(isVisible() ? ButtonLevel::Hover : ButtonLevel::Normal);
+}
+
+void CMyButton::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::EnabledChange)
+        return;
+    if (!isEnabled()) {
+        m_bPressed = false;
+        m_nLevel = ButtonLevel::Disabled;
+        Rebuild();
+        update();
+    } else if (IsDisabledLook()) {
+        ChangeLevel(m_bLatched ? ButtonLevel::Pressed : ButtonLevel::Normal);
+    }
+}
+
+bool CMyButton::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && !App().m_bShowTips)
+        return true;
+    return QWidget::event(event);
+}
+
+void CMyRadioBtn::SetCheck(bool checked)
+{
+    if (m_bChecked == checked)
+        return;
+    m_bChecked = checked;
+    update();
+}

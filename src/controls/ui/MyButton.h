@@ -1,0 +1,94 @@
+#pragma once
+// Picture buttons of the skin: a picture drawn over the tiled skin bitmap at
+// one of four brightness levels (disabled, normal, hover, pressed), with
+// animated look changes, an optional caption strip and a latched state.
+
+#include <QImage>
+#include <QWidget>
+
+class CMyButton : public QWidget {
+    Q_OBJECT
+public:
+    // `id` is the control's dialog identifier: the command it reports and the
+    // identifier of its help text.
+    explicit CMyButton(int id, QWidget* parent = nullptr);
+
+    int GetDlgCtrlID() const { return m_nId; }
+
+    // Loads the picture once (later calls do nothing), builds the displayed
+    // picture and resizes the button to it without moving it. False when the
+    // picture is missing.
+    bool SetPicture(int resourceId);
+    bool SetPicture(const QImage& picture);
+    bool HasPicture() const { return !m_source.isNull(); }
+
+    // Latched buttons keep the pressed look and ignore the mouse for their look.
+    void SetLatched(bool latched);
+    bool IsLatched() const { return m_bLatched; }
+
+    // The caption is drawn in a strip below the picture when shown.
+    void SetShowCaption(bool show);
+    bool IsCaptionShown() const { return m_bShowCaption; }
+    void SetWindowText(const QString& text);
+    QString GetWindowText() const { return m_strText; }
+
+    int Level() const { return m_nLevel; }
+    int CaptionHeight() const { return m_nCaptionHeight; }
+    const QImage& Display() const { return m_display; }
+    // How often the displayed picture was built (once per look change without
+    // animation, eleven times with it).
+    int DisplayBuildCount() const { return m_nBuilds; }
+
+    // The skin bitmap shared by all buttons.
+    static const QImage& SkinBitmap();
+
+    QSize sizeHint() const override;
+
+signals:
+    // A click: the control's identifier, for the parent to dispatch.
+    void commandIssued(int id);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+    // Goes to a target level, animated when the setting asks for it.
+    void ChangeLevel(int target);
+    bool IsDisabledLook() const;
+
+private:
+    void Rebuild();
+    void ResizeToPicture();
+
+    int m_nId;
+    int m_nLevel;
+    bool m_bLatched = false;
+    bool m_bShowCaption = false;
+    bool m_bPressed = false;
+    int m_nCaptionHeight = 0;
+    int m_nBuilds = 0;
+    QString m_strText;
+    QFont m_font;
+    QImage m_source;
+    QImage m_display;
+};
+
+// A picture button that keeps a check state of its own; its look follows
+// SetLatched, not the check state.
+class CMyRadioBtn : public CMyButton {
+    Q_OBJECT
+public:
+    explicit CMyRadioBtn(int id, QWidget* parent = nullptr) : CMyButton(id, parent) {}
+
+    bool GetCheck() const { return m_bChecked; }
+    void SetCheck(bool checked);
+
+private:
+    bool m_bChecked = false;
+};

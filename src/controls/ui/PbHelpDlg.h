@@ -1,0 +1,47 @@
+#pragma once
+// Base of the program's skinned dialogs: background tiles of the dialog
+// bitmap, group frames of the skin, tinted read-only edits and a client size
+// of whole tiles.
+
+#include <QDialog>
+
+#include <vector>
+
+class CMyGroupBox;
+
+class CPbHelpDlg : public QDialog {
+    Q_OBJECT
+public:
+    // `templateId` names the dialog (its help topic is 0x20000 + templateId).
+    explicit CPbHelpDlg(int templateId, QWidget* parent = nullptr);
+
+    int TemplateId() const { return m_nTemplateId; }
+    // A group frame at `rect`; at most ten per dialog (nullptr beyond).
+    CMyGroupBox* AddGroupBox(const QString& caption, const QRect& rect);
+    const std::vector<CMyGroupBox*>& GroupBoxes() const { return m_groupBoxes; }
+    QSize TileSize() const { return m_background.size(); }
+    int HelpContext() const { return 0x20000 + m_nTemplateId; }
+
+    static constexpr int kMaxGroupBoxes = 10;
+
+signals:
+    // F1 or the Help command: the help context to open.
+    void helpRequested(int context);
+
+protected:
+    // Runs once, when the dialog is first shown: tints the read-only and
+    // disabled edits and rounds the client size up to whole tiles.
+    virtual void OnInitDialog();
+    void ApplyEditColours();
+    void ResizeToWholeTiles();
+
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int m_nTemplateId;
+    bool m_bInitialised = false;
+    QPixmap m_background;
+    std::vector<CMyGroupBox*> m_groupBoxes;
+};
