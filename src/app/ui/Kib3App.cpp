@@ -1,0 +1,136 @@
+#include "app/ui/Kib3App.h"
+
+#include "app/AppState.h"
+#include "app/PluginRegistration.h"
+#include "app/ui/UserPrompts.h"
+#include "dialog/ui/Kib3Dlg.h"
+#include "res/StringTable.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+const QString kCjkFamily = QStringLiteral("WenQuanYi Micro Hei");
+
+}  // namespace
+
+QString AppFontFamily()
+{
+    // The Chinese table needs a face with its glyphs; English reads well in it too,
+    // but keeps the desktop's usual face when that is there.
+    if (App().m_language == UiLanguage::Chinese || !QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans")))
+        return kCjkFamily;
+    return QStringLiteral("DejaVu Sans");
+}
+
+CKib3App::CKib3App(UserPrompts& prompts) : m_prompts(prompts) {}
+
+int CKib3App::ScreenWidth() const
+{
+    if (m_screenWidth)
+        return m_screenWidth();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() : kMinScreenWidth;
+}
+
+void CKib3App::SetUpLanguage()
+{
+    if (m_cmdInfo.m_language)
+        App().m_language = *m_cmdInfo.m_language;
+    QFont font = QApplication::font();
+    // Fallbacks in order, so that Chinese text never turns into boxes.
+    font.setFamilies({AppFontFamily(), kCjkFamily});
+    QApplication::setFont(font);
+}
+
+int CKib3App::Run(const QStringList& arguments)
+{
+    InitInstance(arguments);
+    return ExitInstance();
+}
+
+bool CKib3App::InitInstance(const QStringList& arguments)
+{
+    AppState& app = App();
+    // The language comes first: even the first message needs it.
+    m_cmdInfo = CMyCommandLineInfo();
+    m_cmdInfo.Parse(arguments);
+    SetUpLanguage();
+
+    // 1. The dialog needs a screen at least 800 pixels wide.
+    if (ScreenWidth() < kMinScreenWidth) {
+        m_prompts.Message(nullptr, AppString(StrId::ScreenTooSmall), MsgButtons::Ok, MsgIcon::Exclamation);
+        app.m_bNoSaveOnExit = true;
+        m_nExitCode = 1;
+        return false;
+    }
+    // Options this build adds: mistakes are reported on the terminal.
+    if (m_cmdInfo.m_bHelp || !m_cmdInfo.m_errors.isEmpty()) {
+        for (const QString& error : m_cmdInfo.m_errors)
+            std::fprintf(stderr, "warplet: %s\n", qPrintable(error));
+        std::fputs(qPrintable(CMyCommandLineInfo::Usage()), m_cmdInfo.m_bHelp ? stdout : stderr);
+        app.m_bNoSaveOnExit = true;
+        m_nExitCode = m_cmdInfo.m_bHelp ? 0 : 2;
+        return false;
+    }
+
+    // 3. Register or unregister the plugin description, then end without a window.
+    if (m_cmdInfo.m_nShellCommand == CMyCommandLineInfo::AppRegister
+        || m_cmdInfo.m_nShellCommand == CMyCommandLineInfo::AppUnregister) {
+        const bool registering = m_cmdInfo.m_nShellCommand == CMyCommandLineInfo::AppRegister;
+        const PluginResult result = RegisterPlugin(registering);
+        if (result != PluginResult::Written && result != PluginResult::Removed) {
+            std::fprintf(stderr, "warplet: %s\n", qPrintable(PluginResultText(result)));
+            m_nExitCode = 1;
+        }
+        app.m_bNoSaveOnExit = true;
+        return false;
+    }
+
+    // 7. The settings.
+    app.LoadSettings();
+
+    // 9.-10. The start file: a project when it is not a picture.
+    const bool screenshots = !m_cmdInfo.m_strScreenshotDir.isEmpty();
+    DialogOptions options;
+    options.splash = m_bSplashAndFades && !screenshots;
+    options.fades = m_bSplashAndFades && !screenshots;
+    CKib3Dlg dialog(m_cmdInfo.m_pictures, m_cmdInfo.StartProject(), m_prompts, options);
+
+    // 11. Run the dialog until its exit command.
+    dialog.show();
+    m_bDialogShown = true;
+    dialog.OpenStartDocuments();
+    if (screenshots) {
+        // Pictures for the documentation; a run that only takes them keeps no settings.
+        if (!dialog.SaveScreenshots(m_cmdInfo.m_strScreenshotDir)) {
+            std::fprintf(stderr, "warplet: cannot write the screenshots to %s\n",
+                         qPrintable(m_cmdInfo.m_strScreenshotDir));
+            m_nExitCode = 1;
+        }
+        app.m_bNoSaveOnExit = true;
+        return false;
+    }
+    if (dialog.Ended())
+        return false;
+    if (m_onDialogShown)
+        QTimer::singleShot(0, &dialog, [this, &dialog] { m_onDialogShown(dialog); });
+    dialog.exec();
+    return false;
+}
+
+int CKib3App::ExitInstance()
+{
+    if (!App().m_bNoSaveOnExit && !App().SaveSettings()) {
+        std::fprintf(stderr, "warplet: cannot write the settings to %s\n", qPrintable(ProfileFilePath()));
+        if (m_nExitCode == 0)
+            m_nExitCode = 1;
+    }
+    return m_nExitCode;
+}

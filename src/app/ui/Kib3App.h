@@ -1,0 +1,52 @@
+#pragma once
+// The application object: start-up (screen check, command line, plugin
+// registration, settings), the main dialog's run, and shut-down (settings
+// written back at an orderly exit).
+
+#include "app/ui/CommandLine.h"
+
+#include <QStringList>
+
+#include <functional>
+
+class CKib3Dlg;
+class UserPrompts;
+
+class CKib3App {
+public:
+    // The narrowest screen the 800-pixel dialog fits on.
+    static constexpr int kMinScreenWidth = 800;
+
+    explicit CKib3App(UserPrompts& prompts);
+
+    // The whole run: InitInstance, then ExitInstance. Returns the exit code.
+    int Run(const QStringList& arguments);
+
+    // Start-up and the dialog's run. Always false (the run is over when it returns).
+    bool InitInstance(const QStringList& arguments);
+    // Writes the settings unless the run asked not to. Returns the exit code.
+    int ExitInstance();
+
+    // Test seams: the screen's width (default: the primary screen's), whether
+    // the splash and fades run, and a hook that runs once the dialog is shown
+    // (instead of waiting for the user).
+    std::function<int()> m_screenWidth;
+    bool m_bSplashAndFades = true;
+    std::function<void(CKib3Dlg&)> m_onDialogShown;
+
+    const CMyCommandLineInfo& CommandLine() const { return m_cmdInfo; }
+    bool DialogShown() const { return m_bDialogShown; }
+
+private:
+    int ScreenWidth() const;
+    // Applies the language option and a font that has the Chinese glyphs.
+    void SetUpLanguage();
+
+    UserPrompts& m_prompts;
+    CMyCommandLineInfo m_cmdInfo;
+    bool m_bDialogShown = false;
+    int m_nExitCode = 0;
+};
+
+// The font family used for the program's texts in the current language.
+QString AppFontFamily();

@@ -1,0 +1,38 @@
+#pragma once
+// Everything the main window asks the user in a modal box: messages and the
+// project and picture file names. The program uses StandardPrompts; tests put a
+// scripted implementation in its place so that nothing blocks.
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgIcon { None, Information, Question, Exclamation };
+enum class MsgAnswer { Ok, Yes, No, Cancel };
+
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+    // A message box with the program's caption (string 1062).
+    virtual MsgAnswer Message(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon) = 0;
+    // A picture file to open, starting in the pictures folder; empty when cancelled.
+    virtual QString AskOpenPicture(QWidget* parent) = 0;
+    // A project file to open or to save to, starting in `folder`; empty when cancelled.
+    virtual QString AskOpenProject(QWidget* parent, const QString& folder) = 0;
+    virtual QString AskSaveProject(QWidget* parent, const QString& folder) = 0;
+    // Opens a web page or a local help page in the user's browser; false when
+    // nothing could open it.
+    virtual bool OpenUrl(const QUrl& url) = 0;
+};
+
+// Qt's message boxes and file dialogs.
+class StandardPrompts : public UserPrompts {
+public:
+    MsgAnswer Message(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon) override;
+    QString AskOpenPicture(QWidget* parent) override;
+    QString AskOpenProject(QWidget* parent, const QString& folder) override;
+    QString AskSaveProject(QWidget* parent, const QString& folder) override;
+    bool OpenUrl(const QUrl& url) override;
+};

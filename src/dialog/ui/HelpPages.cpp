@@ -1,0 +1,26 @@
+#include "dialog/ui/HelpPages.h"
+
+#include "app/AppState.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QStringList HelpFolders()
+{
+    const QString program = ProgramFolder();
+    return {program + QStringLiteral("/help"), QDir::cleanPath(program + QStringLiteral("/../share/warplet/help"))};
+}
+
+QUrl HelpPageUrl(int context)
+{
+    if (context < 1 || context > 9)
+        context = 1;
+    const QString name = QStringLiteral("help-%1.html").arg(context);
+    const QStringList folders = HelpFolders();
+    for (const QString& folder : folders) {
+        const QString path = folder + QLatin1Char('/') + name;
+        if (QFileInfo::exists(path))
+            return QUrl::fromLocalFile(path);
+    }
+    return {};
+}

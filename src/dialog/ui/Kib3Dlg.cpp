@@ -1,0 +1,1147 @@
+#include "dialog/ui/Kib3Dlg.h"
+
+#include "app/AppState.h"
+#include "app/ui/UserPrompts.h"
+#include "controls/ui/AboutDlg.h"
+#include "controls/ui/Art.h"
+#include "controls/ui/BMenu.h"
+#include "controls/ui/LayeredWindowHelper.h"
+#include "controls/ui/MyButton.h"
+#include "controls/ui/MySlider.h"
+#include "controls/ui/ProgressWnd.h"
+#include "controls/ui/SplashWnd.h"
+#include "dialog/ui/BufferWnd.h"
+#include "dialog/ui/HelpPages.h"
+#include "dialog/ui/ToolIndicator.h"
+#include "export/FileError.h"
+#include "project/Archive.h"
+#include "res/StringTable.h"
+#include "work/ui/WorkWnd.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QShortcut>
+#include <QWindow>
+
+#include <algorithm>
+#include <span>
+
+namespace {
+
+// The buttons of the three command screens and the editing screen, with
+// whether their caption is shown below the picture.
+struct ButtonSpec {
+    int id;
+    bool caption;
+};
+
+constexpr ButtonSpec kCommandButtons[] = {
+    {Cmd::Start, true},          {Cmd::Finish, true},          {Cmd::Options, false},
+    {Cmd::PanelEnlarge, true},   {Cmd::PanelShrink, true},     {Cmd::PanelMore, true},
+    {Cmd::PanelCommon, true},    {Cmd::PanelDisaster, true},   {Cmd::PanelGlobal, true},
+    {Cmd::LoadDeformations, true}, {Cmd::Play, true},          {Cmd::Reset, true},
+    {Cmd::Acquire, true},        {Cmd::OpenProject, true},     {Cmd::OpenPicture, true},
+    {Cmd::InsertPicture, true},  {Cmd::BackFromStart, true},   {Cmd::HomePage, true},
+    {Cmd::SaveVideo, true},      {Cmd::SaveAnimation, true},   {Cmd::SaveProject, true},
+    {Cmd::SavePictures, true},   {Cmd::Print, true},           {Cmd::Exit, true},
+    {Cmd::BackFromFinish, true}, {Cmd::BackEnlarge, true},     {Cmd::BackShrink, true},
+    {Cmd::BackMore, true},       {Cmd::BackCommon, true},      {Cmd::BackDisaster, true},
+    {Cmd::BackGlobal, true},
+};
+
+// Buttons that need an animation (a total keyframe duration other than 0).
+constexpr int kAnimationCommands[] = {Cmd::Reset,     Cmd::LoadDeformations, Cmd::Play,
+                                      Cmd::InsertPicture, Cmd::SaveProject, Cmd::SaveVideo,
+                                      Cmd::SaveAnimation, Cmd::Print,      Cmd::SavePictures};
+
+constexpr int kOptionToggles[] = {Cmd::ToggleDuration, Cmd::ToggleNumber, Cmd::ToggleTips, Cmd::ToggleAnimation,
+                                  Cmd::ToggleInterpVideo};
+
+bool* OptionFlag(int id)
+{
+    AppState& app = App();
+    switch (id) {
+    case Cmd::ToggleDuration: return &app.m_bShowDuration;
+    case Cmd::ToggleNumber: return &app.m_bShowNumber;
+    case Cmd::ToggleTips: return &app.m_bShowTips;
+    case Cmd::ToggleAnimation: return &app.m_bShowAnimation;
+    case Cmd::ToggleInterpVideo: return &app.m_bInterpVideo;
+    default: return nullptr;
+    }
+}
+
+// The folder of a file, for the folder settings.
+QString FolderOf(const QString& path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+// Holds the tooltip setting off while a file dialog runs and restores it.
+class TipsHeldOff {
+public:
+    TipsHeldOff() : m_bSaved(App().m_bShowTips) { App().m_bShowTips = false; }
+    TipsHeldOff(const TipsHeldOff&) = delete;
+    TipsHeldOff& operator=(const TipsHeldOff&) = delete;
+    ~TipsHeldOff() { App().m_bShowTips = m_bSaved; }
+
+private:
+    bool m_bSaved;
+};
+
+// A small round picture for the output-size choices: a pictogram on a tile.
+QImage SaveModePicture(int id)
+{
+    QImage img(40, 40, QImage::Format_RGB32);
+    const QColor key(0xEF, 0xE2, 0xC6);
+    img.fill(key);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x4A, 0x38, 0x26), 1.5));
+    p.setBrush(QColor(0x3A, 0x78, 0xC2));
+    p.drawRoundedRect(QRectF(3, 3, 33, 33), 8, 8);
+    p.setPen(QPen(QColor(0xFF, 0xFD, 0xF6), 2.2));
+    p.setBrush(Qt::NoBrush);
+    switch (id) {
+    case Cmd::SaveModeScreen:  // a monitor
+        p.drawRect(QRectF(10, 11, 19, 13));
+        p.drawLine(QPointF(19.5, 24), QPointF(19.5, 28));
+        p.drawLine(QPointF(14, 29), QPointF(25, 29));
+        break;
+    case Cmd::SaveModePicture:  // a framed picture
+        p.drawRect(QRectF(10, 11, 19, 17));
+        p.drawPolyline(QPolygonF({QPointF(11, 26), QPointF(17, 19), QPointF(21, 23), QPointF(24, 20),
+                                  QPointF(28, 26)}));
+        break;
+    default:  // a resize corner
+        p.drawRect(QRectF(10, 10, 11, 11));
+        p.drawLine(QPointF(17, 17), QPointF(29, 29));
+        p.drawLine(QPointF(29, 29), QPointF(29, 23));
+        p.drawLine(QPointF(29, 29), QPointF(23, 29));
+        break;
+    }
+    return img;
+}
+
+}  // namespace
+
+// ----------------------------------------------------------- construction ---
+
+CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prompts, DialogOptions options,
+                   QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint),
+      m_prompts(prompts),
+      m_options(std::move(options)),
+      m_pictures(std::move(pictures)),
+      m_strStartProject(std::move(startProject))
+{
+    setObjectName(QStringLiteral("Kib3Dlg"));
+    // 1. Title and icon; the accelerators.
+    setWindowTitle(AppString(StrId::ProductName));
+    setWindowIcon(AppIcon());
+    auto* altF4 = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+    connect(altF4, &QShortcut::activated, this, [this] { OnCommand(Cmd::Exit); });
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, [this] { OnCommand(Cmd::OpenPicture); });
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { OnCommand(Cmd::SaveProject); });
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this,
+            [this] { OnHelp(WindowHelpContextForScreen(m_nScreen)); });
+    setAcceptDrops(true);
+
+    // 2. An 800 x 600 client area, centred on the desktop.
+    PlaceDialog();
+
+    // 3.-5. The work window, the keyframe strip's place and the progress bar.
+    m_project.SetObserver(this);
+    m_project.SetDefaultPicture(App().m_strDefaultPicture.toStdString());
+    m_pWorkWnd = new CWorkWnd(m_project.Picture(), this);
+    m_pWorkWnd->SetCursorPictures(ArtCursor(ArtId::CursorTool), ArtCursor(ArtId::CursorBusy));
+    connect(m_pWorkWnd, &CWorkWnd::command, this, &CKib3Dlg::OnCommand);
+    m_pWorkWnd->installEventFilter(this);
+    // The keyframe strip comes with the animation side; its place stays free.
+    m_pKeysArea = new QWidget(this);
+    m_pKeysArea->setObjectName(QStringLiteral("Keys"));
+    m_pKeysArea->resize(kKeysRect.size());
+    m_pProgress = new CProgressWnd(this);
+    m_pProgress->SetHostRect(QRect(DesignOrigin(), kDesignSize));
+    m_pProgress->hide();
+
+    // 6. Tools; the last tool and its strength.
+    m_tools = std::make_unique<ToolTable>(nullptr, this);
+    CreateControls();
+    RestoreTool();
+
+    // 7. Hide every group, then the start screen.
+    for (int screen = 0; screen < Screen::Count; ++screen)
+        ShowGroup(screen, false);
+    const bool fades = m_options.fades;
+    m_options.fades = false;  // nothing to fade from yet
+    SwitchToScreen(Screen::Start);
+    m_options.fades = fades;
+    UpdateCommandStates();
+
+    // 9. The transition overlay.
+    m_pBuffer = new CBufferWnd(this);
+}
+
+CKib3Dlg::~CKib3Dlg()
+{
+    m_project.SetObserver(nullptr);
+    // The work window shows the project's picture: it goes before the project
+    // does, and without telling this half-destroyed dialog anything.
+    disconnect(m_pWorkWnd, nullptr, this, nullptr);
+    delete m_pWorkWnd;
+    m_pWorkWnd = nullptr;
+    if (m_pSplash)
+        m_pSplash->CloseSplash();
+}
+
+void CKib3Dlg::PlaceDialog()
+{
+    setFixedSize(kDesignSize);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenHeight = m_options.screenHeight >= 0 ? m_options.screenHeight
+                             : screen                   ? screen->geometry().height()
+                                                        : 768;
+    // 12. On a screen only 600 pixels high the dialog goes without its frame.
+    if (screenHeight <= kDesignSize.height())
+        setWindowFlag(Qt::FramelessWindowHint, true);
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(kDesignSize.width() / 2, kDesignSize.height() / 2));
+    }
+}
+
+QPoint CKib3Dlg::DesignOrigin() const
+{
+    return QPoint((width() - kDesignSize.width()) / 2, (height() - kDesignSize.height()) / 2);
+}
+
+QPoint CKib3Dlg::WorkClientOrigin() const
+{
+    return m_pWorkWnd->pos() + QPoint(CWorkWnd::kEdge, CWorkWnd::kEdge);
+}
+
+CMyButton* CKib3Dlg::AddButton(int id, int picture, bool caption)
+{
+    auto* button = new CMyButton(id, this);
+    if (caption) {
+        button->SetShowCaption(true);
+        button->SetWindowText(AppCaption(id));
+    }
+    button->SetPicture(picture);
+    connect(button, &CMyButton::commandIssued, this, &CKib3Dlg::OnCommand);
+    m_buttons[id] = button;
+    return button;
+}
+
+void CKib3Dlg::CreateControls()
+{
+    for (const ButtonSpec& spec : kCommandButtons)
+        AddButton(spec.id, spec.id, spec.caption);
+    for (int screen = Screen::Enlarge; screen <= Screen::Global; ++screen) {
+        for (int id : PanelTools(screen)) {
+            const CTool* tool = m_tools->Find(id);
+            AddButton(id, tool ? tool->BitmapId() : 0, false);
+        }
+    }
+    m_pIndicator = new CToolIndicator(this);
+    CreateSliders();
+    CreateSaveModeChoice();
+}
+
+void CKib3Dlg::CreateSliders()
+{
+    struct SliderSpec {
+        int id, min, max, pos;
+        QColor done, rest;
+    };
+    const SliderSpec specs[] = {
+        {Cmd::StrengthSlider, 0, 64, 64, QColor(0x2E, 0x9C, 0x8F), QColor(0xCF, 0xE6, 0xE0)},
+        {Cmd::PowerSlider, 0, kNeutralPower, kNeutralPower, QColor(0xE0, 0x8A, 0x2E), QColor(0xF3, 0xDD, 0xC2)},
+        {Cmd::SpeedSlider, 1, 60, 30, QColor(0x3A, 0x78, 0xC2), QColor(0xCC, 0xDC, 0xEF)},
+    };
+    for (const SliderSpec& s : specs) {
+        auto* slider = new CMySlider(s.id, this);
+        slider->SetRange(s.min, s.max);
+        slider->SetPos(s.pos);
+        slider->SetColors(s.done, s.rest);
+        slider->resize(164, 30);
+        const int id = s.id;
+        connect(slider, &CMySlider::hScroll, this, [this, id](int, int position) {
+            if (id == Cmd::PowerSlider)
+                OnPowerSlider(position);
+            else if (id == Cmd::StrengthSlider)
+                OnStrengthSlider(position);
+        });
+        m_sliders[s.id] = slider;
+        // The label is the first line of the slider's string.
+        auto* label = new QLabel(AppString(s.id).section(QLatin1Char('\n'), 0, 0), this);
+        label->setAttribute(Qt::WA_TranslucentBackground);
+        label->setStyleSheet(QStringLiteral("color: #4a3826; font-weight: bold;"));
+        label->resize(70, 30);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_sliderLabels[s.id] = label;
+    }
+}
+
+void CKib3Dlg::CreateSaveModeChoice()
+{
+    m_pOutputLabel = new QLabel(AppString(StrId::OutputResolution), this);
+    m_pOutputLabel->setStyleSheet(QStringLiteral("color: #4a3826; font-weight: bold;"));
+    m_pOutputLabel->resize(300, 22);
+    for (int id : {Cmd::SaveModeScreen, Cmd::SaveModePicture, Cmd::SaveModeCustom}) {
+        auto* radio = new CMyRadioBtn(id, this);
+        radio->SetShowCaption(true);
+        radio->SetWindowText(AppCaption(id));
+        radio->SetPicture(SaveModePicture(id));
+        connect(radio, &CMyButton::commandIssued, this, &CKib3Dlg::OnCommand);
+        m_saveModes[id] = radio;
+    }
+    UpdateSaveModeChoice();
+}
+
+void CKib3Dlg::RestoreTool()
+{
+    SelectTool(ReadToolId());
+    if (CTool* tool = m_project.Picture().ActiveTool()) {
+        tool->SetStrength(std::clamp(ReadToolPower(), 0, 64));
+        m_project.SetActiveToolId(tool->CommandId(), tool->Strength());
+        m_sliders[Cmd::StrengthSlider]->SetPos(tool->Strength());
+    }
+}
+
+CMyButton* CKib3Dlg::Button(int id) const
+{
+    const auto it = m_buttons.find(id);
+    return it == m_buttons.end() ? nullptr : it->second;
+}
+
+CMySlider* CKib3Dlg::Slider(int id) const
+{
+    const auto it = m_sliders.find(id);
+    return it == m_sliders.end() ? nullptr : it->second;
+}
+
+CMyRadioBtn* CKib3Dlg::SaveModeButton(int id) const
+{
+    const auto it = m_saveModes.find(id);
+    return it == m_saveModes.end() ? nullptr : it->second;
+}
+
+QWidget* CKib3Dlg::Control(int id) const
+{
+    if (CMyButton* b = Button(id))
+        return b;
+    if (CMySlider* s = Slider(id))
+        return s;
+    if (CMyRadioBtn* r = SaveModeButton(id))
+        return r;
+    switch (id) {
+    case Cmd::WorkWindow: return m_pWorkWnd;
+    case Cmd::KeysArea: return m_pKeysArea;
+    case Cmd::Indicator: return m_pIndicator;
+    case Cmd::OutputLabel: return m_pOutputLabel;
+    default: return nullptr;
+    }
+}
+
+void CKib3Dlg::OpenStartDocuments()
+{
+    // 8. The start project, then back to editing (or the exit command when it
+    // brought no keyframes).
+    if (!m_strStartProject.isEmpty()) {
+        OpenProjectFile(m_strStartProject);
+        OnBackFromStart();
+    }
+    // 11. The first picture named on the command line, as a new project.
+    if (!m_pictures.isEmpty() && !m_bEnded) {
+        const QString picture = m_pictures.first();
+        App().m_strPictDir = FolderOf(picture);
+        OpenPictureFile(picture);
+    }
+}
+
+// ---------------------------------------------------------------- screens ---
+
+void CKib3Dlg::ShowGroup(int screen, bool show)
+{
+    for (int id : ScreenGroup(screen)) {
+        if (QWidget* w = Control(id))
+            w->setVisible(show);
+        const auto label = m_sliderLabels.find(id);
+        if (label != m_sliderLabels.end())
+            label->second->setVisible(show);
+    }
+    if (show) {
+        if (QWidget* options = Button(Cmd::Options))
+            options->setVisible(true);
+    }
+    // The work window shows only with a picture.
+    if (screen == Screen::Editing && show && !m_project.Picture().HasPicture())
+        m_pWorkWnd->hide();
+}
+
+void CKib3Dlg::PositionGroup(int screen)
+{
+    const QPoint origin = DesignOrigin();
+    std::vector<int> ids = ScreenGroup(screen);
+    ids.push_back(Cmd::Options);
+    for (int id : ids) {
+        if (id == Cmd::WorkWindow) {
+            m_pWorkWnd->CenterInWorkArea(origin);
+            continue;
+        }
+        QWidget* w = Control(id);
+        if (!w)
+            continue;
+        const QPoint pos = origin + ControlPosition(screen, id);
+        w->move(pos);
+        const auto label = m_sliderLabels.find(id);
+        if (label != m_sliderLabels.end()) {
+            label->second->move(pos);
+            w->move(pos + QPoint(label->second->width() + 6, 0));
+        }
+    }
+}
+
+void CKib3Dlg::SwitchToScreen(int screen)
+{
+    if (screen == Screen::Editing) {
+        BackToEditing();
+        return;
+    }
+    StartTransition();
+    if (m_nScreen >= 0)
+        ShowGroup(m_nScreen, false);
+    PositionGroup(screen);
+    ShowGroup(screen, true);
+    m_nScreen = screen;
+    if (IsToolPanel(screen))
+        UpdateIndicator();
+    FinishTransition();
+    update();
+}
+
+void CKib3Dlg::BackToEditing()
+{
+    StartTransition();
+    if (m_nScreen >= 0 && m_nScreen != Screen::Editing)
+        ShowGroup(m_nScreen, false);
+    PositionGroup(Screen::Editing);
+    ShowGroup(Screen::Editing, true);
+    UpdateIndicator();
+    m_nScreen = Screen::Editing;
+    FinishTransition();
+    update();
+}
+
+void CKib3Dlg::StartTransition()
+{
+    if (!m_options.fades || !m_pBuffer || !isVisible())
+        return;
+    m_fadeOutTimer.stop();
+    m_pBuffer->Capture();
+    m_bFading = true;
+}
+
+void CKib3Dlg::FinishTransition()
+{
+    if (!m_bFading)
+        return;
+    m_pBuffer->raise();
+    m_nOverlayOpacity = 255;
+    m_fadeOutTimer.start(kFadeMs, this);
+}
+
+void CKib3Dlg::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_fadeOutTimer.timerId()) {
+        // Every 40 ms the overlay loses 80 of its 255 opacity.
+        m_nOverlayOpacity -= kFadeStep;
+        if (m_nOverlayOpacity <= 0) {
+            m_fadeOutTimer.stop();
+            m_pBuffer->Release();
+            m_bFading = false;
+        } else {
+            m_pBuffer->SetOpacity(m_nOverlayOpacity);
+        }
+        return;
+    }
+    if (event->timerId() == m_fadeInTimer.timerId()) {
+        const CLayeredWindowHelperST layered;
+        m_nWindowOpacity += kFadeStep;
+        if (m_nWindowOpacity > 254) {
+            m_fadeInTimer.stop();
+            layered.RemoveLayeredStyle(this);
+        } else {
+            layered.SetLayeredWindowAttributes(this, 0, m_nWindowOpacity, CLayeredWindowHelperST::kAlpha);
+        }
+        return;
+    }
+    QDialog::timerEvent(event);
+}
+
+void CKib3Dlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_bShownOnce)
+        return;
+    m_bShownOnce = true;
+    if (m_options.fades) {
+        const CLayeredWindowHelperST layered;
+        layered.AddLayeredStyle(this);
+        m_nWindowOpacity = 0;
+        layered.SetLayeredWindowAttributes(this, 0, 0, CLayeredWindowHelperST::kAlpha);
+        m_fadeInTimer.start(kFadeMs, this);
+    }
+    if (m_options.splash)
+        CSplashWnd::ShowSplash(this, m_pSplash, true);
+}
+
+// --------------------------------------------------------------- painting ---
+
+void CKib3Dlg::paintEvent(QPaintEvent* event)
+{
+    const int set = BackgroundSetForScreen(std::max(m_nScreen, 0));
+    auto it = m_backgrounds.find(set);
+    if (it == m_backgrounds.end()) {
+        // The set's 80 x 80 tiles, each keyed by its corner in the design area.
+        QPixmap composed(kDesignSize);
+        composed.fill(QColor(0xEF, 0xE2, 0xC6));
+        const QImage whole = ArtImage(set);
+        QPainter p(&composed);
+        for (int y = 0; y < kDesignSize.height(); y += kBackgroundTile)
+            for (int x = 0; x < kDesignSize.width(); x += kBackgroundTile) {
+                const QRect tile = QRect(x, y, kBackgroundTile, kBackgroundTile).intersected(whole.rect());
+                if (!tile.isEmpty())
+                    p.drawImage(tile.topLeft(), whole, tile);
+            }
+        it = m_backgrounds.emplace(set, composed).first;
+    }
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.fillRect(rect(), QColor(0xEF, 0xE2, 0xC6));
+    painter.drawPixmap(DesignOrigin(), it->second);
+}
+
+// ------------------------------------------------------------------- input ---
+
+void CKib3Dlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape: OnCommand(Cmd::Cancel); return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: OnCommand(Cmd::Ok); return;
+    default: break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CKib3Dlg::reject()
+{
+    OnCommand(Cmd::Cancel);
+}
+
+void CKib3Dlg::accept()
+{
+    OnCommand(Cmd::Ok);
+}
+
+void CKib3Dlg::closeEvent(QCloseEvent* event)
+{
+    // The dialog ends only through the exit command, which calls done().
+    event->ignore();
+    OnCommand(Cmd::Exit);
+}
+
+void CKib3Dlg::mousePressEvent(QMouseEvent* event)
+{
+    // A press on the background drags the window.
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_bDragging = true;
+    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CKib3Dlg::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_bDragging)
+        move(event->globalPosition().toPoint() - m_dragOffset);
+}
+
+void CKib3Dlg::mouseReleaseEvent(QMouseEvent*)
+{
+    m_bDragging = false;
+}
+
+bool CKib3Dlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // Entering the work window sets the cursor of the current cursor kind.
+    if (watched == m_pWorkWnd && event->type() == QEvent::Enter)
+        m_pWorkWnd->RefreshCursor();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CKib3Dlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile() && !m_bLocked && !m_bPlaying)
+        event->acceptProposedAction();
+}
+
+void CKib3Dlg::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    const QString path = urls.first().toLocalFile();
+    if (!PromptSaveChanges())
+        return;
+    if (IsPictureFile(path)) {
+        App().m_strPictDir = FolderOf(path);
+        OpenPictureFile(path);
+    } else {
+        App().m_strProjectDir = FolderOf(path);
+        OpenProjectFile(path);
+    }
+}
+
+// ---------------------------------------------------------------- commands ---
+
+void CKib3Dlg::OnCommand(int id)
+{
+    if (const int panel = PanelScreenForCommand(id); panel >= 0) {
+        SwitchToScreen(panel);
+        return;
+    }
+    if (IsPanelBackCommand(id)) {
+        SwitchToScreen(Screen::Editing);
+        return;
+    }
+    switch (id) {
+    case Cmd::Start: SwitchToScreen(Screen::Start); return;
+    case Cmd::Finish: SwitchToScreen(Screen::Finish); return;
+    case Cmd::Options: OnOptionsMenu(); return;
+    case Cmd::Play: OnPlay(); return;
+    case Cmd::Ok:
+    case Cmd::Cancel:
+        if (m_bPlaying)
+            OnPlay();
+        return;
+    case Cmd::OpenProject: OnOpenProject(); return;
+    case Cmd::Acquire: OnAcquire(); return;
+    case Cmd::OpenPicture: OnOpenPicture(); return;
+    case Cmd::InsertPicture: OnInsertPicture(); return;
+    case Cmd::BackFromStart: OnBackFromStart(); return;
+    case Cmd::SaveProject: OnSaveProject(); return;
+    case Cmd::SaveVideo:
+    case Cmd::SaveAnimation:
+    case Cmd::SavePictures:
+    case Cmd::Print:
+        return;  // the exports come with the export pipeline
+    case Cmd::Exit: OnExit(); return;
+    case Cmd::BackFromFinish: SwitchToScreen(Screen::Editing); return;
+    case Cmd::LoadDeformations: OnLoadDeformations(); return;
+    case Cmd::Reset: OnReset(); return;
+    case Cmd::HomePage: m_prompts.OpenUrl(QUrl(m_options.homePage)); return;
+    case Cmd::SaveModeScreen:
+    case Cmd::SaveModePicture:
+    case Cmd::SaveModeCustom: OnSaveMode(id); return;
+    case Cmd::KeyPicture:
+        // The keyframe strip asks for the active keyframe's thumbnail.
+        if (m_project.Picture().HasPicture() && !m_project.Keys().Empty())
+            m_project.Keys().SetKeyPicture(m_project.Keys().Active(), m_project.Picture().Display());
+        return;
+    case Cmd::ActiveKeyChanged:
+        if (!m_project.Keys().Empty())
+            m_project.MakeActiveKeyCurrent();
+        return;
+    case Cmd::MapChanged:
+        // Forwarded to the keyframe strip (the project keeps the thumbnail current).
+        return;
+    case Cmd::ApplyPower: OnApplyPower(); return;
+    case Cmd::About: {
+        CAboutDlg about(this);
+        about.exec();
+        return;
+    }
+    case Cmd::Help: OnHelp(HelpContextForScreen(m_nScreen)); return;
+    default: break;
+    }
+    if (OptionFlag(id)) {
+        ToggleOption(id);
+        return;
+    }
+    if (id >= Cmd::FirstTool && id <= Cmd::LastTool)
+        SelectTool(id);
+}
+
+void CKib3Dlg::SelectTool(int id)
+{
+    CTool* tool = m_tools->Find(id);
+    if (!tool)
+        return;
+    m_project.SelectTool(*m_tools, id);
+    for (const auto& [toolId, button] : m_buttons) {
+        if (toolId >= 1019 && toolId <= 1122 && m_tools->Find(toolId))
+            button->SetLatched(toolId == id);
+    }
+    if (CMySlider* strength = Slider(Cmd::StrengthSlider))
+        strength->SetPos(tool->Strength());
+    UpdateIndicator();
+    m_pWorkWnd->update();
+    if (IsToolPanel(m_nScreen))
+        OnCommand(PanelBackCommand(m_nScreen));
+}
+
+void CKib3Dlg::UpdateIndicator()
+{
+    const CTool* tool = m_project.Picture().ActiveTool();
+    if (tool)
+        m_pIndicator->SetTool(tool->BitmapId(), AppString(tool->CommandId()));
+    else
+        m_pIndicator->SetTool(0, QString());
+}
+
+void CKib3Dlg::SetPowerSlider(int position)
+{
+    if (CMySlider* power = Slider(Cmd::PowerSlider))
+        power->SetPos(position);
+}
+
+void CKib3Dlg::OnApplyPower()
+{
+    CMySlider* power = Slider(Cmd::PowerSlider);
+    if (!power)
+        return;
+    const int p = power->GetPos();
+    // The active keyframe's map takes the slider's scaling for good.
+    if (p != kNeutralPower && m_project.Picture().HasMap())
+        m_project.Picture().ScaleMap(p);
+    power->SetPos(kNeutralPower);
+}
+
+void CKib3Dlg::OnPowerSlider(int position)
+{
+    m_pWorkWnd->RenderMap(position, true);
+}
+
+void CKib3Dlg::OnStrengthSlider(int position)
+{
+    if (CTool* tool = m_project.Picture().ActiveTool()) {
+        tool->SetStrength(position);
+        m_project.SetActiveToolId(tool->CommandId(), position);
+    }
+}
+
+bool CKib3Dlg::HasAnimation() const
+{
+    return m_project.Keys().GetTotalFrames() != 0;
+}
+
+void CKib3Dlg::UpdateCommandStates()
+{
+    const bool enable = HasAnimation() && !m_bLocked;
+    for (int id : kAnimationCommands) {
+        if (CMyButton* b = Button(id); b && b->isEnabled() != enable)
+            b->setEnabled(enable);
+    }
+}
+
+void CKib3Dlg::LockUserInterface(bool lock)
+{
+    if (lock == m_bLocked)
+        return;
+    m_bLocked = lock;
+    if (lock) {
+        m_lockedControls.clear();
+        for (int screen = 0; screen < Screen::Count; ++screen) {
+            std::vector<int> ids = ScreenGroup(screen);
+            ids.push_back(Cmd::Options);
+            for (int id : ids) {
+                QWidget* w = Control(id);
+                if (w && w != m_pWorkWnd && w->isEnabled()
+                    && std::find(m_lockedControls.begin(), m_lockedControls.end(), w) == m_lockedControls.end()) {
+                    w->setEnabled(false);
+                    m_lockedControls.push_back(w);
+                }
+            }
+        }
+        m_pWorkWnd->SetBusy(true);
+    } else {
+        for (QWidget* w : m_lockedControls)
+            w->setEnabled(true);
+        m_lockedControls.clear();
+        m_pWorkWnd->SetBusy(false);
+    }
+}
+
+void CKib3Dlg::ShowFileError(const std::exception& error)
+{
+    const auto* file = dynamic_cast<const FileError*>(&error);
+    const bool full = file && file->GetCause() == FileError::Cause::DiskFull;
+    m_prompts.Message(this, AppString(full ? StrId::CannotWriteFile : StrId::CannotReadFile), MsgButtons::Ok,
+                      MsgIcon::Exclamation);
+    App().m_nCursorMode = kCursorArrow;
+    m_pWorkWnd->RefreshCursor();
+}
+
+void CKib3Dlg::AfterDocumentChanged()
+{
+    m_pWorkWnd->PictureChanged();
+    m_pWorkWnd->CenterInWorkArea(DesignOrigin());
+    // The document may name another tool (a project stores its own).
+    const int toolId = m_project.ActiveToolId();
+    const int strength = m_project.ActiveToolStrength();
+    if (m_tools->Find(toolId)) {
+        SelectTool(toolId);
+        if (CTool* tool = m_project.Picture().ActiveTool()) {
+            tool->SetStrength(std::clamp(strength, 0, 64));
+            m_project.SetActiveToolId(toolId, tool->Strength());
+            Slider(Cmd::StrengthSlider)->SetPos(tool->Strength());
+        }
+    }
+    SetPowerSlider(kNeutralPower);
+    UpdateCommandStates();
+    m_pWorkWnd->setVisible(m_nScreen == Screen::Editing && m_project.Picture().HasPicture());
+    m_pWorkWnd->update();
+    update();
+}
+
+bool CKib3Dlg::OpenPictureFile(const QString& path)
+{
+    // The tool chosen in this run stays active on the new picture.
+    const CTool* current = m_project.Picture().ActiveTool();
+    const int toolId = current ? current->CommandId() : 0;
+    const int strength = current ? current->Strength() : Project::kDefaultStrength;
+    try {
+        m_project.NewFromPicture(path.toStdString());
+    } catch (const std::exception& error) {
+        ShowFileError(error);
+        return false;  // the previous project stays as it was
+    }
+    App().m_bModified = false;
+    if (toolId)
+        m_project.SetActiveToolId(toolId, strength);
+    AfterDocumentChanged();
+    OnCommand(Cmd::ActiveKeyChanged);
+    SwitchToScreen(Screen::Editing);
+    return true;
+}
+
+bool CKib3Dlg::OpenProjectFile(const QString& path)
+{
+    bool opened = true;
+    try {
+        m_project.Load(path.toStdString());
+        App().m_bModified = false;
+    } catch (const std::exception&) {
+        m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
+        App().m_nCursorMode = kCursorArrow;
+        opened = false;
+    }
+    if (opened)
+        AfterDocumentChanged();
+    if (m_project.Picture().HasMap() && m_nScreen == Screen::Start)
+        SwitchToScreen(Screen::Editing);
+    return opened;
+}
+
+void CKib3Dlg::OnOpenPicture()
+{
+    if (m_bPlaying || m_bLocked || !PromptSaveChanges())
+        return;
+    QString path;
+    {
+        const TipsHeldOff tips;
+        path = m_prompts.AskOpenPicture(this);
+    }
+    if (path.isEmpty())
+        return;
+    App().m_strPictDir = FolderOf(path);
+    OpenPictureFile(path);
+}
+
+void CKib3Dlg::OnAcquire()
+{
+    if (m_bPlaying || m_bLocked)
+        return;
+    // Scanners and cameras come with the acquisition module; until then there is
+    // nothing to save the project for.
+    m_prompts.Message(this, AppString(StrId::AcquireUnsupported), MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void CKib3Dlg::OnInsertPicture()
+{
+    if (!HasAnimation() || m_bPlaying || m_bLocked || !PromptSaveChanges())
+        return;
+    QString path;
+    {
+        const TipsHeldOff tips;
+        path = m_prompts.AskOpenPicture(this);
+    }
+    if (path.isEmpty())
+        return;
+    try {
+        m_project.InsertPicture(path.toStdString());
+    } catch (const std::exception& error) {
+        ShowFileError(error);
+        return;
+    }
+    AfterDocumentChanged();
+    OnCommand(Cmd::ActiveKeyChanged);
+    if (m_project.Picture().HasMap())
+        SwitchToScreen(Screen::Editing);
+}
+
+void CKib3Dlg::OnOpenProject()
+{
+    if (m_bPlaying || m_bLocked || !PromptSaveChanges())
+        return;
+    const QString path = m_prompts.AskOpenProject(this, App().m_strProjectDir);
+    if (path.isEmpty())
+        return;
+    App().m_strProjectDir = FolderOf(path);
+    OpenProjectFile(path);
+}
+
+void CKib3Dlg::OnLoadDeformations()
+{
+    if (!HasAnimation() || m_bPlaying || m_bLocked || !PromptSaveChanges())
+        return;
+    const TipsHeldOff tips;
+    const QString path = m_prompts.AskOpenProject(this, App().m_strProjectDir);
+    if (path.isEmpty())
+        return;
+    Project::DeformationResult result;
+    try {
+        result = m_project.LoadDeformations(path.toStdString());
+    } catch (const std::exception&) {
+        m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
+        return;  // the current deformations stay
+    }
+    if (result != Project::DeformationResult::Applied)
+        return;  // a project without keyframes changes nothing
+    AfterDocumentChanged();
+    OnCommand(Cmd::ActiveKeyChanged);
+}
+
+bool CKib3Dlg::SaveProjectAs()
+{
+    const QString path = m_prompts.AskSaveProject(this, App().m_strProjectDir);
+    if (path.isEmpty())
+        return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool saved = false;
+    try {
+        saved = m_project.Save(path.toStdString());
+    } catch (const std::exception&) {
+        QApplication::restoreOverrideCursor();
+        m_prompts.Message(this, AppString(StrId::CannotWriteFile), MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+    QApplication::restoreOverrideCursor();
+    if (!saved)
+        return false;
+    App().m_strProjectDir = FolderOf(path);
+    App().m_bModified = false;
+    if (m_nScreen == Screen::Finish)
+        OnCommand(Cmd::BackFromFinish);
+    return true;
+}
+
+void CKib3Dlg::OnSaveProject()
+{
+    if (!HasAnimation() || m_bLocked)
+        return;
+    SaveProjectAs();
+}
+
+bool CKib3Dlg::PromptSaveChanges()
+{
+    if (!App().m_bModified)
+        return true;
+    switch (m_prompts.Message(this, AppString(StrId::ProjectNotSaved), MsgButtons::YesNoCancel, MsgIcon::Question)) {
+    case MsgAnswer::No: return true;
+    case MsgAnswer::Yes:
+        // Nothing to write is nothing lost; a cancelled or failed save keeps the
+        // work and stops the operation that asked.
+        return !HasAnimation() || SaveProjectAs();
+    default: return false;
+    }
+}
+
+void CKib3Dlg::OnReset()
+{
+    if (!HasAnimation() || m_bPlaying || m_bLocked)
+        return;
+    if (m_prompts.Message(this, AppString(StrId::ResetQuestion), MsgButtons::YesNo, MsgIcon::Question)
+        != MsgAnswer::Yes)
+        return;
+    if (m_project.Picture().HasMap()) {
+        m_project.Picture().ScaleMap(0);
+        App().m_bModified = true;
+    }
+    SetPowerSlider(kNeutralPower);
+    m_pWorkWnd->RenderMap(kNeutralPower, true);
+    update();
+}
+
+void CKib3Dlg::OnBackFromStart()
+{
+    if (m_project.Picture().HasMap())
+        SwitchToScreen(Screen::Editing);
+    else
+        OnExit();
+}
+
+void CKib3Dlg::OnExit()
+{
+    if (m_bPlaying)
+        return;
+    if (m_bLocked) {
+        m_prompts.Message(this, AppString(StrId::CannotExitWhileWriting), MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    if (!PromptSaveChanges())
+        return;
+    const CTool* tool = m_project.Picture().ActiveTool();
+    WriteToolId(tool ? tool->CommandId() : 0);
+    WriteToolPower(tool ? tool->Strength() : kDefaultToolPower);
+    m_bEnded = true;
+    done(QDialog::Accepted);
+}
+
+void CKib3Dlg::OnPlay()
+{
+    // Playback comes with the animation player; the button stays.
+}
+
+void CKib3Dlg::OnOptionsMenu()
+{
+    std::vector<BMenuItem> items{
+        {AppCaption(Cmd::Help), false, Cmd::Help},
+        {AppCaption(Cmd::About), false, Cmd::About},
+        {QString(), false, 0},
+    };
+    for (int id : kOptionToggles)
+        items.push_back({AppCaption(id), *OptionFlag(id), id});
+    auto* menu = new CBMenu(std::move(items), this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu, &CBMenu::commandIssued, this, &CKib3Dlg::OnCommand, Qt::QueuedConnection);
+    connect(menu, &CBMenu::helpRequested, this, [this](int) { OnHelp(HelpContextForScreen(m_nScreen)); });
+    menu->Track(QCursor::pos());
+}
+
+void CKib3Dlg::ToggleOption(int id)
+{
+    bool* flag = OptionFlag(id);
+    *flag = !*flag;
+    update();
+}
+
+void CKib3Dlg::OnSaveMode(int id)
+{
+    App().m_nSaveMode = id == Cmd::SaveModeScreen ? 0 : id == Cmd::SaveModePicture ? 1 : 2;
+    UpdateSaveModeChoice();
+}
+
+void CKib3Dlg::UpdateSaveModeChoice()
+{
+    const int chosen = App().m_nSaveMode == 0   ? Cmd::SaveModeScreen
+                       : App().m_nSaveMode == 2 ? Cmd::SaveModeCustom
+                                                : Cmd::SaveModePicture;
+    for (const auto& [id, radio] : m_saveModes) {
+        radio->SetCheck(id == chosen);
+        radio->SetLatched(id == chosen);
+    }
+}
+
+void CKib3Dlg::OnHelp(int context)
+{
+    const QUrl page = HelpPageUrl(context);
+    if (page.isEmpty() || !m_prompts.OpenUrl(page))
+        m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+// ------------------------------------------------------ observer and cursor ---
+
+void CKib3Dlg::ApplyPowerRequested()
+{
+    OnCommand(Cmd::ApplyPower);
+}
+
+void CKib3Dlg::ActiveKeyChanged()
+{
+    m_pWorkWnd->update();
+}
+
+void CKib3Dlg::MapChanged()
+{
+    OnCommand(Cmd::MapChanged);
+}
+
+void CKib3Dlg::SetCursorKind(int kind)
+{
+    App().m_nCursorMode = kind;
+}
+
+void CKib3Dlg::RefreshCursor()
+{
+    if (m_pWorkWnd)
+        m_pWorkWnd->RefreshCursor();
+}
+
+// ------------------------------------------------------------ screenshots ---
+
+bool CKib3Dlg::SaveScreenshots(const QString& folder)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    const bool fades = m_options.fades;
+    m_options.fades = false;
+    const int screenBefore = m_nScreen;
+    struct Shot {
+        int screen;
+        const char* name;
+    };
+    const Shot shots[] = {{Screen::Start, "start"},     {Screen::Editing, "editing"}, {Screen::Finish, "finish"},
+                          {Screen::Enlarge, "enlarge"}, {Screen::Disaster, "disaster"}, {Screen::Global, "global"}};
+    // An untouched picture gets one gentle enlarging stroke, so the pictures show what the program does.
+    WorkPicture& work = m_project.Picture();
+    if (work.HasMap() && std::all_of(work.Map().data, work.Map().data + work.Map().Count(),
+                                     [](const Displacement& d) { return d.dx == 0 && d.dy == 0; })) {
+        const int toolId = m_project.ActiveToolId();
+        SelectTool(1021);
+        const Project::StrokePoint centre{work.Width() / 2, work.Height() / 2, 80};
+        m_project.PerformStroke(std::span(&centre, 1), false);
+        SelectTool(toolId);
+    }
+    bool ok = true;
+    for (const Shot& shot : shots) {
+        if (shot.screen == Screen::Editing && !m_project.Picture().HasPicture())
+            continue;
+        SwitchToScreen(shot.screen);
+        QApplication::processEvents();
+        const QString path = folder + QStringLiteral("/screen-%1.png").arg(QLatin1String(shot.name));
+        ok = grab().save(path, "PNG") && ok;
+    }
+    SwitchToScreen(std::max(screenBefore, 0));
+    m_options.fades = fades;
+    return ok;
+}

@@ -1,0 +1,198 @@
+#pragma once
+// The main window: an 800 x 600 skinned dialog showing one of nine screens
+// (editing, start, finish and six tool panels). Buttons send numeric commands
+// that OnCommand dispatches; the work window and the project talk to it through
+// the internal commands 32772 to 32775.
+
+#include "dialog/ui/DialogLayout.h"
+#include "engine/ToolTable.h"
+#include "project/Project.h"
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QPixmap>
+#include <QPointer>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class CBufferWnd;
+class CMyButton;
+class CMyRadioBtn;
+class CMySlider;
+class CProgressWnd;
+class CSplashWnd;
+class CToolIndicator;
+class CWorkWnd;
+class QLabel;
+class UserPrompts;
+
+struct DialogOptions {
+    bool splash = false;         // show the start-up splash
+    bool fades = true;           // fade screen changes through the overlay
+    int screenHeight = -1;       // the screen's height; -1: the primary screen's
+    QString homePage = QStringLiteral("https://warplet.example.org/");
+};
+
+class CKib3Dlg : public QDialog, private ProjectObserver, public ToolCursor {
+    Q_OBJECT
+public:
+    static constexpr int kNeutralPower = 64;
+    static constexpr int kFadeStep = 80;
+    static constexpr int kFadeMs = 40;
+
+    CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prompts, DialogOptions options = {},
+             QWidget* parent = nullptr);
+    ~CKib3Dlg() override;
+
+    // The start-up documents: the start project, then the first picture of the list.
+    void OpenStartDocuments();
+
+    // True once the exit command has ended the dialog.
+    bool Ended() const { return m_bEnded; }
+
+    // Runs a command (button, menu, internal notification).
+    void OnCommand(int id);
+
+    // Asks whether to save unsaved changes. False when the operation that asked
+    // must be abandoned: the user cancelled, or chose to save and the save did
+    // not happen.
+    bool PromptSaveChanges();
+    // Enables the buttons that need an animation exactly when there is one.
+    void UpdateCommandStates();
+    // The user-interface lock of long operations.
+    void LockUserInterface(bool lock);
+    bool UserInterfaceLocked() const { return m_bLocked; }
+
+    int CurrentScreen() const { return m_nScreen; }
+    Project& GetProject() { return m_project; }
+    ToolTable& Tools() { return *m_tools; }
+    CWorkWnd* WorkWnd() const { return m_pWorkWnd; }
+    CMyButton* Button(int id) const;
+    CMySlider* Slider(int id) const;
+    CMyRadioBtn* SaveModeButton(int id) const;
+    CToolIndicator* Indicator() const { return m_pIndicator; }
+    CProgressWnd* Progress() const { return m_pProgress; }
+    QWidget* Control(int id) const;
+    bool Playing() const override { return m_bPlaying; }
+    // The design area's top-left corner in the client area.
+    QPoint DesignOrigin() const;
+    // The work window's client origin in dialog coordinates.
+    QPoint WorkClientOrigin() const;
+
+    // Opens a picture as a new project (command 1011 after its file dialog).
+    bool OpenPictureFile(const QString& path);
+    // Opens a project file (command 1009 after its file dialog).
+    bool OpenProjectFile(const QString& path);
+
+    // Pictures of the main screens for the documentation: screen-<name>.png in `folder`.
+    bool SaveScreenshots(const QString& folder);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public slots:
+    void reject() override;
+    void accept() override;
+
+private:
+    // ProjectObserver
+    void ApplyPowerRequested() override;
+    void ActiveKeyChanged() override;
+    void MapChanged() override;
+    // ToolCursor
+    void SetCursorKind(int kind) override;
+    void RefreshCursor() override;
+
+    // Initialisation.
+    void CreateControls();
+    CMyButton* AddButton(int id, int picture, bool caption);
+    void CreateSliders();
+    void CreateSaveModeChoice();
+    void PlaceDialog();
+    void RestoreTool();
+
+    // Screens.
+    void SwitchToScreen(int screen);
+    void BackToEditing();
+    void ShowGroup(int screen, bool show);
+    void PositionGroup(int screen);
+    void StartTransition();
+    void FinishTransition();
+
+    // Commands.
+    void SelectTool(int id);
+    void OnApplyPower();
+    void OnPowerSlider(int position);
+    void OnStrengthSlider(int position);
+    void OnOpenPicture();
+    void OnAcquire();
+    void OnInsertPicture();
+    void OnOpenProject();
+    void OnLoadDeformations();
+    void OnSaveProject();
+    void OnReset();
+    void OnExit();
+    void OnBackFromStart();
+    void OnPlay();
+    void OnOptionsMenu();
+    void OnHelp(int context);
+    void OnSaveMode(int id);
+    void ToggleOption(int id);
+    // Writes the project after asking for a file name; false when cancelled or failed.
+    bool SaveProjectAs();
+    // After a new picture, project or deformations: the window fits the picture
+    // again, the tool is prepared for its size and the indicator is brought up to date.
+    void AfterDocumentChanged();
+    void ShowFileError(const std::exception& error);
+    bool HasAnimation() const;
+    void SetPowerSlider(int position);
+    void UpdateIndicator();
+    void UpdateSaveModeChoice();
+
+    Project m_project;
+    UserPrompts& m_prompts;
+    DialogOptions m_options;
+    std::unique_ptr<ToolTable> m_tools;
+    QStringList m_pictures;
+    QString m_strStartProject;
+
+    CWorkWnd* m_pWorkWnd = nullptr;
+    QWidget* m_pKeysArea = nullptr;
+    CToolIndicator* m_pIndicator = nullptr;
+    CProgressWnd* m_pProgress = nullptr;
+    CBufferWnd* m_pBuffer = nullptr;
+    QLabel* m_pOutputLabel = nullptr;
+    std::map<int, CMyButton*> m_buttons;
+    std::map<int, CMySlider*> m_sliders;
+    std::map<int, QLabel*> m_sliderLabels;
+    std::map<int, CMyRadioBtn*> m_saveModes;
+    std::vector<QWidget*> m_lockedControls;
+    QPointer<CSplashWnd> m_pSplash;
+
+    int m_nScreen = -1;
+    bool m_bPlaying = false;
+    bool m_bLocked = false;
+    bool m_bEnded = false;
+    bool m_bFading = false;
+    int m_nOverlayOpacity = 0;  // the overlay's, while it fades out
+    int m_nWindowOpacity = 255;  // the dialog's, while it fades in
+    QBasicTimer m_fadeOutTimer;  // the overlay fading out after a screen change
+    QBasicTimer m_fadeInTimer;   // the dialog fading in when first shown
+    bool m_bShownOnce = false;
+    QPoint m_dragOffset;
+    bool m_bDragging = false;
+    std::map<int, QPixmap> m_backgrounds;
+};

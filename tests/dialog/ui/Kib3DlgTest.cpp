@@ -1,0 +1,416 @@
+#include "dialog/ui/Kib3Dlg.h"
+
+#include "app/AppState.h"
+#include "controls/ui/MyButton.h"
+#include "controls/ui/MySlider.h"
+#include "dialog/ui/ToolIndicator.h"
+#include "res/StringTable.h"
+#include "support/ScriptedPrompts.h"
+#include "support/UiTestMain.h"
+#include "work/ui/WorkWnd.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A picture file whose pixels all differ, so every deformation shows.
+QString WritePicture(const QString& folder, const QString& name, int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7 + y * 3) & 255, (x * 5 + y * 11 + 40) & 255, ((x ^ y) * 13 + 90) & 255));
+    const QString path = folder + QLatin1Char('/') + name;
+    img.save(path);
+    return path;
+}
+
+bool IsIdentity(MapRef map)
+{
+    for (size_t i = 0; i < map.Count(); ++i) {
+        if (map.data[i].dx != 0 || map.data[i].dy != 0)
+            return false;
+    }
+    return true;
+}
+
+std::vector<Displacement> Copy(MapRef map)
+{
+    return std::vector<Displacement>(map.data, map.data + map.Count());
+}
+
+class Kib3DlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        App().m_bModified = false;
+        App().m_bShowTips = true;
+        App().m_nSaveMode = 1;
+        App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
+        picture = WritePicture(dir.path(), "photo.png", 300, 200);
+        DialogOptions options;
+        options.fades = false;
+        options.screenHeight = 1080;
+        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
+        dlg->show();
+    }
+    void TearDown() override { App().m_bModified = false; }
+
+    void OpenPicture()
+    {
+        prompts.pictures.push_back(picture);
+        dlg->OnCommand(Cmd::OpenPicture);
+        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
+    }
+    // A stroke with the mouse in the work window.
+    void Stroke(int toolId, QPoint from, QPoint to)
+    {
+        dlg->OnCommand(toolId);
+        CWorkWnd* w = dlg->WorkWnd();
+        const QPoint e(CWorkWnd::kEdge, CWorkWnd::kEdge);
+        QTest::mousePress(w, Qt::LeftButton, {}, from + e);
+        for (int i = 1; i <= 4; ++i)
+            QTest::mouseMove(w, from + (to - from) * i / 4 + e);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, to + e);
+    }
+    MapRef Map() { return dlg->GetProject().Picture().Map(); }
+    bool Visible(int id) { return dlg->Control(id) && dlg->Control(id)->isVisible(); }
+
+    QTemporaryDir dir;
+    QString picture;
+    ScriptedPrompts prompts;
+    std::unique_ptr<CKib3Dlg> dlg;
+};
+
+}  // namespace
+
+TEST_F(Kib3DlgTest, StartsOnTheStartScreenWithTheAnimationCommandsOff)
+{
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Start);
+    EXPECT_EQ(dlg->size(), QSize(800, 600));
+    for (int id : {Cmd::OpenPicture, Cmd::OpenProject, Cmd::Acquire, Cmd::InsertPicture, Cmd::BackFromStart,
+                   Cmd::HomePage, Cmd::Options})
+        EXPECT_TRUE(Visible(id)) << id;
+    for (int id : {Cmd::Start, Cmd::Play, Cmd::StrengthSlider, Cmd::WorkWindow, Cmd::SaveProject, Cmd::Indicator})
+        EXPECT_FALSE(Visible(id)) << id;
+    for (int id : {Cmd::Reset, Cmd::LoadDeformations, Cmd::Play, Cmd::InsertPicture, Cmd::SaveProject,
+                   Cmd::SaveVideo, Cmd::SaveAnimation, Cmd::Print, Cmd::SavePictures})
+        EXPECT_FALSE(dlg->Button(id)->isEnabled()) << id;
+    // Without a picture these do nothing and ask nothing.
+    dlg->OnCommand(Cmd::Reset);
+    dlg->OnCommand(Cmd::SaveProject);
+    dlg->OnCommand(Cmd::InsertPicture);
+    dlg->OnCommand(Cmd::LoadDeformations);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(prompts.fileDialogs, 0);
+}
+
+TEST_F(Kib3DlgTest, OpeningAPictureEntersEditingAndEnablesTheCommands)
+{
+    OpenPicture();
+    EXPECT_TRUE(Visible(Cmd::WorkWindow));
+    EXPECT_TRUE(Visible(Cmd::Play));
+    EXPECT_FALSE(Visible(Cmd::OpenPicture));
+    EXPECT_TRUE(dlg->Button(Cmd::Reset)->isEnabled());
+    EXPECT_TRUE(dlg->Button(Cmd::SaveProject)->isEnabled());
+    EXPECT_EQ(App().m_strPictDir, dir.path());
+    EXPECT_FALSE(App().m_bModified);
+    ASSERT_TRUE(dlg->GetProject().Picture().HasMap());
+    EXPECT_EQ(dlg->GetProject().Keys().Count(), 2);
+    // 300 x 200 becomes 412 x 274, centred in the square at (363, 21).
+    const QPoint client = dlg->WorkClientOrigin();
+    EXPECT_EQ(client.x(), 363);
+    // Window 278 high: top = 21 - (278 - 412 + 1) / 2 = 87, client two pixels lower.
+    EXPECT_EQ(client.y(), 89);
+}
+
+TEST_F(Kib3DlgTest, ScreensSwitchAndComeBack)
+{
+    OpenPicture();
+    dlg->OnCommand(Cmd::PanelEnlarge);
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Enlarge);
+    EXPECT_TRUE(Visible(1019));
+    EXPECT_TRUE(Visible(1052));
+    EXPECT_TRUE(Visible(Cmd::Indicator));
+    EXPECT_FALSE(Visible(Cmd::WorkWindow));
+    EXPECT_FALSE(Visible(1022));
+    dlg->OnCommand(Cmd::BackEnlarge);
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);
+    EXPECT_FALSE(Visible(1019));
+
+    dlg->OnCommand(Cmd::Finish);
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Finish);
+    EXPECT_TRUE(Visible(Cmd::Exit));
+    EXPECT_TRUE(Visible(Cmd::SaveModePicture));
+    dlg->OnCommand(Cmd::BackFromFinish);
+    dlg->OnCommand(Cmd::Start);
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Start);
+    // Back from the start screen returns to editing when a picture is open.
+    dlg->OnCommand(Cmd::BackFromStart);
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);
+    EXPECT_FALSE(dlg->Ended());
+}
+
+TEST_F(Kib3DlgTest, ChoosingAToolInAPanelReturnsToEditingWithItActive)
+{
+    OpenPicture();
+    dlg->OnCommand(Cmd::PanelDisaster);
+    CMyButton* pinch = dlg->Button(1075);
+    ASSERT_TRUE(pinch && pinch->isVisible());
+    QTest::mouseClick(pinch, Qt::LeftButton, {}, pinch->rect().center());
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);
+    const CTool* tool = dlg->GetProject().Picture().ActiveTool();
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(tool->CommandId(), 1075);
+    EXPECT_TRUE(pinch->IsLatched());
+    EXPECT_FALSE(dlg->Button(1019)->IsLatched());
+    EXPECT_TRUE(dlg->Indicator()->Text().endsWith(AppString(1075)));
+    EXPECT_EQ(dlg->Slider(Cmd::StrengthSlider)->GetPos(), tool->Strength());
+    // The strength slider edits the active tool.
+    emit dlg->Slider(Cmd::StrengthSlider)->hScroll(4, 20);
+    EXPECT_EQ(tool->Strength(), 20);
+    EXPECT_EQ(dlg->GetProject().ActiveToolStrength(), 20);
+}
+
+TEST_F(Kib3DlgTest, StrokeMarksTheProjectModifiedAndPowerIsAppliedOnce)
+{
+    OpenPicture();
+    Stroke(1038, {150, 130}, {200, 140});  // medium move brush
+    ASSERT_FALSE(IsIdentity(Map()));
+    EXPECT_TRUE(App().m_bModified);
+
+    const std::vector<Displacement> before = Copy(Map());
+    emit dlg->Slider(Cmd::PowerSlider)->hScroll(4, 32);
+    dlg->Slider(Cmd::PowerSlider)->SetPos(32);
+    EXPECT_EQ(Copy(Map()), before);  // moving the slider only shows a weaker version
+    dlg->OnCommand(Cmd::ApplyPower);
+    std::vector<Displacement> scaled = before;
+    ScaleMap(MapRef{scaled.data(), Map().width, Map().height}, 32);
+    EXPECT_EQ(Copy(Map()), scaled);
+    EXPECT_EQ(dlg->Slider(Cmd::PowerSlider)->GetPos(), 64);
+
+    // Leaving the editing screen hides the work window, which applies the power too.
+    dlg->Slider(Cmd::PowerSlider)->SetPos(16);
+    dlg->OnCommand(Cmd::Finish);
+    ScaleMap(MapRef{scaled.data(), Map().width, Map().height}, 16);
+    EXPECT_EQ(Copy(Map()), scaled);
+    EXPECT_EQ(dlg->Slider(Cmd::PowerSlider)->GetPos(), 64);
+}
+
+TEST_F(Kib3DlgTest, ResetAsksAndClearsOnlyOnYes)
+{
+    OpenPicture();
+    Stroke(1038, {150, 130}, {200, 140});
+    const std::vector<Displacement> before = Copy(Map());
+    prompts.answers.push_back(MsgAnswer::No);
+    dlg->OnCommand(Cmd::Reset);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, AppString(StrId::ResetQuestion));
+    EXPECT_EQ(Copy(Map()), before);
+    prompts.answers.push_back(MsgAnswer::Yes);
+    dlg->OnCommand(Cmd::Reset);
+    EXPECT_TRUE(IsIdentity(Map()));
+}
+
+TEST_F(Kib3DlgTest, SaveAndReopenGiveTheSameProject)
+{
+    OpenPicture();
+    Stroke(1038, {120, 100}, {180, 130});
+    dlg->OnCommand(1090);  // a whole-picture tool becomes the project's tool
+    const std::vector<Displacement> saved = Copy(Map());
+    const QString file = dir.path() + "/work.kib";
+    prompts.saveProjects.push_back(file);
+    dlg->OnCommand(Cmd::Finish);
+    dlg->OnCommand(Cmd::SaveProject);
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_FALSE(App().m_bModified);
+    EXPECT_EQ(App().m_strProjectDir, dir.path());
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);  // saving leaves the finish screen
+
+    // A fresh window opens it.
+    DialogOptions options;
+    options.fades = false;
+    CKib3Dlg other(QStringList(), QString(), prompts, options);
+    other.show();
+    prompts.openProjects.push_back(file);
+    other.OnCommand(Cmd::OpenProject);
+    EXPECT_EQ(other.CurrentScreen(), Screen::Editing);
+    const MapRef map = other.GetProject().Picture().Map();
+    EXPECT_EQ(Copy(map), saved);
+    ASSERT_TRUE(other.GetProject().Picture().ActiveTool());
+    EXPECT_EQ(other.GetProject().Picture().ActiveTool()->CommandId(), 1090);
+    EXPECT_FALSE(App().m_bModified);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(Kib3DlgTest, AnsweringYesButNotSavingAbandonsTheOperation)
+{
+    OpenPicture();
+    Stroke(1038, {120, 100}, {180, 130});
+    const std::vector<Displacement> work = Copy(Map());
+    const QString other = WritePicture(dir.path(), "other.png", 100, 300);
+
+    // Yes, then the save dialog is cancelled: nothing is opened, the work stays.
+    prompts.answers.push_back(MsgAnswer::Yes);
+    prompts.pictures.push_back(other);
+    dlg->OnCommand(Cmd::OpenPicture);
+    EXPECT_EQ(prompts.pictures.size(), 1u);  // the picture dialog never came
+    EXPECT_EQ(Copy(Map()), work);
+    EXPECT_TRUE(App().m_bModified);
+
+    // Yes, and the save fails: an error, and again nothing is opened.
+    prompts.answers.push_back(MsgAnswer::Yes);
+    prompts.saveProjects.push_back(dir.path() + "/no/such/folder/x.kib");
+    dlg->OnCommand(Cmd::OpenPicture);
+    EXPECT_TRUE(prompts.Texts().contains(AppString(StrId::CannotWriteFile)));
+    EXPECT_EQ(Copy(Map()), work);
+    EXPECT_TRUE(App().m_bModified);
+
+    // Cancel stops too; exit does not end the dialog.
+    prompts.answers.push_back(MsgAnswer::Cancel);
+    dlg->OnCommand(Cmd::Exit);
+    EXPECT_FALSE(dlg->Ended());
+
+    // No discards the changes and goes on.
+    prompts.answers.push_back(MsgAnswer::No);
+    dlg->OnCommand(Cmd::OpenPicture);
+    EXPECT_EQ(dlg->GetProject().Picture().Height(), 412);
+    EXPECT_FALSE(App().m_bModified);
+}
+
+TEST_F(Kib3DlgTest, ModifiedFlagSurvivesACancelledFileDialog)
+{
+    OpenPicture();
+    Stroke(1038, {120, 100}, {180, 130});
+    const int dialogs = prompts.fileDialogs;
+    prompts.answers.push_back(MsgAnswer::No);  // don't save
+    dlg->OnCommand(Cmd::OpenProject);          // ... and then cancel the file dialog
+    EXPECT_EQ(prompts.fileDialogs, dialogs + 1);
+    EXPECT_TRUE(App().m_bModified);
+}
+
+TEST_F(Kib3DlgTest, AFailedProjectOpenKeepsThePreviousProject)
+{
+    OpenPicture();
+    Stroke(1038, {120, 100}, {180, 130});
+    App().m_bModified = false;
+    const std::vector<Displacement> work = Copy(Map());
+    const std::string path = dlg->GetProject().Work().Path();
+    const QString broken = dir.path() + "/broken.kib";
+    QFile f(broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Ver20\0garbage", 13);
+    f.close();
+    prompts.openProjects.push_back(broken);
+    dlg->OnCommand(Cmd::OpenProject);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, AppString(StrId::CannotReadFile));
+    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dlg->GetProject().Work().Path(), path);
+    EXPECT_EQ(Copy(Map()), work);
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);
+
+    // An unreadable picture as a new project: message 1045, nothing replaced.
+    const QString notPicture = dir.path() + "/fake.png";
+    QFile g(notPicture);
+    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+    g.write("not a picture");
+    g.close();
+    prompts.pictures.push_back(notPicture);
+    dlg->OnCommand(Cmd::OpenPicture);
+    EXPECT_EQ(prompts.messages.back().text, AppString(StrId::CannotReadFile));
+    EXPECT_EQ(Copy(Map()), work);
+}
+
+TEST_F(Kib3DlgTest, ExitWritesTheToolAndIsRefusedWhileLocked)
+{
+    OpenPicture();
+    dlg->OnCommand(1033);
+    emit dlg->Slider(Cmd::StrengthSlider)->hScroll(4, 40);
+    dlg->LockUserInterface(true);
+    EXPECT_FALSE(dlg->Button(Cmd::Play)->isEnabled());
+    EXPECT_TRUE(dlg->WorkWnd()->Busy());
+    dlg->OnCommand(Cmd::Exit);
+    EXPECT_FALSE(dlg->Ended());
+    EXPECT_EQ(prompts.messages.back().text, AppString(StrId::CannotExitWhileWriting));
+    dlg->LockUserInterface(false);
+    EXPECT_TRUE(dlg->Button(Cmd::Play)->isEnabled());
+    EXPECT_TRUE(dlg->Button(Cmd::Start)->isEnabled());
+
+    dlg->OnCommand(Cmd::Exit);
+    EXPECT_TRUE(dlg->Ended());
+    EXPECT_EQ(ReadToolId(), 1033);
+    EXPECT_EQ(ReadToolPower(), 40);
+
+    // The next window starts with that tool and strength.
+    DialogOptions options;
+    options.fades = false;
+    CKib3Dlg next(QStringList(), QString(), prompts, options);
+    ASSERT_TRUE(next.GetProject().Picture().ActiveTool());
+    EXPECT_EQ(next.GetProject().Picture().ActiveTool()->CommandId(), 1033);
+    EXPECT_EQ(next.Slider(Cmd::StrengthSlider)->GetPos(), 40);
+}
+
+TEST_F(Kib3DlgTest, EscapeAndEnterNeverCloseAndBackWithoutPictureExits)
+{
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    QTest::keyClick(dlg.get(), Qt::Key_Return);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_FALSE(dlg->Ended());
+    dlg->OnCommand(Cmd::BackFromStart);
+    EXPECT_TRUE(dlg->Ended());
+}
+
+TEST_F(Kib3DlgTest, OptionsOutputSizeHelpAndHomePage)
+{
+    const bool tips = App().m_bShowTips;
+    dlg->OnCommand(Cmd::ToggleTips);
+    EXPECT_EQ(App().m_bShowTips, !tips);
+    dlg->OnCommand(Cmd::ToggleTips);
+    EXPECT_EQ(App().m_bShowTips, tips);
+
+    dlg->OnCommand(Cmd::SaveModeScreen);
+    EXPECT_EQ(App().m_nSaveMode, 0);
+    EXPECT_TRUE(dlg->SaveModeButton(Cmd::SaveModeScreen)->GetCheck());
+    EXPECT_FALSE(dlg->SaveModeButton(Cmd::SaveModePicture)->GetCheck());
+    dlg->OnCommand(Cmd::SaveModeCustom);
+    EXPECT_EQ(App().m_nSaveMode, 2);
+
+    dlg->OnCommand(Cmd::HomePage);
+    ASSERT_EQ(prompts.urls.size(), 1u);
+    EXPECT_TRUE(prompts.urls[0].scheme().startsWith("http"));
+
+    // Acquisition is not offered on this system yet.
+    dlg->OnCommand(Cmd::Acquire);
+    EXPECT_EQ(prompts.messages.back().text, AppString(StrId::AcquireUnsupported));
+}
+
+TEST_F(Kib3DlgTest, ShortScreenShowsTheDialogWithoutFrame)
+{
+    DialogOptions options;
+    options.fades = false;
+    options.screenHeight = 600;
+    CKib3Dlg small(QStringList(), QString(), prompts, options);
+    EXPECT_TRUE(small.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(dlg->windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(Kib3DlgTest, ScreenChangesFadeThroughTheOverlay)
+{
+    DialogOptions options;
+    options.screenHeight = 1080;
+    CKib3Dlg again(QStringList(), QString(), prompts, options);
+    again.show();
+    prompts.pictures.push_back(picture);
+    again.OnCommand(Cmd::OpenPicture);
+    QWidget* overlay = again.findChild<QWidget*>("Buffer");
+    ASSERT_TRUE(overlay);
+    EXPECT_TRUE(overlay->isVisible());  // the snapshot covers the change ...
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !overlay->isVisible(); }, 5000));  // ... and fades away
+}
