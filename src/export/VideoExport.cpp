@@ -1,0 +1,287 @@
+#include "export/VideoExport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QRandomGenerator>
+
+#include "export/WmvWriter.h"
+
+namespace {
+
+constexpr int64_t kKeyFrameSpacing = 20000000;  // two seconds in 100-ns units (MP4, WebM)
+
+// The output file under a temporary name in the target's folder; removed unless committed.
+class TemporaryOutput {
+public:
+    explicit TemporaryOutput(const QString& target) : m_target(target)
+    {
+        const QFileInfo info(target);
+        const QString stem = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.');
+        for (int attempt = 0; attempt < 64; ++attempt) {
+            const QString candidate =
+                stem + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".part");
+            QFile file(candidate);
+            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                m_path = candidate;
+                return;
+            }
+            if (!file.exists())
+                return;  // the folder cannot be written
+        }
+    }
+    ~TemporaryOutput()
+    {
+        if (!m_committed && !m_path.isEmpty())
+            QFile::remove(m_path);
+    }
+    TemporaryOutput(const TemporaryOutput&) = delete;
+    TemporaryOutput& operator=(const TemporaryOutput&) = delete;
+
+    bool Valid() const { return !m_path.isEmpty(); }
+    const QString& Path() const { return m_path; }
+
+    // Replaces the target with the finished file in one step.
+    bool Commit()
+    {
+        if (std::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(m_target).constData()) != 0)
+            return false;
+        m_committed = true;
+        return true;
+    }
+
+private:
+    QString m_target;
+    QString m_path;
+    bool m_committed = false;
+};
+
+VideoEncodingSettings SettingsForContainer(VideoContainer container, int width, int height)
+{
+    VideoEncodingSettings s;
+    s.width = width;
+    s.height = height;
+    s.keyFrameSpacing = kKeyFrameSpacing;
+    if (container == VideoContainer::Mp4) {
+        s.muxer = "mp4";
+        s.encoders = {{"libx264", {{"preset", "medium"}, {"crf", "23"}}, 0}, {"mpeg4", {}, 3}};
+    } else {
+        s.muxer = "webm";
+        s.encoders = {{"libvpx-vp9", {{"crf", "32"}, {"deadline", "good"}, {"cpu-used", "4"}, {"row-mt", "1"}}, 0}};
+    }
+    return s;
+}
+
+// The picture handed to the writer for one rendered frame.
+const PackedPicture& WriterPicture(VideoContainer container, const PackedPicture& frame, int width, int height,
+                                   PackedPicture& storage)
+{
+    if (frame.Width() == width && frame.Height() == height)
+        return frame;
+    if (container != VideoContainer::Wmv && frame.Width() >= width && frame.Height() >= height)
+        storage = CropPicture(frame, width, height);
+    else
+        storage = LetterboxPicture(frame, width, height);
+    return storage;
+}
+
+VideoExportResult Failed(std::string error)
+{
+    VideoExportResult result;
+    result.status = VideoExportStatus::Failed;
+    result.error = std::move(error);
+    return result;
+}
+
+}  // namespace
+
+VideoContainer VideoContainerForPath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("mp4"))
+        return VideoContainer::Mp4;
+    if (suffix == QLatin1String("webm"))
+        return VideoContainer::WebM;
+    return VideoContainer::Wmv;
+}
+
+std::optional<VideoExportPlan> PlanVideoExport(VideoContainer container, int width, int height, int totalFrames,
+                                               int speed)
+{
+    if (speed < 1 || totalFrames <= 0 || width <= 0 || height <= 0)
+        return std::nullopt;
+    VideoExportPlan plan;
+    plan.container = container;
+    plan.entry = ChooseVideoSize(width, height);
+    plan.fps = plan.entry.fps;
+    const int64_t frames = int64_t(plan.fps) * totalFrames / speed;
+    if (frames <= 0 || frames > INT32_MAX)
+        return std::nullopt;
+    plan.frameCount = int(frames);
+    plan.timeStep = double(speed) / double(plan.fps);
+    if (container == VideoContainer::Wmv) {
+        plan.width = plan.entry.width;
+        plan.height = plan.entry.height;
+    } else {
+        // 4:2:0 encoders need even sizes.
+        plan.width = width & ~1;
+        plan.height = height & ~1;
+        if (plan.width < 2 || plan.height < 2)
+            return std::nullopt;
+    }
+    return plan;
+}
+
+int VideoFrameSubFrame(int videoFrame, double timeStep)
+{
+    return static_cast<int>(double(int64_t(videoFrame) * 64) * timeStep);
+}
+
+LetterboxRect LetterboxInto(int boxWidth, int boxHeight, int width, int height)
+{
+    LetterboxRect r;
+    if (int64_t(boxWidth) * height < int64_t(boxHeight) * width) {
+        // Wider than the box: fill the width, centre vertically.
+        r.width = boxWidth;
+        r.height = std::max(1, int(int64_t(boxWidth) * height / width));
+        r.y = (boxHeight - r.height) / 2;
+    } else {
+        // Fill the height, centre horizontally.
+        r.height = boxHeight;
+        r.width = std::max(1, int(int64_t(boxHeight) * width / height));
+        r.x = (boxWidth - r.width) / 2;
+    }
+    return r;
+}
+
+PackedPicture LetterboxPicture(const PackedPicture& frame, int boxWidth, int boxHeight)
+{
+    PackedPicture out(boxWidth, boxHeight, frame.Header().biXPelsPerMeter);
+    if (frame.Width() <= 0 || frame.Height() <= 0 || frame.Header().biBitCount != 24 ||
+        frame.Bits().size() < size_t(frame.Stride()) * size_t(frame.Height()))
+        return out;  // nothing usable to show: a black frame
+    const LetterboxRect r = LetterboxInto(boxWidth, boxHeight, frame.Width(), frame.Height());
+    // The packed rows run bottom-up; the image view mirrors them into top-down order.
+    const QImage view(frame.Bits().data(), frame.Width(), frame.Height(), frame.Stride(), QImage::Format_BGR888);
+    const QImage scaled = view.mirrored(false, true)
+                              .scaled(r.width, r.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_BGR888);
+    for (int y = 0; y < r.height; ++y)
+        std::memcpy(out.Pixel(r.x, r.y + y), scaled.constScanLine(y), size_t(r.width) * 3);
+    return out;
+}
+
+PackedPicture CropPicture(const PackedPicture& frame, int width, int height)
+{
+    PackedPicture out(width, height, frame.Header().biXPelsPerMeter);
+    if (width > frame.Width() || height > frame.Height() ||
+        frame.Bits().size() < size_t(frame.Stride()) * size_t(frame.Height()))
+        return out;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(out.Row(y), frame.Row(y), size_t(width) * 3);
+    return out;
+}
+
+std::unique_ptr<IVideoSampleWriter> OpenVideoWriter(const VideoWriterRequest& request)
+{
+    auto writer = std::make_unique<CWmvWriter>();
+    if (request.container == VideoContainer::Wmv)
+        writer->Open(request.path, request.profileXml, request.fps);
+    else
+        writer->OpenWith(request.path, SettingsForContainer(request.container, request.width, request.height),
+                         request.fps);
+    return writer;  // a failed opening shows at the first frame
+}
+
+VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& source)
+{
+    return WriteVideo(path, speed, source, OpenVideoWriter);
+}
+
+VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& source,
+                             const VideoWriterFactory& openWriter)
+{
+    const VideoContainer container = VideoContainerForPath(path);
+    if (speed < 1)
+        return Failed("Invalid Speed");
+    const std::optional<VideoExportPlan> plan =
+        PlanVideoExport(container, source.OutputWidth(), source.OutputHeight(), source.TotalFrames(), speed);
+    if (!plan)
+        return Failed(source.TotalFrames() > 0 && source.OutputWidth() > 0 && source.OutputHeight() > 0
+                          ? "Picture or Animation Too Small for Video"
+                          : "No Frames to Write");
+    source.RepaintNow();
+
+    VideoWriterRequest request;
+    request.container = container;
+    request.fps = plan->fps;
+    request.width = plan->width;
+    request.height = plan->height;
+    if (container == VideoContainer::Wmv) {
+        request.profileXml = LoadWmvProfileText(plan->entry.profileResource);
+        if (request.profileXml.isEmpty())
+            return Failed("Unable to Load Profile Resource");
+    }
+    TemporaryOutput output(path);
+    if (!output.Valid())
+        return Failed("Unable to Create Output File");
+    request.path = output.Path();
+
+    std::unique_ptr<IVideoSampleWriter> writer = openWriter(request);
+    if (!writer)
+        return Failed("Unable to Create Media Writer Object");
+    // Every failure closes the writer; the temporary file goes with `output`.
+    const auto fail = [&writer]() {
+        VideoExportResult result = Failed(writer->ErrorText());
+        writer->Close();
+        return result;
+    };
+
+    VideoExportResult result;
+    result.width = plan->width;
+    result.height = plan->height;
+    const int frames = plan->frameCount;
+    source.Progress(0, frames);
+    PackedPicture storage;
+    for (int j = 0; j < frames; ++j) {
+        const PackedPicture& frame = source.RenderVideoFrame(VideoFrameSubFrame(j, plan->timeStep));
+        const PackedPicture& bitmap = WriterPicture(container, frame, result.width, result.height, storage);
+        if (writer->WriteFrame(bitmap) != 0) {
+            const std::optional<VideoSizeEntry> smaller =
+                container == VideoContainer::Wmv && j == 0 ? FallbackVideoSize(plan->entry) : std::nullopt;
+            if (!smaller)
+                return fail();
+            // The first frame did not go through: try the next smaller size with the same profile.
+            writer->Close();
+            writer = openWriter(request);
+            if (!writer)
+                return Failed("Unable to Create Media Writer Object");
+            result.width = smaller->width;
+            result.height = smaller->height;
+            if (writer->WriteFrame(WriterPicture(container, frame, result.width, result.height, storage)) != 0)
+                return fail();
+        }
+        if (j == 0)
+            source.Progress(0, frames);
+        ++result.framesWritten;
+        source.ShowFrame();
+        if (source.CheckCancel()) {
+            writer->Close();
+            result.status = VideoExportStatus::Cancelled;
+            return result;
+        }
+        source.Progress(j, frames);
+    }
+    if (!writer->Close())
+        return Failed(writer->ErrorText());
+    if (!output.Commit())
+        return Failed("Unable to Rename Output File");
+    result.status = VideoExportStatus::Ok;
+    result.error = writer->ErrorText();
+    result.encoder = writer->EncoderName();
+    return result;
+}

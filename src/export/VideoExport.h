@@ -1,0 +1,113 @@
+#pragma once
+// The video export: renders one loop of the animation frame by frame and writes it
+// as a video file. The container follows the file name's extension: ".mp4" (H.264),
+// ".webm" (VP9), anything else a WMV file from the stored profiles.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QByteArray>
+#include <QString>
+
+#include "engine/PackedPicture.h"
+#include "export/VideoSampleWriter.h"
+#include "export/WmvProfiles.h"
+
+// What the export asks of the frame source.
+class IVideoFrameSource {
+public:
+    virtual ~IVideoFrameSource() = default;
+
+    // The size of the rendered output frames.
+    virtual int OutputWidth() const = 0;
+    virtual int OutputHeight() const = 0;
+    // Frames in one loop of the animation.
+    virtual int TotalFrames() const = 0;
+    // Renders the animation at `subFrame` (in 1/64 frame: the map of GetFrameMap (subFrame),
+    // which is GetFrameMapScaled (j, x) for video frame j) into an output frame of
+    // OutputWidth() x OutputHeight(). The reference stays valid until the next call.
+    virtual const PackedPicture& RenderVideoFrame(int subFrame) = 0;
+    // Shows the last rendered frame in the work area.
+    virtual void ShowFrame() {}
+    // Serves pending events; true when the user asked to cancel.
+    virtual bool CheckCancel() { return false; }
+    // Progress position `done` in a range 0 .. `total`.
+    virtual void Progress(int done, int total) { (void)done, (void)total; }
+    // Repaints the main window before the long work starts.
+    virtual void RepaintNow() {}
+};
+
+enum class VideoContainer { Wmv, Mp4, WebM };
+
+// By the path's extension, case-insensitive; WMV for every other extension.
+VideoContainer VideoContainerForPath(const QString& path);
+
+// Sizes and timing of one export.
+struct VideoExportPlan {
+    VideoContainer container = VideoContainer::Wmv;
+    VideoSizeEntry entry;      // table entry: profile and frame rate (and the size for WMV)
+    int fps = 0;               // F
+    int frameCount = 0;        // N = F x total frames / speed
+    double timeStep = 0;       // x = speed / F
+    int width = 0;             // size of the pictures handed to the writer
+    int height = 0;
+};
+
+// The plan for an output frame of width x height; nothing when there is nothing to
+// write (no frames, a speed below 1, fewer than one video frame, a picture too small).
+std::optional<VideoExportPlan> PlanVideoExport(VideoContainer container, int width, int height, int totalFrames,
+                                               int speed);
+
+// The animation time of video frame j in sub-frames: j x 64 x x, truncated.
+int VideoFrameSubFrame(int videoFrame, double timeStep);
+
+// Where a picture of width x height lands, keeping its proportions, centred in a box.
+struct LetterboxRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+LetterboxRect LetterboxInto(int boxWidth, int boxHeight, int width, int height);
+
+// A black picture of the box size with `frame` smoothly scaled into its letterbox rectangle.
+PackedPicture LetterboxPicture(const PackedPicture& frame, int boxWidth, int boxHeight);
+
+// The top-left width x height part of a picture.
+PackedPicture CropPicture(const PackedPicture& frame, int width, int height);
+
+// Failed: nothing was written (an existing file of the name is kept); the window shows
+// its "cannot write the video file" message, the English text is for logs and tests.
+enum class VideoExportStatus { Ok, Cancelled, Failed };
+
+struct VideoExportResult {
+    VideoExportStatus status = VideoExportStatus::Failed;
+    std::string error;         // the writer's English text of the step that failed
+    std::string encoder;       // the encoder used ("mpeg4" when no H.264 encoder exists)
+    int framesWritten = 0;
+    int width = 0;             // the size of the pictures written
+    int height = 0;
+};
+
+// What the export asks a writer factory for.
+struct VideoWriterRequest {
+    QString path;              // the file to write (a temporary name beside the target)
+    VideoContainer container = VideoContainer::Wmv;
+    QByteArray profileXml;     // WMV: the stored profile text
+    int fps = 0;
+    int width = 0;             // MP4 and WebM: the encoded size
+    int height = 0;
+};
+using VideoWriterFactory = std::function<std::unique_ptr<IVideoSampleWriter>(const VideoWriterRequest&)>;
+
+// The writer of the program: a CWmvWriter opened for the request.
+std::unique_ptr<IVideoSampleWriter> OpenVideoWriter(const VideoWriterRequest& request);
+
+// Writes one loop of the animation at `speed` animation frames per second to `path`.
+// The file is written under a temporary name in the same folder and renamed at the end,
+// so a failed or cancelled export leaves an existing file of that name as it was.
+VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& source);
+VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& source,
+                             const VideoWriterFactory& openWriter);

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "export/VideoExport.h"
+#include "VideoTestSupport.h"
+
+namespace {
+
+using videotest::FilesIn;
+using videotest::ReadText;
+using videotest::ReadVideo;
+using videotest::SampleTimes;
+using videotest::SyntheticSource;
+using videotest::VideoInfo;
+using videotest::WriteText;
+
+// Passes frames to a real writer, but refuses chosen ones as a failing encoder would.
+class RefusingWriter : public IVideoSampleWriter {
+public:
+    RefusingWriter(std::unique_ptr<IVideoSampleWriter> real, int refuseWidth, int refuseFrame)
+        : m_real(std::move(real)), m_refuseWidth(refuseWidth), m_refuseFrame(refuseFrame)
+    {
+    }
+    int WriteFrame(const PackedPicture& bitmap) override
+    {
+        if (bitmap.Width() == m_refuseWidth || m_frames == m_refuseFrame) {
+            m_error = "Unable to Write Frame";
+            return 1;
+        }
+        ++m_frames;
+        return m_real->WriteFrame(bitmap);
+    }
+    bool Close() override { return m_real->Close() && m_error.empty(); }
+    std::string ErrorText() const override { return m_error.empty() ? m_real->ErrorText() : m_error; }
+    std::string EncoderName() const override { return m_real->EncoderName(); }
+
+private:
+    std::unique_ptr<IVideoSampleWriter> m_real;
+    int m_refuseWidth;
+    int m_refuseFrame;
+    int m_frames = 0;
+    std::string m_error;
+};
+
+class VideoExportTest : public ::testing::Test {
+protected:
+    QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    // A factory whose writers refuse frames of `refuseWidth` or the frame numbered `refuseFrame`.
+    VideoWriterFactory Refusing(int refuseWidth, int refuseFrame = -1)
+    {
+        return [this, refuseWidth, refuseFrame](const VideoWriterRequest& request) {
+            requests.push_back(request);
+            return std::make_unique<RefusingWriter>(OpenVideoWriter(request), refuseWidth, refuseFrame);
+        };
+    }
+
+    QTemporaryDir m_dir;
+    std::vector<VideoWriterRequest> requests;
+};
+
+TEST_F(VideoExportTest, WmvFrameTimesSizeAndLetterbox)
+{
+    // 300 x 200 uses the 320 x 240 entry at 30 frames per second: 30 x 3 / 10 = 9 frames.
+    SyntheticSource source(300, 200, 3);
+    const VideoExportResult result = WriteVideo(Path("anim.wmv"), 10, source);
+    ASSERT_EQ(result.status, VideoExportStatus::Ok) << result.error;
+    EXPECT_EQ(result.framesWritten, 9);
+    EXPECT_EQ(result.encoder, "wmv2");
+    // The animation advances a third of a frame per video frame.
+    EXPECT_EQ(source.subFrames, (std::vector<int>{0, 21, 42, 64, 85, 106, 128, 149, 170}));
+    EXPECT_EQ(source.shown, 9);
+    EXPECT_EQ(source.progress.front(), std::make_pair(0, 9));
+    EXPECT_EQ(source.progress.back(), std::make_pair(8, 9));
+
+    const VideoInfo info = ReadVideo(Path("anim.wmv"));
+    ASSERT_TRUE(info.opened);
+    EXPECT_EQ(info.container, "asf");
+    EXPECT_EQ(info.codec, "wmv2");
+    EXPECT_EQ(info.streams, 1);
+    EXPECT_EQ(info.width, 320);
+    EXPECT_EQ(info.height, 240);
+    EXPECT_EQ(info.decodedFrames, 9);
+    EXPECT_EQ(info.ptsMs, SampleTimes(9, 30));
+    EXPECT_NEAR(info.frameRate, 30.0, 0.5);
+    // 300 x 200 in 320 x 240: 213 rows high from row 13, red above blue, black bars.
+    EXPECT_LT(info.At(160, 4).r + info.At(160, 4).g + info.At(160, 4).b, 60);
+    EXPECT_GT(info.At(160, 60).r, 180);
+    EXPECT_LT(info.At(160, 60).b, 80);
+    EXPECT_GT(info.At(160, 180).b, 180);
+    EXPECT_LT(info.At(160, 180).r, 80);
+    EXPECT_LT(info.At(160, 236).r + info.At(160, 236).g + info.At(160, 236).b, 60);
+    EXPECT_EQ(FilesIn(m_dir.path()), QStringList{"anim.wmv"});  // no temporary file left
+}
+
+TEST_F(VideoExportTest, Mp4AndWebmKeepTheFrameSize)
+{
+    struct Case {
+        const char* name;
+        const char* container;
+        std::vector<std::string> codecs;
+    };
+    const Case cases[] = {
+        {"anim.MP4", "mov,mp4,m4a,3gp,3g2,mj2", {"h264", "mpeg4"}},
+        {"anim.webm", "matroska,webm", {"vp9", "libvpx-vp9"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // 413 x 301 has the 640 x 480 entry's timing (29 frames per second): 29 x 4 / 15 = 7 frames.
+        SyntheticSource source(413, 301, 4);
+        const VideoExportResult result = WriteVideo(Path(c.name), 15, source);
+        ASSERT_EQ(result.status, VideoExportStatus::Ok) << result.error;
+        EXPECT_EQ(result.width, 412);
+        EXPECT_EQ(result.height, 300);
+        const VideoInfo info = ReadVideo(Path(c.name));
+        ASSERT_TRUE(info.opened);
+        EXPECT_EQ(info.container, c.container);
+        EXPECT_NE(std::find(c.codecs.begin(), c.codecs.end(), info.codec), c.codecs.end()) << info.codec;
+        if (result.encoder == "libx264") {
+            EXPECT_EQ(info.codec, "h264");
+        }
+        EXPECT_EQ(info.width, 412);
+        EXPECT_EQ(info.height, 300);
+        EXPECT_EQ(info.decodedFrames, 7);
+        EXPECT_EQ(info.ptsMs, SampleTimes(7, 29));
+        EXPECT_NEAR(info.frameRate, 29.0, 1.0);
+        EXPECT_GT(info.At(200, 50).r, 180);
+        EXPECT_GT(info.At(200, 250).b, 180);
+    }
+}
+
+TEST_F(VideoExportTest, RefusedFirstPalFrameFallsBackTo640x480)
+{
+    // 2000 x 1500 fits no entry: PAL profile at 25 frames per second, 25 x 2 / 25 = 2 frames.
+    SyntheticSource source(2000, 1500, 2);
+    const VideoExportResult result = WriteVideo(Path("big.wmv"), 25, source, Refusing(720));
+    ASSERT_EQ(result.status, VideoExportStatus::Ok) << result.error;
+    EXPECT_EQ(result.width, 640);
+    EXPECT_EQ(result.height, 480);
+    // The writer is opened again for the smaller pictures; the profile and frame rate stay.
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].profileXml, LoadWmvProfileText(374));
+    EXPECT_EQ(requests[1].fps, 25);
+    EXPECT_EQ(source.subFrames.size(), 2u);  // the refused frame is not rendered again
+
+    const VideoInfo info = ReadVideo(Path("big.wmv"));
+    EXPECT_EQ(info.width, 768);  // the PAL profile's encoded size
+    EXPECT_EQ(info.height, 576);
+    EXPECT_EQ(info.decodedFrames, 2);
+    EXPECT_EQ(info.ptsMs, (std::vector<int64_t>{0, 40}));
+}
+
+TEST_F(VideoExportTest, RefusedFirstFrameWithoutSmallerSizeFails)
+{
+    ASSERT_TRUE(WriteText(Path("old.wmv"), "keep me"));
+    SyntheticSource source(412, 300, 2);
+    const VideoExportResult result = WriteVideo(Path("old.wmv"), 30, source, Refusing(640));
+    EXPECT_EQ(result.status, VideoExportStatus::Failed);
+    EXPECT_EQ(result.error, "Unable to Write Frame");
+    EXPECT_EQ(requests.size(), 1u);  // 640 x 480 has no fallback
+    EXPECT_EQ(ReadText(Path("old.wmv")), "keep me");
+    EXPECT_EQ(FilesIn(m_dir.path()), QStringList{"old.wmv"});
+}
+
+TEST_F(VideoExportTest, FailureAfterTheFirstFrameStopsAndKeepsTheOldFile)
+{
+    ASSERT_TRUE(WriteText(Path("old.wmv"), "keep me"));
+    SyntheticSource source(300, 200, 10);
+    const VideoExportResult result = WriteVideo(Path("old.wmv"), 30, source, Refusing(0, 3));
+    EXPECT_EQ(result.status, VideoExportStatus::Failed);
+    EXPECT_EQ(result.error, "Unable to Write Frame");
+    EXPECT_EQ(source.subFrames.size(), 4u);  // stops at the refused frame
+    EXPECT_EQ(ReadText(Path("old.wmv")), "keep me");
+    EXPECT_EQ(FilesIn(m_dir.path()), QStringList{"old.wmv"});
+}
+
+TEST_F(VideoExportTest, CancelDeletesTheFileBeingWritten)
+{
+    ASSERT_TRUE(WriteText(Path("old.webm"), "keep me"));
+    SyntheticSource source(64, 48, 30);
+    source.cancelAfter = 2;
+    const VideoExportResult result = WriteVideo(Path("old.webm"), 30, source);
+    EXPECT_EQ(result.status, VideoExportStatus::Cancelled);
+    EXPECT_EQ(source.subFrames.size(), 3u);
+    EXPECT_EQ(ReadText(Path("old.webm")), "keep me");
+    EXPECT_EQ(FilesIn(m_dir.path()), QStringList{"old.webm"});
+
+    SyntheticSource fresh(64, 48, 30);
+    fresh.cancelAfter = 0;
+    EXPECT_EQ(WriteVideo(Path("new.wmv"), 30, fresh).status, VideoExportStatus::Cancelled);
+    EXPECT_FALSE(QFile::exists(Path("new.wmv")));
+}
+
+TEST_F(VideoExportTest, SuccessReplacesAnExistingFile)
+{
+    ASSERT_TRUE(WriteText(Path("old.wmv"), "old"));
+    SyntheticSource source(300, 200, 1);
+    ASSERT_EQ(WriteVideo(Path("old.wmv"), 30, source).status, VideoExportStatus::Ok);
+    EXPECT_EQ(ReadVideo(Path("old.wmv")).decodedFrames, 1);
+    EXPECT_EQ(FilesIn(m_dir.path()), QStringList{"old.wmv"});
+}
+
+TEST_F(VideoExportTest, BadRequestsFailWithoutWriting)
+{
+    SyntheticSource source(300, 200, 10);
+    EXPECT_EQ(WriteVideo(Path("a.wmv"), 0, source).error, "Invalid Speed");
+    SyntheticSource empty(300, 200, 0);
+    EXPECT_EQ(WriteVideo(Path("a.wmv"), 30, empty).error, "No Frames to Write");
+    SyntheticSource thin(1, 200, 10);
+    EXPECT_EQ(WriteVideo(Path("a.mp4"), 30, thin).error, "Picture or Animation Too Small for Video");
+    const VideoExportResult missing = WriteVideo(Path("no/such/folder/a.wmv"), 30, source);
+    EXPECT_EQ(missing.status, VideoExportStatus::Failed);
+    EXPECT_EQ(missing.error, "Unable to Create Output File");
+    EXPECT_TRUE(FilesIn(m_dir.path()).isEmpty());
+    EXPECT_TRUE(source.subFrames.empty());
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+#pragma once
+// Helpers for the video tests: a synthetic frame source and a reader that decodes a
+// written file with FFmpeg's own demuxer and decoder.
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include "engine/PackedPicture.h"
+#include "export/VideoExport.h"
+
+namespace videotest {
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+};
+
+// A picture whose top half is red and bottom half blue.
+inline PackedPicture RedOverBlue(int width, int height)
+{
+    PackedPicture p(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t* px = p.Pixel(x, y);  // blue, green, red
+            const bool top = y < height / 2;
+            px[0] = top ? 0 : 255;
+            px[2] = top ? 255 : 0;
+        }
+    }
+    return p;
+}
+
+// Frames of a fixed size; records the animation times it is asked for.
+class SyntheticSource : public IVideoFrameSource {
+public:
+    SyntheticSource(int width, int height, int totalFrames)
+        : m_picture(RedOverBlue(width, height)), m_totalFrames(totalFrames)
+    {
+    }
+
+    int OutputWidth() const override { return m_picture.Width(); }
+    int OutputHeight() const override { return m_picture.Height(); }
+    int TotalFrames() const override { return m_totalFrames; }
+    const PackedPicture& RenderVideoFrame(int subFrame) override
+    {
+        subFrames.push_back(subFrame);
+        return m_picture;
+    }
+    void ShowFrame() override { ++shown; }
+    bool CheckCancel() override { return cancelAfter >= 0 && ++checks > cancelAfter; }
+    void Progress(int done, int total) override { progress.push_back({done, total}); }
+
+    std::vector<int> subFrames;
+    std::vector<std::pair<int, int>> progress;
+    int shown = 0;
+    int checks = 0;
+    int cancelAfter = -1;  // cancel at this many checks when >= 0
+
+private:
+    PackedPicture m_picture;
+    int m_totalFrames;
+};
+
+struct VideoInfo {
+    bool opened = false;
+    std::string container;           // demuxer name
+    std::string codec;               // decoder name
+    int streams = 0;
+    int width = 0;
+    int height = 0;
+    double frameRate = 0;            // as the demuxer guesses it
+    std::vector<int64_t> ptsMs;      // presentation times, sorted
+    int decodedFrames = 0;
+    std::vector<Rgb> firstFrame;     // first decoded frame as RGB, top row first
+    Rgb At(int x, int y) const { return firstFrame[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+inline VideoInfo ReadVideo(const QString& path)
+{
+    VideoInfo info;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return info;
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> formatOwner(
+        format, [](AVFormatContext* f) { avformat_close_input(&f); });
+    if (avformat_find_stream_info(format, nullptr) < 0)
+        return info;
+    const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index < 0)
+        return info;
+    AVStream* stream = format->streams[index];
+    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!decoder)
+        return info;
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> codec(
+        avcodec_alloc_context3(decoder), [](AVCodecContext* c) { avcodec_free_context(&c); });
+    avcodec_parameters_to_context(codec.get(), stream->codecpar);
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
+        return info;
+    info.opened = true;
+    info.container = format->iformat->name;
+    info.codec = decoder->name;
+    info.streams = int(format->nb_streams);
+    info.width = stream->codecpar->width;
+    info.height = stream->codecpar->height;
+    info.frameRate = av_q2d(av_guess_frame_rate(format, stream, nullptr));
+
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    const auto drain = [&]() {
+        while (avcodec_receive_frame(codec.get(), frame) == 0) {
+            if (info.decodedFrames++ == 0) {
+                info.firstFrame.resize(size_t(frame->width) * size_t(frame->height));
+                // swscale may write past the end of a row: pad the rows and the buffer.
+                const int stride = (frame->width * 3 + 63) / 64 * 64;
+                std::vector<uint8_t> rgb(size_t(stride) * size_t(frame->height) + 64);
+                SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format),
+                                                 frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT,
+                                                 nullptr, nullptr, nullptr);
+                uint8_t* dst[1] = {rgb.data()};
+                const int dstStride[1] = {stride};
+                sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+                sws_freeContext(sws);
+                for (int y = 0; y < frame->height; ++y) {
+                    for (int x = 0; x < frame->width; ++x) {
+                        const uint8_t* p = rgb.data() + size_t(y) * size_t(stride) + size_t(x) * 3;
+                        info.firstFrame[size_t(y) * size_t(frame->width) + size_t(x)] = {p[0], p[1], p[2]};
+                    }
+                }
+            }
+            av_frame_unref(frame);
+        }
+    };
+    while (av_read_frame(format, packet) >= 0) {
+        if (packet->stream_index == index) {
+            if (packet->pts != AV_NOPTS_VALUE)
+                info.ptsMs.push_back(av_rescale_q(packet->pts, stream->time_base, AVRational{1, 1000}));
+            avcodec_send_packet(codec.get(), packet);
+            drain();
+        }
+        av_packet_unref(packet);
+    }
+    avcodec_send_packet(codec.get(), nullptr);
+    drain();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    std::sort(info.ptsMs.begin(), info.ptsMs.end());
+    return info;
+}
+
+// The sample times of `frames` frames at `fps`: m x 1000 / fps milliseconds.
+inline std::vector<int64_t> SampleTimes(int frames, int fps)
+{
+    std::vector<int64_t> times;
+    for (int m = 0; m < frames; ++m)
+        times.push_back(int64_t(m) * 1000 / fps);
+    return times;
+}
+
+inline QStringList FilesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+inline bool WriteText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+inline QByteArray ReadText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace videotest

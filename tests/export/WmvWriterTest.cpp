@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "export/WmvWriter.h"
+#include "VideoTestSupport.h"
+
+namespace {
+
+using videotest::ReadVideo;
+using videotest::RedOverBlue;
+
+class WmvWriterTest : public ::testing::Test {
+protected:
+    QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(WmvWriterTest, UnopenedWriterFailsEveryFrame)
+{
+    CWmvWriter writer;
+    EXPECT_EQ(writer.ErrorText(), "Method Succeeded");
+    EXPECT_EQ(writer.State(), CWmvWriter::kStateUnusable);
+    EXPECT_NE(writer.WriteFrame(RedOverBlue(320, 240)), 0);
+    EXPECT_EQ(writer.ErrorText(), "Writer Is Not Open");
+    EXPECT_FALSE(writer.Close());
+}
+
+TEST_F(WmvWriterTest, EachFailingOpeningStepHasItsText)
+{
+    const QByteArray good = LoadWmvProfileText(376);
+    struct Case {
+        QByteArray profile;
+        QString path;
+        const char* text;
+    };
+    QByteArray otherVersion = good;
+    otherVersion.replace("version=\"589824\"", "version=\"524288\"");
+    const QByteArray audioOnly =
+        "<profile version=\"589824\"><streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\"/>"
+        "</profile>";
+    const Case cases[] = {
+        {"not a profile", Path("a.wmv"), "Unable to Load System Profile"},
+        {otherVersion, Path("a.wmv"), "Unable to Set System Profile Version"},
+        {audioOnly, Path("a.wmv"), "Profile Does not Accept Video input"},
+        {good, QString(), "Unable to Convert Output Filename"},
+        {good, Path("missing/folder/a.wmv"), "Unable to Set Output Filename"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        CWmvWriter writer;
+        EXPECT_FALSE(writer.Open(c.path, c.profile, 30));
+        EXPECT_EQ(writer.State(), CWmvWriter::kStateUnusable);
+        EXPECT_EQ(writer.ErrorText(), c.text);
+        // The first frame fails at once and keeps the text of the step that failed.
+        EXPECT_NE(writer.WriteFrame(RedOverBlue(320, 240)), 0);
+        EXPECT_EQ(writer.ErrorText(), c.text);
+    }
+}
+
+TEST_F(WmvWriterTest, StatesAndSampleTimes)
+{
+    CWmvWriter writer;
+    ASSERT_TRUE(writer.Open(Path("a.wmv"), LoadWmvProfileText(376), 30)) << writer.ErrorText();
+    EXPECT_EQ(writer.State(), CWmvWriter::kStateOpen);
+    EXPECT_EQ(writer.ErrorText(), "Method Succeeded");
+    const PackedPicture frame = RedOverBlue(320, 240);
+    const int64_t expectedMs[] = {33, 66, 100, 133};
+    for (int64_t ms : expectedMs) {
+        ASSERT_EQ(writer.WriteFrame(frame), 0) << writer.ErrorText();
+        EXPECT_EQ(writer.State(), CWmvWriter::kStateWriting);
+        EXPECT_EQ(writer.NextSampleTimeMs(), ms);
+        EXPECT_EQ(writer.NextSampleTime100ns(), ms * 10000);
+    }
+    EXPECT_EQ(writer.FramesWritten(), 4);
+    EXPECT_EQ(writer.EncoderName(), "wmv2");
+    EXPECT_TRUE(writer.Close());
+    EXPECT_EQ(writer.State(), CWmvWriter::kStateUnusable);
+    EXPECT_FALSE(writer.Close());  // a second close has nothing to finish
+
+    const videotest::VideoInfo info = ReadVideo(Path("a.wmv"));
+    ASSERT_TRUE(info.opened);
+    EXPECT_EQ(info.container, "asf");
+    EXPECT_EQ(info.codec, "wmv2");
+    EXPECT_EQ(info.streams, 1);  // no audio samples, no audio stream
+    EXPECT_EQ(info.decodedFrames, 4);
+    EXPECT_EQ(info.ptsMs, (std::vector<int64_t>{0, 33, 66, 100}));
+}
+
+TEST_F(WmvWriterTest, FailuresWhileWritingReleaseEverything)
+{
+    CWmvWriter writer;
+    ASSERT_TRUE(writer.Open(Path("a.wmv"), LoadWmvProfileText(376), 30));
+    PackedPicture deep = RedOverBlue(320, 240);
+    deep.Header().biBitCount = 32;
+    EXPECT_NE(writer.WriteFrame(deep), 0);
+    EXPECT_EQ(writer.ErrorText(), "Unable to Set Media Type");
+    EXPECT_EQ(writer.State(), CWmvWriter::kStateUnusable);
+
+    ASSERT_TRUE(writer.Open(Path("b.wmv"), LoadWmvProfileText(376), 30));
+    ASSERT_EQ(writer.WriteFrame(RedOverBlue(320, 240)), 0);
+    EXPECT_NE(writer.WriteFrame(RedOverBlue(160, 120)), 0);
+    EXPECT_EQ(writer.ErrorText(), "Frame Does not Match Input Size");
+    EXPECT_EQ(writer.State(), CWmvWriter::kStateUnusable);
+    EXPECT_NE(writer.WriteFrame(RedOverBlue(320, 240)), 0);  // every later frame fails too
+    EXPECT_FALSE(writer.Close());
+}
+
+TEST_F(WmvWriterTest, FirstAvailableEncoderIsUsed)
+{
+    // As when no H.264 encoder is installed: the next choice writes the file.
+    VideoEncodingSettings settings;
+    settings.muxer = "mp4";
+    settings.encoders = {{"no-such-encoder", {}, 0}, {"mpeg4", {}, 3}};
+    settings.width = 64;
+    settings.height = 48;
+    CWmvWriter writer;
+    ASSERT_TRUE(writer.OpenWith(Path("a.mp4"), settings, 25)) << writer.ErrorText();
+    EXPECT_EQ(writer.EncoderName(), "mpeg4");
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(writer.WriteFrame(RedOverBlue(64, 48)), 0) << writer.ErrorText();
+    ASSERT_TRUE(writer.Close());
+    const videotest::VideoInfo info = ReadVideo(Path("a.mp4"));
+    EXPECT_EQ(info.codec, "mpeg4");
+    EXPECT_EQ(info.decodedFrames, 3);
+    EXPECT_EQ(info.ptsMs, (std::vector<int64_t>{0, 40, 80}));
+
+    settings.encoders = {{"no-such-encoder", {}, 0}};
+    EXPECT_FALSE(writer.OpenWith(Path("b.mp4"), settings, 25));
+    EXPECT_EQ(writer.ErrorText(), "Unable to Set System Profile");
+}
+
+}  // namespace
