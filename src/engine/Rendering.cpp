@@ -33,6 +33,8 @@ Rect Rect::United(const Rect& o) const
 PictureSize ComputeWorkingSize(int w0, int h0)
 {
     PictureSize s;
+    if (w0 <= 0 || h0 <= 0)
+        return PictureSize{kMinWorkingSide, kMinWorkingSide};
     if (h0 < w0) {
         s.width = kWorkingSide;
         s.height = int(int64_t(kWorkingSide) * h0 / w0);
@@ -47,6 +49,8 @@ PictureSize ComputeWorkingSize(int w0, int h0)
 
 void FitPicture(const uint8_t* source, int w0, int h0, uint8_t* destination, int W, int H)
 {
+    if (w0 <= 0 || h0 <= 0 || W <= 0 || H <= 0)
+        return;
     const int srcStride = PictureStride(w0), dstStride = PictureStride(W);
     for (int i = 0; i < H; ++i) {
         const int sy = int(int64_t(h0) * i * 16 / H);

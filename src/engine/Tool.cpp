@@ -97,8 +97,10 @@ void CTool::SetPictureSize(int width, int height)
 
 int CTool::Falloff(int index)
 {
-    const int i = index < 0 ? -index : index;
-    return i < 64 ? FalloffTable()[size_t(i)] : 0;
+    // Compared before negating, so that no index can overflow.
+    if (index <= -64 || index >= 64)
+        return 0;
+    return FalloffTable()[size_t(index < 0 ? -index : index)];
 }
 
 void CTool::SetCursorKind(int kind) const

@@ -1,6 +1,17 @@
 #include "engine/WorkPicture.h"
 
+#include <algorithm>
 #include <utility>
+
+namespace {
+
+// Pointer positions from a script or a stored stroke may be any integer. They
+// are limited to a range far beyond any window (where no brush reaches the
+// picture), so that no brush rectangle or click frame can leave 32 bits.
+constexpr int kPointerLimit = 1 << 24;
+int PointerCoordinate(int v) { return std::clamp(v, -kPointerLimit, kPointerLimit); }
+
+}  // namespace
 
 void WorkPicture::SetPicture(PackedPicture fitted)
 {
@@ -51,6 +62,8 @@ bool WorkPicture::ButtonDown(int x, int y, bool rightButton)
 {
     if (!m_pTool || !HasPicture())
         return false;
+    x = PointerCoordinate(x);
+    y = PointerCoordinate(y);
     if (rightButton)
         m_pTool->SetTurnSign(-1);
     if (m_pHost)
@@ -89,6 +102,8 @@ Rect WorkPicture::ApplyToolAt(int x, int y)
 {
     if (!m_pTool || !HasPicture())
         return Rect{};
+    x = PointerCoordinate(x);
+    y = PointerCoordinate(y);
     if (m_pHost)
         m_pHost->ToolApplied();
     const int W = Width(), H = Height();

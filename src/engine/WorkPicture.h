@@ -62,7 +62,8 @@ public:
 
     // A stroke. ButtonDown returns true when the tool repeats on the 10 ms timer
     // (or false when the press was ignored). MouseMove and TimerTick return the
-    // rectangle that was re-rendered (empty when nothing changed).
+    // rectangle that was re-rendered (empty when nothing changed). Positions are
+    // limited to +-2^24, far outside any picture.
     bool ButtonDown(int x, int y, bool rightButton);
     Rect MouseMove(int x, int y);
     Rect TimerTick(int x, int y);

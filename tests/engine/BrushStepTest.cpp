@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 constexpr int W = 412, H = 300;
@@ -96,6 +98,8 @@ TEST(BrushStep, FalloffTable)
         EXPECT_EQ(CTool::Falloff(56 + i), end[i]) << 56 + i;
     EXPECT_EQ(CTool::Falloff(64), 0);
     EXPECT_EQ(CTool::Falloff(1000), 0);
+    EXPECT_EQ(CTool::Falloff(-64), 0);
+    EXPECT_EQ(CTool::Falloff(INT_MIN), 0);
     for (int i = 1; i < 64; ++i) {
         EXPECT_EQ(CTool::Falloff(-i), CTool::Falloff(i));
         EXPECT_LE(CTool::Falloff(i), CTool::Falloff(i - 1));

@@ -24,6 +24,7 @@ TEST(WorkingSize, LongerSideBecomes412)
     // A sliver of a picture still gives a map that tools and renderers can use.
     EXPECT_EQ(ComputeWorkingSize(1000, 1), (PictureSize{412, kMinWorkingSide}));
     EXPECT_EQ(ComputeWorkingSize(1, 1000), (PictureSize{kMinWorkingSide, 412}));
+    EXPECT_EQ(ComputeWorkingSize(0, 0), (PictureSize{kMinWorkingSide, kMinWorkingSide}));
 }
 
 TEST(FitPicture, SameSizeCopiesAndStridesArePadded)
