@@ -1,0 +1,70 @@
+#pragma once
+// A keyframe: one complete displacement map of the work picture, the number
+// of frames the transition into it lasts, and its thumbnail.
+
+#include "engine/Displacement.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ArchiveReader;
+class ArchiveWriter;
+
+// Bounds a stored map must keep: no side beyond 65536 elements and no more than
+// 64 M elements (512 MB) in one map.
+inline constexpr int kMaxMapSide = 65536;
+inline constexpr uint64_t kMaxMapCount = uint64_t(64) << 20;
+
+class CMMask {
+public:
+    static constexpr const char* kClassName = "CMMask";
+    static constexpr uint16_t kSchema = 1;
+    static constexpr int kDefaultDuration = 10;
+
+    // Empty: no map, no thumbnail (what the reader fills).
+    CMMask() = default;
+    // W x H identity map, a zeroed thumbnail of thumbBytes bytes, duration 10.
+    CMMask(int W, int H, size_t thumbBytes);
+    CMMask(const CMMask&) = default;
+    CMMask& operator=(const CMMask&) = default;
+    virtual ~CMMask() = default;
+
+    // Copies the map and the thumbnail of `other` into this keyframe's own
+    // blocks (as many bytes as each of them holds); size and duration stay.
+    void CopyContents(const CMMask& other);
+
+    // Stores the record in format 2; the thumbnail block is written with
+    // thumbRawSize bytes (the thumbnail header's biSizeImage).
+    void Serialize(ArchiveWriter& ar, uint32_t thumbRawSize) const;
+    // Loads a record in format 2 (fileVersion 2) or 1. In format 2 the
+    // thumbnail's raw size must equal expectedThumbSize. Throws ArchiveError.
+    void Serialize(ArchiveReader& ar, int fileVersion, uint32_t expectedThumbSize);
+
+    int Width() const { return m_nWidth; }
+    int Height() const { return m_nHeight; }
+    int Count() const { return m_nCount; }
+    int Duration() const { return m_nDuration; }
+    void SetDuration(int frames) { m_nDuration = frames; }
+    // Sets the map's dimensions; W x H must equal the element count.
+    void SetSize(int W, int H);
+    // Replaces the map by `map` of W x H elements.
+    void ReplaceMap(std::vector<Displacement> map, int W, int H);
+
+    MapRef Ref() { return MapRef{m_map.data(), m_nWidth, m_nHeight}; }
+    const std::vector<Displacement>& Map() const { return m_map; }
+    std::vector<Displacement>& Map() { return m_map; }
+    const std::vector<uint8_t>& Thumbnail() const { return m_thumb; }
+    std::vector<uint8_t>& Thumbnail() { return m_thumb; }
+
+private:
+    void LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize);
+    void LoadFormat1(ArchiveReader& ar);
+
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nCount = 0;
+    std::vector<Displacement> m_map;
+    int m_nDuration = 0;
+    std::vector<uint8_t> m_thumb;
+};

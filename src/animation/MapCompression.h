@@ -1,0 +1,26 @@
+#pragma once
+// The compressed blocks of a keyframe record: a zlib stream made by one
+// deflate call with a partial flush, left unfinished (no final block, no
+// checksum), and read back by one inflate call that accepts unfinished and
+// finished streams alike.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// Compresses `raw` at the default level into an unfinished zlib stream.
+std::vector<uint8_t> PackBlock(std::span<const uint8_t> raw);
+// The same data as a properly finished stream (for readers' tests and tools).
+std::vector<uint8_t> PackBlockFinished(std::span<const uint8_t> raw);
+// Inflates `packed` into `out` (which keeps its size); never writes past its
+// end. Whatever the stream does not cover stays as it was. Returns the number
+// of bytes produced; corrupt data is not an error.
+size_t UnpackBlock(std::span<const uint8_t> packed, std::span<uint8_t> out);
+
+// Deflate never shrinks data by more than this factor, so a raw size larger
+// than this many times the packed size (plus a little) cannot be genuine.
+inline constexpr uint64_t kMaxDeflateRatio = 1032;
+inline bool PlausiblePackedSize(uint64_t rawSize, uint64_t packedSize)
+{
+    return rawSize <= (packedSize + 64) * kMaxDeflateRatio;
+}

@@ -1,0 +1,296 @@
+#include "project/Project.h"
+
+#include "app/AppState.h"
+#include "project/Archive.h"
+#include "project/AtomicFile.h"
+#include "project/PicturePath.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+std::string AbsolutePath(const std::string& path)
+{
+    return QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+}
+
+}  // namespace
+
+ProjectData ReadProjectFile(const std::string& projectPath)
+{
+    const std::string bytes = ReadWholeFile(projectPath, Project::kMaxProjectBytes);
+    return ReadProjectBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+Project::Project() : m_work(this), m_keys(this) {}
+
+// ---------------------------------------------------------------------------
+// Notifications
+
+void Project::ApplyPowerRequested()
+{
+    if (m_pObserver)
+        m_pObserver->ApplyPowerRequested();
+}
+
+void Project::KeyPictureRequested()
+{
+    if (!Picture().HasPicture())
+        throw std::logic_error("a keyframe picture needs a work picture");
+    m_keys.SetKeyPicture(m_keys.Active(), Picture().Display());
+}
+
+void Project::ActiveKeyChanged() { MakeActiveKeyCurrent(); }
+
+bool Project::ShowsActiveKey() const
+{
+    const int active = m_keys.Active();
+    if (active < 0 || active >= m_keys.Count() || !Picture().HasMap())
+        return false;
+    return Picture().Map().data == m_keys.Key(active).Map().data();
+}
+
+void Project::MapChanged()
+{
+    // The thumbnail follows every render of the keyframe being edited; frames
+    // of the animation shown in between leave it alone.
+    if (ShowsActiveKey())
+        m_keys.SetKeyPicture(m_keys.Active(), Picture().Display());
+    if (m_pObserver)
+        m_pObserver->MapChanged();
+}
+
+void Project::ToolApplied() { App().m_bModified = true; }
+
+bool Project::Playing() const { return m_pObserver && m_pObserver->Playing(); }
+
+void Project::MakeActiveKeyCurrent()
+{
+    CMMask& key = m_keys.Key(m_keys.Active());
+    Picture().AttachMap(key.Ref());
+    Picture().RenderMap(64, true);
+    if (m_pObserver)
+        m_pObserver->ActiveKeyChanged();
+}
+
+// ---------------------------------------------------------------------------
+// Documents
+
+void Project::TakeOver(Project&& other)
+{
+    CTool* tool = Picture().ActiveTool();
+    m_work = std::move(other.m_work);
+    m_keys = std::move(other.m_keys);
+    m_nActiveTool = other.m_nActiveTool;
+    m_nStrength = other.m_nStrength;
+    m_nFileVersion = other.m_nFileVersion;
+    m_storedPath = std::move(other.m_storedPath);
+    m_resolvedPath = std::move(other.m_resolvedPath);
+    Picture().SetHost(this);
+    m_keys.SetListener(this);
+    if (tool) {
+        Picture().SetActiveTool(tool);
+        PrepareActiveTool();
+    }
+    if (m_pObserver && Picture().HasMap())
+        m_pObserver->ActiveKeyChanged();
+}
+
+void Project::NewFromPicture(const std::string& picturePath)
+{
+    Project fresh;
+    fresh.m_work.SetDefaultPicture(m_work.DefaultPicture());
+    fresh.m_work.LoadWorkPicture(AbsolutePath(picturePath));
+    fresh.m_keys.ResetKeys();
+    fresh.m_keys.DoubleClickKey(0);
+    fresh.m_keys.DoubleClickKey(1);
+    fresh.m_nActiveTool = kDefaultTool;
+    fresh.m_nStrength = kDefaultStrength;
+    fresh.m_nFileVersion = 2;
+    fresh.m_resolvedPath = fresh.m_work.Path();
+    TakeOver(std::move(fresh));
+}
+
+void Project::Load(const std::string& projectPath)
+{
+    const std::string absolute = AbsolutePath(projectPath);
+    ProjectData data = ReadProjectFile(absolute);
+
+    Project fresh;
+    fresh.m_work.SetDefaultPicture(m_work.DefaultPicture());
+    fresh.m_nActiveTool = m_nActiveTool;  // the older format keeps the current tool
+    fresh.m_nStrength = m_nStrength;
+    fresh.m_storedPath = data.storedPicturePath;
+    fresh.m_resolvedPath = ResolvePicturePath(data.storedPicturePath, absolute);
+    fresh.m_work.LoadWorkPicture(fresh.m_resolvedPath);
+    fresh.ApplyData(std::move(data), false);
+    TakeOver(std::move(fresh));
+    App().m_nFileVersion = m_nFileVersion;
+    App().m_bModified = false;
+}
+
+Project::DeformationResult Project::LoadDeformations(const std::string& projectPath)
+{
+    if (m_keys.GetTotalFrames() == 0)
+        return DeformationResult::NoAnimation;
+    ProjectData data = ReadProjectFile(AbsolutePath(projectPath));
+    if (data.keys.empty())
+        return DeformationResult::NoKeyframes;
+
+    // The keyframes go onto this document's picture, which stays as it is.
+    Project fresh;
+    fresh.m_work = m_work;
+    fresh.m_work.Picture().SetHost(&fresh);
+    fresh.m_work.Picture().DetachMap();
+    fresh.m_work.Picture().SetActiveTool(nullptr);
+    fresh.m_nActiveTool = m_nActiveTool;
+    fresh.m_nStrength = m_nStrength;
+    fresh.m_storedPath = m_storedPath;
+    fresh.m_resolvedPath = m_resolvedPath;
+    fresh.ApplyData(std::move(data), true);
+    TakeOver(std::move(fresh));
+    App().m_nFileVersion = m_nFileVersion;
+    App().m_bModified = false;
+    return DeformationResult::Applied;
+}
+
+void Project::ApplyData(ProjectData data, bool rebuildThumbnails)
+{
+    m_nFileVersion = data.fileVersion;
+    m_keys.ResetKeys();
+    const int count = int(data.keys.size());
+    PictureSize oldFormatSize;
+    if (data.fileVersion == 1 && count > 0)
+        oldFormatSize = {data.keys.front()->Width(), data.keys.front()->Height()};
+    m_keys.Assign(std::move(data.keys), data.thumbHeader);
+
+    if (count > 0) {
+        // Indexes from the file are kept inside the strip.
+        m_keys.SetFirstVisible(std::clamp(data.firstVisible, 0, count));
+        m_keys.SetSelected(std::clamp(data.selected, 0, count - 1));
+        m_keys.SetActive(std::clamp(data.active, 0, count - 1));
+        if (data.fileVersion == 1) {
+            const PictureSize fitted = FitToSquare(oldFormatSize.width, oldFormatSize.height);
+            m_keys.ResizeKeys(fitted.width, fitted.height);
+        }
+        m_keys.ActivateKey();
+    }
+    if (data.hasTool) {
+        m_nActiveTool = data.toolId;
+        m_nStrength = data.strength;
+    }
+
+    // The adjustment step: keyframes follow the picture's size.
+    if (count > 0) {
+        const PictureSize mapSize = m_keys.GetMapSize();
+        if (rebuildThumbnails || mapSize != PictureSize{Picture().Width(), Picture().Height()})
+            m_keys.ResizeKeys(Picture().Width(), Picture().Height());
+    }
+}
+
+bool Project::Save(const std::string& projectPath)
+{
+    if (m_keys.GetTotalFrames() == 0)
+        return false;
+    const std::string absolute = AbsolutePath(projectPath);
+    const std::string stored = ::StoredPicturePath(m_work.Path(), absolute);
+    const std::vector<uint8_t> bytes = WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength);
+    m_nFileVersion = 2;
+    App().m_nFileVersion = 2;
+    WriteFileAtomically(absolute, bytes);
+    m_storedPath = stored;
+    m_resolvedPath = m_work.Path();
+    App().m_bModified = false;
+    return true;
+}
+
+bool Project::InsertPicture(const std::string& picturePath)
+{
+    if (m_keys.GetTotalFrames() == 0)
+        return false;
+    m_work.LoadWorkPicture(AbsolutePath(picturePath));
+    m_resolvedPath = m_work.Path();
+    PrepareActiveTool();
+    m_keys.ResizeKeys(Picture().Width(), Picture().Height());
+    MakeActiveKeyCurrent();
+    // The project now names another picture: it has to be saved again.
+    App().m_bModified = true;
+    return true;
+}
+
+void Project::SetActiveToolId(int id, int strength)
+{
+    m_nActiveTool = id;
+    m_nStrength = strength;
+}
+
+// ---------------------------------------------------------------------------
+// Keyframes and strokes
+
+void Project::SelectKey(int k)
+{
+    m_keys.Key(k);  // std::out_of_range when it does not exist
+    m_keys.ClickKey(k);
+}
+
+void Project::AddKey() { m_keys.DoubleClickKey(m_keys.Count()); }
+
+void Project::PrepareActiveTool()
+{
+    CTool* tool = Picture().ActiveTool();
+    if (!tool)
+        return;
+    tool->SetPictureSize(Picture().Width(), Picture().Height());
+    Picture().SetActiveTool(nullptr);
+    Picture().SetActiveTool(tool);
+}
+
+CTool& Project::SelectTool(ToolTable& tools, int id, std::optional<int> strength)
+{
+    CTool* tool = tools.Find(id);
+    if (!tool)
+        throw std::invalid_argument("there is no tool " + std::to_string(id));
+    if (strength)
+        tool->SetStrength(*strength);
+    Picture().SetActiveTool(tool);
+    PrepareActiveTool();
+    tool->Activate();
+    m_nActiveTool = id;
+    m_nStrength = tool->Strength();
+    return *tool;
+}
+
+void Project::PerformStroke(std::span<const StrokePoint> points, bool rightButton)
+{
+    if (points.empty())
+        return;
+    WorkPicture& picture = Picture();
+    if (!picture.ActiveTool())
+        throw std::logic_error("no tool is active");
+    if (!ShowsActiveKey())
+        MakeActiveKeyCurrent();
+    const bool repeats = picture.ButtonDown(points.front().x, points.front().y, rightButton);
+    for (size_t i = 0; i < points.size(); ++i) {
+        const StrokePoint& p = points[i];
+        if (i > 0)
+            picture.MouseMove(p.x, p.y);
+        if (repeats) {
+            for (int tick = 0; tick < p.ticks; ++tick)
+                picture.TimerTick(p.x, p.y);
+        }
+    }
+    picture.ButtonUp(rightButton);
+}
+
+PackedPicture Project::RenderFrame(int64_t frame, bool smooth)
+{
+    const MapRef map = m_keys.GetFrameMapAt(frame);
+    Picture().AttachMap(map);
+    Picture().RenderMap(64, smooth);
+    PackedPicture result = Picture().Display();
+    MakeActiveKeyCurrent();
+    return result;
+}

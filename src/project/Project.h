@@ -1,0 +1,142 @@
+#pragma once
+// The document: the work picture and the file it came from, the keyframes with
+// the strip's indexes, and the active tool with its strength; opening, saving,
+// loading deformations and inserting pictures; strokes on the active keyframe.
+// Everything without a window: the main dialog and the command-line tool both
+// work through this object.
+//
+// Opening is transactional: a file is parsed and built into a new document
+// first, and only a complete read replaces this one. Saving writes a
+// temporary file and renames it over the target.
+
+#include "animation/KeyframeStore.h"
+#include "engine/ToolTable.h"
+#include "project/ProjectFile.h"
+#include "work/WorkPictureFile.h"
+
+#include <optional>
+#include <span>
+#include <string>
+
+// What the window side wants to hear about.
+class ProjectObserver {
+public:
+    virtual ~ProjectObserver() = default;
+    // Bake the power slider into the map being left (32775).
+    virtual void ApplyPowerRequested() {}
+    // The work picture now shows the active keyframe (32773 handled).
+    virtual void ActiveKeyChanged() {}
+    // The work picture was re-rendered (32774).
+    virtual void MapChanged() {}
+    virtual bool Playing() const { return false; }
+};
+
+class Project : private KeyframeListener, private WorkPictureHost {
+public:
+    static constexpr int kDefaultTool = 1019;
+    static constexpr int kDefaultStrength = 64;
+    // Project files larger than this are not read.
+    static constexpr uint64_t kMaxProjectBytes = uint64_t(1) << 30;
+
+    Project();
+    Project(const Project&) = delete;
+    Project& operator=(const Project&) = delete;
+    ~Project() override = default;
+
+    // The picture shown for a missing picture file; empty: the application's.
+    void SetDefaultPicture(const std::string& path) { m_work.SetDefaultPicture(path); }
+    void SetObserver(ProjectObserver* observer) { m_pObserver = observer; }
+
+    // --- Documents (each throws FileError or ArchiveError and then leaves
+    // this document exactly as it was) -------------------------------------------
+    // A new project on a picture: keyframes 0 and 1 as the strip's first two
+    // double-clicks make them, tool 1019 at strength 64.
+    void NewFromPicture(const std::string& picturePath);
+    // Opens a project file of either format.
+    void Load(const std::string& projectPath);
+    void LoadProjectFile(const std::string& projectPath) { Load(projectPath); }
+    // Writes the current format. False, writing nothing, when the animation has
+    // no frames.
+    bool Save(const std::string& projectPath);
+    enum class DeformationResult { Applied, NoAnimation, NoKeyframes };
+    // Takes the keyframes (and, from a current-format file, the tool) of another
+    // project and applies them to this picture.
+    DeformationResult LoadDeformations(const std::string& projectPath);
+    // Replaces the picture, keeping the keyframes (resampled to its size).
+    // False when the animation has no frames.
+    bool InsertPicture(const std::string& picturePath);
+
+    // --- Parts ------------------------------------------------------------------
+    WorkPictureFile& Work() { return m_work; }
+    const WorkPictureFile& Work() const { return m_work; }
+    WorkPicture& Picture() { return m_work.Picture(); }
+    const WorkPicture& Picture() const { return m_work.Picture(); }
+    KeyframeStore& Keys() { return m_keys; }
+    const KeyframeStore& Keys() const { return m_keys; }
+
+    int ActiveToolId() const { return m_nActiveTool; }
+    int ActiveToolStrength() const { return m_nStrength; }
+    void SetActiveToolId(int id, int strength);
+    // The format of the file last read (2 after a save or a new project).
+    int FileVersion() const { return m_nFileVersion; }
+    // The picture path as the file last read or written stores it, and the
+    // path it stands for.
+    const std::string& StoredPicturePath() const { return m_storedPath; }
+    const std::string& ResolvedPicturePath() const { return m_resolvedPath; }
+
+    // --- The active keyframe -------------------------------------------------------
+    // Attaches the active keyframe's map to the work picture and renders it (32773).
+    void MakeActiveKeyCurrent();
+    // As a click on keyframe k's slot; std::out_of_range when it does not exist.
+    void SelectKey(int k);
+    // A new last keyframe, as a double-click on the empty slot makes it.
+    void AddKey();
+
+    // --- Strokes ----------------------------------------------------------------
+    // Makes the table's tool `id` active for this picture, with `strength` when
+    // given; std::invalid_argument for an unknown id.
+    CTool& SelectTool(ToolTable& tools, int id, std::optional<int> strength = std::nullopt);
+    struct StrokePoint {
+        int x = 0;
+        int y = 0;
+        int ticks = 0;  // timer ticks while resting here (tools that repeat)
+    };
+    // One stroke with the active tool on the active keyframe, as the work window
+    // performs it: button down at the first point, the timer ticks resting at
+    // each point, a move to each next point, button up.
+    void PerformStroke(std::span<const StrokePoint> points, bool rightButton);
+
+    // Animation frame `frame` at the work picture's size (map at power 64); the
+    // work picture shows the active keyframe again afterwards.
+    PackedPicture RenderFrame(int64_t frame, bool smooth);
+
+private:
+    // KeyframeListener
+    void ApplyPowerRequested() override;
+    void KeyPictureRequested() override;
+    void ActiveKeyChanged() override;
+    // WorkPictureHost (ApplyPowerRequested is shared with the listener)
+    void MapChanged() override;
+    void ToolApplied() override;
+    bool Playing() const override;
+
+    // Puts read keyframes, indexes and tool into this document, whose picture is
+    // already loaded, then runs the adjustment step.
+    void ApplyData(ProjectData data, bool rebuildThumbnails);
+    // Replaces this document's contents by those of `other`.
+    void TakeOver(Project&& other);
+    void PrepareActiveTool();
+    bool ShowsActiveKey() const;
+
+    WorkPictureFile m_work;
+    KeyframeStore m_keys;
+    ProjectObserver* m_pObserver = nullptr;
+    int m_nActiveTool = kDefaultTool;
+    int m_nStrength = kDefaultStrength;
+    int m_nFileVersion = 2;
+    std::string m_storedPath;
+    std::string m_resolvedPath;
+};
+
+// Reads and parses a project file without building a document (FileError, ArchiveError).
+ProjectData ReadProjectFile(const std::string& projectPath);

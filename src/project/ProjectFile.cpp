@@ -1,0 +1,180 @@
+#include "project/ProjectFile.h"
+
+#include "animation/KeyframeStore.h"
+#include "animation/ThumbnailHeader.h"
+#include "project/Archive.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The smallest keyframe record with its object header, in either format.
+constexpr uint64_t kMinRecordBytes = 34;
+
+[[noreturn]] void BadFile(const std::string& what) { throw ArchiveError(ArchiveError::Cause::BadFormat, what); }
+
+void SkipInt32s(ArchiveReader& ar, int n)
+{
+    for (int i = 0; i < n; ++i)
+        ar.ReadInt32();
+}
+
+// Skips n x unit bytes, n read from the file and never negative.
+void SkipBlock(ArchiveReader& ar, int64_t n, uint64_t unit, const char* what)
+{
+    if (n < 0)
+        BadFile(std::string(what) + " has a negative length");
+    ar.Skip(uint64_t(n) * unit);
+}
+
+BITMAPINFOHEADER ReadThumbnailHeader(ArchiveReader& ar)
+{
+    const auto raw = ar.ReadRaw(sizeof(BITMAPINFOHEADER));
+    if (std::all_of(raw.begin(), raw.end(), [](uint8_t b) { return b == 0; }))
+        return ZeroThumbnailHeader();
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, raw.data(), sizeof h);
+    if (h.biWidth < 0 || h.biHeight < 0 || h.biWidth > kMaxMapSide || h.biHeight > kMaxMapSide)
+        BadFile("thumbnail size " + std::to_string(h.biWidth) + " x " + std::to_string(h.biHeight));
+    const BITMAPINFOHEADER clean = MakeThumbnailHeader(h.biWidth, h.biHeight);
+    if (h.biSizeImage != clean.biSizeImage)
+        BadFile("thumbnail header with an image size that does not match its width and height");
+    return clean;
+}
+
+std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion, uint32_t thumbSize)
+{
+    const uint64_t count = ar.ReadCount();
+    if (count > ar.Remaining() / kMinRecordBytes)
+        throw ArchiveError(ArchiveError::Cause::EndOfFile, std::to_string(count) + " keyframes cannot fit in the file");
+    std::vector<std::unique_ptr<CMMask>> keys;
+    keys.reserve(size_t(count));
+    for (uint64_t i = 0; i < count; ++i) {
+        ar.ReadObjectHeader(CMMask::kClassName, CMMask::kSchema);
+        auto key = std::make_unique<CMMask>();
+        key->Serialize(ar, fileVersion, thumbSize);
+        if (fileVersion == 2 && !keys.empty() &&
+            (key->Width() != keys.front()->Width() || key->Height() != keys.front()->Height()))
+            BadFile("keyframe " + std::to_string(i) + " has a map of another size");
+        keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
+void ReadFormat2(ArchiveReader& ar, ProjectData& data)
+{
+    data.storedPicturePath = ar.ReadString();
+    data.firstVisible = ar.ReadInt32();
+    data.selected = ar.ReadInt32();
+    data.active = ar.ReadInt32();
+    data.thumbHeader = ReadThumbnailHeader(ar);
+    data.keys = ReadKeys(ar, 2, data.thumbHeader.biSizeImage);
+    data.toolId = ar.ReadInt32();
+    data.strength = ar.ReadInt32();
+    data.hasTool = true;
+}
+
+void ReadFormat1(ArchiveReader& ar, ProjectData& data)
+{
+    // The work picture's share.
+    data.storedPicturePath = ar.ReadString();
+    ar.Skip(16);
+    ar.ReadInt32();
+    SkipBlock(ar, ar.ReadInt32(), 8, "an obsolete array");
+    const int32_t m = ar.ReadInt32();
+    if (m != 0) {
+        if (m < 40)
+            BadFile("an obsolete picture shorter than its header");
+        ar.Skip(uint64_t(m));
+        ar.Skip(uint64_t(m) - 40);
+        ar.ReadInt32();
+    }
+
+    // The keyframe strip's share.
+    data.keys = ReadKeys(ar, 1, 0);
+    ar.Skip(8);
+    SkipInt32s(ar, 2);
+    const int32_t W = ar.ReadInt32();
+    const int32_t H = ar.ReadInt32();
+    ar.ReadInt32();
+    data.firstVisible = ar.ReadInt32();
+    data.selected = ar.ReadInt32();
+    data.active = ar.ReadInt32();
+    SkipInt32s(ar, 4);
+    const int32_t flagA = ar.ReadInt32();
+    if (flagA != 0) {
+        const int32_t flagB = ar.ReadInt32();
+        if (flagB != 0) {
+            if (W < 0 || H < 0)
+                BadFile("an obsolete map of negative size");
+            ar.Skip(uint64_t(W) * uint64_t(H) * 8);
+        }
+        const int32_t flagC = ar.ReadInt32();
+        if (flagC != 0) {
+            int32_t header[6];
+            const auto raw = ar.ReadRaw(sizeof header);
+            std::memcpy(header, raw.data(), sizeof header);
+            if (header[2] < 0 || header[3] < 0)
+                BadFile("an obsolete picture of negative size");
+            ar.Skip(uint64_t(header[2]) * uint64_t(header[3]));
+        }
+    }
+
+    // Every keyframe of the older format takes the strip's map size.
+    if (!data.keys.empty() && (W < 1 || H < 1 || W > kMaxMapSide || H > kMaxMapSide))
+        BadFile("keyframe maps of " + std::to_string(W) + " x " + std::to_string(H) + " elements");
+    for (auto& key : data.keys) {
+        if (uint64_t(W) * uint64_t(H) != uint64_t(key->Count()))
+            BadFile("a keyframe whose element count differs from the map size");
+        key->SetSize(W, H);
+    }
+    data.thumbHeader = ZeroThumbnailHeader();
+}
+
+}  // namespace
+
+ProjectData ReadProjectBytes(std::span<const uint8_t> bytes)
+{
+    ProjectData data;
+    ArchiveReader ar(bytes);
+    if (bytes.size() >= sizeof kProjectTag && std::memcmp(bytes.data(), kProjectTag, sizeof kProjectTag) == 0) {
+        ar.Skip(sizeof kProjectTag);
+        data.fileVersion = 2;
+        ReadFormat2(ar, data);
+    } else {
+        data.fileVersion = 1;
+        ReadFormat1(ar, data);
+    }
+    return data;
+}
+
+std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, const KeyframeStore& keys, int toolId,
+                                       int strength)
+{
+    ArchiveWriter ar;
+    ar.WriteRaw(kProjectTag, sizeof kProjectTag);
+    ar.WriteString(storedPicturePath);
+    ar.WriteInt32(keys.FirstVisible());
+    ar.WriteInt32(keys.Selected());
+    ar.WriteInt32(keys.Active());
+    const BITMAPINFOHEADER& header = keys.ThumbHeader();
+    ar.WriteRaw(&header, sizeof header);
+    ar.WriteCount(uint32_t(keys.Count()));
+    for (int i = 0; i < keys.Count(); ++i) {
+        ar.WriteObjectHeader(CMMask::kClassName, CMMask::kSchema);
+        keys.Key(i).Serialize(ar, header.biSizeImage);
+    }
+    ar.WriteInt32(toolId);
+    ar.WriteInt32(strength);
+    return ar.TakeBytes();
+}
+
+PictureSize FitToSquare(int W, int H, int S)
+{
+    if (W <= 0 || H <= 0)
+        return {};
+    if (W > H)
+        return {S, std::max(1, int((int64_t(S) * H + W / 2) / W))};
+    return {std::max(1, int((int64_t(S) * W + H / 2) / H)), S};
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The work picture with the file it came from: loading a picture file into it
+// (with the default picture standing in for a missing file) and the picture
+// path's share of the project file.
+
+#include "engine/WorkPicture.h"
+
+#include <string>
+
+class WorkPictureFile {
+public:
+    explicit WorkPictureFile(WorkPictureHost* host = nullptr) : m_picture(host) {}
+    WorkPictureFile(const WorkPictureFile&) = default;
+    WorkPictureFile& operator=(const WorkPictureFile&) = default;
+    WorkPictureFile(WorkPictureFile&&) noexcept = default;
+    WorkPictureFile& operator=(WorkPictureFile&&) noexcept = default;
+
+    // The picture shown when a file does not exist. Empty: the application's
+    // default picture.
+    void SetDefaultPicture(std::string path) { m_defaultPicture = std::move(path); }
+    std::string DefaultPicture() const;
+
+    // Loads and fits the picture at `path` (UTF-8). When no file exists there,
+    // the default picture is loaded and remembered instead, without a message.
+    // A file that cannot be decoded throws FileError (cause FileNotFound); the
+    // previous picture then stays as it was.
+    void LoadWorkPicture(const std::string& path);
+
+    // The path of the loaded picture, absolute.
+    const std::string& Path() const { return m_path; }
+    WorkPicture& Picture() { return m_picture; }
+    const WorkPicture& Picture() const { return m_picture; }
+    int Width() const { return m_picture.Width(); }
+    int Height() const { return m_picture.Height(); }
+
+private:
+    WorkPicture m_picture;
+    std::string m_path;
+    std::string m_defaultPicture;
+};

@@ -1,0 +1,117 @@
+#include "animation/KeyframeStore.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A store of keyframes of W x H whose maps hold one value everywhere.
+KeyframeStore MakeStore(int W, int H, std::vector<std::pair<Displacement, int>> keys)
+{
+    std::vector<std::unique_ptr<CMMask>> masks;
+    for (const auto& [value, duration] : keys) {
+        auto key = std::make_unique<CMMask>(W, H, 0);
+        std::fill(key->Map().begin(), key->Map().end(), value);
+        key->SetDuration(duration);
+        masks.push_back(std::move(key));
+    }
+    KeyframeStore store;
+    store.Assign(std::move(masks), ZeroThumbnailHeader());
+    return store;
+}
+
+Displacement At(MapRef map, size_t i = 0) { return map.data[i]; }
+
+}  // namespace
+
+TEST(Interpolation, LinearBetweenNeighboursAndAroundTheLoop)
+{
+    KeyframeStore store = MakeStore(3, 2, {{{0, 0}, 10}, {{640, -640}, 10}});
+    EXPECT_EQ(At(store.GetFrameMap(0)), (Displacement{0, 0}));
+    EXPECT_EQ(At(store.GetFrameMap(1)), (Displacement{1, -1}));
+    EXPECT_EQ(At(store.GetFrameMap(320)), (Displacement{320, -320}));
+    EXPECT_EQ(At(store.GetFrameMapAt(5)), (Displacement{320, -320}));
+    EXPECT_EQ(At(store.GetFrameMap(640)), (Displacement{640, -640}));
+    // Frame 15 lies in the transition from the last keyframe back to keyframe 0.
+    EXPECT_EQ(At(store.GetFrameMapAt(15)), (Displacement{320, -320}));
+    EXPECT_EQ(At(store.GetFrameMapAt(20)), (Displacement{0, 0}));
+    // Later loops repeat the first.
+    EXPECT_EQ(At(store.GetFrameMapAt(25)), (Displacement{320, -320}));
+    EXPECT_EQ(At(store.GetFrameMap(1280 * 1000 + 1)), (Displacement{1, -1}));
+    const MapRef last = store.GetFrameMap(640);
+    for (size_t i = 0; i < last.Count(); ++i)
+        EXPECT_EQ(last.data[i], (Displacement{640, -640}));
+    EXPECT_EQ(last.width, 3);
+    EXPECT_EQ(last.height, 2);
+}
+
+TEST(Interpolation, NegativeValuesTruncateTowardZero)
+{
+    KeyframeStore store = MakeStore(1, 1, {{{0, 0}, 10}, {{-65, 65}, 10}});
+    EXPECT_EQ(At(store.GetFrameMap(1)), (Displacement{0, 0}));
+    EXPECT_EQ(At(store.GetFrameMap(10)), (Displacement{-1, 1}));  // -650/640
+}
+
+TEST(Interpolation, LongTransitionsOfLargeDisplacementsDoNotOverflow)
+{
+    // 256 pixels = 16384 in 1/64 pixel over 1024 frames: products up to
+    // 16384 x 65536 = 2^30 fit, 4x that does not.
+    const int big = 4 * 16384;
+    KeyframeStore store = MakeStore(1, 1, {{{0, 0}, 1024}, {{big, -big}, 1024}});
+    const int64_t D = 1024 * 64;
+    EXPECT_EQ(At(store.GetFrameMap(D / 2)), (Displacement{big / 2, -big / 2}));
+    EXPECT_EQ(At(store.GetFrameMap(D - 1)), (Displacement{int(int64_t(big) * (D - 1) / D), -int(int64_t(big) * (D - 1) / D)}));
+    // Back towards keyframe 0: Ka x remaining is the large product now.
+    EXPECT_EQ(At(store.GetFrameMap(D + 1)), (Displacement{int(int64_t(big) * (D - 1) / D), -int(int64_t(big) * (D - 1) / D)}));
+    KeyframeStore extreme = MakeStore(1, 1, {{{INT32_MAX, INT32_MIN}, 1024}, {{INT32_MAX, INT32_MIN}, 1024}});
+    EXPECT_EQ(At(extreme.GetFrameMap(777)), (Displacement{INT32_MAX, INT32_MIN}));
+}
+
+TEST(Interpolation, SingleKeyframeAndZeroOrNegativeDurationsStaySafe)
+{
+    KeyframeStore one = MakeStore(1, 1, {{{7, 9}, 10}});
+    EXPECT_EQ(At(one.GetFrameMap(333)), (Displacement{7, 9}));
+
+    // All durations 0: no segment has length, the animation stands on keyframe 0.
+    KeyframeStore zero = MakeStore(1, 1, {{{5, 5}, 0}, {{100, 100}, 0}});
+    EXPECT_EQ(At(zero.GetFrameMap(0)), (Displacement{5, 5}));
+    EXPECT_EQ(At(zero.GetFrameMap(1000)), (Displacement{5, 5}));
+    EXPECT_EQ(zero.GetTotalFrames(), 0);
+
+    // One zero-length transition among others is passed over.
+    KeyframeStore mixed = MakeStore(1, 1, {{{0, 0}, 10}, {{640, 0}, 0}, {{0, 640}, 10}});
+    EXPECT_EQ(At(mixed.GetFrameMap(320)), (Displacement{320, 320}));
+    EXPECT_EQ(At(mixed.GetFrameMap(0)), (Displacement{640, 0}));
+    EXPECT_EQ(mixed.GetTotalFrames(), 20);
+
+    KeyframeStore negative = MakeStore(1, 1, {{{0, 0}, -5}, {{64, 0}, 1}});
+    EXPECT_EQ(At(negative.GetFrameMap(32)), (Displacement{32, 0}));
+    EXPECT_EQ(negative.GetTotalFrames(), 1);
+
+    EXPECT_THROW(one.GetFrameMap(-1), std::out_of_range);
+    KeyframeStore empty;
+    EXPECT_THROW(empty.GetFrameMap(0), std::out_of_range);
+}
+
+TEST(Interpolation, ReusesOneBufferAndScales)
+{
+    KeyframeStore store = MakeStore(4, 4, {{{0, 0}, 10}, {{640, 64}, 10}});
+    const Displacement* buffer = store.GetFrameMap(10).data;
+    EXPECT_EQ(store.GetFrameMap(600).data, buffer);
+    EXPECT_NE(buffer, store.GetKeyMap(0).data);
+    EXPECT_EQ(At(store.GetFrameMapScaled(5, 0.5)), (Displacement{160, 16}));
+    EXPECT_EQ(At(store.GetFrameMapScaled(5, -1.0 / 3)), (Displacement{-106, -10}));
+}
+
+TEST(Interpolation, TotalFramesAndSelectedStartCountKeyframeZero)
+{
+    KeyframeStore store = MakeStore(1, 1, {{{0, 0}, 10}, {{0, 0}, 10}, {{0, 0}, 7}});
+    EXPECT_EQ(store.GetTotalFrames(), 27);
+    store.SetSelected(0);
+    EXPECT_EQ(store.GetSelectedStart(), 0);
+    store.SetSelected(2);
+    EXPECT_EQ(store.GetSelectedStart(), 20);
+    EXPECT_EQ(store.GetMapSize(), (PictureSize{1, 1}));
+    EXPECT_EQ(KeyframeStore().GetMapSize(), (PictureSize{0, 0}));
+}

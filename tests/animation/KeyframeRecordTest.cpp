@@ -1,0 +1,192 @@
+#include "animation/CMMask.h"
+#include "animation/MapCompression.h"
+#include "project/Archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+CMMask Sample2x2()
+{
+    CMMask key(2, 2, 0);
+    key.Map() = {{1, -2}, {300, 4}, {-50000, 6}, {7, 1 << 30}};
+    key.SetDuration(17);
+    return key;
+}
+
+uint32_t U32At(const std::vector<uint8_t>& b, size_t at)
+{
+    uint32_t v;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+}  // namespace
+
+TEST(KeyframeRecord, TwoByTwoRecordHasItsStatedLayoutAndReadsBack)
+{
+    const CMMask key = Sample2x2();
+    ArchiveWriter out;
+    key.Serialize(out, 0);
+    const std::vector<uint8_t>& b = out.Bytes();
+    ASSERT_GE(b.size(), 28u);
+    EXPECT_EQ(U32At(b, 0), 2u);
+    EXPECT_EQ(U32At(b, 4), 2u);
+    EXPECT_EQ(U32At(b, 8), 4u);
+    EXPECT_EQ(U32At(b, 12), 17u);
+    EXPECT_EQ(U32At(b, 16), 32u);
+    const uint32_t packedMap = U32At(b, 20);
+    const size_t thumbAt = 24 + packedMap;
+    EXPECT_EQ(U32At(b, thumbAt), 0u);
+    const uint32_t packedThumb = U32At(b, thumbAt + 4);
+    EXPECT_EQ(b.size(), 8u + 4 + 4 + 4 + 4 + packedMap + 4 + 4 + packedThumb);
+    // An unfinished zlib stream: the header, no final block.
+    EXPECT_EQ(b[24], 0x78);
+    EXPECT_EQ(b[24 + 1], 0x9C);
+
+    ArchiveReader in(b);
+    CMMask back;
+    back.Serialize(in, 2, 0);
+    EXPECT_TRUE(in.AtEnd());
+    EXPECT_EQ(back.Width(), 2);
+    EXPECT_EQ(back.Height(), 2);
+    EXPECT_EQ(back.Count(), 4);
+    EXPECT_EQ(back.Duration(), 17);
+    EXPECT_EQ(back.Map(), key.Map());
+    EXPECT_TRUE(back.Thumbnail().empty());
+}
+
+TEST(KeyframeRecord, FinishedAndUnfinishedStreamsBothRead)
+{
+    std::vector<uint8_t> raw(5000);
+    for (size_t i = 0; i < raw.size(); ++i)
+        raw[i] = uint8_t(i * 31 % 251);
+    for (const auto& packed : {PackBlock(raw), PackBlockFinished(raw)}) {
+        std::vector<uint8_t> out(raw.size(), 0xEE);
+        EXPECT_EQ(UnpackBlock(packed, out), raw.size());
+        EXPECT_EQ(out, raw);
+    }
+    // A short stream fills only its own part; a corrupt one never writes past the block.
+    const auto packed = PackBlock(raw);
+    std::vector<uint8_t> longer(raw.size() + 100, 0);
+    UnpackBlock(packed, longer);
+    EXPECT_TRUE(std::equal(raw.begin(), raw.end(), longer.begin()));
+    EXPECT_EQ(longer.back(), 0);
+    std::vector<uint8_t> smaller(100, 0);
+    EXPECT_EQ(UnpackBlock(packed, smaller), 100u);
+    std::vector<uint8_t> garbage(64, 0x5A);
+    EXPECT_EQ(UnpackBlock(garbage, smaller), 0u);
+}
+
+TEST(KeyframeRecord, IncompressibleDataFitsTheOutputBuffer)
+{
+    std::vector<uint8_t> raw(100000);
+    uint32_t s = 12345;
+    for (auto& b : raw)
+        b = uint8_t((s = s * 1103515245u + 12345u) >> 24);
+    const auto packed = PackBlock(raw);
+    EXPECT_GT(packed.size(), raw.size());
+    std::vector<uint8_t> out(raw.size());
+    UnpackBlock(packed, out);
+    EXPECT_EQ(out, raw);
+    EXPECT_EQ(PackBlock({}).size() > 0, true);
+}
+
+TEST(KeyframeRecord, FormatTwoRejectsInconsistentSizesBeforeAllocating)
+{
+    auto record = [](int32_t W, int32_t H, uint32_t count, uint32_t rawSize, uint32_t packedSize, uint32_t thumbRaw) {
+        ArchiveWriter w;
+        w.WriteInt32(W);
+        w.WriteInt32(H);
+        w.WriteUInt32(count);
+        w.WriteInt32(10);
+        w.WriteUInt32(rawSize);
+        w.WriteUInt32(packedSize);
+        const auto packed = PackBlock(std::vector<uint8_t>(8));
+        w.WriteRaw(packed);
+        w.WriteUInt32(thumbRaw);
+        w.WriteUInt32(uint32_t(packed.size()));
+        w.WriteRaw(packed);
+        return w.TakeBytes();
+    };
+    const uint32_t p = uint32_t(PackBlock(std::vector<uint8_t>(8)).size());
+    auto read = [](const std::vector<uint8_t>& bytes, uint32_t thumb) {
+        ArchiveReader r(bytes);
+        CMMask key;
+        key.Serialize(r, 2, thumb);
+        return key;
+    };
+    EXPECT_EQ(read(record(1, 1, 1, 8, p, 8), 8).Count(), 1);
+    EXPECT_THROW(read(record(1, 1, 2, 16, p, 8), 8), ArchiveError);       // count is not W x H
+    EXPECT_THROW(read(record(1, 1, 1, 9, p, 8), 8), ArchiveError);        // raw size is not count x 8
+    EXPECT_THROW(read(record(1, 1, 1, 8, p + 100, 8), 8), ArchiveError);  // packed block past the end
+    EXPECT_THROW(read(record(1, 1, 1, 8, p, 7), 8), ArchiveError);        // thumbnail differs from the header
+    EXPECT_THROW(read(record(0, 5, 0, 0, p, 8), 8), ArchiveError);        // empty map
+    EXPECT_THROW(read(record(70000, 1, 70000, 560000, p, 8), 8), ArchiveError);
+    // 8192 x 8192 is within the side limit, but a few bytes cannot unpack to 512 MB.
+    EXPECT_THROW(read(record(8192, 8192, 8192u * 8192u, 8192u * 8192u * 8u, p, 8), 8), ArchiveError);
+    EXPECT_THROW(read(record(65536, 65536, 0, 0, p, 8), 8), ArchiveError);  // count overflows 32 bits
+}
+
+TEST(KeyframeRecord, FormatOneRecordKeepsTheMapAndSkipsThePicture)
+{
+    ArchiveWriter w;
+    w.WriteUInt32(2);
+    const Displacement map[2] = {{3, 4}, {-5, 6}};
+    w.WriteRaw(map, sizeof map);
+    w.WriteInt32(99);
+    const int32_t header[6] = {0, 5, 3, 16, 0x180001, 0};  // 16 row bytes x 3 rows
+    w.WriteRaw(header, sizeof header);
+    w.WriteRaw(std::vector<uint8_t>(48, 0xAB));
+    w.WriteInt32(0x1234);
+    ArchiveReader r(w.Bytes());
+    CMMask key;
+    key.Serialize(r, 1, 0);
+    EXPECT_EQ(r.ReadInt32(), 0x1234);
+    EXPECT_EQ(key.Count(), 2);
+    EXPECT_EQ(key.Duration(), 10);
+    EXPECT_EQ(key.Map()[1], (Displacement{-5, 6}));
+    EXPECT_TRUE(key.Thumbnail().empty());
+
+    // A record without elements.
+    ArchiveWriter none;
+    none.WriteUInt32(0);
+    none.WriteInt32(0);
+    none.WriteRaw(std::vector<uint8_t>(24, 0));
+    ArchiveReader nr(none.Bytes());
+    CMMask empty;
+    empty.Serialize(nr, 1, 0);
+    EXPECT_EQ(empty.Count(), 0);
+    EXPECT_TRUE(nr.AtEnd());
+
+    ArchiveWriter huge;
+    huge.WriteUInt32(1000000);
+    ArchiveReader hr(huge.Bytes());
+    EXPECT_THROW(CMMask().Serialize(hr, 1, 0), ArchiveError);
+}
+
+TEST(KeyframeRecord, CopiesAndCopyContents)
+{
+    CMMask a(2, 1, 6);
+    a.Map()[0] = {1, 2};
+    a.Thumbnail()[5] = 9;
+    a.SetDuration(3);
+    const CMMask copy(a);
+    EXPECT_EQ(copy.Map(), a.Map());
+    EXPECT_EQ(copy.Thumbnail(), a.Thumbnail());
+    EXPECT_EQ(copy.Duration(), 3);
+
+    CMMask b(2, 1, 6);
+    b.CopyContents(a);
+    EXPECT_EQ(b.Map(), a.Map());
+    EXPECT_EQ(b.Thumbnail(), a.Thumbnail());
+    EXPECT_EQ(b.Duration(), CMMask::kDefaultDuration);
+    b.CopyContents(b);
+    EXPECT_EQ(b.Map(), a.Map());
+    CMMask fresh(3, 2, 0);
+    EXPECT_EQ(fresh.Count(), 6);
+    EXPECT_EQ(fresh.Map(), std::vector<Displacement>(6));
+    EXPECT_EQ(fresh.Duration(), 10);
+}

@@ -1,0 +1,242 @@
+#include "animation/KeyframeStore.h"
+#include "animation/ResampleMap.h"
+#include "support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Plays the main dialog's part: answers 32772 with the given picture and
+// counts what it was asked.
+class Dialog : public KeyframeListener {
+public:
+    Dialog(KeyframeStore& store, const PackedPicture& picture) : m_store(store), m_picture(picture) {}
+    void ApplyPowerRequested() override { ++power; }
+    void KeyPictureRequested() override
+    {
+        ++pictures;
+        m_store.SetKeyPicture(m_store.Active(), m_picture);
+    }
+    void ActiveKeyChanged() override { changes.push_back(m_store.Active()); }
+    int power = 0;
+    int pictures = 0;
+    std::vector<int> changes;
+
+private:
+    KeyframeStore& m_store;
+    const PackedPicture& m_picture;
+};
+
+// Keyframes told apart by the dx of their first element.
+void Fill(KeyframeStore& store, int n)
+{
+    store.ResetKeys();
+    for (int i = 0; i < n; ++i) {
+        store.DoubleClickKey(i);
+        store.Key(i).Map()[0].dx = 100 + i;
+    }
+}
+
+std::vector<int> Order(const KeyframeStore& store)
+{
+    std::vector<int> ids;
+    for (int i = 0; i < store.Count(); ++i)
+        ids.push_back(store.Key(i).Map()[0].dx);
+    return ids;
+}
+
+}  // namespace
+
+TEST(ResampleMap, SameSizeIsTheIdentityAndHalfwayBlends)
+{
+    const DisplacementMap map = testpics::RandomMap(13, 7, 5000, 3);
+    EXPECT_EQ(ResampleMap(map.Data(), 13, 7, 13, 7), map.Elements());
+
+    DisplacementMap two(2, 2);
+    two.At(0, 0) = {0, 0};
+    two.At(1, 0) = {256, -256};
+    two.At(0, 1) = {512, 0};
+    two.At(1, 1) = {0, 512};
+    const auto up = ResampleMap(two.Data(), 2, 2, 4, 4);
+    // (1, 1) lies at (0.5, 0.5): the mean of the four.
+    EXPECT_EQ(up[1 * 4 + 1], (Displacement{192, 64}));
+    EXPECT_EQ(up[0], (Displacement{0, 0}));
+    // The last row and column copy their source element.
+    EXPECT_EQ(up[3 * 4 + 3], two.At(1, 1));
+    EXPECT_EQ(up[0 * 4 + 3], two.At(1, 0));
+    // Enlarging by more than two stays inside the source map.
+    const auto wide = ResampleMap(two.Data(), 2, 2, 9, 9);
+    EXPECT_EQ(wide.size(), 81u);
+    // Its neighbours beyond the last source column and row are that column and row.
+    EXPECT_EQ(wide[7 * 9 + 7], two.At(1, 1));
+}
+
+TEST(ThumbnailSize, LongerSideFillsTheSlot)
+{
+    EXPECT_EQ(ComputeThumbnailSize(412, 206), (ThumbnailSize{84, 42}));
+    EXPECT_EQ(ComputeThumbnailSize(206, 412), (ThumbnailSize{42, 84}));
+    EXPECT_EQ(ComputeThumbnailSize(412, 412), (ThumbnailSize{84, 84}));
+    EXPECT_EQ(ComputeThumbnailSize(412, 247), (ThumbnailSize{84, 50}));
+    const BITMAPINFOHEADER h = MakeThumbnailHeader(42, 84);
+    EXPECT_EQ(h.biSizeImage, 84u * 128u);
+    EXPECT_EQ(h.biXPelsPerMeter, 2835);
+    const BITMAPINFOHEADER zero = ZeroThumbnailHeader();
+    const uint8_t* raw = reinterpret_cast<const uint8_t*>(&zero);
+    EXPECT_TRUE(std::all_of(raw, raw + 40, [](uint8_t b) { return b == 0; }));
+}
+
+TEST(KeyframeStore, InitialKeyframesAsDoubleClicksMakeThem)
+{
+    const PackedPicture picture = testpics::Gradient(40, 20);
+    KeyframeStore store;
+    Dialog dialog(store, picture);
+    store.SetListener(&dialog);
+    store.ResetKeys();
+    store.ClickKey(0);  // a click on the empty slot does nothing
+    EXPECT_EQ(store.Count(), 0);
+    store.DoubleClickKey(2);  // nor a double-click beyond it
+    EXPECT_EQ(store.Count(), 0);
+    store.DoubleClickKey(0);
+    ASSERT_EQ(store.Count(), 1);
+    EXPECT_EQ(store.Selected(), 0);
+    EXPECT_EQ(store.Key(0).Duration(), 10);
+    EXPECT_EQ(store.Key(0).Map(), std::vector<Displacement>(800));
+    store.Key(0).Map()[5] = {9, 9};
+    store.DoubleClickKey(1);
+    ASSERT_EQ(store.Count(), 2);
+    EXPECT_EQ(store.Key(1).Map(), store.Key(0).Map());
+    EXPECT_EQ(store.Selected(), 1);
+    EXPECT_EQ(store.Active(), 1);
+    EXPECT_EQ(store.ThumbSize(), (ThumbnailSize{84, 42}));
+    EXPECT_EQ(store.Key(1).Thumbnail(), FitPicture(picture, 84, 42).Bits());
+    EXPECT_EQ(dialog.pictures, 2);
+    EXPECT_EQ(dialog.changes, (std::vector<int>{0, 1}));
+    EXPECT_THROW(store.SetKeyPicture(3, picture), std::out_of_range);
+    EXPECT_THROW(store.Key(2), std::out_of_range);
+    EXPECT_THROW(store.Key(-1), std::out_of_range);
+}
+
+TEST(KeyframeStore, ResizeResamplesEveryKeyframeAndRebuildsThumbnails)
+{
+    const PackedPicture small = testpics::Gradient(40, 20);
+    KeyframeStore store;
+    Dialog dialog(store, small);
+    store.SetListener(&dialog);
+    Fill(store, 3);
+    store.Activate(1);
+    dialog.pictures = 0;
+    dialog.changes.clear();
+    store.ResizeKeys(20, 40);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(store.Key(i).Width(), 20);
+        EXPECT_EQ(store.Key(i).Count(), 800);
+        EXPECT_EQ(store.Key(i).Map().size(), 800u);
+        EXPECT_EQ(store.Key(i).Thumbnail().size(), MakeThumbnailHeader(42, 84).biSizeImage);
+    }
+    EXPECT_EQ(store.ThumbSize(), (ThumbnailSize{42, 84}));
+    EXPECT_EQ(dialog.pictures, 3);
+    EXPECT_EQ(store.Selected(), 1);
+    EXPECT_EQ(store.Active(), 1);
+    EXPECT_EQ(dialog.changes.back(), 1);
+
+    KeyframeStore empty;
+    empty.ResizeKeys(5, 5);
+    EXPECT_EQ(empty.Count(), 0);
+    EXPECT_TRUE(ThumbnailSizeUnset(empty.ThumbHeader()));
+}
+
+TEST(KeyframeStore, ContextCommandsKeepTheSelectionOnItsKeyframe)
+{
+    const PackedPicture picture = testpics::Gradient(8, 8);
+    KeyframeStore store;
+    Dialog dialog(store, picture);
+    store.SetListener(&dialog);
+    Fill(store, 5);
+    store.Activate(3);
+
+    // Repeat keyframe 2 while 3 is selected: the copy lands at 2, the selection moves to 4.
+    store.Repeat(2);
+    EXPECT_EQ(Order(store), (std::vector<int>{100, 101, 102, 102, 103, 104}));
+    EXPECT_EQ(store.Selected(), 4);
+    EXPECT_EQ(store.Active(), 4);
+
+    // Move left two places right of the selection: the work picture is not told.
+    dialog.changes.clear();
+    store.Activate(1);
+    dialog.changes.clear();
+    store.MoveLeft(3);
+    EXPECT_TRUE(dialog.changes.empty());
+    EXPECT_EQ(store.Selected(), 1);
+    store.MoveRight(1);  // the selected keyframe moves away from the selection
+    EXPECT_EQ(dialog.changes, (std::vector<int>{1}));
+    EXPECT_EQ(Order(store), (std::vector<int>{100, 102, 101, 102, 103, 104}));
+    EXPECT_THROW(store.MoveLeft(0), std::out_of_range);
+    EXPECT_THROW(store.MoveRight(5), std::out_of_range);
+
+    // Delete below the selection moves it down with its keyframe.
+    store.Delete(0);
+    EXPECT_EQ(store.Selected(), 0);
+    EXPECT_EQ(Order(store), (std::vector<int>{102, 101, 102, 103, 104}));
+    // Deleting the selected keyframe 0 keeps a valid selection.
+    store.Delete(0);
+    EXPECT_EQ(store.Selected(), 0);
+    EXPECT_EQ(Order(store), (std::vector<int>{101, 102, 103, 104}));
+    store.Delete(3);
+    store.Delete(2);
+    EXPECT_EQ(store.Count(), 2);
+    EXPECT_THROW(store.Delete(1), std::invalid_argument);
+    EXPECT_FALSE(store.ContextItemAvailable(KeyframeStore::ContextItem::Delete, 1));
+
+    // Copies to and from the selected keyframe.
+    store.Key(1).Map()[1] = {55, 66};
+    store.CopyToScreen(1);
+    EXPECT_EQ(store.Key(0).Map()[1], (Displacement{55, 66}));
+    store.Key(0).Map()[2] = {7, 7};
+    store.CopyFromScreen(1);
+    EXPECT_EQ(store.Key(1).Map()[2], (Displacement{7, 7}));
+
+    store.SetDuration(1, 1024);
+    EXPECT_EQ(store.Key(1).Duration(), 1024);
+    EXPECT_THROW(store.SetDuration(1, 0), std::invalid_argument);
+    EXPECT_THROW(store.SetDuration(1, 1025), std::invalid_argument);
+    EXPECT_THROW(store.SetDuration(2, 5), std::out_of_range);
+}
+
+TEST(KeyframeStore, MenuItemsAndScrolling)
+{
+    const PackedPicture picture = testpics::Gradient(8, 8);
+    KeyframeStore store;
+    Dialog dialog(store, picture);
+    store.SetListener(&dialog);
+    Fill(store, 7);
+    store.Activate(2);
+    using Item = KeyframeStore::ContextItem;
+    EXPECT_FALSE(store.ContextItemAvailable(Item::Activate, 2));
+    EXPECT_TRUE(store.ContextItemAvailable(Item::Activate, 3));
+    EXPECT_FALSE(store.ContextItemAvailable(Item::Repeat, 7));
+    EXPECT_FALSE(store.ContextItemAvailable(Item::MoveLeft, 0));
+    EXPECT_FALSE(store.ContextItemAvailable(Item::MoveRight, 6));
+    EXPECT_FALSE(store.ContextItemAvailable(Item::CopyToScreen, 2));
+    EXPECT_TRUE(store.ContextItemAvailable(Item::Duration, 0));
+    EXPECT_FALSE(store.ContextItemAvailable(Item::Duration, 7));
+
+    // Five slots, seven keyframes: scrolling right stops once the empty slot shows.
+    int steps = 0;
+    while (store.RightScrollVisible(5)) {
+        store.ScrollRight();
+        ++steps;
+    }
+    EXPECT_EQ(store.FirstVisible(), 3);
+    EXPECT_EQ(steps, 3);
+    EXPECT_TRUE(store.LeftScrollVisible());
+    for (int i = 0; i < 5; ++i)
+        store.ScrollLeft();
+    EXPECT_EQ(store.FirstVisible(), 0);
+
+    store.ResetKeys();
+    EXPECT_EQ(store.Count(), 0);
+    EXPECT_EQ(store.Selected(), 1);
+    EXPECT_EQ(store.Active(), 1);
+    EXPECT_EQ(store.FirstVisible(), 0);
+    EXPECT_TRUE(ThumbnailSizeUnset(store.ThumbHeader()));
+}

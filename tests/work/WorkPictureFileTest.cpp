@@ -1,0 +1,52 @@
+#include "work/WorkPictureFile.h"
+
+#include "export/FileError.h"
+#include "project/ProjectTestSupport.h"
+
+using projecttest::Folder;
+
+TEST(WorkPictureFile, LoadsAndFitsAPicture)
+{
+    Folder folder;
+    WorkPictureFile work;
+    work.LoadWorkPicture(folder.Picture("tall.bmp", 500, 1000));
+    EXPECT_EQ(work.Path(), folder.Path("tall.bmp"));
+    EXPECT_EQ(work.Width(), 206);
+    EXPECT_EQ(work.Height(), 412);
+    EXPECT_EQ(work.Picture().Display(), work.Picture().Source());
+    EXPECT_EQ(work.Picture().Source(), FitPicture(testpics::Gradient(500, 1000), 206, 412));
+}
+
+TEST(WorkPictureFile, MissingPictureIsReplacedByTheDefaultPicture)
+{
+    Folder folder;
+    WorkPictureFile work;
+    work.SetDefaultPicture(folder.Picture("default.bmp", 300, 300));
+    work.LoadWorkPicture(folder.Path("gone.jpg"));
+    EXPECT_EQ(work.Path(), folder.Path("default.bmp"));
+    EXPECT_EQ(work.Width(), 412);
+    EXPECT_EQ(work.Height(), 412);
+    // A Windows path does not exist here either.
+    work.LoadWorkPicture("C:\\pictures\\a.jpg");
+    EXPECT_EQ(work.Path(), folder.Path("default.bmp"));
+}
+
+TEST(WorkPictureFile, UndecodablePictureKeepsThePreviousOne)
+{
+    Folder folder;
+    WorkPictureFile work;
+    work.SetDefaultPicture(folder.Path("no-default.gif"));
+    work.LoadWorkPicture(folder.Picture("pic.bmp", 40, 20));
+    const PackedPicture before = work.Picture().Source();
+    projecttest::WriteBytes(folder.Path("bad.png"), {0x89, 'P', 'N', 'G', 1, 2, 3});
+    for (const std::string& path : {folder.Path("bad.png"), folder.Path("missing.png")}) {
+        try {
+            work.LoadWorkPicture(path);
+            ADD_FAILURE() << path;
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.GetCause(), FileError::Cause::FileNotFound);
+        }
+        EXPECT_EQ(work.Path(), folder.Path("pic.bmp"));
+        EXPECT_EQ(work.Picture().Source(), before);
+    }
+}
