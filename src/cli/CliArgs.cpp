@@ -1,0 +1,77 @@
+#include "cli/CliArgs.h"
+
+#include <charconv>
+#include <sstream>
+
+CliArgs::CliArgs(const std::vector<std::string>& args, const std::map<std::string, int>& arity)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg[0] != '-' || (arg[1] >= '0' && arg[1] <= '9')) {
+            m_positional.push_back(arg);
+            continue;
+        }
+        const auto it = arity.find(arg);
+        if (it == arity.end())
+            throw CliError("unknown option " + arg);
+        if (m_values.count(arg))
+            throw CliError("option " + arg + " given twice");
+        std::vector<std::string> values;
+        for (int k = 0; k < it->second; ++k) {
+            if (++i >= args.size())
+                throw CliError("option " + arg + " needs " + std::to_string(it->second) + " value(s)");
+            values.push_back(args[i]);
+        }
+        m_values[arg] = std::move(values);
+    }
+}
+
+const std::string& CliArgs::Single(const char* what) const
+{
+    if (m_positional.size() != 1)
+        throw CliError(std::string("expected one ") + what);
+    return m_positional.front();
+}
+
+const std::vector<std::string>& CliArgs::Values(const std::string& option) const
+{
+    const auto it = m_values.find(option);
+    if (it == m_values.end())
+        throw CliError("missing option " + option);
+    return it->second;
+}
+
+std::optional<std::string> CliArgs::Optional(const std::string& option) const
+{
+    const auto it = m_values.find(option);
+    if (it == m_values.end() || it->second.empty())
+        return std::nullopt;
+    return it->second.front();
+}
+
+int64_t ParseInt64(const std::string& text, const std::string& what)
+{
+    int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty())
+        throw CliError(what + ": \"" + text + "\" is not a whole number");
+    return value;
+}
+
+int ParseInt(const std::string& text, const std::string& what)
+{
+    const int64_t value = ParseInt64(text, what);
+    if (value < INT32_MIN || value > INT32_MAX)
+        throw CliError(what + ": " + text + " is out of range");
+    return int(value);
+}
+
+std::vector<std::string> SplitWords(const std::string& text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}

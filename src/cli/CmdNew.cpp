@@ -1,0 +1,19 @@
+#include "cli/CliCommands.h"
+#include "project/Project.h"
+
+#include <QFileInfo>
+
+int RunNew(const std::vector<std::string>& args)
+{
+    const CliArgs a(args, {{"-o", 1}});
+    Project project;
+    PrepareProject(project);
+    const std::string& picture = a.Single("picture file");
+    // The program's own fallback to the default picture is meant for projects
+    // whose picture went missing, not for a picture named on the command line.
+    if (!QFileInfo(QString::fromStdString(picture)).isFile())
+        throw CliError("no picture file " + picture);
+    project.NewFromPicture(picture);
+    SaveProject(project, a.Value("-o"));
+    return 0;
+}

@@ -1,0 +1,33 @@
+#include "cli/CliCommands.h"
+#include "cli/CmdExport.h"
+#include "export/PictureFile.h"
+#include "project/Project.h"
+
+int RunRender(const std::vector<std::string>& args)
+{
+    const CliArgs a(args, {{"-o", 1}, {"--frame", 1}, {"--quick", 0}, {"--size", 1}});
+    const int64_t frame = ParseInt64(a.Value("--frame"), "--frame");
+    if (frame < 0)
+        throw CliError("--frame: a frame number is not negative");
+    const std::string& output = a.Value("-o");
+    if (PictureFormatForPath(output).empty())
+        throw CliError("-o: the picture type is chosen by the extension .bmp, .png, .jpg, .tif or .gif");
+    const CliFrameSize size = ParseFrameSize(a.Optional("--size").value_or("screen"));
+    if (size.setting != 0 && a.Has("--quick"))
+        throw CliError("--quick: only the screen size renders quickly");
+
+    Project project;
+    OpenProject(project, a.Single("project file"));
+    if (project.Keys().Empty())
+        throw CliError("the project has no keyframes");
+    // The picture's own size and the custom size render at full size (always smooth).
+    if (size.setting != 0) {
+        SaveFrameAtSize(project, frame, size, output);
+        return 0;
+    }
+    const PackedPicture picture = project.RenderFrame(frame, !a.Has("--quick"));
+    const PictureSaveResult result = SavePicture(output, picture);
+    if (!result)
+        throw CliWriteError(output + (result.detail.empty() ? std::string() : " (" + result.detail + ")"));
+    return 0;
+}

@@ -1,0 +1,208 @@
+// warplet-cli end to end: the built executable run in a temporary folder.
+
+#include "project/ProjectTestSupport.h"
+
+#include "project/Archive.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <cstring>
+
+using namespace projecttest;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(const std::vector<std::string>& args)
+{
+    QProcess process;
+    QStringList list;
+    for (const auto& a : args)
+        list << QString::fromStdString(a);
+    process.start(QStringLiteral(WARPLET_CLI_PATH), list);
+    EXPECT_TRUE(process.waitForFinished(120000));
+    CliRun run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+QJsonObject Info(const std::string& project)
+{
+    const CliRun run = Cli({"info", project});
+    EXPECT_EQ(run.status, 0) << run.err;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+}
+
+std::vector<Displacement> MapFile(const std::string& path)
+{
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    std::vector<Displacement> map(bytes.size() / 8);
+    std::memcpy(map.data(), bytes.data(), map.size() * 8);
+    return map;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        picture = folder.Picture("pic.bmp", 40, 20);
+        project = folder.Path("a.kib");
+        ASSERT_EQ(Cli({"new", picture, "-o", project}).status, 0);
+    }
+    Folder folder;
+    std::string picture;
+    std::string project;
+};
+
+}  // namespace
+
+TEST_F(CliTest, NewAndInfo)
+{
+    const QJsonObject info = Info(project);
+    EXPECT_EQ(info["format"].toInt(), 2);
+    EXPECT_EQ(info["picture"]["stored"].toString().toStdString(), "pic.bmp");
+    EXPECT_EQ(info["picture"]["resolved"].toString().toStdString(), picture);
+    EXPECT_EQ(info["workPicture"]["width"].toInt(), 412);
+    EXPECT_EQ(info["workPicture"]["height"].toInt(), 206);
+    EXPECT_EQ(info["selected"].toInt(), 1);
+    EXPECT_EQ(info["active"].toInt(), 1);
+    EXPECT_EQ(info["firstVisible"].toInt(), 0);
+    EXPECT_EQ(info["thumbnail"]["width"].toInt(), 84);
+    EXPECT_EQ(info["thumbnail"]["height"].toInt(), 42);
+    EXPECT_EQ(info["keyframes"].toArray().size(), 2);
+    EXPECT_EQ(info["keyframes"][1]["duration"].toInt(), 10);
+    EXPECT_EQ(info["totalFrames"].toInt(), 20);
+    EXPECT_EQ(info["tool"]["id"].toInt(), 1019);
+    EXPECT_EQ(info["tool"]["strength"].toInt(), 64);
+}
+
+TEST_F(CliTest, StrokeMapAndRender)
+{
+    const std::string out = folder.Path("b.kib");
+    const CliRun stroke = Cli({"stroke", project, "-o", out, "--key", "1", "--tool", "1031", "--strength", "40", "--seed",
+                            "9", "--points", "200,100 220,110 240,100", "--ticks", "2 0 3"});
+    ASSERT_EQ(stroke.status, 0) << stroke.err;
+    const QJsonObject info = Info(out);
+    EXPECT_EQ(info["tool"]["id"].toInt(), 1031);
+    EXPECT_EQ(info["tool"]["strength"].toInt(), 40);
+
+    ASSERT_EQ(Cli({"map", out, "--key", "0", "-o", folder.Path("k0.bin")}).status, 0);
+    ASSERT_EQ(Cli({"map", out, "--key", "1", "-o", folder.Path("k1.bin")}).status, 0);
+    ASSERT_EQ(Cli({"map", out, "--time", "320", "-o", folder.Path("t.bin")}).status, 0);
+    const auto k0 = MapFile(folder.Path("k0.bin")), k1 = MapFile(folder.Path("k1.bin")), t = MapFile(folder.Path("t.bin"));
+    ASSERT_EQ(k1.size(), 412u * 206u);
+    EXPECT_EQ(k0, std::vector<Displacement>(412 * 206));
+    EXPECT_NE(k1, k0);
+    for (size_t i = 0; i < k1.size(); ++i)
+        ASSERT_EQ(t[i], (Displacement{k1[i].dx / 2, k1[i].dy / 2})) << i;
+
+    // The same seed replays the same stroke.
+    const std::string again = folder.Path("c.kib");
+    ASSERT_EQ(Cli({"stroke", project, "-o", again, "--key", "1", "--tool", "1031", "--strength", "40", "--seed", "9",
+                   "--points", "200,100 220,110 240,100", "--ticks", "2 0 3"})
+                  .status,
+              0);
+    ASSERT_EQ(Cli({"map", again, "--key", "1", "-o", folder.Path("again.bin")}).status, 0);
+    EXPECT_EQ(MapFile(folder.Path("again.bin")), k1);
+    // The right button turns the other way.
+    ASSERT_EQ(Cli({"stroke", project, "-o", again, "--key", "1", "--tool", "1031", "--strength", "40", "--right",
+                   "--points", "200,100 220,110 240,100", "--ticks", "2 0 3"})
+                  .status,
+              0);
+    ASSERT_EQ(Cli({"map", again, "--key", "1", "-o", folder.Path("right.bin")}).status, 0);
+    EXPECT_NE(MapFile(folder.Path("right.bin")), k1);
+
+    for (const char* name : {"f.png", "f.bmp"}) {
+        const CliRun render = Cli({"render", out, "--frame", "10", "-o", folder.Path(name)});
+        ASSERT_EQ(render.status, 0) << render.err;
+        EXPECT_GT(ReadBytes(folder.Path(name)).size(), 1000u);
+    }
+    EXPECT_EQ(Cli({"render", out, "--frame", "3", "--quick", "-o", folder.Path("q.jpg")}).status, 0);
+}
+
+TEST_F(CliTest, KeyCommands)
+{
+    const std::string out = folder.Path("k.kib");
+    ASSERT_EQ(Cli({"key", project, "-o", out, "--add"}).status, 0);
+    QJsonObject info = Info(out);
+    EXPECT_EQ(std::as_const(info)["keyframes"].toArray().size(), 3);
+    EXPECT_EQ(std::as_const(info)["selected"].toInt(), 2);
+    ASSERT_EQ(Cli({"key", out, "-o", out, "--duration", "2", "33"}).status, 0);
+    ASSERT_EQ(Cli({"key", out, "-o", out, "--move-left", "2"}).status, 0);
+    info = Info(out);
+    EXPECT_EQ(info["keyframes"][1]["duration"].toInt(), 33);
+    EXPECT_EQ(info["totalFrames"].toInt(), 53);
+    ASSERT_EQ(Cli({"key", out, "-o", out, "--repeat", "1"}).status, 0);
+    const QJsonObject repeated = Info(out);
+    EXPECT_EQ(repeated["keyframes"].toArray().size(), 4);
+    EXPECT_EQ(repeated["keyframes"][2]["duration"].toInt(), 33);
+    ASSERT_EQ(Cli({"key", out, "-o", out, "--delete", "0"}).status, 0);
+    ASSERT_EQ(Cli({"key", out, "-o", out, "--move-right", "0"}).status, 0);
+    info = Info(out);
+    EXPECT_EQ(info["keyframes"].toArray().size(), 3);
+    EXPECT_EQ(info["totalFrames"].toInt(), 76);
+
+    // Refused requests change nothing and say why.
+    const std::vector<uint8_t> before = ReadBytes(out);
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"key", out, "-o", out, "--move-left", "0"},
+             {"key", out, "-o", out, "--move-right", "2"},
+             {"key", out, "-o", out, "--duration", "0", "0"},
+             {"key", out, "-o", out, "--duration", "0", "1025"},
+             {"key", out, "-o", out, "--repeat", "3"},
+             {"key", out, "-o", out},
+             {"key", out, "-o", out, "--add", "--repeat", "1"},
+         }) {
+        const CliRun run = Cli(bad);
+        EXPECT_EQ(run.status, 1) << bad.back();
+        EXPECT_FALSE(run.err.empty());
+    }
+    ASSERT_EQ(Cli({"key", out, "-o", out, "--delete", "0"}).status, 0);
+    EXPECT_EQ(Cli({"key", out, "-o", out, "--delete", "0"}).status, 1);  // only two left
+    EXPECT_NE(ReadBytes(out), before);
+}
+
+TEST_F(CliTest, FailuresAreReportedNotCrashed)
+{
+    std::vector<uint8_t> bytes = ReadBytes(project);
+    bytes.resize(bytes.size() / 2);
+    WriteBytes(folder.Path("cut.kib"), bytes);
+    WriteBytes(folder.Path("junk.png"), {1, 2, 3});
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"explode"},
+        {"info"},
+        {"info", folder.Path("cut.kib")},
+        {"info", folder.Path("none.kib")},
+        {"new", folder.Path("junk.png"), "-o", folder.Path("x.kib")},
+        {"new", folder.Path("none.png"), "-o", folder.Path("x.kib")},
+        {"new", picture, "-o", folder.Path("no/such/folder/x.kib")},
+        {"stroke", project, "-o", folder.Path("x.kib"), "--key", "5", "--tool", "1019", "--points", "1,1"},
+        {"stroke", project, "-o", folder.Path("x.kib"), "--key", "1", "--tool", "7", "--points", "1,1"},
+        {"stroke", project, "-o", folder.Path("x.kib"), "--key", "1", "--tool", "1019", "--points", "1;1"},
+        {"stroke", project, "-o", folder.Path("x.kib"), "--key", "1", "--tool", "1019", "--points", "1,1", "--ticks", "1 2"},
+        {"map", project, "-o", folder.Path("m.bin")},
+        {"map", project, "--key", "2", "-o", folder.Path("m.bin")},
+        {"map", project, "--time", "-1", "-o", folder.Path("m.bin")},
+        {"render", project, "--frame", "1", "-o", folder.Path("x.xyz")},
+        {"render", project, "--frame", "x", "-o", folder.Path("x.png")},
+        {"info", project, "--bogus"},
+    };
+    for (const auto& args : cases) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 1) << (args.empty() ? "" : args.front()) << " " << run.err;
+        EXPECT_NE(run.err.find("warplet-cli"), std::string::npos);
+    }
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.Path("x.kib"))));
+    EXPECT_EQ(Cli({"--help"}).status, 0);
+}
