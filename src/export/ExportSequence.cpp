@@ -1,0 +1,49 @@
+#include "export/ExportSequence.h"
+
+#include "export/BigPicture.h"
+
+std::vector<int> AllFrames(int totalFrames)
+{
+    std::vector<int> frames;
+    for (int f = 0; f < totalFrames; ++f)
+        frames.push_back(f);
+    return frames;
+}
+
+PictureSequenceResult ExportPictureSequence(CBigPicture& big, const std::string& path, const std::vector<int>& frames)
+{
+    PictureSequenceResult result;
+    if (big.TotalFrames() <= 0 || frames.empty())
+        return result;
+    struct Restore {
+        CBigPicture& big;
+        ~Restore()
+        {
+            try {
+                big.RestoreActiveKey();
+            } catch (...) {
+            }
+        }
+    } restore{big};
+
+    ExportObserver* observer = big.Observer();
+    const int total = int(frames.size());
+    if (observer)
+        observer->Progress(0, total);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const std::string name = FrameFileName(path, frames, i);
+        PictureSaveResult saved = big.SaveFrame(name, frames[i]);
+        if (saved)
+            result.written.push_back(name);
+        else
+            result.failed.push_back({name, std::move(saved)});
+        if (observer) {
+            observer->Progress(int(i) + 1, total);
+            if (observer->CheckCancel()) {
+                result.cancelled = i + 1 < frames.size();
+                break;
+            }
+        }
+    }
+    return result;
+}

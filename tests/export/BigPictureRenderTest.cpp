@@ -1,0 +1,159 @@
+// Full-size rendering of export frames: the arithmetic on small known cases and
+// the threaded kernel against the plain one.
+
+#include "export/BigPictureRender.h"
+#include "support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+namespace {
+
+DisplacementMap Uniform(int w, int h, int dx, int dy)
+{
+    DisplacementMap m(w, h);
+    for (Displacement& e : m.Elements())
+        e = Displacement{dx, dy};
+    return m;
+}
+
+bool SamePixel(const PackedPicture& a, int ax, int ay, const PackedPicture& b, int bx, int by)
+{
+    return std::memcmp(a.Pixel(ax, ay), b.Pixel(bx, by), 3) == 0;
+}
+
+}  // namespace
+
+TEST(BigPictureRender, ZeroMapAtOwnSizeReproducesSourceAndLeavesLastRowAndColumn)
+{
+    const PackedPicture source = testpics::Gradient(23, 17);
+    DisplacementMap map(23, 17);
+    PackedPicture frame(23, 17);  // black: shows which pixels were written
+    RenderFullSize(source, frame, map.Ref(), 1);
+    for (int y = 0; y < 17; ++y) {
+        for (int x = 0; x < 23; ++x) {
+            const bool untouched = x == 22 || y == 16;
+            const uint8_t* px = frame.Pixel(x, y);
+            if (untouched)
+                EXPECT_TRUE(px[0] == 0 && px[1] == 0 && px[2] == 0) << x << "," << y;
+            else
+                EXPECT_TRUE(SamePixel(frame, x, y, source, x, y)) << x << "," << y;
+        }
+    }
+    // Started from the source, as the frame source does, the frame is the source.
+    PackedPicture filled = source;
+    RenderFullSize(source, filled, map.Ref());
+    EXPECT_EQ(filled, source);
+}
+
+TEST(BigPictureRender, ShiftsReachTheLastColumnAndStopAtTheRowLimit)
+{
+    const int W = 12, H = 9;
+    const PackedPicture source = testpics::Gradient(W, H);
+
+    // One pixel to the right: column c shows c + 1; the column before the last
+    // blends the last column with itself.
+    DisplacementMap right = Uniform(W, H, 64, 0);
+    PackedPicture frame = source;
+    RenderFullSize(source, frame, right.Ref());
+    for (int y = 0; y < H - 1; ++y)
+        for (int x = 0; x < W - 1; ++x)
+            EXPECT_TRUE(SamePixel(frame, x, y, source, x + 1, y)) << x << "," << y;
+
+    // One pixel down: row r shows r + 1, but the row before the last cannot
+    // read below the bottom and shows itself (row limited, fraction 0).
+    DisplacementMap down = Uniform(W, H, 0, 64);
+    frame = source;
+    RenderFullSize(source, frame, down.Ref());
+    for (int x = 0; x < W - 1; ++x) {
+        for (int y = 0; y < H - 2; ++y)
+            EXPECT_TRUE(SamePixel(frame, x, y, source, x, y + 1)) << x << "," << y;
+        EXPECT_TRUE(SamePixel(frame, x, H - 2, source, x, H - 2)) << x;
+    }
+}
+
+TEST(BigPictureRender, DisplacementsScaleWithTheOutputSize)
+{
+    // A map of a third of the output width: one map pixel is three output pixels.
+    const int W = 30, H = 12;
+    const PackedPicture source = testpics::Gradient(W, H);
+    DisplacementMap map = Uniform(10, 4, 64, 0);
+    PackedPicture frame = source;
+    RenderFullSize(source, frame, map.Ref());
+    for (int y = 0; y < H - 1; ++y)
+        for (int x = 0; x < W - 4; ++x)
+            EXPECT_TRUE(SamePixel(frame, x, y, source, x + 3, y)) << x << "," << y;
+}
+
+TEST(BigPictureRender, NegativeRemainderIsLimitedToTheColourRange)
+{
+    // sx = -10: column 0 with gx = -10 extrapolates 255 * 73 / 63 = 295, which
+    // must stay 255 rather than wrap to 39.
+    PackedPicture source(4, 4);
+    for (int y = 0; y < 4; ++y) {
+        uint8_t* p = source.Pixel(0, y);
+        p[0] = p[1] = p[2] = 255;
+    }
+    DisplacementMap map = Uniform(4, 4, -10, 0);
+    PackedPicture fast = source, plain = source;
+    RenderFullSize(source, fast, map.Ref());
+    reference::RenderFullSize(source, plain, map.Ref());
+    EXPECT_EQ(fast.Pixel(0, 1)[0], 255);
+    EXPECT_EQ(fast, plain);
+}
+
+TEST(BigPictureRender, MismatchedSizesAndTinyMapsWriteNothing)
+{
+    const PackedPicture source = testpics::Gradient(8, 8);
+    PackedPicture other(7, 8);
+    const PackedPicture before = other;
+    DisplacementMap map = Uniform(8, 8, 100, 100);
+    RenderFullSize(source, other, map.Ref());
+    EXPECT_EQ(other, before);
+
+    PackedPicture frame(8, 8);
+    const PackedPicture black = frame;
+    DisplacementMap thin(1, 8);
+    RenderFullSize(source, frame, thin.Ref());
+    reference::RenderFullSize(source, frame, thin.Ref());
+    EXPECT_EQ(frame, black);
+    RenderFullSize(source, frame, MapRef{});
+    EXPECT_EQ(frame, black);
+}
+
+TEST(BigPictureRender, FastKernelMatchesPlainOnRandomMapsAndSizes)
+{
+    std::mt19937 rng(20240611);
+    struct Case {
+        int W, H, w, h, range;
+    };
+    std::vector<Case> cases = {
+        {1, 1, 2, 2, 500},       {2, 2, 2, 2, 500},       {3, 2, 2, 2, 5000},     {1, 9, 4, 4, 200},
+        {9, 1, 4, 4, 200},       {5, 7, 412, 300, 3000},  {41, 23, 41, 23, 640},  {97, 61, 13, 8, 20000},
+        {250, 130, 40, 20, 64 * 500}, {64, 48, 8, 6, 1 << 30}, {700, 301, 37, 29, 64 * 30}, {401, 333, 412, 206, 64 * 8},
+    };
+    for (int k = 0; k < 6; ++k) {
+        std::uniform_int_distribution<int> side(1, 160), mapSide(2, 50);
+        cases.push_back({side(rng), side(rng), mapSide(rng), mapSide(rng), 64 * 40});
+    }
+    for (const Case& c : cases) {
+        const PackedPicture source = testpics::Noise(c.W, c.H, uint32_t(c.W * 1000 + c.H));
+        DisplacementMap map = testpics::RandomMap(c.w, c.h, c.range, uint32_t(c.w + c.h + c.range));
+        PackedPicture plain = source;
+        reference::RenderFullSize(source, plain, map.Ref());
+        for (int threads : {1, 2, 3, 0}) {
+            PackedPicture fast = source;
+            RenderFullSize(source, fast, map.Ref(), threads);
+            EXPECT_EQ(fast, plain) << c.W << "x" << c.H << " map " << c.w << "x" << c.h << " range " << c.range
+                                   << " threads " << threads;
+        }
+    }
+}
+
+TEST(BigPictureRender, WorkerCount)
+{
+    EXPECT_EQ(FullSizeWorkers(3), 3);
+    EXPECT_GE(FullSizeWorkers(0), 1);
+}
