@@ -10,15 +10,6 @@
 
 namespace {
 
-int32_t ScaleValue(int32_t v, double factor)
-{
-    const double scaled = std::trunc(double(v) * factor);
-    if (!(scaled > double(std::numeric_limits<int32_t>::min())))
-        return std::numeric_limits<int32_t>::min();
-    if (!(scaled < double(std::numeric_limits<int32_t>::max())))
-        return std::numeric_limits<int32_t>::max();
-    return int32_t(scaled);
-}
 
 }  // namespace
 
@@ -125,12 +116,10 @@ MapRef KeyframeStore::GetFrameMap(int64_t t)
 
 MapRef KeyframeStore::GetFrameMapScaled(int64_t frame, double factor)
 {
-    MapRef map = GetFrameMapAt(frame);
-    for (Displacement& d : m_pFrameCache->Map()) {
-        d.dx = ScaleValue(d.dx, factor);
-        d.dy = ScaleValue(d.dy, factor);
-    }
-    return map;
+    const double t = std::trunc(double(frame) * 64.0 * factor);
+    if (!(t >= 0.0 && t < 9.0e18))
+        throw std::out_of_range("frame time out of range");
+    return GetFrameMap(int64_t(t));
 }
 
 PictureSize KeyframeStore::GetMapSize() const

@@ -44,7 +44,8 @@ public:
     // valid until the next call or until the array is emptied or resized.
     MapRef GetFrameMap(int64_t t);
     MapRef GetFrameMapAt(int64_t frame) { return GetFrameMap(frame * 64); }
-    // GetFrameMapAt(frame) with every value multiplied by factor and truncated.
+    // The map at the scaled time trunc(frame x 64 x factor) sub-frames (video frames
+    // that fall between animation frames).
     MapRef GetFrameMapScaled(int64_t frame, double factor);
     MapRef GetKeyMap(int i) { return Key(i).Ref(); }
     // W x H of keyframe 0, 0 x 0 when empty.

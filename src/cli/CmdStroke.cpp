@@ -54,7 +54,11 @@ int RunStroke(const std::vector<std::string>& args)
     const int toolId = ParseInt(a.Value("--tool"), "--tool");
     std::optional<int> strength;
     if (const auto s = a.Optional("--strength"))
+    {
         strength = ParseInt(*s, "--strength");
+        if (*strength < 0 || *strength > 64)
+            throw CliError("--strength: " + *s + " is not in 0..64");
+    }
     const uint32_t seed = a.Has("--seed") ? uint32_t(ParseInt64(a.Value("--seed"), "--seed")) : TimeSeed();
     const std::vector<Project::StrokePoint> points = ParsePoints(a.Value("--points"), a.Optional("--ticks"));
 

@@ -7,6 +7,10 @@
 #include "project/Archive.h"
 #include "res/StringTable.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -36,6 +40,8 @@ void Report(const QString& message, const std::string& detail)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
+    // The video encoders report their statistics at the info level; keep only errors.
+    av_log_set_level(AV_LOG_ERROR);
     App().m_strDefaultPicture = ProgramFolder() + QStringLiteral("/default.gif");
     if (argc < 2) {
         PrintUsage(std::cerr);

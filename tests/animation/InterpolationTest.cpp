@@ -101,7 +101,10 @@ TEST(Interpolation, ReusesOneBufferAndScales)
     EXPECT_EQ(store.GetFrameMap(600).data, buffer);
     EXPECT_NE(buffer, store.GetKeyMap(0).data);
     EXPECT_EQ(At(store.GetFrameMapScaled(5, 0.5)), (Displacement{160, 16}));
-    EXPECT_EQ(At(store.GetFrameMapScaled(5, -1.0 / 3)), (Displacement{-106, -10}));
+    // The time is scaled, not the values: frame 15 at half speed is t = 480.
+    EXPECT_EQ(At(store.GetFrameMapScaled(15, 0.5)), (Displacement{480, 48}));
+    EXPECT_EQ(At(store.GetFrameMapScaled(3, 1.0 / 3)), (Displacement{64, 6}));
+    EXPECT_THROW(store.GetFrameMapScaled(5, -1.0), std::out_of_range);
 }
 
 TEST(Interpolation, TotalFramesAndSelectedStartCountKeyframeZero)
