@@ -27,38 +27,38 @@ int32_t Strengthen(int64_t v, int s) { return Narrow(v * s / 64); }
 // Zoom and shrink: toward (or away from) the click point, strongest in the
 // picture's middle and zero at its border.
 
-void CTool_GlZoom::Prepare(int x, int y, int W, int H)
+namespace {
+
+// The field of GlZoom (divisor sign +1) and GlShrink (-1): e*X*s / (sign*64*W).
+void FillRadialPull(std::vector<Displacement>& field, int x, int y, int W, int H, int strength, int sign,
+                    const std::vector<int>& p, const std::vector<int>& q)
 {
-    CToolGlobal::Prepare(x, y, W, H);
-    if (!HasField())
-        return;
-    const std::vector<int> p = WindowX(), q = WindowY();
-    const int64_t s = m_nStrength;
+    const int64_t s = strength;
     for (int py = 0; py < H; ++py) {
         const int64_t Y = int64_t(y) - py;
         for (int px = 0; px < W; ++px) {
             const int64_t X = int64_t(x) - px;
             const int64_t e = int64_t(p[size_t(px)]) * q[size_t(py)];
-            FieldAt(px, py) = Displacement{Narrow(e * X * s / (64 * int64_t(W))), Narrow(e * Y * s / (64 * int64_t(H)))};
+            field[size_t(py) * size_t(W) + size_t(px)] =
+                Displacement{Narrow(e * X * s / (sign * 64 * int64_t(W))), Narrow(e * Y * s / (sign * 64 * int64_t(H)))};
         }
     }
+}
+
+}  // namespace
+
+void CTool_GlZoom::Prepare(int x, int y, int W, int H)
+{
+    CToolGlobal::Prepare(x, y, W, H);
+    if (HasField())
+        FillRadialPull(m_field, x, y, W, H, m_nStrength, +1, WindowX(), WindowY());
 }
 
 void CTool_GlShrink::Prepare(int x, int y, int W, int H)
 {
     CToolGlobal::Prepare(x, y, W, H);
-    if (!HasField())
-        return;
-    const std::vector<int> p = WindowX(), q = WindowY();
-    const int64_t s = m_nStrength;
-    for (int py = 0; py < H; ++py) {
-        const int64_t Y = int64_t(y) - py;
-        for (int px = 0; px < W; ++px) {
-            const int64_t X = int64_t(x) - px;
-            const int64_t e = int64_t(p[size_t(px)]) * q[size_t(py)];
-            FieldAt(px, py) = Displacement{Narrow(e * X * s / (-64 * int64_t(W))), Narrow(e * Y * s / (-64 * int64_t(H)))};
-        }
-    }
+    if (HasField())
+        FillRadialPull(m_field, x, y, W, H, m_nStrength, -1, WindowX(), WindowY());
 }
 
 // ---------------------------------------------------------------------------

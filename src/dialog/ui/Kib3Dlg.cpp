@@ -862,15 +862,17 @@ bool CKib3Dlg::OpenProjectFile(const QString& path)
     return opened;
 }
 
+QString CKib3Dlg::AskPictureWithTipsOff()
+{
+    const TipsHeldOff tips;
+    return m_prompts.AskOpenPicture(this);
+}
+
 void CKib3Dlg::OnOpenPicture()
 {
     if (m_bPlaying || m_bLocked || !PromptSaveChanges())
         return;
-    QString path;
-    {
-        const TipsHeldOff tips;
-        path = m_prompts.AskOpenPicture(this);
-    }
+    const QString path = AskPictureWithTipsOff();
     if (path.isEmpty())
         return;
     App().m_strPictDir = FolderOf(path);
@@ -890,11 +892,7 @@ void CKib3Dlg::OnInsertPicture()
 {
     if (!HasAnimation() || m_bPlaying || m_bLocked || !PromptSaveChanges())
         return;
-    QString path;
-    {
-        const TipsHeldOff tips;
-        path = m_prompts.AskOpenPicture(this);
-    }
+    const QString path = AskPictureWithTipsOff();
     if (path.isEmpty())
         return;
     try {

@@ -137,6 +137,8 @@ private:
     void OnApplyPower();
     void OnPowerSlider(int position);
     void OnStrengthSlider(int position);
+    // The open-picture dialog, with tooltips held off while it runs.
+    QString AskPictureWithTipsOff();
     void OnOpenPicture();
     void OnAcquire();
     void OnInsertPicture();
