@@ -248,8 +248,8 @@ CMyButton* CKib3Dlg::AddButton(int id, int picture, bool caption)
 
 void CKib3Dlg::CreateControls()
 {
-    for (const ButtonSpec& spec : kCommandButtons)
-        AddButton(spec.id, spec.id, spec.caption);
+    for (const ButtonSpec& button : kCommandButtons)
+        AddButton(button.id, button.id, button.caption);
     for (int screen = Screen::Enlarge; screen <= Screen::Global; ++screen) {
         for (int id : PanelTools(screen)) {
             const CTool* tool = m_tools->Find(id);
