@@ -1,9 +1,15 @@
 #include "export/BigPictureRender.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
+#include <cstring>
 #include <thread>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -21,46 +27,75 @@ bool Renderable(const PackedPicture& source, const PackedPicture& frame, MapRef 
            frame.Bits().size() >= size_t(H) * size_t(frame.Stride());
 }
 
-// Exact division truncating toward zero by a fixed positive divisor: a
-// floating-point estimate corrected by one step. Exact for |n| < 2^53, where the
-// estimate is never off by more than one.
-class TruncatingDivider {
-public:
-    explicit TruncatingDivider(int64_t d) : m_d(d), m_inverse(1.0 / double(d)) {}
-    int64_t operator()(int64_t n) const
-    {
-        int64_t q = int64_t(double(n) * m_inverse);
-        const int64_t r = n - q * m_d;
-        if (n >= 0) {
-            if (r < 0)
-                --q;
-            else if (r >= m_d)
-                ++q;
-        } else {
-            if (r > 0)
-                ++q;
-            else if (r <= -m_d)
-                --q;
-        }
-        return q;
-    }
-
-private:
-    int64_t m_d;
-    double m_inverse;
-};
-
 // Where column c of the output falls in the map.
 struct ColumnCell {
     int32_t mx;   // map column, limited to w-2
     int32_t fx;   // fraction 0..63
 };
 
+// The largest |dx| or |dy| stored in the map, formed in 64 bits (|INT32_MIN| fits).
+int64_t LargestMagnitude(MapRef map)
+{
+    int64_t largest = 0;
+    const Displacement* e = map.data;
+    for (size_t k = 0, n = map.Count(); k < n; ++k)
+        largest = std::max({largest, std::abs(int64_t(e[k].dx)), std::abs(int64_t(e[k].dy))});
+    return largest;
+}
+
+// Whether every intermediate value of a frame fits in 32 bits, so the narrow
+// path gives the same integers as the 64-bit arithmetic. With m the largest
+// stored magnitude: the row blends are at most 63m, the full blends 3969m, the
+// displacement itself at most m (the weights are non-negative), dx*W at most
+// m*W, and the source position at most m*W + 64*W (the same for H).
+bool FitsIn32Bits(int64_t m, int W, int H)
+{
+    constexpr int64_t kLimit = int64_t(1) << 31;
+    const int64_t side = std::max(W, H);
+    return m * kWeightSum < kLimit && m * side + 64 * side < kLimit;
+}
+
+// Colour byte of a bilinear sum: truncation toward zero, then 0..255. A
+// negative sum gives 0 either way, so an unsigned division of max(sum, 0)
+// (cheaper than a signed one) gives the same byte.
+inline uint8_t BlendedByte(int32_t sum)
+{
+    const uint32_t q = uint32_t(std::max(sum, 0)) / uint32_t(kWeightSum);
+    return uint8_t(std::min(q, 255u));
+}
+
+#if defined(__SSE2__)
+// One pixel blended from its four neighbours with non-negative weights (sum
+// 3969) on SSE2: the upper row holds a and b, the lower c and d, each read 8
+// bytes wide. Pairs (a_k, c_k) and (b_k, d_k) are multiplied and added in
+// 32 bits; the division by 3969 is done as (s + 0.5) * (1/3969) in single
+// precision, exact for s < 2^20 (see BlendSumQuotient). Writes 4 bytes: the
+// fourth is the next pixel's first, which the caller writes afterwards.
+inline void BlendPixel(const uint8_t* upper, const uint8_t* lower, int32_t wa, int32_t wb, int32_t wc, int32_t wd,
+                       uint8_t* o)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i up = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper));  // a0 a1 a2 b0 b1 b2 . .
+    const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lower));  // c0 c1 c2 d0 d1 d2 . .
+    const __m128i pairs = _mm_unpacklo_epi8(up, lo);
+    const __m128i first = _mm_unpacklo_epi8(pairs, zero);   // (a0,c0) (a1,c1) (a2,c2) (b0,d0)
+    const __m128i second = _mm_unpackhi_epi8(pairs, zero);  // (b1,d1) (b2,d2) . .
+    const int32_t ac = wa | (wc << 16), bd = wb | (wd << 16);
+    const __m128i s1 = _mm_madd_epi16(first, _mm_set_epi32(bd, ac, ac, ac));  // A0 A1 A2 B0
+    const __m128i s2 = _mm_madd_epi16(second, _mm_set_epi32(0, 0, bd, bd));   // B1 B2 0 0
+    const __m128i sum = _mm_add_epi32(s1, _mm_or_si128(_mm_srli_si128(s1, 12), _mm_slli_si128(s2, 4)));
+    const __m128 q = _mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(sum), _mm_set1_ps(0.5f)), _mm_set1_ps(1.0f / 3969.0f));
+    const __m128i bytes = _mm_cvttps_epi32(q);  // 0..255 in every lane
+    const int32_t packed = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(bytes, bytes), zero));
+    std::memcpy(o, &packed, 4);
+}
+#endif
+
 class FastRenderer {
 public:
     FastRenderer(const PackedPicture& source, PackedPicture& frame, MapRef map)
         : m_source(source), m_frame(frame), m_map(map), m_W(source.Width()), m_H(source.Height()),
-          m_divW(map.width), m_divH(map.height)
+          m_narrow(FitsIn32Bits(LargestMagnitude(map), m_W, m_H)), m_divW(map.width), m_divH(map.height)
     {
         const int64_t w = map.width;
         m_columns.resize(size_t(std::max(m_W - 1, 0)));
@@ -72,32 +107,112 @@ public:
 
     void Rows(int first, int last) const
     {
-        std::vector<int64_t> vx(size_t(m_map.width)), vy(size_t(m_map.width));
-        for (int r = first; r < last; ++r)
-            Row(r, vx, vy);
+        if (m_narrow) {
+            std::vector<int32_t> vx(size_t(m_map.width)), vy(size_t(m_map.width));
+            for (int r = first; r < last; ++r)
+                NarrowRow(r, vx.data(), vy.data());
+        } else {
+            std::vector<int64_t> vx(size_t(m_map.width)), vy(size_t(m_map.width));
+            for (int r = first; r < last; ++r)
+                WideRow(r, vx, vy);
+        }
     }
 
 private:
-    // The blend of step 2 regrouped: with V(x) = e(x, my)(63 - fy) + e(x, my + 1)fy,
-    // the sum is (63 - fx)V(mx) + fx V(mx + 1), the same integer before the
-    // division. V is formed once per row for every map column.
-    void Row(int r, std::vector<int64_t>& vx, std::vector<int64_t>& vy) const
+    struct RowCell {
+        int my;
+        int32_t fy;
+    };
+    RowCell CellOfRow(int r) const
     {
-        const int W = m_W, H = m_H;
         const int64_t h = m_map.height;
-        const int64_t my64 = int64_t(r) * h * 64 / H;
-        const int my = int(std::min<int64_t>(my64 / 64, h - 2));
-        const int64_t fy = my64 % 64, ay = 63 - fy;
-        const Displacement* top = m_map.data + size_t(my) * size_t(m_map.width);
+        const int64_t my64 = int64_t(r) * h * 64 / m_H;
+        return {int(std::min<int64_t>(my64 / 64, h - 2)), int32_t(my64 % 64)};
+    }
+
+    // The blend of the displacement regrouped: with V(x) = e(x, my)(63 - fy) +
+    // e(x, my + 1)fy, the sum is (63 - fx)V(mx) + fx V(mx + 1), the same integer
+    // before the division. V is formed once per row for every map column.
+    template <typename T>
+    void RowBlends(int r, T* vx, T* vy) const
+    {
+        const RowCell cell = CellOfRow(r);
+        const T fy = cell.fy, ay = 63 - fy;
+        const Displacement* top = m_map.data + size_t(cell.my) * size_t(m_map.width);
         const Displacement* below = top + m_map.width;
         for (int x = 0; x < m_map.width; ++x) {
-            vx[size_t(x)] = top[x].dx * ay + below[x].dx * fy;
-            vy[size_t(x)] = top[x].dy * ay + below[x].dy * fy;
+            vx[x] = T(top[x].dx) * ay + T(below[x].dx) * fy;
+            vy[x] = T(top[x].dy) * ay + T(below[x].dy) * fy;
         }
+    }
+
+    // One output row in 32-bit arithmetic (the frame's values allow it).
+    void NarrowRow(int r, int32_t* vx, int32_t* vy) const
+    {
+        RowBlends(r, vx, vy);
+        const int32_t W = m_W, H = m_H, rowPos = r * 64;
+        const size_t stride = size_t(m_source.Stride());
+        const uint8_t* bits = m_source.Bits().data();
+        uint8_t* out = m_frame.BufferRow(H - 1 - r);
+        const ColumnCell* columns = m_columns.data();
+
+        for (int32_t c = 0; c + 1 < W; ++c) {
+            const ColumnCell cell = columns[c];
+            const int32_t fx = cell.fx, ax = 63 - fx;
+            const int32_t dx = (vx[cell.mx] * ax + vx[cell.mx + 1] * fx) / kWeightSum;
+            const int32_t dy = (vy[cell.mx] * ax + vy[cell.mx + 1] * fx) / kWeightSum;
+            const int32_t sx = m_divW(dx * W) + c * 64;
+            const int32_t sy = m_divH(dy * H) + rowPos;
+
+            const int32_t qx = sx / 64, qy = sy / 64;
+            const int32_t px = std::clamp(qx, 0, W - 1);
+            const int32_t px1 = std::min(px + 1, W - 1);
+            const int32_t row = std::clamp(H - 1 - qy, 1, H - 1);
+            const int32_t gx = sx - qx * 64, gy = sy - qy * 64;
+            const int32_t bx = 63 - gx, by = 63 - gy;
+            const int32_t wa = bx * by, wb = gx * by, wc = bx * gy, wd = gx * gy;
+
+            const uint8_t* upper = bits + size_t(row) * stride;
+            const uint8_t* lower = upper - stride;
+            const uint8_t* a = upper + 3 * px;
+            const uint8_t* b = upper + 3 * px1;
+            const uint8_t* cc = lower + 3 * px;
+            const uint8_t* d = lower + 3 * px1;
+            uint8_t* o = out + 3 * c;
+            // Row r + 2 reads about three buffer rows further down at this column:
+            // fetching it now hides most of the wait for the source.
+            __builtin_prefetch(bits + size_t(std::max(row - 3, 0)) * stride + 3 * size_t(px));
+#if defined(__SSE2__)
+            // 8-byte reads stay inside the row while px <= W-3 (then px1 = px + 1),
+            // and the 4-byte write stays inside the written columns while c < W-2.
+            if ((sx | sy) >= 0 && px <= W - 3 && c < W - 2) {
+                BlendPixel(a, cc, wa, wb, wc, wd, o);
+                continue;
+            }
+#endif
+            if ((sx | sy) >= 0) {
+                // Both remainders are non-negative: the weights are 0..3969 and
+                // sum to 3969, so the blend is already 0..255.
+                const uint32_t ua = uint32_t(wa), ub = uint32_t(wb), uc = uint32_t(wc), ud = uint32_t(wd);
+                for (int k = 0; k < 3; ++k)
+                    o[k] = uint8_t(DivideBlendSum(a[k] * ua + b[k] * ub + cc[k] * uc + d[k] * ud));
+            } else {
+                for (int k = 0; k < 3; ++k)
+                    o[k] = BlendedByte(a[k] * wa + b[k] * wb + cc[k] * wc + d[k] * wd);
+            }
+        }
+    }
+
+    // One output row in 64-bit arithmetic, for maps holding values too large
+    // for the narrow path.
+    void WideRow(int r, std::vector<int64_t>& vx, std::vector<int64_t>& vy) const
+    {
+        RowBlends(r, vx.data(), vy.data());
+        const int W = m_W, H = m_H;
         const int stride = m_source.Stride();
         const uint8_t* bits = m_source.Bits().data();
         uint8_t* out = m_frame.BufferRow(H - 1 - r);
-        const int64_t W64 = W, H64 = H, rowPos = int64_t(r) * 64;
+        const int64_t W64 = W, H64 = H, w64 = m_map.width, h64 = m_map.height, rowPos = int64_t(r) * 64;
 
         for (int c = 0; c + 1 < W; ++c) {
             const ColumnCell cell = m_columns[size_t(c)];
@@ -105,8 +220,8 @@ private:
             const size_t mx = size_t(cell.mx);
             const int64_t dx = (vx[mx] * ax + vx[mx + 1] * fx) / kWeightSum;
             const int64_t dy = (vy[mx] * ax + vy[mx + 1] * fx) / kWeightSum;
-            const int64_t sx = m_divW(dx * W64) + int64_t(c) * 64;
-            const int64_t sy = m_divH(dy * H64) + rowPos;
+            const int64_t sx = dx * W64 / w64 + int64_t(c) * 64;
+            const int64_t sy = dy * H64 / h64 + rowPos;
 
             const int px = int(std::clamp<int64_t>(sx / 64, 0, W - 1));
             const int px1 = std::min(px + 1, W - 1);
@@ -132,8 +247,9 @@ private:
     MapRef m_map;
     int m_W;
     int m_H;
-    TruncatingDivider m_divW;
-    TruncatingDivider m_divH;
+    bool m_narrow;              // every value of this frame fits the 32-bit path
+    InvariantDivisor m_divW;    // by the map width
+    InvariantDivisor m_divH;    // by the map height
     std::vector<ColumnCell> m_columns;
 };
 
@@ -141,6 +257,16 @@ private:
 constexpr int64_t kPixelsPerWorker = 64 * 1024;
 
 }  // namespace
+
+InvariantDivisor::InvariantDivisor(int32_t d)
+{
+    // l = ceil(log2 d), so 2^(l-1) < d <= 2^l and m <= 2^32: u * m < 2^63.
+    int l = 0;
+    while ((int64_t(1) << l) < d)
+        ++l;
+    m_shift = 31 + l;
+    m_multiplier = ((uint64_t(1) << m_shift) + uint64_t(d) - 1) / uint64_t(d);
+}
 
 int FullSizeWorkers(int threads)
 {

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 
 namespace {
@@ -150,6 +152,79 @@ TEST(BigPictureRender, FastKernelMatchesPlainOnRandomMapsAndSizes)
                                    << " threads " << threads;
         }
     }
+}
+
+TEST(BigPictureRender, StoredValuesAroundTheNarrowLimitAndExtremesMatchPlain)
+{
+    // The largest magnitude decides per frame between 32- and 64-bit arithmetic:
+    // maps just inside and just outside that limit, and the int32 extremes,
+    // must give the reference bytes either way.
+    const int limit = int((int64_t(1) << 31) / 3969);
+    // A row wider than 3969 makes the picture side the tighter limit.
+    const int wideLimit = int((int64_t(1) << 31) / 4100 - 64);
+    struct Case {
+        int W, H, w, h, range;
+    };
+    const Case cases[] = {
+        {40, 30, 7, 5, limit},     {40, 30, 7, 5, limit + 1}, {4100, 3, 5, 2, wideLimit - 1},
+        {4100, 3, 5, 2, wideLimit + 1}, {33, 21, 33, 21, 64 * 3},
+    };
+    for (const Case& c : cases) {
+        const PackedPicture source = testpics::Noise(c.W, c.H, uint32_t(c.W + c.range));
+        DisplacementMap map = testpics::RandomMap(c.w, c.h, c.range, uint32_t(c.range));
+        map.At(1, 1) = Displacement{c.range, -c.range};  // the magnitude itself is stored
+        PackedPicture plain = source, fast = source;
+        reference::RenderFullSize(source, plain, map.Ref());
+        RenderFullSize(source, fast, map.Ref(), 1);
+        EXPECT_EQ(fast, plain) << c.W << "x" << c.H << " map " << c.w << "x" << c.h << " range " << c.range;
+    }
+
+    const PackedPicture source = testpics::Noise(50, 40, 9);
+    DisplacementMap extremes = testpics::RandomMap(6, 5, 64 * 4, 4);
+    extremes.At(0, 0) = Displacement{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+    extremes.At(5, 4) = Displacement{std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()};
+    extremes.At(2, 3) = Displacement{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min()};
+    PackedPicture plain = source, fast = source;
+    reference::RenderFullSize(source, plain, extremes.Ref());
+    RenderFullSize(source, fast, extremes.Ref(), 2);
+    EXPECT_EQ(fast, plain);
+}
+
+TEST(InvariantDivisor, TruncatesTowardZeroLikeTheDivisionOperator)
+{
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    std::mt19937 rng(77);
+    std::vector<int32_t> divisors = {1, 2, 3, 5, 7, 63, 64, 65, 275, 412, 641, 3969, 4096, 65535, 65536,
+                                     (1 << 30) - 1, 1 << 30, (1 << 30) + 1, kMax - 1, kMax};
+    std::uniform_int_distribution<int32_t> anyDivisor(1, kMax), anyValue(-kMax, kMax);
+    for (int k = 0; k < 20; ++k)
+        divisors.push_back(anyDivisor(rng));
+    for (const int32_t d : divisors) {
+        const InvariantDivisor divide(d);
+        // Around zero, the multiples of d at both ends of the range and the ends themselves.
+        std::vector<int32_t> values = {0, 1, -1, 2, -2, kMax, -kMax, kMax - 1, -kMax + 1};
+        for (const int64_t base : {int64_t(d), int64_t(kMax) / d * d, int64_t(kMax) / d / 2 * d}) {
+            for (int64_t delta = -2; delta <= 2; ++delta) {
+                const int64_t n = base + delta;
+                if (n >= -kMax && n <= kMax) {
+                    values.push_back(int32_t(n));
+                    values.push_back(int32_t(-n));
+                }
+            }
+        }
+        for (int k = 0; k < 200; ++k)
+            values.push_back(anyValue(rng));
+        for (const int32_t n : values)
+            ASSERT_EQ(divide(n), n / d) << n << " / " << d;
+    }
+}
+
+TEST(InvariantDivisor, BlendSumDivisionIsExactOverItsWholeRange)
+{
+    for (uint32_t s = 0; s < (1u << 20); ++s)
+        ASSERT_EQ(DivideBlendSum(s), s / 3969) << s;
+    for (uint32_t s = 0; s <= 255u * 3969u; ++s)
+        ASSERT_EQ(BlendSumQuotient(s), s / 3969) << s;
 }
 
 TEST(BigPictureRender, WorkerCount)
