@@ -263,7 +263,7 @@ bool KeyframeStore::ContextItemAvailable(ContextItem item, int k) const
     if (n == 0 || k < 0 || k > n)
         return false;
     switch (item) {
-    case ContextItem::Activate: return k != sel && k != n;
+    case ContextItem::Activate: return k != sel;
     case ContextItem::Repeat: return k != n;
     case ContextItem::Delete: return n >= 3 && k != n;
     case ContextItem::MoveRight: return k != n - 1 && k != n;
@@ -277,7 +277,9 @@ bool KeyframeStore::ContextItemAvailable(ContextItem item, int k) const
 
 void KeyframeStore::Activate(int k)
 {
-    CheckIndex(k);
+    // On the empty slot this makes the new keyframe, as a double-click does.
+    if (k != Count())
+        CheckIndex(k);
     m_nActive = k;
     ActivateKey();
     m_nActive = m_nSelected;

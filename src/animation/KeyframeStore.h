@@ -99,6 +99,7 @@ public:
     // Whether the strip's menu offers the item for keyframe k.
     bool ContextItemAvailable(ContextItem item, int k) const;
 
+    // k may be the empty slot (k == count): the keyframe is then made first.
     void Activate(int k);
     // Inserts a copy of keyframe k in front of it; the selection follows its keyframe.
     void Repeat(int k);

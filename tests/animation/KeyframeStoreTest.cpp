@@ -219,6 +219,8 @@ TEST(KeyframeStore, MenuItemsAndScrolling)
     EXPECT_FALSE(store.ContextItemAvailable(Item::CopyToScreen, 2));
     EXPECT_TRUE(store.ContextItemAvailable(Item::Duration, 0));
     EXPECT_FALSE(store.ContextItemAvailable(Item::Duration, 7));
+    EXPECT_FALSE(store.ContextItemAvailable(Item::Delete, 7));
+    EXPECT_FALSE(store.ContextItemAvailable(Item::Activate, 8));
 
     // Five slots, seven keyframes: scrolling right stops once the empty slot shows.
     int steps = 0;
@@ -232,6 +234,16 @@ TEST(KeyframeStore, MenuItemsAndScrolling)
     for (int i = 0; i < 5; ++i)
         store.ScrollLeft();
     EXPECT_EQ(store.FirstVisible(), 0);
+
+    // The empty slot's menu still offers "activate", which makes the new
+    // keyframe exactly as a double-click there does.
+    EXPECT_TRUE(store.ContextItemAvailable(Item::Activate, 7));
+    store.Activate(7);
+    EXPECT_EQ(store.Count(), 8);
+    EXPECT_EQ(store.Selected(), 7);
+    EXPECT_EQ(store.Active(), 7);
+    EXPECT_EQ(store.Key(7).Map()[0].dx, 106);  // a copy of the last keyframe
+    EXPECT_THROW(store.Activate(9), std::out_of_range);
 
     store.ResetKeys();
     EXPECT_EQ(store.Count(), 0);
