@@ -5,6 +5,9 @@
 // node the string of its parent plus one pixel. A node starts with no children ('T'),
 // keeps its first child in a list ('S'), and at its second child gets a direct lookup
 // table indexed by pixel ('L') while the lookup pool lasts; after that its list grows.
+//
+// Nodes live in one flat array indexed by their code and refer to each other by 16-bit
+// codes, so the whole tree (8 bytes a node) and the lookup pool stay in the L1 cache.
 
 #include <array>
 #include <cstddef>
@@ -22,46 +25,57 @@ public:
     // below 2^minCodeSize (4 for size 1). Returns false, appending nothing, otherwise.
     bool Encode(const uint8_t* pixels, size_t count, int minCodeSize, std::vector<uint8_t>& out);
 
-    static constexpr int kNodePoolSize = 4094;
     static constexpr int kLookupPoolSize = 5120;
     static constexpr int kLastCode = 4094;  // the table is cleared once this code is assigned
+    static constexpr int kNodePoolSize = kLastCode + 1;  // one slot per code 0 .. 4094
 
 private:
+    using Code = uint16_t;
+    // "No node" in lists and tables: code 4095 is never assigned.
+    static constexpr Code kNone = kLastCode + 1;
+    // After the pool proper: a table of kNone shared by every node that is not 'L'.
+    static constexpr uint16_t kNullTable = kLookupPoolSize;
+
     struct Node {
-        char type = 'T';
-        int code = 0;
+        Code next = kNone;   // next sibling in the parent's list
+        Code child = kNone;  // first child of an 'S' node
+        uint16_t table = kNullTable;  // offset of the node's table in the lookup pool
         uint8_t pixel = 0;
-        Node** lookup = nullptr;
-        Node* child = nullptr;
-        Node* next = nullptr;
+        char type = 'T';
     };
 
+    // Complete bytes of the current sub-block, packed from a 64-bit bit accumulator.
+    struct BlockWriter {
+        uint8_t* data = nullptr;  // block buffer; [0] is the length byte, bytes from [1]
+        uint64_t bits = 0;
+        int bitCount = 0;
+        int pending = 0;  // complete bytes waiting after the length byte
+
+        void Put(int code, int width);
+    };
+
+    static Node NewNode(uint8_t pixel)
+    {
+        Node node;
+        node.pixel = pixel;
+        return node;
+    }
     void ClearTree();
-    Node** TakeTable();
-    Node* NewNode(int code, uint8_t pixel);
-    void Attach(Node* parent, Node* node);
-    void Emit(int code);
-    void FlushFullBlock();
-    void WriteBlock(int length);
-    void Finish(const Node* current);
+    int TakeTable();
+    void AddChild(Code parent, Code code, uint8_t pixel);
+    static Code FindChild(const Node* nodes, const Code* lookup, Code parent, uint8_t pixel);
+    void FlushFullBlock(BlockWriter& w);
+    int WriteBlock(int pending, int length);
+    void Finish(BlockWriter w, int lastCode, int width, int nextCode);
 
     std::vector<Node> m_nodes;
-    std::vector<Node*> m_lookupPool;
-    std::vector<Node*> m_nullTable;
-    Node m_root;
-    int m_nodesUsed = 0;
+    std::vector<Code> m_lookupPool;
     int m_lookupUsed = 0;
-
     int m_clearCode = 256;
-    int m_firstCode = 258;
-    int m_startWidth = 9;
-    int m_width = 9;
-    int m_nextCode = 258;
 
-    uint32_t m_bits = 0;
-    int m_bitCount = 0;
-    std::array<uint8_t, 1001> m_block{};  // [0] is the sub-block length, data from [1]
-    int m_pending = 0;                    // complete bytes waiting in m_block
+    // Sub-block staging: 255 data bytes plus what the last code and the 8-byte
+    // accumulator store may run over.
+    std::array<uint8_t, 1 + 512> m_block{};
     std::vector<uint8_t>* m_out = nullptr;
 };
 

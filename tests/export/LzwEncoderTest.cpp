@@ -87,6 +87,25 @@ TEST(LzwEncoder, PooledEncoderMatchesReferenceOnRandomData)
     }
 }
 
+// Every frame length over the first few sub-blocks: the last code and the end code then
+// fall at every position of the final block, including where a 252-byte block is split
+// off, and a reused encoder must not carry bits or bytes over from the previous frame.
+TEST(LzwEncoder, PooledEncoderMatchesReferenceAtEveryLength)
+{
+    LzwEncoder encoder;
+    for (int minCodeSize : {8, 2, 1}) {
+        const int range = minCodeSize == 1 ? 4 : 1 << minCodeSize;
+        const auto pixels = RandomPixels(1400, range, unsigned(minCodeSize));
+        for (size_t n = 0; n <= pixels.size(); n += minCodeSize == 8 ? 1 : 3) {
+            std::vector<uint8_t> fast;
+            std::vector<uint8_t> reference;
+            ASSERT_TRUE(encoder.Encode(pixels.data(), n, minCodeSize, fast));
+            ASSERT_TRUE(LzwEncodeReference(reference, pixels.data(), minCodeSize, n));
+            ASSERT_EQ(fast, reference) << n << " pixels, code size " << minCodeSize;
+        }
+    }
+}
+
 TEST(LzwEncoder, PooledEncoderMatchesReferenceOnPictureLikeData)
 {
     for (unsigned seed = 0; seed < 3; ++seed) {
