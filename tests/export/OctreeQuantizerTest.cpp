@@ -111,3 +111,45 @@ TEST(OctreeQuantizer, EmptyQuantizerHasNoColours)
     std::vector<PaletteEntry> palette(255);
     EXPECT_EQ(q.GetPalette(palette.data()), 0);
 }
+
+TEST(OctreeQuantizer, LeafLimitFollowsTheColourCount)
+{
+    EXPECT_EQ(OctreeQuantizer(255).LeafLimit(), 260);
+    EXPECT_EQ(OctreeQuantizer(16).LeafLimit(), 22);
+    EXPECT_EQ(OctreeQuantizer(8).LeafLimit(), 8);
+    EXPECT_EQ(OctreeQuantizer(5).LeafLimit(), 8);
+}
+
+// Worked by hand: seven colours in seven top-level cells, then (0,0,0) x 1 and
+// (64,0,0) x 3 in the eighth, which part at level 1 (bit 6). Their ninth leaf folds
+// that level-1 cell, which lowers the depth limit to 2, and the later pixels of the
+// cell merge into it: average (48,0,0) of 4. Then (128,0,0) parts from (255,0,0) at
+// level 1 and the ninth leaf folds that cell too: 638 / 3 = (212,0,0) of 3.
+TEST(OctreeQuantizer, FoldingAShallowCellLowersTheDepthLimit)
+{
+    OctreeQuantizer q(8);
+    const std::vector<Rgb> others = {{0, 0, 255},   {0, 255, 0},   {0, 255, 255},  {255, 0, 0},
+                                     {255, 0, 255}, {255, 255, 0}, {255, 255, 255}};
+    for (const auto& [r, g, b] : others)
+        Add(q, r, g, b, 2);
+    Add(q, 0, 0, 0);
+    EXPECT_EQ(q.LeafCount(), 8);
+    EXPECT_EQ(q.DepthLimit(), 8);
+    Add(q, 64, 0, 0, 3);
+    EXPECT_EQ(q.LeafCount(), 8);
+    EXPECT_EQ(q.DepthLimit(), 2);
+
+    Add(q, 128, 0, 0);
+    EXPECT_EQ(q.LeafCount(), 8);
+    EXPECT_EQ(q.DepthLimit(), 2);
+
+    std::vector<PaletteEntry> palette(8);
+    ASSERT_EQ(q.GetPalette(palette.data()), 8);
+    const auto got = Colours(palette, 8);
+    // Ascending pixel count: the six untouched cells (2 each), then 3, then 4.
+    EXPECT_EQ(got[6], Rgb(212, 0, 0));
+    EXPECT_EQ(got[7], Rgb(48, 0, 0));
+    std::set<Rgb> untouched(others.begin(), others.end());
+    untouched.erase(Rgb(255, 0, 0));
+    EXPECT_EQ(std::set<Rgb>(got.begin(), got.begin() + 6), untouched);
+}
