@@ -2,6 +2,7 @@
 
 #include "controls/ui/Art.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 
@@ -208,4 +209,13 @@ int HelpContextForScreen(int screen)
 int WindowHelpContextForScreen(int screen)
 {
     return screen >= 0 && screen < Screen::Count ? kHelpContexts[size_t(screen)] : 0;
+}
+
+QPoint CentredInArea(const QRect& area, QSize size)
+{
+    int x = area.left() + (area.width() - size.width()) / 2;
+    int y = area.top() + (area.height() - size.height()) / 2;
+    x = std::max(area.left(), std::min(x, area.left() + area.width() - size.width()));
+    y = std::max(area.top(), std::min(y, area.top() + area.height() - size.height()));
+    return {x, y};
 }

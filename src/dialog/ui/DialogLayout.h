@@ -115,6 +115,11 @@ int BackgroundSetForScreen(int screen);
 int HelpContextForScreen(int screen);
 int WindowHelpContextForScreen(int screen);
 
+// The top-left corner that centres a window of `size` in a screen's work area,
+// moved back inside the area where the area is too small for it (the top-left
+// corner stays visible).
+QPoint CentredInArea(const QRect& area, QSize size);
+
 // The indicator's size: the tool picture (93 x 93) and its text beside it.
 inline constexpr QSize kIndicatorSize{300, 93};
 inline constexpr int kIndicatorPicture = 93;

@@ -30,6 +30,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -218,8 +219,7 @@ void CKib3Dlg::PlaceDialog()
     if (screenHeight <= kDesignSize.height())
         setWindowFlag(Qt::FramelessWindowHint, true);
     if (screen) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(kDesignSize.width() / 2, kDesignSize.height() / 2));
+        move(CentredInArea(screen->availableGeometry(), kDesignSize));
     }
 }
 
@@ -610,15 +610,19 @@ void CKib3Dlg::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     const QString path = urls.first().toLocalFile();
-    if (!PromptSaveChanges())
-        return;
-    if (IsPictureFile(path)) {
-        App().m_strPictDir = FolderOf(path);
-        OpenPictureFile(path);
-    } else {
-        App().m_strProjectDir = FolderOf(path);
-        OpenProjectFile(path);
-    }
+    // The drop is finished first: the questions and the loading that follow
+    // must not keep the program the file came from waiting for its answer.
+    QTimer::singleShot(0, this, [this, path] {
+        if (m_bLocked || m_bPlaying || m_bEnded || !PromptSaveChanges())
+            return;
+        if (IsPictureFile(path)) {
+            App().m_strPictDir = FolderOf(path);
+            OpenPictureFile(path);
+        } else {
+            App().m_strProjectDir = FolderOf(path);
+            OpenProjectFile(path);
+        }
+    });
 }
 
 // ---------------------------------------------------------------- commands ---
@@ -730,9 +734,12 @@ void CKib3Dlg::OnApplyPower()
     if (!power)
         return;
     const int p = power->GetPos();
-    // The active keyframe's map takes the slider's scaling for good.
-    if (p != kNeutralPower && m_project.Picture().HasMap())
+    // The active keyframe's map takes the slider's scaling for good; that is a
+    // change of the project like a tool's, so it must not be lost unasked.
+    if (p != kNeutralPower && m_project.Picture().HasMap()) {
         m_project.Picture().ScaleMap(p);
+        App().m_bModified = true;
+    }
     power->SetPos(kNeutralPower);
 }
 
@@ -944,6 +951,9 @@ bool CKib3Dlg::SaveProjectAs()
     const QString path = m_prompts.AskSaveProject(this, App().m_strProjectDir);
     if (path.isEmpty())
         return false;
+    // The file gets the deformation as it is shown: a weaker power set on the
+    // slider (shortcut or exit question on the editing screen) goes into the map first.
+    OnApplyPower();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool saved = false;
     try {

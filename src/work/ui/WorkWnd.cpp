@@ -198,6 +198,16 @@ void CWorkWnd::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
 }
 
+bool CWorkWnd::event(QEvent* event)
+{
+    // Another window took over (a message box or file dialog opened by a key
+    // while the button is held): the release may never come here, so the stroke
+    // ends now instead of stepping on under the other window.
+    if (event->type() == QEvent::WindowDeactivate && m_picture.StrokeActive())
+        EndStroke(m_pointer, m_bRightStroke);
+    return QWidget::event(event);
+}
+
 void CWorkWnd::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() != m_timer.timerId()) {

@@ -87,6 +87,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     static constexpr QPoint kNone{-1000, -1000};

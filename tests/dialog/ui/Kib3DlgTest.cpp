@@ -9,7 +9,9 @@
 #include "support/UiTestMain.h"
 #include "work/ui/WorkWnd.h"
 
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -413,4 +415,86 @@ TEST_F(Kib3DlgTest, ScreenChangesFadeThroughTheOverlay)
     ASSERT_TRUE(overlay);
     EXPECT_TRUE(overlay->isVisible());  // the snapshot covers the change ...
     EXPECT_TRUE(QTest::qWaitFor([&] { return !overlay->isVisible(); }, 5000));  // ... and fades away
+}
+
+TEST_F(Kib3DlgTest, ADroppedFileIsOpenedOnlyAfterTheDropHasFinished)
+{
+    OpenPicture();
+    Stroke(1038, {120, 100}, {180, 130});
+    const QString other = WritePicture(dir.path(), "dropped.png", 100, 300);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(other)});
+    QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(dlg.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+    prompts.answers.push_back(MsgAnswer::No);
+    QCoreApplication::sendEvent(dlg.get(), &drop);
+    ASSERT_TRUE(drop.isAccepted());
+    // Nothing is asked or loaded while the other program waits for the drop's end ...
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(dlg->GetProject().Picture().Height(), 274);
+    // ... then the unsaved-changes question comes and the picture opens.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->GetProject().Picture().Height() == 412; }, 2000));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, AppString(StrId::ProjectNotSaved));
+    EXPECT_FALSE(App().m_bModified);
+}
+
+TEST_F(Kib3DlgTest, AWeakerPowerTakenIntoTheMapIsAnUnsavedChange)
+{
+    OpenPicture();
+    Stroke(1038, {120, 100}, {180, 130});
+    App().m_bModified = false;  // as after saving
+    // The slider at 64 changes nothing, so nothing is to be saved.
+    dlg->OnCommand(Cmd::ApplyPower);
+    EXPECT_FALSE(App().m_bModified);
+    // A weaker power becomes part of the map when the work window hides.
+    const std::vector<Displacement> before = Copy(Map());
+    emit dlg->Slider(Cmd::PowerSlider)->hScroll(4, 20);
+    dlg->Slider(Cmd::PowerSlider)->SetPos(20);
+    dlg->OnCommand(Cmd::Finish);
+    ASSERT_NE(Copy(Map()), before);
+    EXPECT_TRUE(App().m_bModified);
+    // Exit now asks before the change is thrown away.
+    prompts.answers.push_back(MsgAnswer::Cancel);
+    dlg->OnCommand(Cmd::Exit);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, AppString(StrId::ProjectNotSaved));
+    EXPECT_FALSE(dlg->Ended());
+}
+
+TEST_F(Kib3DlgTest, SavingFromTheEditingScreenStoresThePowerThatIsShown)
+{
+    OpenPicture();
+    Stroke(1038, {120, 100}, {180, 130});
+    std::vector<Displacement> shown = Copy(Map());
+    ScaleMap(MapRef{shown.data(), Map().width, Map().height}, 20);
+    emit dlg->Slider(Cmd::PowerSlider)->hScroll(4, 20);
+    dlg->Slider(Cmd::PowerSlider)->SetPos(20);
+    ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);  // the work window stays shown
+    const QString file = dir.path() + "/shown.kib";
+    prompts.saveProjects.push_back(file);
+    dlg->OnCommand(Cmd::SaveProject);
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_EQ(dlg->Slider(Cmd::PowerSlider)->GetPos(), 64);
+    EXPECT_FALSE(App().m_bModified);
+
+    DialogOptions options;
+    options.fades = false;
+    CKib3Dlg other(QStringList(), QString(), prompts, options);
+    prompts.openProjects.push_back(file);
+    other.OnCommand(Cmd::OpenProject);
+    EXPECT_EQ(Copy(other.GetProject().Picture().Map()), shown);
+}
+
+TEST(DialogPlacement, CentredButNeverAboveOrLeftOfTheWorkArea)
+{
+    // 1920 x 1080 with a 40-pixel panel at the bottom: plainly centred.
+    EXPECT_EQ(CentredInArea(QRect(0, 0, 1920, 1040), QSize(800, 600)), QPoint(560, 220));
+    // An 800 x 600 screen whose panel leaves 570 pixels: the top stays on the screen.
+    EXPECT_EQ(CentredInArea(QRect(0, 0, 800, 570), QSize(800, 600)), QPoint(0, 0));
+    EXPECT_EQ(CentredInArea(QRect(0, 30, 800, 570), QSize(800, 600)), QPoint(0, 30));
+    // A second screen to the right.
+    EXPECT_EQ(CentredInArea(QRect(1920, 0, 1280, 1024), QSize(800, 600)), QPoint(2160, 212));
 }

@@ -232,3 +232,27 @@ TEST_F(WorkWndTest, BusyWindowTakesNoStrokes)
     EXPECT_TRUE(IsIdentity(rig->map));
     EXPECT_EQ(wnd->cursor().shape(), Qt::WaitCursor);
 }
+
+TEST_F(WorkWndTest, AnotherWindowTakingOverEndsTheStroke)
+{
+    // A right-button stroke with a repeating rotate brush is interrupted by a
+    // window that opens while the button is held (a message box, a file dialog).
+    Open(1033);
+    QTest::mousePress(wnd.get(), Qt::RightButton, {}, Widget(200, 130));
+    ASSERT_TRUE(rig->picture.StrokeActive());
+    ASSERT_TRUE(wnd->TimerRunning());
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(wnd.get(), &deactivate);
+    EXPECT_FALSE(rig->picture.StrokeActive());
+    EXPECT_FALSE(wnd->TimerRunning());
+    EXPECT_EQ(rig->tool->TurnSign(), 1);
+    // Ticks that were already queued change nothing any more.
+    const DisplacementMap after = rig->map;
+    wnd->TimerStep();
+    EXPECT_TRUE(rig->map == after);
+    // The late release is harmless and the next stroke works.
+    QTest::mouseRelease(wnd.get(), Qt::RightButton, {}, Widget(200, 130));
+    QTest::mousePress(wnd.get(), Qt::LeftButton, {}, Widget(200, 130));
+    EXPECT_TRUE(rig->picture.StrokeActive());
+    QTest::mouseRelease(wnd.get(), Qt::LeftButton, {}, Widget(200, 130));
+}
