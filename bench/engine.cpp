@@ -14,22 +14,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/BrushStepTestSupport.h"
+
 namespace {
 
 constexpr int kSide = 412;
-
-PackedPicture PatternPicture(int W, int H)
-{
-    PackedPicture picture(W, H);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            uint8_t* p = picture.Pixel(x, y);
-            p[0] = uint8_t(x * 7 + y * 3);
-            p[1] = uint8_t(x * x + y * 11);
-            p[2] = uint8_t((x ^ y) * 5);
-        }
-    return picture;
-}
 
 DisplacementMap WavyMap(int W, int H)
 {
@@ -45,7 +34,7 @@ DisplacementMap WavyMap(int W, int H)
 struct Scene {
     Scene() : table(&random), map(WavyMap(kSide, kSide))
     {
-        work.SetPicture(PatternPicture(kSide, kSide));
+        work.SetPicture(brushtest::PatternPicture(kSide, kSide));
         work.AttachMap(map.Ref());
         work.RenderMap(64, true);
     }

@@ -1,5 +1,6 @@
 // warplet-cli end to end: the built executable run in a temporary folder.
 
+#include "cli/CliRunner.h"
 #include "project/ProjectTestSupport.h"
 
 #include "project/Archive.h"
@@ -12,29 +13,9 @@
 #include <cstring>
 
 using namespace projecttest;
+using namespace clitest;
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(const std::vector<std::string>& args)
-{
-    QProcess process;
-    QStringList list;
-    for (const auto& a : args)
-        list << QString::fromStdString(a);
-    process.start(QStringLiteral(WARPLET_CLI_PATH), list);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    CliRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
 
 QJsonObject Info(const std::string& project)
 {

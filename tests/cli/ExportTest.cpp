@@ -2,6 +2,7 @@
 // back with Qt's image readers and FFmpeg.
 
 #include "export/VideoTestSupport.h"
+#include "cli/CliRunner.h"
 #include "project/ProjectTestSupport.h"
 
 #include <QElapsedTimer>
@@ -12,34 +13,9 @@
 #include <csignal>
 
 using namespace projecttest;
+using namespace clitest;
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-QStringList Arguments(const std::vector<std::string>& args)
-{
-    QStringList list;
-    for (const auto& a : args)
-        list << QString::fromStdString(a);
-    return list;
-}
-
-CliRun Cli(const std::vector<std::string>& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(WARPLET_CLI_PATH), Arguments(args));
-    EXPECT_TRUE(process.waitForFinished(300000));
-    CliRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
 
 // Runs the command, sends SIGINT once stderr shows `marker`, and waits for the end.
 CliRun Interrupted(const std::vector<std::string>& args, const QByteArray& marker)
