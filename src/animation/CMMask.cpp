@@ -39,6 +39,16 @@ std::span<const uint8_t> ReadPackedBlock(ArchiveReader& ar, uint64_t expectedRaw
     return ar.ReadRaw(packedSize);
 }
 
+// Takes `bytes` from what the project may still unpack.
+void Charge(uint64_t& budget, uint64_t bytes)
+{
+    if (bytes > budget)
+        throw ArchiveError(ArchiveError::Cause::BadFormat,
+                           "the keyframes take more than " + std::to_string(kMaxProjectRawBytes >> 20) +
+                               " MB unpacked");
+    budget -= bytes;
+}
+
 }  // namespace
 
 CMMask::CMMask(int W, int H, size_t thumbBytes)
@@ -90,15 +100,15 @@ void CMMask::Serialize(ArchiveWriter& ar, uint32_t thumbRawSize) const
     ar.WriteRaw(packedThumb);
 }
 
-void CMMask::Serialize(ArchiveReader& ar, int fileVersion, uint32_t expectedThumbSize)
+void CMMask::Serialize(ArchiveReader& ar, int fileVersion, uint32_t expectedThumbSize, uint64_t& budget)
 {
     if (fileVersion == 1)
-        LoadFormat1(ar);
+        LoadFormat1(ar, budget);
     else
-        LoadFormat2(ar, expectedThumbSize);
+        LoadFormat2(ar, expectedThumbSize, budget);
 }
 
-void CMMask::LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize)
+void CMMask::LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize, uint64_t& budget)
 {
     const auto sizeBlock = ar.ReadRaw(8);
     int32_t size[2];
@@ -111,6 +121,8 @@ void CMMask::LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize)
         BadRecord("element count " + std::to_string(count) + " differs from width x height");
     if (count > kMaxMapCount)
         BadRecord("map of " + std::to_string(count) + " elements is too large");
+
+    Charge(budget, uint64_t(count) * sizeof(Displacement) + expectedThumbSize);
 
     m_map.clear();
     m_thumb.clear();
@@ -130,11 +142,12 @@ void CMMask::LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize)
     m_thumb = std::move(thumb);
 }
 
-void CMMask::LoadFormat1(ArchiveReader& ar)
+void CMMask::LoadFormat1(ArchiveReader& ar, uint64_t& budget)
 {
     const uint32_t count = ar.ReadUInt32();
     if (count > kMaxMapCount)
         BadRecord("map of " + std::to_string(count) + " elements is too large");
+    Charge(budget, uint64_t(count) * sizeof(Displacement));
     const auto mapBytes = ar.ReadRaw(uint64_t(count) * sizeof(Displacement));
     std::vector<Displacement> map(count);
     if (!mapBytes.empty())

@@ -15,6 +15,9 @@ class ArchiveWriter;
 // 64 M elements (512 MB) in one map.
 inline constexpr int kMaxMapSide = 65536;
 inline constexpr uint64_t kMaxMapCount = uint64_t(64) << 20;
+// What the maps and thumbnails of one project may take once unpacked, all
+// keyframes together; checked before each keyframe is unpacked.
+inline constexpr uint64_t kMaxProjectRawBytes = uint64_t(1) << 30;
 
 class CMMask {
 public:
@@ -38,8 +41,10 @@ public:
     // thumbRawSize bytes (the thumbnail header's biSizeImage).
     void Serialize(ArchiveWriter& ar, uint32_t thumbRawSize) const;
     // Loads a record in format 2 (fileVersion 2) or 1. In format 2 the
-    // thumbnail's raw size must equal expectedThumbSize. Throws ArchiveError.
-    void Serialize(ArchiveReader& ar, int fileVersion, uint32_t expectedThumbSize);
+    // thumbnail's raw size must equal expectedThumbSize. What the record takes
+    // unpacked is taken from `budget` first; a record that needs more than is
+    // left is refused. Throws ArchiveError.
+    void Serialize(ArchiveReader& ar, int fileVersion, uint32_t expectedThumbSize, uint64_t& budget);
 
     int Width() const { return m_nWidth; }
     int Height() const { return m_nHeight; }
@@ -58,8 +63,8 @@ public:
     std::vector<uint8_t>& Thumbnail() { return m_thumb; }
 
 private:
-    void LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize);
-    void LoadFormat1(ArchiveReader& ar);
+    void LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize, uint64_t& budget);
+    void LoadFormat1(ArchiveReader& ar, uint64_t& budget);
 
     int m_nWidth = 0;
     int m_nHeight = 0;

@@ -114,6 +114,14 @@ MapRef KeyframeStore::GetFrameMap(int64_t t)
     return m_pFrameCache->Ref();
 }
 
+MapRef KeyframeStore::GetFrameMapAt(int64_t frame)
+{
+    if (frame > kMaxFrameNumber)
+        throw std::out_of_range("frame " + std::to_string(frame) + " is beyond the last frame number " +
+                                std::to_string(kMaxFrameNumber));
+    return GetFrameMap(frame * 64);
+}
+
 MapRef KeyframeStore::GetFrameMapScaled(int64_t frame, double factor)
 {
     const double t = std::trunc(double(frame) * 64.0 * factor);
@@ -177,7 +185,9 @@ void KeyframeStore::SetKeyPicture(int i, const BITMAPINFOHEADER& header, const u
     std::vector<uint8_t>& thumb = m_keys[size_t(i)]->Thumbnail();
     thumb.resize(m_thumbHeader.biSizeImage, 0);
     const int TW = m_thumbHeader.biWidth, TH = m_thumbHeader.biHeight;
-    if (bits && W >= 2 && H >= 2 && TW > 0 && TH > 0)
+    // The thumbnail is drawn only into a buffer that holds it whole.
+    const bool fits = TW > 0 && TH > 0 && uint64_t(TH) * ((uint64_t(TW) * 3 + 3) / 4 * 4) <= thumb.size();
+    if (bits && W >= 2 && H >= 2 && fits)
         FitPicture(bits, W, H, thumb.data(), TW, TH);
 }
 

@@ -43,7 +43,10 @@ public:
     // The interpolated map at time t (sub-frames, t >= 0), in the reused buffer;
     // valid until the next call or until the array is emptied or resized.
     MapRef GetFrameMap(int64_t t);
-    MapRef GetFrameMapAt(int64_t frame) { return GetFrameMap(frame * 64); }
+    // Frame numbers whose time in sub-frames fits 32 bits.
+    static constexpr int64_t kMaxFrameNumber = INT32_MAX / 64;
+    // The map at frame `frame` (0..kMaxFrameNumber; std::out_of_range beyond).
+    MapRef GetFrameMapAt(int64_t frame);
     // The map at the scaled time trunc(frame x 64 x factor) sub-frames (video frames
     // that fall between animation frames).
     MapRef GetFrameMapScaled(int64_t frame, double factor);

@@ -3,6 +3,7 @@
 
 #include "app/AppState.h"
 #include "export/FileError.h"
+#include "project/FilePath.h"
 #include "project/Project.h"
 
 const std::vector<CliCommand>& CliCommandTable()
@@ -28,7 +29,7 @@ const std::vector<CliCommand>& CliCommandTable()
     return table;
 }
 
-void PrepareProject(Project& project) { project.SetDefaultPicture(App().m_strDefaultPicture.toStdString()); }
+void PrepareProject(Project& project) { project.SetDefaultPicture(PathFromQString(App().m_strDefaultPicture)); }
 
 void OpenProject(Project& project, const std::string& path)
 {

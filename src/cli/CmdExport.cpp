@@ -80,12 +80,13 @@ int ReportCancelled(const std::string& what)
 int ExportGif(CBigPicture& big, const Project& project, CliExportProgress& progress, const std::string& output,
               int speed)
 {
-    const GifExportResult result = big.WriteAnimatedGif(output, speed);
+    GifWriteError error;
+    const GifExportResult result = big.WriteAnimatedGif(output, speed, &error);
     progress.Finish();
     if (result == GifExportResult::Cancelled)
         return ReportCancelled("no file was written");
     if (result != GifExportResult::Ok)
-        throw CliWriteError(output + " (" + GifExportResultName(result) + ")");
+        throw CliWriteError(output + " (" + (error.what.empty() ? GifExportResultName(result) : error.what) + ")");
     // GIF frames have the work picture's size whatever the frame size.
     std::cout << "wrote " << output << ": " << big.TotalFrames() << " frames of " << project.Picture().Width()
               << " x " << project.Picture().Height() << std::endl;
@@ -116,9 +117,12 @@ int ExportPictures(CBigPicture& big, CliExportProgress& progress, const std::str
 {
     const PictureSequenceResult result = ExportPictureSequence(big, output, frames);
     progress.Finish();
-    for (const PictureSequenceResult::Failure& failure : result.failed)
-        std::cerr << "warplet-cli: " << AppString(StrId::CannotSaveFile).toStdString() << ": " << failure.path
+    for (const PictureSequenceResult::Failure& failure : result.failed) {
+        const bool full = failure.result.cause == FileError::Cause::DiskFull;
+        std::cerr << "warplet-cli: " << AppString(full ? StrId::CannotWriteFile : StrId::CannotSaveFile).toStdString()
+                  << ": " << failure.path
                   << (failure.result.detail.empty() ? "" : " (" + failure.result.detail + ")") << std::endl;
+    }
     if (!result.written.empty())
         std::cout << "wrote " << result.written.size() << (result.written.size() == 1 ? " picture: " : " pictures: ")
                   << result.written.front()

@@ -22,15 +22,17 @@ CliExportProgress::CliExportProgress(std::string label)
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    // A second Ctrl+C ends the program at once.
+    // A second signal ends the program at once.
     action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, &m_previous);
+    for (size_t i = 0; i < kStopSignals.size(); ++i)
+        sigaction(kStopSignals[i], &action, &m_previous[i]);
 }
 
 CliExportProgress::~CliExportProgress()
 {
     Finish();
-    sigaction(SIGINT, &m_previous, nullptr);
+    for (size_t i = 0; i < kStopSignals.size(); ++i)
+        sigaction(kStopSignals[i], &m_previous[i], nullptr);
 }
 
 void CliExportProgress::Progress(int done, int total)

@@ -1,16 +1,20 @@
 #pragma once
 // Progress and cancelling of a command-line export: a bar on stderr when it is
-// a terminal, a plain line at every tenth otherwise; Ctrl+C (SIGINT) asks the
-// export to stop after the frame being rendered.
+// a terminal, a plain line at every tenth otherwise. Ctrl+C (SIGINT), SIGTERM
+// and SIGHUP ask the export to stop after the frame being rendered, so that a
+// video or GIF being written is deleted as on cancelling.
 
 #include "export/BigPicture.h"
 
+#include <array>
 #include <csignal>
 #include <string>
 
 class CliExportProgress : public ExportObserver {
 public:
-    // Installs the SIGINT handler; the previous one comes back on destruction.
+    static constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
+
+    // Installs the handlers; the previous ones come back on destruction.
     explicit CliExportProgress(std::string label);
     ~CliExportProgress() override;
     CliExportProgress(const CliExportProgress&) = delete;
@@ -26,5 +30,5 @@ private:
     bool m_bTerminal;
     int m_nLastShown = -1;   // percent (bar) or tenth (lines) last printed
     bool m_bBarOpen = false;
-    struct sigaction m_previous {};
+    std::array<struct sigaction, kStopSignals.size()> m_previous{};
 };

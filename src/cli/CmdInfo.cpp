@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "project/FilePath.h"
 #include "project/Project.h"
 
 #include <QJsonArray>
@@ -29,9 +30,9 @@ int RunInfo(const std::vector<std::string>& args)
     const QJsonObject info{
         {"format", project.FileVersion()},
         {"picture",
-         QJsonObject{{"stored", QString::fromStdString(project.StoredPicturePath())},
-                     {"resolved", QString::fromStdString(project.ResolvedPicturePath())},
-                     {"loaded", QString::fromStdString(project.Work().Path())}}},
+         QJsonObject{{"stored", PathToQString(project.StoredPicturePath())},
+                     {"resolved", PathToQString(project.ResolvedPicturePath())},
+                     {"loaded", PathToQString(project.Work().Path())}}},
         {"workPicture", Size(project.Picture().Width(), project.Picture().Height())},
         {"firstVisible", keys.FirstVisible()},
         {"selected", keys.Selected()},

@@ -1,6 +1,8 @@
 #include "cli/CliCommands.h"
 #include "export/FileError.h"
 #include "project/AtomicFile.h"
+
+#include <cstdint>
 #include "project/Project.h"
 
 int RunMap(const std::vector<std::string>& args)
@@ -22,8 +24,8 @@ int RunMap(const std::vector<std::string>& args)
         map = keys.GetKeyMap(k);
     } else {
         const int64_t t = ParseInt64(a.Value("--time"), "--time");
-        if (t < 0)
-            throw CliError("--time: a time is not negative");
+        if (t < 0 || t > INT32_MAX)
+            throw CliError("--time: a time in 1/64 frames lies between 0 and " + std::to_string(INT32_MAX));
         map = keys.GetFrameMap(t);
     }
     const auto bytes = std::span(reinterpret_cast<const uint8_t*>(map.data), map.Count() * sizeof(Displacement));

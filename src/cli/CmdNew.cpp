@@ -1,7 +1,7 @@
 #include "cli/CliCommands.h"
 #include "project/Project.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 int RunNew(const std::vector<std::string>& args)
 {
@@ -11,7 +11,8 @@ int RunNew(const std::vector<std::string>& args)
     const std::string& picture = a.Single("picture file");
     // The program's own fallback to the default picture is meant for projects
     // whose picture went missing, not for a picture named on the command line.
-    if (!QFileInfo(QString::fromStdString(picture)).isFile())
+    struct stat st {};
+    if (::stat(picture.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         throw CliError("no picture file " + picture);
     project.NewFromPicture(picture);
     SaveProject(project, a.Value("-o"));

@@ -7,8 +7,8 @@ int RunRender(const std::vector<std::string>& args)
 {
     const CliArgs a(args, {{"-o", 1}, {"--frame", 1}, {"--quick", 0}, {"--size", 1}});
     const int64_t frame = ParseInt64(a.Value("--frame"), "--frame");
-    if (frame < 0)
-        throw CliError("--frame: a frame number is not negative");
+    if (frame < 0 || frame > KeyframeStore::kMaxFrameNumber)
+        throw CliError("--frame: a frame number lies between 0 and " + std::to_string(KeyframeStore::kMaxFrameNumber));
     const std::string& output = a.Value("-o");
     if (PictureFormatForPath(output).empty())
         throw CliError("-o: the picture type is chosen by the extension .bmp, .png, .jpg, .tif or .gif");

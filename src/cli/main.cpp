@@ -7,13 +7,13 @@
 #include "project/Archive.h"
 #include "res/StringTable.h"
 
-extern "C" {
-#include <libavutil/log.h>
-}
+#include "export/FfmpegLog.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <iostream>
 #include <new>
 #include <stdexcept>
@@ -22,7 +22,7 @@ namespace {
 
 void PrintUsage(std::ostream& out)
 {
-    out << "usage: warplet-cli COMMAND ARGUMENTS\n\ncommands:\n";
+    out << "usage: warplet-cli [--lang zh|en] COMMAND ARGUMENTS\n       warplet-cli COMMAND --help\n\ncommands:\n";
     for (const CliCommand& command : CliCommandTable())
         out << "  warplet-cli " << command.usage << "\n";
 }
@@ -40,23 +40,39 @@ void Report(const QString& message, const std::string& detail)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    // The video encoders report their statistics at the info level; keep only errors.
-    av_log_set_level(AV_LOG_ERROR);
+    SetUpFfmpegLogging();
     App().m_strDefaultPicture = ProgramFolder() + QStringLiteral("/default.gif");
-    if (argc < 2) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    // The language follows the locale unless --lang names one.
+    if (words.size() >= 2 && words[0] == "--lang") {
+        const std::optional<UiLanguage> language = ParseLanguage(QString::fromStdString(words[1]));
+        if (!language) {
+            std::cerr << "warplet-cli: --lang takes zh or en\n";
+            return 1;
+        }
+        App().m_language = *language;
+        words.erase(words.begin(), words.begin() + 2);
+    }
+    if (words.empty()) {
         PrintUsage(std::cerr);
         return 1;
     }
-    const std::string name = argv[1];
+    const std::string name = words[0];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintUsage(std::cout);
         return 0;
     }
-    const std::vector<std::string> args(argv + 2, argv + argc);
+    const std::vector<std::string> args(words.begin() + 1, words.end());
     try {
         for (const CliCommand& command : CliCommandTable()) {
-            if (name == command.name)
-                return command.run(args);
+            if (name != command.name)
+                continue;
+            if (std::find(args.begin(), args.end(), "--help") != args.end() ||
+                std::find(args.begin(), args.end(), "-h") != args.end()) {
+                std::cout << "usage: warplet-cli " << command.usage << "\n";
+                return 0;
+            }
+            return command.run(args);
         }
         std::cerr << "warplet-cli: unknown command " << name << "\n";
         PrintUsage(std::cerr);

@@ -108,14 +108,9 @@ void CBigPicture::SetSource(const std::string& picturePath, int setting)
 
 void CBigPicture::SetFullSizeSource(const std::string& picturePath, int setting)
 {
-    std::optional<PackedPicture> loaded;
-    try {
-        loaded = LoadPictureFile(picturePath);
-    } catch (const FileError& e) {
-        throw FileError(FileError::Cause::FileNotFound, picturePath, e.what());
-    }
+    std::optional<PackedPicture> loaded = LoadPictureFile(picturePath);
     if (!loaded || loaded->Empty())
-        throw FileError(FileError::Cause::FileNotFound, picturePath, "the picture cannot be decoded");
+        throw FileError(FileError::Cause::Generic, picturePath, "not a picture this program can decode");
 
     int64_t W = loaded->Width(), H = loaded->Height();
     if (setting == kCustom) {
@@ -228,13 +223,13 @@ VideoExportResult CBigPicture::WriteVideo(const std::string& path, int speed)
     return ::WriteVideo(QString::fromStdString(path), speed, adapter);
 }
 
-GifExportResult CBigPicture::WriteAnimatedGif(const std::string& path, int speed)
+GifExportResult CBigPicture::WriteAnimatedGif(const std::string& path, int speed, GifWriteError* error)
 {
     if (TotalFrames() <= 0)
         return GifExportResult::NoFrames;
     const ActiveKeyRestorer restore(*this);
     GifAdapter adapter(*this);
-    return ::WriteAnimatedGif(path, speed, adapter);
+    return ::WriteAnimatedGif(path, speed, adapter, error);
 }
 
 void CBigPicture::RestoreActiveKey()

@@ -106,7 +106,7 @@ public:
     // The writers, each followed by the work picture editing the active
     // keyframe again.
     VideoExportResult WriteVideo(const std::string& path, int speed);
-    GifExportResult WriteAnimatedGif(const std::string& path, int speed);
+    GifExportResult WriteAnimatedGif(const std::string& path, int speed, GifWriteError* error = nullptr);
 
     // Makes the work picture show and edit the active keyframe again.
     void RestoreActiveKey();

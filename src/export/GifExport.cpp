@@ -1,6 +1,7 @@
 #include "export/GifExport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -143,6 +144,12 @@ private:
         return result;
     }
 
+public:
+    // Why the file could not be created or written.
+    const GifWriteError& FileError() const { return m_file.LastError(); }
+
+private:
+
     GifFrameSource& m_source;
     int m_fps;
     GifFile m_file;
@@ -155,12 +162,18 @@ private:
 
 }  // namespace
 
-GifExportResult WriteAnimatedGif(const std::string& path, int framesPerSecond, GifFrameSource& source)
+GifExportResult WriteAnimatedGif(const std::string& path, int framesPerSecond, GifFrameSource& source,
+                                 GifWriteError* error)
 {
     try {
         AnimationWriter writer(source, framesPerSecond);
-        return writer.Run(path);
+        const GifExportResult result = writer.Run(path);
+        if (error && (result == GifExportResult::CannotCreate || result == GifExportResult::WriteFailed))
+            *error = writer.FileError();
+        return result;
     } catch (const std::bad_alloc&) {
+        if (error)
+            *error = {ENOMEM, "out of memory"};
         return GifExportResult::OutOfMemory;  // the writer's file was discarded on unwinding
     }
 }

@@ -41,8 +41,10 @@ enum class GifExportResult {
 const char* GifExportResultName(GifExportResult result);
 
 // Writes the animation to path. On any result but Ok no file is left at path
-// (an existing file there is kept unchanged).
-GifExportResult WriteAnimatedGif(const std::string& path, int framesPerSecond, GifFrameSource& source);
+// (an existing file there is kept unchanged); `error`, when given, says why a
+// file could not be created or written.
+GifExportResult WriteAnimatedGif(const std::string& path, int framesPerSecond, GifFrameSource& source,
+                                 GifWriteError* error = nullptr);
 
 // The smallest rectangle holding every index that differs between two width x height
 // index pictures; none when they are equal.

@@ -1,9 +1,13 @@
 #include "export/GifFile.h"
 
+#include "project/AtomicFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,11 +41,18 @@ GifFile::~GifFile() { Discard(); }
 bool GifFile::Create(const std::string& path, const GifPalette& palette, int width, int height, bool loop)
 {
     Discard();
-    if (width < 1 || width > kMaxSize || height < 1 || height > kMaxSize)
+    m_error = {};
+    if (width < 1 || width > kMaxSize || height < 1 || height > kMaxSize) {
+        m_error = {0, "a GIF picture is at most 65535 pixels wide and high"};
         return false;
+    }
     m_file = OpenTemporary(path, m_tempPath);
-    if (!m_file)
+    if (!m_file) {
+        Fail(errno, "cannot create a file in the folder");
         return false;
+    }
+    // The finished file keeps the permissions of the file it replaces.
+    ::fchmod(fileno(m_file), PermissionsForReplacing(path));
     m_path = path;
     m_width = width;
     m_height = height;
@@ -110,7 +121,14 @@ void GifFile::Write(const std::vector<uint8_t>& bytes)
     if (m_failed || !m_file)
         return;
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size())
-        m_failed = true;
+        Fail(errno, "write");
+}
+
+void GifFile::Fail(int error, const char* step)
+{
+    if (!m_failed || m_error.what.empty())
+        m_error = {error, std::string(step) + (error ? std::string(": ") + std::strerror(error) : std::string())};
+    m_failed = true;
 }
 
 bool GifFile::Close()
@@ -118,11 +136,16 @@ bool GifFile::Close()
     if (!m_file)
         return false;
     Write(std::vector<uint8_t>{0x3B});
-    if (std::fflush(m_file) != 0)
-        m_failed = true;
-    const bool closed = std::fclose(m_file) == 0;
+    if (!m_failed && std::fflush(m_file) != 0)
+        Fail(errno, "write");
+    if (!m_failed && ::fsync(fileno(m_file)) != 0)
+        Fail(errno, "flush to disk");
+    if (std::fclose(m_file) != 0 && !m_failed)
+        Fail(errno, "close");
     m_file = nullptr;
-    if (!closed || m_failed || std::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+    if (!m_failed && std::rename(m_tempPath.c_str(), m_path.c_str()) != 0)
+        Fail(errno, "rename");
+    if (m_failed) {
         std::remove(m_tempPath.c_str());
         m_tempPath.clear();
         m_failed = true;

@@ -25,6 +25,13 @@ struct GifRect {
     friend bool operator==(const GifRect&, const GifRect&) = default;
 };
 
+// Why a GIF file could not be written: errno of the failing step (0 when the
+// failure was not the system's) and a text naming the step.
+struct GifWriteError {
+    int error = 0;
+    std::string what;
+};
+
 class GifFile {
 public:
     static constexpr int kMaxSize = 65535;
@@ -53,11 +60,13 @@ public:
 
     bool IsOpen() const { return m_file != nullptr; }
     bool Failed() const { return m_failed; }
+    const GifWriteError& LastError() const { return m_error; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
 
 private:
     void Write(const std::vector<uint8_t>& bytes);
+    void Fail(int error, const char* step);
 
     std::FILE* m_file = nullptr;
     std::string m_path;
@@ -65,6 +74,7 @@ private:
     int m_width = 0;
     int m_height = 0;
     bool m_failed = false;
+    GifWriteError m_error;
     LzwEncoder m_encoder;
     std::vector<uint8_t> m_buffer;
 };

@@ -2,23 +2,20 @@
 
 #include "export/FileError.h"
 #include "export/GifPicture.h"
+#include "project/AtomicFile.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,57 +25,9 @@ constexpr int kMaxSaveWidth = (std::numeric_limits<int>::max() - 31) / 24;
 // The resolution assumed when a file states none, as a new screen bitmap has.
 constexpr int kUnstatedDpi = 96;
 
-// Closes a POSIX file descriptor when it goes out of scope.
-class FdGuard {
-public:
-    explicit FdGuard(int fd) : m_fd(fd) {}
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    ~FdGuard()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-[[noreturn]] void ThrowFileError(const std::string& path, int error)
-{
-    throw FileError(FileError::CauseFromErrno(error), path, std::strerror(error));
-}
-
-// Reads the whole file; any failure to open or read it is a FileError.
-QByteArray ReadWholeFile(const std::string& path)
-{
-    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0)
-        ThrowFileError(path, errno);
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0)
-        ThrowFileError(path, errno);
-    if (S_ISDIR(info.st_mode))
-        ThrowFileError(path, EISDIR);
-
-    QByteArray data;
-    if (info.st_size > 0)
-        data.reserve(qsizetype(info.st_size));
-    std::array<char, 64 * 1024> chunk{};
-    for (;;) {
-        const ssize_t got = ::read(fd.Get(), chunk.data(), chunk.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowFileError(path, errno);
-        }
-        if (got == 0)
-            break;
-        data.append(chunk.data(), qsizetype(got));
-    }
-    return data;
-}
+// What the decoder may allocate for one picture: a picture of the full-size
+// export's largest size (2^28 pixels) at 4 bytes a pixel, with room to spare.
+constexpr int kDecodeLimitMegabytes = 1100;
 
 // Dots per metre that the image plugins leave on an image whose file states no resolution.
 int DefaultDotsPerMeter()
@@ -132,9 +81,9 @@ QImage ImageFromPackedRows(int width, int height, const uint8_t* pixels)
     return image;
 }
 
-PictureSaveResult Failed(std::string detail)
+PictureSaveResult Failed(std::string detail, FileError::Cause cause = FileError::Cause::Generic)
 {
-    return {PictureSaveResult::Status::WriteFailed, std::move(detail)};
+    return {PictureSaveResult::Status::WriteFailed, std::move(detail), cause};
 }
 
 PictureSaveResult Saved()
@@ -142,8 +91,19 @@ PictureSaveResult Saved()
     return {PictureSaveResult::Status::Saved, {}};
 }
 
-// Writes a single-picture GIF with the program's own encoder, which replaces an
-// existing file only once the whole new file has been written.
+// Writes encoded bytes over `path` through a temporary file: every write and
+// the final flush are checked, and the old file stays whole on any failure.
+PictureSaveResult WriteEncoded(const std::string& path, std::span<const uint8_t> bytes)
+{
+    try {
+        WriteFileAtomically(path, bytes);
+    } catch (const FileError& e) {
+        return Failed(e.what(), e.GetCause());
+    }
+    return Saved();
+}
+
+// Writes a single-picture GIF with the program's own encoder.
 PictureSaveResult SaveGif(const std::string& path, const BITMAPINFOHEADER& header,
                           std::span<const uint8_t> pixels)
 {
@@ -151,27 +111,24 @@ PictureSaveResult SaveGif(const std::string& path, const BITMAPINFOHEADER& heade
     const PackedPicture picture(
         MakePictureHeader(header.biWidth, header.biHeight, PelsPerMeterFromDpi(kUnstatedDpi)),
         std::vector<uint8_t>(pixels.begin(), pixels.begin() + std::ptrdiff_t(bytes)));
-    if (!WriteGifPicture(path, picture))
-        return Failed("the GIF encoder failed");
+    GifWriteError error;
+    if (!WriteGifPicture(path, picture, &error))
+        return Failed(path + ": " + error.what, FileError::CauseFromErrno(error.error));
     return Saved();
 }
 
-// Writes with a Qt encoder through QSaveFile (temporary file, renamed on commit).
+// Encodes with a Qt encoder in memory, then writes the bytes.
 PictureSaveResult SaveWithQt(const std::string& path, const std::string& format, const QImage& image)
 {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return Failed(file.errorString().toStdString());
-    QImageWriter writer(&file, QByteArray::fromStdString(format));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, QByteArray::fromStdString(format));
     if (format == "jpeg")
         writer.setQuality(kJpegQuality);
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        return Failed(writer.errorString().toStdString());
-    }
-    if (!file.commit())
-        return Failed(file.errorString().toStdString());
-    return Saved();
+    if (!writer.write(image))
+        return Failed("the " + format + " encoder failed: " + writer.errorString().toStdString());
+    return WriteEncoded(path, std::span(reinterpret_cast<const uint8_t*>(encoded.constData()), size_t(encoded.size())));
 }
 
 }  // namespace
@@ -211,9 +168,12 @@ PackedPicture PackedPictureFromImage(const QImage& image)
 
 std::optional<PackedPicture> LoadPictureFile(const std::string& path)
 {
-    QByteArray data = ReadWholeFile(path);
-    QBuffer buffer(&data);
+    const std::string data = ReadWholeFile(path, kMaxPictureFileBytes);
+    QByteArray view = QByteArray::fromRawData(data.data(), qsizetype(data.size()));
+    QBuffer buffer(&view);
     buffer.open(QIODevice::ReadOnly);
+    // Qt's own default refuses a camera's 48-megapixel photograph.
+    QImageReader::setAllocationLimit(kDecodeLimitMegabytes);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     QImage image;

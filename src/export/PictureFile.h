@@ -3,6 +3,7 @@
 // JPEG, BMP, GIF, TIFF or PNG.
 
 #include "engine/PackedPicture.h"
+#include "export/FileError.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,7 +12,10 @@
 
 class QImage;
 
-// Reads and decodes the whole file at `path` (UTF-8). Any format the installed
+// Picture files larger than this are not read.
+inline constexpr uint64_t kMaxPictureFileBytes = uint64_t(2) << 30;
+
+// Reads and decodes the whole regular file at `path` (the file name's bytes). Any format the installed
 // image plugins decode is accepted; a multi-frame file yields its first frame.
 // The result is 24-bit, bottom-up, without alpha.
 // Returns nothing when the file opens but cannot be decoded.
@@ -36,7 +40,8 @@ struct PictureSaveResult {
         WriteFailed,      // the caller shows string 147
     };
     Status status = Status::WriteFailed;
-    std::string detail;  // what failed, for diagnostics only
+    std::string detail;  // the file and what failed
+    FileError::Cause cause = FileError::Cause::Generic;  // DiskFull: show string 1046
 
     explicit operator bool() const { return status == Status::Saved; }
     // True when the user should see string 147.

@@ -10,6 +10,9 @@
 #include <QRandomGenerator>
 
 #include "export/WmvWriter.h"
+#include "project/AtomicFile.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -28,6 +31,8 @@ public:
             QFile file(candidate);
             if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 m_path = candidate;
+                // The finished file keeps the permissions of the file it replaces.
+                ::fchmod(file.handle(), PermissionsForReplacing(QFile::encodeName(target).toStdString()));
                 return;
             }
             if (!file.exists())

@@ -40,6 +40,8 @@ size_t Utf8SequenceLength(std::span<const uint8_t> bytes, size_t i)
     return n;
 }
 
+}  // namespace
+
 bool IsValidUtf8(std::span<const uint8_t> bytes)
 {
     for (size_t i = 0; i < bytes.size();) {
@@ -50,8 +52,6 @@ bool IsValidUtf8(std::span<const uint8_t> bytes)
     }
     return true;
 }
-
-}  // namespace
 
 std::string EightBitToUtf8(std::span<const uint8_t> bytes)
 {
@@ -207,7 +207,10 @@ std::string ArchiveReader::ReadString()
     bool wide = false;
     const uint64_t length = ReadStringLength(wide);
     if (!wide)
-        return EightBitToUtf8(ReadRaw(length));
+    {
+        const auto raw = ReadRaw(length);
+        return std::string(raw.begin(), raw.end());
+    }
     if (length > Remaining() / 2)
         Need(Remaining() + 1);  // the text runs past the end
     const auto raw = ReadRaw(length * 2);

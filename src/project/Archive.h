@@ -69,8 +69,8 @@ public:
     // n bytes as a view into the archive; an end-of-file error when fewer are left.
     std::span<const uint8_t> ReadRaw(uint64_t n);
     void Skip(uint64_t n) { (void)ReadRaw(n); }
-    // A string in any of the length forms, 8-bit or UTF-16, returned as UTF-8.
-    // 8-bit text that is not valid UTF-8 is taken as Latin-1.
+    // A string in any of the length forms. 8-bit text is returned as its bytes
+    // (file names are bytes on Linux); UTF-16 text is converted to UTF-8.
     std::string ReadString();
     uint64_t ReadCount();
     // Reads an object header and checks that it introduces an object of class
@@ -87,5 +87,6 @@ private:
     uint32_t m_nextIndex = 1;
 };
 
-// 8-bit text from a file as UTF-8: kept when it is valid UTF-8, else read as Latin-1.
+// 8-bit text as UTF-8: kept when it is valid UTF-8, else read as Latin-1.
 std::string EightBitToUtf8(std::span<const uint8_t> bytes);
+bool IsValidUtf8(std::span<const uint8_t> bytes);

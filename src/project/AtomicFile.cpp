@@ -64,6 +64,16 @@ std::string FolderOf(const std::string& path)
 
 }  // namespace
 
+unsigned PermissionsForReplacing(const std::string& target)
+{
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0)
+        return existing.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
 {
     const std::string folder = FolderOf(path);
@@ -71,16 +81,7 @@ void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
     if (temp.Fd() < 0)
         Fail(errno, path, "cannot create a temporary file");
 
-    // The new file gets the permissions an ordinary new file would get, or
-    // those of the file it replaces.
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0) {
-        ::fchmod(temp.Fd(), existing.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(temp.Fd(), 0666 & ~mask);
-    }
+    ::fchmod(temp.Fd(), PermissionsForReplacing(path));
 
     size_t written = 0;
     while (written < bytes.size()) {
@@ -103,40 +104,43 @@ void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
 
 std::string ReadWholeFile(const std::string& path, uint64_t maxBytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         Fail(errno, path, "open");
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = errno;
-        ::close(fd);
-        if (S_ISDIR(st.st_mode))
-            throw FileError(FileError::Cause::Generic, path, "a folder, not a file");
-        Fail(error ? error : EINVAL, path, "status");
-    }
-    if (uint64_t(st.st_size) > maxBytes) {
-        ::close(fd);
-        throw FileError(FileError::Cause::Generic, path, "the file is too large");
-    }
+    if (::fstat(fd, &st) != 0)
+        Fail(errno, path, "status");
+    if (S_ISDIR(st.st_mode))
+        throw FileError(FileError::Cause::Generic, path, "a folder, not a file");
+    if (!S_ISREG(st.st_mode))
+        throw FileError(FileError::Cause::Generic, path, "not a regular file (a device, pipe or socket)");
+    if (uint64_t(st.st_size) > maxBytes)
+        throw FileError(FileError::Cause::Generic, path,
+                        "the file is too large (" + std::to_string(uint64_t(st.st_size)) + " bytes, at most " +
+                            std::to_string(maxBytes) + ")");
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+
     std::string data;
+    data.reserve(size_t(st.st_size));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int error = errno;
-            ::close(fd);
-            Fail(error, path, "read");
+            Fail(errno, path, "read");
         }
         if (n == 0)
             break;
-        data.append(buffer, size_t(n));
-        if (data.size() > maxBytes) {
-            ::close(fd);
+        // A file that grows while it is read is still bounded.
+        if (data.size() + size_t(n) > maxBytes)
             throw FileError(FileError::Cause::Generic, path, "the file is too large");
-        }
+        data.append(buffer, size_t(n));
     }
-    ::close(fd);
     return data;
 }

@@ -11,5 +11,10 @@
 // temporary file is removed and an existing target stays as it was.
 void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
 
-// Reads a whole file (UTF-8 path) of at most maxBytes bytes; throws FileError.
+// The permission bits a file written to replace `target` gets: those of the
+// existing target, or what the umask leaves of 0666 for a new file.
+unsigned PermissionsForReplacing(const std::string& target);
+
+// Reads a whole regular file of at most maxBytes bytes; devices, pipes and
+// folders are refused without reading. Throws FileError naming the file.
 std::string ReadWholeFile(const std::string& path, uint64_t maxBytes);

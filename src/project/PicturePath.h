@@ -1,7 +1,7 @@
 #pragma once
 // The picture path as the project file stores it: relative to the project
 // file's folder when the picture lies in that folder or below it, otherwise
-// as it is. Paths are UTF-8.
+// as it is. Paths are the file names' bytes.
 
 #include <string>
 
@@ -19,5 +19,7 @@ std::string StoredPicturePath(const std::string& picturePath, const std::string&
 bool IsAbsoluteStoredPath(const std::string& stored);
 
 // The path to load for a stored path: absolute paths unchanged, relative ones
-// (backslashes read as folder separators) put after the project folder.
+// (backslashes read as folder separators) put after the project folder. A
+// stored path that is not UTF-8 names its file by its bytes; when no such file
+// exists but its Latin-1 reading in UTF-8 does, that file is taken.
 std::string ResolvePicturePath(const std::string& stored, const std::string& projectFilePath);

@@ -3,26 +3,20 @@
 #include "app/AppState.h"
 #include "project/Archive.h"
 #include "project/AtomicFile.h"
+#include "project/FilePath.h"
 #include "project/PicturePath.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 #include <stdexcept>
 
-namespace {
-
-std::string AbsolutePath(const std::string& path)
-{
-    return QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
-}
-
-}  // namespace
-
 ProjectData ReadProjectFile(const std::string& projectPath)
 {
     const std::string bytes = ReadWholeFile(projectPath, Project::kMaxProjectBytes);
-    return ReadProjectBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    try {
+        return ReadProjectBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    } catch (const ArchiveError& e) {
+        throw ArchiveError(e.GetCause(), projectPath + ": " + e.what());
+    }
 }
 
 Project::Project() : m_work(this), m_keys(this) {}
@@ -117,8 +111,11 @@ void Project::NewFromPicture(const std::string& picturePath)
 void Project::Load(const std::string& projectPath)
 {
     const std::string absolute = AbsolutePath(projectPath);
-    ProjectData data = ReadProjectFile(absolute);
+    Load(ReadProjectFile(absolute), absolute);
+}
 
+void Project::Load(ProjectData data, const std::string& absolute)
+{
     Project fresh;
     fresh.m_work.SetDefaultPicture(m_work.DefaultPicture());
     fresh.m_nActiveTool = m_nActiveTool;  // the older format keeps the current tool
@@ -136,7 +133,13 @@ Project::DeformationResult Project::LoadDeformations(const std::string& projectP
 {
     if (m_keys.GetTotalFrames() == 0)
         return DeformationResult::NoAnimation;
-    ProjectData data = ReadProjectFile(AbsolutePath(projectPath));
+    return LoadDeformations(ReadProjectFile(AbsolutePath(projectPath)));
+}
+
+Project::DeformationResult Project::LoadDeformations(ProjectData data)
+{
+    if (m_keys.GetTotalFrames() == 0)
+        return DeformationResult::NoAnimation;
     if (data.keys.empty())
         return DeformationResult::NoKeyframes;
 

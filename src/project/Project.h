@@ -54,6 +54,9 @@ public:
     void NewFromPicture(const std::string& picturePath);
     // Opens a project file of either format.
     void Load(const std::string& projectPath);
+    // Builds the document from a file already read; `absoluteProjectPath` is
+    // where it was read from (relative picture paths start there).
+    void Load(ProjectData data, const std::string& absoluteProjectPath);
     void LoadProjectFile(const std::string& projectPath) { Load(projectPath); }
     // Writes the current format. False, writing nothing, when the animation has
     // no frames.
@@ -62,6 +65,7 @@ public:
     // Takes the keyframes (and, from a current-format file, the tool) of another
     // project and applies them to this picture.
     DeformationResult LoadDeformations(const std::string& projectPath);
+    DeformationResult LoadDeformations(ProjectData data);
     // Replaces the picture, keeping the keyframes (resampled to its size).
     // False when the animation has no frames.
     bool InsertPicture(const std::string& picturePath);

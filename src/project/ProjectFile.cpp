@@ -35,15 +35,19 @@ BITMAPINFOHEADER ReadThumbnailHeader(ArchiveReader& ar)
         return ZeroThumbnailHeader();
     BITMAPINFOHEADER h;
     std::memcpy(&h, raw.data(), sizeof h);
-    if (h.biWidth < 0 || h.biHeight < 0 || h.biWidth > kMaxMapSide || h.biHeight > kMaxMapSide)
-        BadFile("thumbnail size " + std::to_string(h.biWidth) + " x " + std::to_string(h.biHeight));
+    // Thumbnails fill at most a slot of the strip; anything larger is no
+    // thumbnail this program made, and its size could overflow.
+    if (h.biWidth < 0 || h.biHeight < 0 || h.biWidth > kThumbnailSlotWidth || h.biHeight > kThumbnailSlotHeight)
+        BadFile("thumbnail size " + std::to_string(h.biWidth) + " x " + std::to_string(h.biHeight) +
+                " (at most " + std::to_string(kThumbnailSlotWidth) + " x " + std::to_string(kThumbnailSlotHeight) + ")");
     const BITMAPINFOHEADER clean = MakeThumbnailHeader(h.biWidth, h.biHeight);
     if (h.biSizeImage != clean.biSizeImage)
         BadFile("thumbnail header with an image size that does not match its width and height");
     return clean;
 }
 
-std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion, uint32_t thumbSize)
+std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion, uint32_t thumbSize,
+                                              uint64_t budget)
 {
     const uint64_t count = ar.ReadCount();
     if (count > ar.Remaining() / kMinRecordBytes)
@@ -53,7 +57,8 @@ std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion
     for (uint64_t i = 0; i < count; ++i) {
         ar.ReadObjectHeader(CMMask::kClassName, CMMask::kSchema);
         auto key = std::make_unique<CMMask>();
-        key->Serialize(ar, fileVersion, thumbSize);
+        key->Serialize(ar, fileVersion, thumbSize, budget);
+        key->SetDuration(std::clamp(key->Duration(), KeyframeStore::kMinDuration, KeyframeStore::kMaxDuration));
         if (fileVersion == 2 && !keys.empty() &&
             (key->Width() != keys.front()->Width() || key->Height() != keys.front()->Height()))
             BadFile("keyframe " + std::to_string(i) + " has a map of another size");
@@ -62,20 +67,21 @@ std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion
     return keys;
 }
 
-void ReadFormat2(ArchiveReader& ar, ProjectData& data)
+void ReadFormat2(ArchiveReader& ar, ProjectData& data, uint64_t budget)
 {
     data.storedPicturePath = ar.ReadString();
     data.firstVisible = ar.ReadInt32();
     data.selected = ar.ReadInt32();
     data.active = ar.ReadInt32();
     data.thumbHeader = ReadThumbnailHeader(ar);
-    data.keys = ReadKeys(ar, 2, data.thumbHeader.biSizeImage);
+    data.keys = ReadKeys(ar, 2, data.thumbHeader.biSizeImage, budget);
     data.toolId = ar.ReadInt32();
-    data.strength = ar.ReadInt32();
+    // The strength slider's range.
+    data.strength = std::clamp(ar.ReadInt32(), 0, 64);
     data.hasTool = true;
 }
 
-void ReadFormat1(ArchiveReader& ar, ProjectData& data)
+void ReadFormat1(ArchiveReader& ar, ProjectData& data, uint64_t budget)
 {
     // The work picture's share.
     data.storedPicturePath = ar.ReadString();
@@ -92,7 +98,7 @@ void ReadFormat1(ArchiveReader& ar, ProjectData& data)
     }
 
     // The keyframe strip's share.
-    data.keys = ReadKeys(ar, 1, 0);
+    data.keys = ReadKeys(ar, 1, 0, budget);
     ar.Skip(8);
     SkipInt32s(ar, 2);
     const int32_t W = ar.ReadInt32();
@@ -134,17 +140,17 @@ void ReadFormat1(ArchiveReader& ar, ProjectData& data)
 
 }  // namespace
 
-ProjectData ReadProjectBytes(std::span<const uint8_t> bytes)
+ProjectData ReadProjectBytes(std::span<const uint8_t> bytes, uint64_t rawBudget)
 {
     ProjectData data;
     ArchiveReader ar(bytes);
     if (bytes.size() >= sizeof kProjectTag && std::memcmp(bytes.data(), kProjectTag, sizeof kProjectTag) == 0) {
         ar.Skip(sizeof kProjectTag);
         data.fileVersion = 2;
-        ReadFormat2(ar, data);
+        ReadFormat2(ar, data, rawBudget);
     } else {
         data.fileVersion = 1;
-        ReadFormat1(ar, data);
+        ReadFormat1(ar, data, rawBudget);
     }
     return data;
 }

@@ -35,7 +35,8 @@ struct ProjectData {
     int strength = 0;
 };
 
-ProjectData ReadProjectBytes(std::span<const uint8_t> bytes);
+// `rawBudget` bounds what all keyframes may take unpacked.
+ProjectData ReadProjectBytes(std::span<const uint8_t> bytes, uint64_t rawBudget = kMaxProjectRawBytes);
 
 // The current format: tag, picture path as stored, the strip's indexes and
 // thumbnail header, the keyframes, the active tool and its strength.

@@ -202,10 +202,21 @@ QString AppFileFilter(int id)
 
 UiLanguage LanguageForLocale(const QString& localeName)
 {
-    if (localeName.startsWith(QLatin1String("en"), Qt::CaseInsensitive))
+    // Chinese locales get the program's own table; every other one, C and
+    // POSIX included, gets the English translation.
+    if (localeName.startsWith(QLatin1String("zh"), Qt::CaseInsensitive))
+        return UiLanguage::Chinese;
+    return UiLanguage::English;
+}
+
+std::optional<UiLanguage> ParseLanguage(const QString& value)
+{
+    const QString v = value.toLower();
+    if (v == QLatin1String("zh"))
+        return UiLanguage::Chinese;
+    if (v == QLatin1String("en"))
         return UiLanguage::English;
-    // zh_*, C, POSIX and every other language get the program's own table.
-    return UiLanguage::Chinese;
+    return std::nullopt;
 }
 
 UiLanguage SystemUiLanguage()

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 // Strings in the current language (App().m_language); empty when the id has none.
@@ -38,8 +39,10 @@ QString AppFileFilter(int id);
 QString QtFileFilter(const QString& tableFilter, bool addUpperCase = false);
 
 // The language for a locale name such as "zh_CN", "en_GB.UTF-8", "C".
-// English for en*, Chinese for zh*, C and POSIX, and Chinese for anything else.
+// Chinese for zh* locales, English for every other one (C and POSIX included).
 UiLanguage LanguageForLocale(const QString& localeName);
+// The language a --lang value names ("zh" or "en", any case); none otherwise.
+std::optional<UiLanguage> ParseLanguage(const QString& value);
 // The language of the user's message locale (LC_ALL, LC_MESSAGES, LANG).
 UiLanguage SystemUiLanguage();
 

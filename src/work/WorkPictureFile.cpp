@@ -3,35 +3,31 @@
 #include "app/AppState.h"
 #include "export/FileError.h"
 #include "export/PictureFile.h"
+#include "project/FilePath.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 std::string WorkPictureFile::DefaultPicture() const
 {
     if (!m_defaultPicture.empty())
         return m_defaultPicture;
     if (!App().m_strDefaultPicture.isEmpty())
-        return App().m_strDefaultPicture.toStdString();
-    return (ProgramFolder() + QStringLiteral("/default.gif")).toStdString();
+        return PathFromQString(App().m_strDefaultPicture);
+    return PathFromQString(ProgramFolder() + QStringLiteral("/default.gif"));
 }
 
 void WorkPictureFile::LoadWorkPicture(const std::string& path)
 {
-    std::string chosen = path;
-    const QFileInfo info(QString::fromStdString(path));
-    // A folder is no picture file either (an empty stored path names the project's folder).
-    if (path.empty() || !info.exists() || info.isDir())
-        chosen = DefaultPicture();
-    chosen = QFileInfo(QString::fromStdString(chosen)).absoluteFilePath().toStdString();
+    // A missing file, or a folder (an empty stored path names the project's
+    // folder), shows the default picture; a file that exists but cannot be read
+    // is an error of its own.
+    struct stat st {};
+    const bool exists = !path.empty() && ::stat(path.c_str(), &st) == 0;
+    const std::string chosen = AbsolutePath(exists && !S_ISDIR(st.st_mode) ? path : DefaultPicture());
 
-    std::optional<PackedPicture> loaded;
-    try {
-        loaded = LoadPictureFile(chosen);
-    } catch (const FileError& e) {
-        throw FileError(FileError::Cause::FileNotFound, chosen, e.what());
-    }
+    const std::optional<PackedPicture> loaded = LoadPictureFile(chosen);
     if (!loaded || loaded->Width() < 1 || loaded->Height() < 1)
-        throw FileError(FileError::Cause::FileNotFound, chosen, "the picture cannot be decoded");
+        throw FileError(FileError::Cause::Generic, chosen, "not a picture this program can decode");
     m_picture.SetLoadedPicture(*loaded);
     m_path = chosen;
 }

@@ -48,7 +48,8 @@ TEST(KeyframeRecord, TwoByTwoRecordHasItsStatedLayoutAndReadsBack)
 
     ArchiveReader in(b);
     CMMask back;
-    back.Serialize(in, 2, 0);
+    uint64_t budget = kMaxProjectRawBytes;
+    back.Serialize(in, 2, 0, budget);
     EXPECT_TRUE(in.AtEnd());
     EXPECT_EQ(back.Width(), 2);
     EXPECT_EQ(back.Height(), 2);
@@ -115,7 +116,8 @@ TEST(KeyframeRecord, FormatTwoRejectsInconsistentSizesBeforeAllocating)
     auto read = [](const std::vector<uint8_t>& bytes, uint32_t thumb) {
         ArchiveReader r(bytes);
         CMMask key;
-        key.Serialize(r, 2, thumb);
+        uint64_t budget = kMaxProjectRawBytes;
+        key.Serialize(r, 2, thumb, budget);
         return key;
     };
     EXPECT_EQ(read(record(1, 1, 1, 8, p, 8), 8).Count(), 1);
@@ -143,7 +145,8 @@ TEST(KeyframeRecord, FormatOneRecordKeepsTheMapAndSkipsThePicture)
     w.WriteInt32(0x1234);
     ArchiveReader r(w.Bytes());
     CMMask key;
-    key.Serialize(r, 1, 0);
+    uint64_t budget = kMaxProjectRawBytes;
+    key.Serialize(r, 1, 0, budget);
     EXPECT_EQ(r.ReadInt32(), 0x1234);
     EXPECT_EQ(key.Count(), 2);
     EXPECT_EQ(key.Duration(), 10);
@@ -157,14 +160,14 @@ TEST(KeyframeRecord, FormatOneRecordKeepsTheMapAndSkipsThePicture)
     none.WriteRaw(std::vector<uint8_t>(24, 0));
     ArchiveReader nr(none.Bytes());
     CMMask empty;
-    empty.Serialize(nr, 1, 0);
+    empty.Serialize(nr, 1, 0, budget);
     EXPECT_EQ(empty.Count(), 0);
     EXPECT_TRUE(nr.AtEnd());
 
     ArchiveWriter huge;
     huge.WriteUInt32(1000000);
     ArchiveReader hr(huge.Bytes());
-    EXPECT_THROW(CMMask().Serialize(hr, 1, 0), ArchiveError);
+    EXPECT_THROW(CMMask().Serialize(hr, 1, 0, budget), ArchiveError);
 }
 
 TEST(KeyframeRecord, CopiesAndCopyContents)

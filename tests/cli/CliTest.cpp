@@ -187,3 +187,46 @@ TEST_F(CliTest, FailuresAreReportedNotCrashed)
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.Path("x.kib"))));
     EXPECT_EQ(Cli({"--help"}).status, 0);
 }
+
+TEST_F(CliTest, EveryCommandExplainsItselfAndMessagesFollowTheLocale)
+{
+    for (const char* command : {"new", "info", "stroke", "key", "map", "render", "export"}) {
+        const CliRun run = Cli({command, "--help"});
+        EXPECT_EQ(run.status, 0) << command;
+        EXPECT_EQ(run.out.rfind(std::string("usage: warplet-cli ") + command, 0), 0u) << run.out;
+    }
+
+    const auto messageUnder = [&](const char* lang, std::vector<std::string> args) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("LC_ALL"));
+        env.remove(QStringLiteral("LC_MESSAGES"));
+        env.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(WARPLET_CLI_PATH), Arguments(args));
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return process.readAllStandardError().toStdString();
+    };
+    const std::vector<std::string> missing = {"info", folder.Path("none.kib")};
+    // The message names the file and the cause, in the locale's language.
+    const std::string english = messageUnder("C.UTF-8", missing);
+    EXPECT_NE(english.find("Cannot read the file"), std::string::npos) << english;
+    EXPECT_NE(english.find(folder.Path("none.kib")), std::string::npos) << english;
+    EXPECT_NE(english.find("No such file"), std::string::npos) << english;
+    EXPECT_EQ(messageUnder("zh_CN.UTF-8", missing).find("Cannot read the file"), std::string::npos);
+    std::vector<std::string> chosen = {"--lang", "en"};
+    chosen.insert(chosen.end(), missing.begin(), missing.end());
+    EXPECT_NE(messageUnder("zh_CN.UTF-8", chosen).find("Cannot read the file"), std::string::npos);
+}
+
+TEST_F(CliTest, FrameNumbersBeyondThirtyTwoBitTimesAreRefused)
+{
+    // 33554431 x 64 still fits 32 bits; one more does not, nor does 2^61.
+    EXPECT_EQ(Cli({"render", project, "--frame", "33554431", "-o", folder.Path("f.png")}).status, 0);
+    for (const char* frame : {"33554432", "2305843009213693952"}) {
+        const CliRun run = Cli({"render", project, "--frame", frame, "-o", folder.Path("g.png")});
+        EXPECT_EQ(run.status, 1) << frame;
+        EXPECT_NE(run.err.find("--frame"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.Path("g.png"))));
+}

@@ -11,14 +11,15 @@
 #include <QRegularExpression>
 
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace projecttest;
 using namespace clitest;
 
 namespace {
 
-// Runs the command, sends SIGINT once stderr shows `marker`, and waits for the end.
-CliRun Interrupted(const std::vector<std::string>& args, const QByteArray& marker)
+// Runs the command, sends `signal` once stderr shows `marker`, and waits for the end.
+CliRun Interrupted(const std::vector<std::string>& args, const QByteArray& marker, int signal = SIGINT)
 {
     QProcess process;
     process.start(QStringLiteral(WARPLET_CLI_PATH), Arguments(args));
@@ -31,7 +32,7 @@ CliRun Interrupted(const std::vector<std::string>& args, const QByteArray& marke
         err += process.readAllStandardError();
     }
     EXPECT_TRUE(err.contains(marker)) << err.toStdString();
-    ::kill(pid_t(process.processId()), SIGINT);
+    ::kill(pid_t(process.processId()), signal);
     EXPECT_TRUE(process.waitForFinished(120000));
     CliRun run;
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -182,11 +183,14 @@ TEST_F(CliExport, InterruptDeletesTheVideoAndKeepsWrittenPictures)
 {
     MakeProject(1600, 1200, 1024);  // 2048 frames of 1600 x 1200
 
-    const CliRun video = Interrupted({"export", project, "-o", folder.Path("long.mp4")}, "export: 0%");
-    EXPECT_EQ(video.status, 1);
-    EXPECT_NE(video.err.find("cancelled"), std::string::npos) << video.err;
-    EXPECT_FALSE(Exists(folder.Path("long.mp4")));
-    EXPECT_EQ(Files().filter(QStringLiteral("long")), QStringList());
+    // Ctrl+C, and the signals a session's end or a service manager sends.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const CliRun video = Interrupted({"export", project, "-o", folder.Path("long.mp4")}, "export: 0%", signal);
+        EXPECT_EQ(video.status, 1) << signal;
+        EXPECT_NE(video.err.find("cancelled"), std::string::npos) << video.err;
+        EXPECT_FALSE(Exists(folder.Path("long.mp4")));
+        EXPECT_EQ(Files().filter(QStringLiteral("long")), QStringList()) << signal;
+    }
 
     const CliRun pictures =
         Interrupted({"export", project, "-o", folder.Path("p.jpg"), "--size", "screen"}, "export: 1");
@@ -196,4 +200,21 @@ TEST_F(CliExport, InterruptDeletesTheVideoAndKeepsWrittenPictures)
     EXPECT_GT(written, 0);
     EXPECT_LT(written, 2048);
     EXPECT_TRUE(Exists(folder.Path("p0000.jpg")));
+}
+
+TEST_F(CliExport, ReplacedExportsKeepTheirPermissions)
+{
+    for (const char* name : {"private.mp4", "private.gif"}) {
+        const std::string path = folder.Path(name);
+        WriteBytes(path, {1, 2, 3});
+        ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+        const CliRun run = Cli({"export", project, "-o", path});
+        EXPECT_EQ(run.status, 0) << run.err;
+        // No encoder chatter on a normal export.
+        EXPECT_EQ(run.err.find("vbv"), std::string::npos) << run.err;
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << name;
+        EXPECT_GT(st.st_size, 3);
+    }
 }

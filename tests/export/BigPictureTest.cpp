@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -127,7 +128,9 @@ TEST(BigPicture, SourceFailures)
         missing.SetSource(folder.Path("junk.png"), CBigPicture::kPicture);
         ADD_FAILURE() << "no error for an undecodable picture";
     } catch (const FileError& e) {
-        EXPECT_EQ(e.GetCause(), FileError::Cause::FileNotFound);
+        EXPECT_EQ(e.GetCause(), FileError::Cause::Generic);
+        EXPECT_THAT(e.what(), testing::HasSubstr("junk.png"));
+        EXPECT_THAT(e.what(), testing::HasSubstr("can decode"));
     }
 
     CBigPicture cancelled(project);

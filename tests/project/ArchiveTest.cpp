@@ -41,16 +41,17 @@ TEST(Archive, StringLengthFormsAtTheirBoundaries)
     EXPECT_EQ(StringRoundTrip("/home/ü/Bild.jpg"), "/home/ü/Bild.jpg");
 }
 
-TEST(Archive, ReadsUtf16AndLatin1Strings)
+TEST(Archive, ReadsUtf16AndByteStrings)
 {
     // FF FE FF announces UTF-16; then the length 3 and "Aü€".
     const std::vector<uint8_t> wideBytes = Bytes({0xFF, 0xFE, 0xFF, 3, 'A', 0, 0xFC, 0, 0xAC, 0x20});
     ArchiveReader wide(wideBytes);
     EXPECT_EQ(wide.ReadString(), "A\xC3\xBC\xE2\x82\xAC");
-    // An 8-bit string that is not UTF-8 is Latin-1 (a path made on Windows).
+    // An 8-bit string keeps its bytes, UTF-8 or not (file names are bytes).
     const std::vector<uint8_t> latinBytes = Bytes({4, 'C', ':', '\\', 0xE9});
     ArchiveReader latin(latinBytes);
-    EXPECT_EQ(latin.ReadString(), "C:\\\xC3\xA9");
+    EXPECT_EQ(latin.ReadString(), "C:\\\xE9");
+    EXPECT_EQ(EightBitToUtf8(Bytes({'\\', 0xE9})), "\\\xC3\xA9");
     const std::vector<uint8_t> shortWideBytes = Bytes({0xFF, 0xFE, 0xFF, 3, 'A', 0});
     ArchiveReader shortWide(shortWideBytes);
     EXPECT_THROW(shortWide.ReadString(), ArchiveError);

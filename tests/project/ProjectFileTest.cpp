@@ -212,7 +212,8 @@ TEST(ProjectFile, LoadingIsAllOrNothing)
         other.Load(folder.Path("badpic.kib"));
         ADD_FAILURE();
     } catch (const FileError& e) {
-        EXPECT_EQ(e.GetCause(), FileError::Cause::FileNotFound);
+        EXPECT_EQ(e.GetCause(), FileError::Cause::Generic);
+        EXPECT_EQ(e.Path(), folder.Path("broken.bmp"));
     }
     EXPECT_THROW(other.Load(folder.Path("missing.kib")), FileError);
     EXPECT_THROW(other.Load(folder.Path("")), FileError);  // a folder

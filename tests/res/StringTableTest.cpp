@@ -143,12 +143,13 @@ TEST(StringTable, LanguageFromLocaleName)
 {
     EXPECT_EQ(LanguageForLocale("zh_CN"), kZh);
     EXPECT_EQ(LanguageForLocale("zh_TW.UTF-8"), kZh);
-    EXPECT_EQ(LanguageForLocale("C"), kZh);
-    EXPECT_EQ(LanguageForLocale("POSIX"), kZh);
+    EXPECT_EQ(LanguageForLocale("C"), kEn);
+    EXPECT_EQ(LanguageForLocale("C.UTF-8"), kEn);
+    EXPECT_EQ(LanguageForLocale("POSIX"), kEn);
     EXPECT_EQ(LanguageForLocale("en_US.UTF-8"), kEn);
     EXPECT_EQ(LanguageForLocale("en_GB"), kEn);
-    EXPECT_EQ(LanguageForLocale("de_DE"), kZh);
-    EXPECT_EQ(LanguageForLocale(""), kZh);
+    EXPECT_EQ(LanguageForLocale("de_DE"), kEn);
+    EXPECT_EQ(LanguageForLocale(""), kEn);
 }
 
 TEST(StringTable, FiltersBecomeQtFilters)

@@ -39,12 +39,14 @@ TEST(WorkPictureFile, UndecodablePictureKeepsThePreviousOne)
     work.LoadWorkPicture(folder.Picture("pic.bmp", 40, 20));
     const PackedPicture before = work.Picture().Source();
     projecttest::WriteBytes(folder.Path("bad.png"), {0x89, 'P', 'N', 'G', 1, 2, 3});
-    for (const std::string& path : {folder.Path("bad.png"), folder.Path("missing.png")}) {
+    // A corrupt file is no missing file; a missing one (with no default picture) is.
+    for (const auto& [path, cause] : {std::pair{folder.Path("bad.png"), FileError::Cause::Generic},
+                                      std::pair{folder.Path("missing.png"), FileError::Cause::FileNotFound}}) {
         try {
             work.LoadWorkPicture(path);
             ADD_FAILURE() << path;
         } catch (const FileError& e) {
-            EXPECT_EQ(e.GetCause(), FileError::Cause::FileNotFound);
+            EXPECT_EQ(e.GetCause(), cause) << e.what();
         }
         EXPECT_EQ(work.Path(), folder.Path("pic.bmp"));
         EXPECT_EQ(work.Picture().Source(), before);

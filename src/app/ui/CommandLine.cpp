@@ -1,6 +1,7 @@
 #include "app/ui/CommandLine.h"
 
 #include "app/AppState.h"
+#include "res/StringTable.h"
 
 #include <array>
 
@@ -30,16 +31,6 @@ const Switch* FindSwitch(const QString& name)
             return &s;
     }
     return nullptr;
-}
-
-std::optional<UiLanguage> ParseLanguage(const QString& value)
-{
-    const QString v = value.toLower();
-    if (v == QLatin1String("zh"))
-        return UiLanguage::Chinese;
-    if (v == QLatin1String("en"))
-        return UiLanguage::English;
-    return std::nullopt;
 }
 
 }  // namespace

@@ -3,17 +3,14 @@
 #include "app/ui/Kib3App.h"
 #include "app/ui/UserPrompts.h"
 
-extern "C" {
-#include <libavutil/log.h>
-}
+#include "export/FfmpegLog.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    // The video encoders report their statistics at the info level; keep only errors.
-    av_log_set_level(AV_LOG_ERROR);
+    SetUpFfmpegLogging();
     QApplication::setApplicationName(QStringLiteral("warplet"));
     QApplication::setDesktopFileName(QStringLiteral("warplet"));
     StandardPrompts prompts;

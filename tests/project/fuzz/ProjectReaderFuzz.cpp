@@ -1,24 +1,86 @@
-// libFuzzer entry: any bytes are read as a project file or rejected with
-// ArchiveError; whatever is read keeps the reader's promises.
+// libFuzzer entry: any bytes go through the whole load of a project file as the
+// program performs it (reading, building the document with the adjustment step,
+// thumbnails drawn for the active keyframe, a render of it), and again as
+// deformations loaded onto an open project (every thumbnail rebuilt). Bad input
+// must end in ArchiveError or FileError; whatever is read keeps the reader's
+// promises.
 
+#include "export/FileError.h"
+#include "export/PictureFile.h"
 #include "project/Archive.h"
+#include "project/Project.h"
 #include "project/ProjectFile.h"
+#include "support/TestPictures.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+// A small picture file that stands in for every picture a project names;
+// removed when the fuzzer ends.
+struct DefaultPictureFile {
+    std::string path = "/tmp/warplet-fuzz-default-" + std::to_string(::getpid()) + ".bmp";
+    DefaultPictureFile()
+    {
+        if (!SavePicture(path, testpics::Gradient(24, 16)))
+            std::abort();
+    }
+    ~DefaultPictureFile() { ::unlink(path.c_str()); }
+};
+
+const std::string& DefaultPicture()
+{
+    static const DefaultPictureFile file;
+    return file.path;
+}
+
+void CheckPromises(const ProjectData& project)
+{
+    for (const auto& key : project.keys) {
+        if (uint64_t(key->Count()) != uint64_t(key->Width()) * uint64_t(key->Height()) ||
+            key->Map().size() != size_t(key->Count()) || key->Width() != project.keys.front()->Width())
+            std::abort();
+        if (project.fileVersion == 2 && key->Thumbnail().size() != project.thumbHeader.biSizeImage)
+            std::abort();
+        if (key->Duration() < 1 || key->Duration() > 1024)
+            std::abort();
+    }
+}
+
+void LoadAsProject(std::span<const uint8_t> bytes)
+{
+    ProjectData data = ReadProjectBytes(bytes);
+    CheckPromises(data);
+    Project project;
+    project.SetDefaultPicture(DefaultPicture());
+    // No picture the file names exists below this folder.
+    project.Load(std::move(data), "/nonexistent-warplet-fuzz/project.kib");
+    if (!project.Keys().Empty())
+        project.RenderFrame(0, true);
+}
+
+void LoadAsDeformations(std::span<const uint8_t> bytes)
+{
+    Project project;
+    project.SetDefaultPicture(DefaultPicture());
+    project.NewFromPicture(DefaultPicture());
+    project.LoadDeformations(ReadProjectBytes(bytes));
+    project.RenderFrame(1, false);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    try {
-        const ProjectData project = ReadProjectBytes(std::span(data, size));
-        for (const auto& key : project.keys) {
-            if (uint64_t(key->Count()) != uint64_t(key->Width()) * uint64_t(key->Height()) ||
-                key->Map().size() != size_t(key->Count()) || key->Width() != project.keys.front()->Width())
-                std::abort();
-            if (project.fileVersion == 2 && key->Thumbnail().size() != project.thumbHeader.biSizeImage)
-                std::abort();
+    const std::span<const uint8_t> bytes(data, size);
+    for (auto load : {LoadAsProject, LoadAsDeformations}) {
+        try {
+            load(bytes);
+        } catch (const ArchiveError&) {
+        } catch (const FileError&) {
         }
-    } catch (const ArchiveError&) {
     }
     return 0;
 }
