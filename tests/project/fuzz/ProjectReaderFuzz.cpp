@@ -63,10 +63,12 @@ void LoadAsProject(std::span<const uint8_t> bytes)
 
 void LoadAsDeformations(std::span<const uint8_t> bytes)
 {
+    // Parsed first: most inputs end there, before a document is built.
+    ProjectData data = ReadProjectBytes(bytes);
     Project project;
     project.SetDefaultPicture(DefaultPicture());
     project.NewFromPicture(DefaultPicture());
-    project.LoadDeformations(ReadProjectBytes(bytes));
+    project.LoadDeformations(std::move(data));
     project.RenderFrame(1, false);
 }
 
