@@ -66,8 +66,10 @@ bool WorkPicture::ButtonDown(int x, int y, bool rightButton)
     y = PointerCoordinate(y);
     if (rightButton)
         m_pTool->SetTurnSign(-1);
-    if (m_pHost)
+    if (m_pHost) {
         m_pHost->ApplyPowerRequested();
+        m_pHost->StrokeStarted();
+    }
     m_bStrokeActive = true;
     m_pTool->Prepare(x, y, Width(), Height());
     return m_pTool->Repeats();
@@ -93,6 +95,8 @@ void WorkPicture::ButtonUp(bool rightButton)
         m_bStrokeActive = false;
         if (m_pTool)
             m_pTool->EndStroke();
+        if (m_pHost)
+            m_pHost->StrokeEnded();
     }
     if (rightButton && m_pTool)
         m_pTool->SetTurnSign(1);

@@ -20,6 +20,9 @@ public:
     virtual void MapChanged() {}
     // A tool was applied to the map (the project is modified).
     virtual void ToolApplied() {}
+    // A stroke begins (after the power was baked in) and ends.
+    virtual void StrokeStarted() {}
+    virtual void StrokeEnded() {}
     // True while the animation plays; renders then send no change notification.
     virtual bool Playing() const { return false; }
 };

@@ -61,6 +61,46 @@ void Project::ToolApplied() { App().m_bModified = true; }
 
 bool Project::Playing() const { return m_pObserver && m_pObserver->Playing(); }
 
+void Project::StrokeStarted() { m_history.BeginMapEdit(); }
+
+void Project::StrokeEnded() { m_history.EndMapEdit(QStringLiteral("Stroke")); }
+
+void Project::DocumentRestored()
+{
+    if (m_pObserver)
+        m_pObserver->DocumentRestored();
+}
+
+namespace {
+
+// A document edit recorded when it completes and dropped when it throws.
+class RecordedEdit {
+public:
+    RecordedEdit(ProjectHistory& history, QString text) : m_history(history), m_text(std::move(text))
+    {
+        m_history.BeginDocumentEdit();
+    }
+    ~RecordedEdit()
+    {
+        if (!m_bDone)
+            m_history.CancelEdit();
+    }
+    RecordedEdit(const RecordedEdit&) = delete;
+    RecordedEdit& operator=(const RecordedEdit&) = delete;
+    void Done()
+    {
+        m_history.EndDocumentEdit(m_text);
+        m_bDone = true;
+    }
+
+private:
+    ProjectHistory& m_history;
+    QString m_text;
+    bool m_bDone = false;
+};
+
+}  // namespace
+
 void Project::MakeActiveKeyCurrent()
 {
     CMMask& key = m_keys.Key(m_keys.Active());
@@ -106,6 +146,7 @@ void Project::NewFromPicture(const std::string& picturePath)
     fresh.m_nFileVersion = 2;
     fresh.m_resolvedPath = fresh.m_work.Path();
     TakeOver(std::move(fresh));
+    m_history.Clear();
 }
 
 void Project::Load(const std::string& projectPath)
@@ -125,6 +166,7 @@ void Project::Load(ProjectData data, const std::string& absolute)
     fresh.m_work.LoadWorkPicture(fresh.m_resolvedPath);
     fresh.ApplyData(std::move(data), false);
     TakeOver(std::move(fresh));
+    m_history.Clear();
     App().m_nFileVersion = m_nFileVersion;
     App().m_bModified = false;
 }
@@ -142,6 +184,7 @@ Project::DeformationResult Project::LoadDeformations(ProjectData data)
         return DeformationResult::NoAnimation;
     if (data.keys.empty())
         return DeformationResult::NoKeyframes;
+    RecordedEdit edit(m_history, QStringLiteral("Load deformations"));
 
     // The keyframes go onto this document's picture, which stays as it is.
     Project fresh;
@@ -155,6 +198,7 @@ Project::DeformationResult Project::LoadDeformations(ProjectData data)
     fresh.m_resolvedPath = m_resolvedPath;
     fresh.ApplyData(std::move(data), true);
     TakeOver(std::move(fresh));
+    edit.Done();
     App().m_nFileVersion = m_nFileVersion;
     App().m_bModified = false;
     return DeformationResult::Applied;
@@ -206,6 +250,7 @@ bool Project::Save(const std::string& projectPath)
     WriteFileAtomically(absolute, bytes);
     m_storedPath = stored;
     m_resolvedPath = m_work.Path();
+    m_history.SetSaved();
     App().m_bModified = false;
     return true;
 }
@@ -214,11 +259,13 @@ bool Project::InsertPicture(const std::string& picturePath)
 {
     if (m_keys.GetTotalFrames() == 0)
         return false;
+    RecordedEdit edit(m_history, QStringLiteral("Insert picture"));
     m_work.LoadWorkPicture(AbsolutePath(picturePath));
     m_resolvedPath = m_work.Path();
     PrepareActiveTool();
     m_keys.ResizeKeys(Picture().Width(), Picture().Height());
     MakeActiveKeyCurrent();
+    edit.Done();
     // The project now names another picture: it has to be saved again.
     App().m_bModified = true;
     return true;

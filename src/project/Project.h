@@ -12,6 +12,7 @@
 #include "animation/KeyframeStore.h"
 #include "engine/ToolTable.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectHistory.h"
 #include "work/WorkPictureFile.h"
 
 #include <optional>
@@ -29,6 +30,8 @@ public:
     // The work picture was re-rendered (32774).
     virtual void MapChanged() {}
     virtual bool Playing() const { return false; }
+    // An undone or redone step replaced the keyframes (and perhaps the picture).
+    virtual void DocumentRestored() {}
 };
 
 class Project : private KeyframeListener, private WorkPictureHost {
@@ -77,6 +80,9 @@ public:
     const WorkPicture& Picture() const { return m_work.Picture(); }
     KeyframeStore& Keys() { return m_keys; }
     const KeyframeStore& Keys() const { return m_keys; }
+    // Undo and redo; emptied when another picture or project is opened.
+    ProjectHistory& History() { return m_history; }
+    const ProjectHistory& History() const { return m_history; }
 
     int ActiveToolId() const { return m_nActiveTool; }
     int ActiveToolStrength() const { return m_nStrength; }
@@ -123,6 +129,11 @@ private:
     void MapChanged() override;
     void ToolApplied() override;
     bool Playing() const override;
+    void StrokeStarted() override;
+    void StrokeEnded() override;
+
+    friend class ProjectHistory;
+    void DocumentRestored();
 
     // Puts read keyframes, indexes and tool into this document, whose picture is
     // already loaded, then runs the adjustment step.
@@ -140,6 +151,7 @@ private:
     int m_nFileVersion = 2;
     std::string m_storedPath;
     std::string m_resolvedPath;
+    ProjectHistory m_history{*this};
 };
 
 // Reads and parses a project file without building a document (FileError, ArchiveError).

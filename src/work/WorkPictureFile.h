@@ -20,10 +20,10 @@ public:
     void SetDefaultPicture(std::string path) { m_defaultPicture = std::move(path); }
     std::string DefaultPicture() const;
 
-    // Loads and fits the picture at `path` (UTF-8). When no file exists there,
-    // the default picture is loaded and remembered instead, without a message.
-    // A file that cannot be decoded throws FileError (cause FileNotFound); the
-    // previous picture then stays as it was.
+    // Loads and fits the picture at `path` (the file name's bytes). When no file
+    // exists there, the default picture is loaded and remembered instead,
+    // without a message. A file that cannot be read or decoded throws FileError
+    // naming it; the previous picture then stays as it was.
     void LoadWorkPicture(const std::string& path);
 
     // The path of the loaded picture, absolute.

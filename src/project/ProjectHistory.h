@@ -1,0 +1,129 @@
+#pragma once
+// Undo and redo for a project: every change to the document is a step on a
+// QUndoStack whose clean state is the state last saved.
+//
+// Two kinds of step. A map edit (a stroke, a reset, the power baked into the
+// map) keeps only the rectangle of the keyframe's map that changed, before and
+// after, compressed. A document edit (the strip's commands, an inserted
+// picture, loaded deformations) keeps the whole document before and after:
+// every keyframe compressed, the strip's indexes and, when it changed, the
+// work picture.
+//
+// The steps are bounded in memory: when they take more than the budget, the
+// oldest give up their contents and can no longer be undone.
+
+#include "engine/PackedPicture.h"
+#include "engine/Displacement.h"
+
+#include <QString>
+#include <QUndoStack>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class Project;
+class WorkPictureFile;
+
+// A rectangle of map elements; right and bottom exclusive.
+struct MapRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool Empty() const { return right <= left || bottom <= top; }
+};
+// The smallest rectangle holding every element that differs between two maps
+// of W x H; empty when they are equal.
+MapRect ChangedMapRect(const Displacement* a, const Displacement* b, int W, int H);
+
+// A keyframe as a step keeps it.
+struct PackedKeyframe {
+    int width = 0;
+    int height = 0;
+    int duration = 0;
+    std::vector<uint8_t> map;    // packed map bytes (width x height x 8 unpacked)
+    std::vector<uint8_t> thumb;  // packed thumbnail
+    size_t thumbBytes = 0;       // the thumbnail's unpacked size
+};
+
+// The document as a document edit keeps it.
+struct DocumentState {
+    std::vector<PackedKeyframe> keys;
+    BITMAPINFOHEADER thumbHeader{};
+    int firstVisible = 0;
+    int selected = 0;
+    int active = 0;
+    // The work picture and the paths; only kept when a step changed them.
+    std::shared_ptr<const WorkPictureFile> work;
+    std::string storedPath;
+    std::string resolvedPath;
+    size_t Bytes() const;
+};
+
+class ProjectHistory {
+public:
+    static constexpr size_t kDefaultBudget = size_t(256) << 20;
+
+    explicit ProjectHistory(Project& project, size_t budget = kDefaultBudget);
+    ~ProjectHistory();
+    ProjectHistory(const ProjectHistory&) = delete;
+    ProjectHistory& operator=(const ProjectHistory&) = delete;
+
+    // --- Recording (ignored while a step is undone or redone) ----------------
+    // Around a change of the active keyframe's map; a step is pushed only when
+    // the map changed.
+    void BeginMapEdit();
+    void EndMapEdit(const QString& text);
+    // Around a change of the keyframes, the strip or the picture.
+    void BeginDocumentEdit();
+    void EndDocumentEdit(const QString& text);
+    // Drops an edit begun but not ended (the change failed).
+    void CancelEdit();
+    bool Recording() const { return m_pMapBefore || m_pDocumentBefore; }
+
+    // --- Undoing ------------------------------------------------------------------
+    bool CanUndo() const { return m_stack.index() > m_nFloor; }
+    bool CanRedo() const { return m_stack.canRedo(); }
+    void Undo();
+    void Redo();
+    QString UndoText() const { return CanUndo() ? m_stack.undoText() : QString(); }
+    QString RedoText() const { return m_stack.redoText(); }
+
+    // Another picture or project was opened: nothing before it can be undone.
+    void Clear();
+    // The document was saved: this state is the clean one.
+    void SetSaved() { m_stack.setClean(); }
+    bool IsClean() const { return m_stack.isClean(); }
+    // What the steps keep, in bytes.
+    size_t Bytes() const { return m_nBytes; }
+    int Count() const { return m_stack.count(); }
+    // For the window: canUndoChanged, cleanChanged, indexChanged...
+    QUndoStack& Stack() { return m_stack; }
+
+private:
+    friend class MapEditStep;
+    friend class DocumentEditStep;
+
+    void Push(QUndoCommand* step, size_t bytes);
+    void KeepWithinBudget();
+    // Called by the steps.
+    void ApplyMapRect(int key, const MapRect& rect, const std::vector<uint8_t>& packed);
+    void ApplyDocument(const DocumentState& state);
+    void Shown();
+
+    DocumentState CaptureDocument(bool withWork) const;
+
+    Project& m_project;
+    QUndoStack m_stack;
+    size_t m_nBudget;
+    size_t m_nBytes = 0;
+    int m_nFloor = 0;  // steps below this index gave up their contents
+    bool m_bReplaying = false;
+    int m_nMapKey = -1;
+    std::unique_ptr<std::vector<Displacement>> m_pMapBefore;
+    std::unique_ptr<DocumentState> m_pDocumentBefore;
+};
+
