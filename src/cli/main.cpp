@@ -42,7 +42,7 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     // The video encoders report their statistics at the info level; keep only errors.
     av_log_set_level(AV_LOG_ERROR);
-    App().m_strDefaultPicture = ProgramFolder() + QStringLiteral("/default.gif");
+    App().m_strDefaultPicture = ProgramDataFile(QStringLiteral("default.gif"));
     if (argc < 2) {
         PrintUsage(std::cerr);
         return 1;

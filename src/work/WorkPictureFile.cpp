@@ -12,7 +12,7 @@ std::string WorkPictureFile::DefaultPicture() const
         return m_defaultPicture;
     if (!App().m_strDefaultPicture.isEmpty())
         return App().m_strDefaultPicture.toStdString();
-    return (ProgramFolder() + QStringLiteral("/default.gif")).toStdString();
+    return ProgramDataFile(QStringLiteral("default.gif")).toStdString();
 }
 
 void WorkPictureFile::LoadWorkPicture(const std::string& path)
