@@ -119,7 +119,7 @@ void AppState::LoadSettings()
         m_strProjectDir = dir.String(QStringLiteral("Project"), QString());
         m_strPictDir = dir.String(QStringLiteral("PICT"), StandardFolder(QStandardPaths::PicturesLocation));
     }
-    m_strDefaultPicture = ProgramFolder() + QStringLiteral("/default.gif");
+    m_strDefaultPicture = ProgramDataFile(QStringLiteral("default.gif"));
 }
 
 bool AppState::SaveSettings() const
@@ -155,6 +155,23 @@ QString ProgramFolder()
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
     return QFileInfo(ProgramFilePath()).absolutePath();
+}
+
+QStringList ProgramDataFolders()
+{
+    const QString program = ProgramFolder();
+    return {program, QDir::cleanPath(program + QStringLiteral("/../share/warplet"))};
+}
+
+QString ProgramDataFile(const QString& name)
+{
+    const QStringList folders = ProgramDataFolders();
+    for (const QString& folder : folders) {
+        const QString path = folder + QLatin1Char('/') + name;
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return folders.front() + QLatin1Char('/') + name;
 }
 
 QString ProfileName()

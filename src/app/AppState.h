@@ -11,6 +11,7 @@
 #include "res/UiLanguage.h"
 
 #include <QString>
+#include <QStringList>
 
 class AppState {
 public:
@@ -78,6 +79,14 @@ bool WriteToolPower(int power);
 // The folder of the program file, and the program file itself.
 QString ProgramFolder();
 QString ProgramFilePath();
+
+// Where the program's data files (default picture, help pages, splash
+// animation) are looked for: beside the program, as in a build tree, then
+// <prefix>/share/warplet for a program installed in <prefix>/bin.
+QStringList ProgramDataFolders();
+// The first of those folders that holds `name`, followed by the name; the
+// path beside the program when none does.
+QString ProgramDataFile(const QString& name);
 
 // True when the lower-cased extension of `path` (dot included) is one of
 // .tif .gif .bmp .jpg .png.

@@ -25,6 +25,7 @@ const std::vector<CliCommand>& CliCommandTable()
          "export PROJECT.kib -o OUT.gif|wmv|mp4|webm|jpg|bmp|png|tif [--speed S] [--size screen|picture|PERCENT] "
          "[--frames all|\"F ...\"]",
          RunExport},
+        {"check-update", "check-update [--force]", RunCheckUpdate},
     };
     return table;
 }

@@ -41,7 +41,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     SetUpFfmpegLogging();
-    App().m_strDefaultPicture = ProgramFolder() + QStringLiteral("/default.gif");
+    App().m_strDefaultPicture = ProgramDataFile(QStringLiteral("default.gif"));
     std::vector<std::string> words(argv + 1, argv + argc);
     // The language follows the locale unless --lang names one.
     if (words.size() >= 2 && words[0] == "--lang") {

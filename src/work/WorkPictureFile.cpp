@@ -13,7 +13,7 @@ std::string WorkPictureFile::DefaultPicture() const
         return m_defaultPicture;
     if (!App().m_strDefaultPicture.isEmpty())
         return PathFromQString(App().m_strDefaultPicture);
-    return PathFromQString(ProgramFolder() + QStringLiteral("/default.gif"));
+    return PathFromQString(ProgramDataFile(QStringLiteral("default.gif")));
 }
 
 void WorkPictureFile::LoadWorkPicture(const std::string& path)

@@ -5,6 +5,8 @@
 #include "app/ui/UserPrompts.h"
 #include "dialog/ui/Kib3Dlg.h"
 #include "res/StringTable.h"
+#include "update/UpdateInfo.h"
+#include "update/ui/UpdateNotifier.h"
 
 #include <QApplication>
 #include <QFont>
@@ -102,6 +104,11 @@ bool CKib3App::InitInstance(const QStringList& arguments)
     options.splash = m_bSplashAndFades && !screenshots;
     options.fades = m_bSplashAndFades && !screenshots;
     CKib3Dlg dialog(m_cmdInfo.m_pictures, m_cmdInfo.StartProject(), m_prompts, options);
+    if (!screenshots) {
+        // The update check runs in the background; its answer arrives as a queued call.
+        new CUpdateNotifier(UpdateInfo::Get(), &dialog, m_prompts);
+        UpdateInfo::Get().StartCheck();
+    }
 
     // 11. Run the dialog until its exit command.
     dialog.show();
@@ -127,6 +134,8 @@ bool CKib3App::InitInstance(const QStringList& arguments)
 
 int CKib3App::ExitInstance()
 {
+    // A check still asking the service gets a moment to end cleanly.
+    UpdateInfo::Get().WaitForCheck(UpdateInfo::kExitWait);
     if (!App().m_bNoSaveOnExit && !App().SaveSettings()) {
         std::fprintf(stderr, "warplet: cannot write the settings to %s\n", qPrintable(ProfileFilePath()));
         if (m_nExitCode == 0)

@@ -22,7 +22,10 @@ CSplashWnd::CSplashWnd(QWidget* mainWindow, const QString& animationPath)
     if (screen)
         move(screen->geometry().center() - rect().center());
 
-    const QString path = animationPath.isEmpty() ? SplashAnimationPath(ProgramFilePath()) : animationPath;
+    // By default beside the program, or with the installed program's data.
+    const QString path = animationPath.isEmpty()
+                             ? ProgramDataFile(QFileInfo(SplashAnimationPath(ProgramFilePath())).fileName())
+                             : animationPath;
     if (QFileInfo::exists(path) && m_animation.Open(path)) {
         connect(&m_frameTimer, &QTimer::timeout, this, &CSplashWnd::NextAnimationFrame);
         m_frameTimer.start(m_animation.FrameInterval());

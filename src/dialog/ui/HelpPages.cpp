@@ -2,13 +2,14 @@
 
 #include "app/AppState.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 QStringList HelpFolders()
 {
-    const QString program = ProgramFolder();
-    return {program + QStringLiteral("/help"), QDir::cleanPath(program + QStringLiteral("/../share/warplet/help"))};
+    QStringList folders = ProgramDataFolders();
+    for (QString& folder : folders)
+        folder += QStringLiteral("/help");
+    return folders;
 }
 
 QUrl HelpPageUrl(int context)

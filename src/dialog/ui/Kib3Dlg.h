@@ -7,6 +7,7 @@
 #include "dialog/ui/DialogLayout.h"
 #include "engine/ToolTable.h"
 #include "project/Project.h"
+#include "update/UpdateEndpoints.h"
 
 #include <QBasicTimer>
 #include <QDialog>
@@ -33,7 +34,7 @@ struct DialogOptions {
     bool splash = false;         // show the start-up splash
     bool fades = true;           // fade screen changes through the overlay
     int screenHeight = -1;       // the screen's height; -1: the primary screen's
-    QString homePage = QStringLiteral("https://warplet.example.org/");
+    QString homePage = HomePageUrl();
 };
 
 class CKib3Dlg : public QDialog, private ProjectObserver, public ToolCursor {

@@ -1294,6 +1294,20 @@ QImage ScrollButton(bool right) {
   return img;
 }
 
+// The program's icon in the sizes of the desktop's icon theme, as
+// <dir>/hicolor/<n>x<n>/apps/warplet.png (not part of the compiled artwork).
+bool WriteThemeIcons(const QString& dir, const QImage& icon) {
+  for (const int n : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString folder = QStringLiteral("%1/hicolor/%2x%2/apps").arg(dir).arg(n);
+    const QImage scaled = icon.scaled(n, n, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (!QDir().mkpath(folder) || !scaled.save(folder + QStringLiteral("/warplet.png"), "PNG")) {
+      std::fprintf(stderr, "warplet-artgen: cannot write the %dx%d icon in %s\n", n, n, qPrintable(folder));
+      return false;
+    }
+  }
+  return true;
+}
+
 bool WriteQrc(const Output& out) {
   const QString path = out.dir + QStringLiteral("/art.qrc");
   QFile f(path + QStringLiteral(".tmp"));
@@ -1342,9 +1356,10 @@ int main(int argc, char** argv) {
 
   out.save(ToolCursor(), QStringLiteral("cursor136.png"));
   out.save(BusyCursor(), QStringLiteral("cursor137.png"));
-  out.save(Icon(), QStringLiteral("icon.png"));
+  const QImage icon = Icon();
+  out.save(icon, QStringLiteral("icon.png"));
 
-  if (!out.ok || !WriteQrc(out)) {
+  if (!out.ok || !WriteQrc(out) || !WriteThemeIcons(out.dir + QStringLiteral("/icons"), icon)) {
     std::fprintf(stderr, "warplet-artgen: failed\n");
     return 1;
   }

@@ -1,0 +1,19 @@
+#pragma once
+// A plain HTTP GET, behind an interface so that the update check can be run
+// against any transport.
+
+#include <QByteArray>
+#include <QString>
+
+struct HttpResult {
+    bool ok = false;
+    QByteArray body;
+    QString error;  // what failed, when not ok
+};
+
+class HttpClient {
+public:
+    virtual ~HttpClient() = default;
+    // GET http://<host><target>; `host` may carry ":port".
+    virtual HttpResult Get(const QByteArray& host, const QByteArray& target) = 0;
+};
