@@ -153,7 +153,8 @@ Project::DeformationResult Project::LoadDeformations(const std::string& projectP
     fresh.ApplyData(std::move(data), true);
     TakeOver(std::move(fresh));
     App().m_nFileVersion = m_nFileVersion;
-    App().m_bModified = false;
+    // This picture with those keyframes is held by no file yet.
+    App().m_bModified = true;
     return DeformationResult::Applied;
 }
 
