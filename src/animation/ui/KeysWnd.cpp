@@ -144,6 +144,7 @@ void CKeysWnd::OnContextCommand(int k, int id)
     const std::vector<int> items = ContextMenuItems(k);
     if (std::find(items.begin(), items.end(), id) == items.end())
         return;  // the strip changed since the menu was shown
+    const int before = m_keys.Count();
     switch (id) {
     case kCmdActivate: m_keys.Activate(k); break;
     case kCmdRepeat: m_keys.Repeat(k); break;
@@ -156,7 +157,9 @@ void CKeysWnd::OnContextCommand(int k, int id)
     default: return;
     }
     KeysChanged();
-    emit keysEdited();
+    // Activating another keyframe only changes which one is edited.
+    if (id != kCmdActivate || m_keys.Count() != before)
+        emit keysEdited();
 }
 
 void CKeysWnd::RunDuration(int k)

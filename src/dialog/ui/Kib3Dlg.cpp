@@ -667,8 +667,7 @@ void CKib3Dlg::OnCommand(int id)
     case Cmd::SaveModeCustom: OnSaveMode(id); return;
     case Cmd::KeyPicture:
         // The keyframe strip asks for the active keyframe's thumbnail.
-        if (m_project.Picture().HasPicture() && m_project.Keys().Active() <= m_project.Keys().Count()
-            && m_project.Keys().Active() >= 0) {
+        if (ShowsActiveKey()) {
             m_project.Keys().SetKeyPicture(m_project.Keys().Active(), m_project.Picture().Display());
             m_pKeysWnd->RefreshTooltips();
         }
@@ -678,7 +677,9 @@ void CKib3Dlg::OnCommand(int id)
             m_project.MakeActiveKeyCurrent();
         return;
     case Cmd::MapChanged:
-        if (!Playing() && m_pKeysWnd)
+        // Only an edit of the active keyframe changes its thumbnail; the frames
+        // an export or the frame dialog render in between do not.
+        if (!Playing() && m_pKeysWnd && ShowsActiveKey())
             m_pKeysWnd->RequestPicture(m_project.Keys().Active());
         return;
     case Cmd::ApplyPower: OnApplyPower(); return;
@@ -859,6 +860,14 @@ void CKib3Dlg::OnPlay()
         OnApplyPower();  // a weaker power becomes part of the keyframe first
     }
     m_pPlayer->OnPlay();
+}
+
+bool CKib3Dlg::ShowsActiveKey() const
+{
+    const KeyframeStore& keys = m_project.Keys();
+    const int active = keys.Active();
+    return m_project.Picture().HasPicture() && active >= 0 && active < keys.Count()
+           && m_project.Picture().Map().data == keys.Key(active).Map().data();
 }
 
 bool CKib3Dlg::Playing() const

@@ -176,6 +176,8 @@ private:
     // The folder of a file, for the folder settings.
     static QString FolderOf(const QString& path);
     bool HasAnimation() const;
+    // The work picture shows (and edits) the active keyframe's map.
+    bool ShowsActiveKey() const;
     void SetPowerSlider(int position);
     void UpdateIndicator();
     void UpdateSaveModeChoice();

@@ -321,3 +321,28 @@ TEST_F(AnimationCommandsTest, AProjectWithManyKeyframesShowsThemAllInTheStrip)
     EXPECT_EQ(strip->Slot(5)->Key(), nullptr);
     EXPECT_TRUE(strip->ScrollButton(CKeysWnd::kCmdScrollLeft)->isVisible());
 }
+
+TEST_F(AnimationCommandsTest, FramesShownByExportsLeaveTheKeyframeThumbnailAlone)
+{
+    // Keyframe 1's thumbnail shows its deformation.
+    dlg->OnCommand(Cmd::ActiveKeyChanged);
+    QCoreApplication::processEvents();
+    dlg->KeysWnd()->Slot(1)->repaint();
+    const std::vector<uint8_t> before = Keys().Key(1).Thumbnail();
+
+    dlg->Exports()->ShowFrameAt(0);  // the undeformed first frame, as the frame dialog shows it
+    EXPECT_FALSE(dlg->KeysWnd()->Slot(1)->NeedsPicture());
+    dlg->OnCommand(CKeysWnd::kCmdKeyPicture);  // a late request changes nothing either
+    dlg->KeysWnd()->Slot(1)->repaint();
+    EXPECT_EQ(Keys().Key(1).Thumbnail(), before);
+
+    // A stroke on the keyframe does renew it.
+    dlg->OnCommand(Cmd::ActiveKeyChanged);
+    dlg->OnCommand(1039);
+    CWorkWnd* w = dlg->WorkWnd();
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(40, 40));
+    QTest::mouseMove(w, QPoint(90, 60));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(90, 60));
+    dlg->KeysWnd()->Slot(1)->repaint();
+    EXPECT_NE(Keys().Key(1).Thumbnail(), before);
+}
