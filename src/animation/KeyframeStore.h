@@ -124,7 +124,9 @@ public:
     void ScrollLeft();
     void ScrollRight() { ++m_nFirstVisible; }
     bool LeftScrollVisible() const { return m_nFirstVisible > 0; }
-    bool RightScrollVisible(int slots) const { return Count() - slots - m_nFirstVisible >= 0; }
+    // While the empty slot is not yet visible in a strip of `slotCount` slots.
+    // (Not named `slots`: Qt defines that as an empty macro.)
+    bool RightScrollVisible(int slotCount) const { return Count() - slotCount - m_nFirstVisible >= 0; }
 
 private:
     void CheckIndex(int i) const;

@@ -24,6 +24,7 @@ int RunStroke(const std::vector<std::string>& args);
 int RunKey(const std::vector<std::string>& args);
 int RunMap(const std::vector<std::string>& args);
 int RunRender(const std::vector<std::string>& args);
+int RunPrint(const std::vector<std::string>& args);
 int RunCheckUpdate(const std::vector<std::string>& args);
 
 // Shared steps: a project opened from a file (the default picture is the one

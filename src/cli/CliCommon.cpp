@@ -25,6 +25,8 @@ const std::vector<CliCommand>& CliCommandTable()
          "export PROJECT.kib -o OUT.gif|wmv|mp4|webm|jpg|bmp|png|tif [--speed S] [--size screen|picture|PERCENT] "
          "[--frames all|\"F ...\"]",
          RunExport},
+        {"print", "print PROJECT.kib -o OUT.pdf [--frames all|\"F ...\"] [--size screen|picture|PERCENT] [--page A4|Letter]",
+         RunPrint},
         {"check-update", "check-update [--force]", RunCheckUpdate},
     };
     return table;

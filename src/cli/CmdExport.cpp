@@ -2,6 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CmdExportProgress.h"
+#include "animation/FrameChoice.h"
 #include "export/BigPicture.h"
 #include "export/ExportSequence.h"
 #include "project/Project.h"
@@ -48,21 +49,11 @@ OutputKind KindOfOutput(const std::string& path)
 // The chosen frames, ascending and each once; every one inside the loop.
 std::vector<int> ParseFrames(const std::string& text, int totalFrames)
 {
-    if (text == "all")
-        return AllFrames(totalFrames);
-    std::vector<int> frames;
-    for (const std::string& word : SplitWords(text)) {
-        const int f = ParseInt(word, "--frames");
-        if (f < 0 || f >= totalFrames)
-            throw CliError("--frames: " + word + " is outside the loop's frames 0 to " +
-                           std::to_string(totalFrames - 1));
-        frames.push_back(f);
+    try {
+        return ParseFrameList(text, totalFrames);
+    } catch (const std::invalid_argument& e) {
+        throw CliError(std::string("--frames: ") + e.what());
     }
-    if (frames.empty())
-        throw CliError("--frames: \"all\" or a list of frame numbers");
-    std::sort(frames.begin(), frames.end());
-    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
-    return frames;
 }
 
 void SetUpSource(CBigPicture& big, Project& project, const CliFrameSize& size)

@@ -22,26 +22,6 @@ void CheckOutputSize(int64_t W, int64_t H)
         throw ExportSizeError("the frame size " + std::to_string(W) + " x " + std::to_string(H) + " is too large");
 }
 
-// The work picture edits the active keyframe again when the export ends, also
-// when it ends with an exception.
-class ActiveKeyRestorer {
-public:
-    explicit ActiveKeyRestorer(CBigPicture& big) : m_big(big) {}
-    ActiveKeyRestorer(const ActiveKeyRestorer&) = delete;
-    ActiveKeyRestorer& operator=(const ActiveKeyRestorer&) = delete;
-    ~ActiveKeyRestorer()
-    {
-        try {
-            m_big.RestoreActiveKey();
-        } catch (...) {
-            // Nothing sensible is left to do while unwinding.
-        }
-    }
-
-private:
-    CBigPicture& m_big;
-};
-
 class VideoAdapter : public IVideoFrameSource {
 public:
     explicit VideoAdapter(CBigPicture& big) : m_big(big) {}
@@ -240,6 +220,15 @@ void CBigPicture::RestoreActiveKey()
         m_project.MakeActiveKeyCurrent();
     else
         m_project.Picture().DetachMap();  // never leave the interpolation buffer attached
+}
+
+ActiveKeyRestorer::~ActiveKeyRestorer()
+{
+    try {
+        m_big.RestoreActiveKey();
+    } catch (...) {
+        // Nothing sensible is left to do while unwinding.
+    }
 }
 
 std::string FrameFileName(const std::string& path, const std::vector<int>& frames, size_t i)

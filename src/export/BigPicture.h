@@ -131,6 +131,19 @@ private:
     MapRef m_map;             // interpolated map of the frame being rendered (not owned)
 };
 
+// The work picture edits the active keyframe again when an export ends, also
+// when it ends with an exception.
+class ActiveKeyRestorer {
+public:
+    explicit ActiveKeyRestorer(CBigPicture& big) : m_big(big) {}
+    ActiveKeyRestorer(const ActiveKeyRestorer&) = delete;
+    ActiveKeyRestorer& operator=(const ActiveKeyRestorer&) = delete;
+    ~ActiveKeyRestorer();
+
+private:
+    CBigPicture& m_big;
+};
+
 // The file name of the i-th of the chosen frames for a sequence saved as `path`:
 // the frame number frames[i] is put between the base name and the extension,
 // zero-padded to as many digits as the count of chosen frames has; a single

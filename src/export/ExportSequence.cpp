@@ -15,16 +15,7 @@ PictureSequenceResult ExportPictureSequence(CBigPicture& big, const std::string&
     PictureSequenceResult result;
     if (big.TotalFrames() <= 0 || frames.empty())
         return result;
-    struct Restore {
-        CBigPicture& big;
-        ~Restore()
-        {
-            try {
-                big.RestoreActiveKey();
-            } catch (...) {
-            }
-        }
-    } restore{big};
+    const ActiveKeyRestorer restore(big);
 
     ExportObserver* observer = big.Observer();
     const int total = int(frames.size());

@@ -200,7 +200,8 @@ Project::DeformationResult Project::LoadDeformations(ProjectData data)
     TakeOver(std::move(fresh));
     edit.Done();
     App().m_nFileVersion = m_nFileVersion;
-    App().m_bModified = false;
+    // This picture with those keyframes is held by no file yet.
+    App().m_bModified = true;
     return DeformationResult::Applied;
 }
 

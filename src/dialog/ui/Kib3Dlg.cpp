@@ -1,6 +1,8 @@
 #include "dialog/ui/Kib3Dlg.h"
 
 #include "app/AppState.h"
+#include "animation/ui/KeysWnd.h"
+#include "animation/ui/Player.h"
 #include "app/ui/UserPrompts.h"
 #include "controls/ui/AboutDlg.h"
 #include "controls/ui/Art.h"
@@ -80,24 +82,6 @@ bool* OptionFlag(int id)
     }
 }
 
-// The folder of a file, for the folder settings.
-QString FolderOf(const QString& path)
-{
-    return QFileInfo(path).absolutePath();
-}
-
-// Holds the tooltip setting off while a file dialog runs and restores it.
-class TipsHeldOff {
-public:
-    TipsHeldOff() : m_bSaved(App().m_bShowTips) { App().m_bShowTips = false; }
-    TipsHeldOff(const TipsHeldOff&) = delete;
-    TipsHeldOff& operator=(const TipsHeldOff&) = delete;
-    ~TipsHeldOff() { App().m_bShowTips = m_bSaved; }
-
-private:
-    bool m_bSaved;
-};
-
 // A small round picture for the output-size choices: a pictogram on a tile.
 QImage SaveModePicture(int id)
 {
@@ -170,18 +154,27 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
     m_pWorkWnd->SetCursorPictures(ArtCursor(ArtId::CursorTool), ArtCursor(ArtId::CursorBusy));
     connect(m_pWorkWnd, &CWorkWnd::command, this, &CKib3Dlg::OnCommand);
     m_pWorkWnd->installEventFilter(this);
-    // The keyframe strip comes with the animation side; its place stays free.
-    m_pKeysArea = new QWidget(this);
-    m_pKeysArea->setObjectName(QStringLiteral("Keys"));
-    m_pKeysArea->resize(kKeysRect.size());
+    // 4. The keyframe strip lays itself out in its 640 x 84 place.
+    m_pKeysWnd = new CKeysWnd(m_project.Keys(), this);
+    m_pKeysWnd->setGeometry(QRect(DesignOrigin() + kKeysRect.topLeft(), kKeysRect.size()));
+    m_pKeysWnd->CreateSlots();
+    connect(m_pKeysWnd, &CKeysWnd::command, this, &CKib3Dlg::OnCommand);
+    connect(m_pKeysWnd, &CKeysWnd::keysEdited, this, [this] {
+        App().m_bModified = true;
+        UpdateCommandStates();
+    });
     m_pProgress = new CProgressWnd(this);
     m_pProgress->SetHostRect(QRect(DesignOrigin(), kDesignSize));
     m_pProgress->hide();
+    m_pExports = new CExportCommands(m_project, *m_pWorkWnd, *m_pProgress, *this, m_prompts, this);
 
     // 6. Tools; the last tool and its strength.
     m_tools = std::make_unique<ToolTable>(nullptr, this);
     CreateControls();
     RestoreTool();
+    m_pPlayer = new CPlayer(m_project, *m_pWorkWnd, *m_pKeysWnd, this);
+    m_pPlayer->SetControls(Button(Cmd::Play), Slider(Cmd::SpeedSlider));
+    connect(m_pPlayer, &CPlayer::playingChanged, this, &CKib3Dlg::EnableWhilePlaying);
 
     // 7. Hide every group, then the start screen.
     for (int screen = 0; screen < Screen::Count; ++screen)
@@ -198,6 +191,8 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
 
 CKib3Dlg::~CKib3Dlg()
 {
+    if (m_pPlayer)
+        m_pPlayer->StopPlayback();
     m_project.SetObserver(nullptr);
     // The work window shows the project's picture: it goes before the project
     // does, and without telling this half-destroyed dialog anything.
@@ -350,7 +345,7 @@ QWidget* CKib3Dlg::Control(int id) const
         return r;
     switch (id) {
     case Cmd::WorkWindow: return m_pWorkWnd;
-    case Cmd::KeysArea: return m_pKeysArea;
+    case Cmd::KeysArea: return m_pKeysWnd;
     case Cmd::Indicator: return m_pIndicator;
     case Cmd::OutputLabel: return m_pOutputLabel;
     default: return nullptr;
@@ -406,7 +401,9 @@ void CKib3Dlg::PositionGroup(int screen)
         QWidget* w = Control(id);
         if (!w)
             continue;
-        const QPoint pos = origin + ControlPosition(screen, id);
+        QPoint pos = origin + ControlPosition(screen, id);
+        if (id == Cmd::KeysArea)
+            pos.rx() += (kKeysRect.width() - w->width()) / 2;  // centred in its place
         w->move(pos);
         const auto label = m_sliderLabels.find(id);
         if (label != m_sliderLabels.end()) {
@@ -599,7 +596,7 @@ bool CKib3Dlg::eventFilter(QObject* watched, QEvent* event)
 void CKib3Dlg::dragEnterEvent(QDragEnterEvent* event)
 {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (!urls.isEmpty() && urls.first().isLocalFile() && !m_bLocked && !m_bPlaying)
+    if (!urls.isEmpty() && urls.first().isLocalFile() && !m_bLocked && !Playing())
         event->acceptProposedAction();
 }
 
@@ -613,7 +610,7 @@ void CKib3Dlg::dropEvent(QDropEvent* event)
     // The drop is finished first: the questions and the loading that follow
     // must not keep the program the file came from waiting for its answer.
     QTimer::singleShot(0, this, [this, path] {
-        if (m_bLocked || m_bPlaying || m_bEnded || !PromptSaveChanges())
+        if (m_bLocked || Playing() || m_bEnded || !PromptSaveChanges())
             return;
         if (IsPictureFile(path)) {
             App().m_strPictDir = FolderOf(path);
@@ -644,7 +641,7 @@ void CKib3Dlg::OnCommand(int id)
     case Cmd::Play: OnPlay(); return;
     case Cmd::Ok:
     case Cmd::Cancel:
-        if (m_bPlaying)
+        if (Playing())
             OnPlay();
         return;
     case Cmd::OpenProject: OnOpenProject(); return;
@@ -657,7 +654,9 @@ void CKib3Dlg::OnCommand(int id)
     case Cmd::SaveAnimation:
     case Cmd::SavePictures:
     case Cmd::Print:
-        return;  // the exports come with the export pipeline
+        if (!m_bLocked && !Playing())
+            m_pExports->OnCommand(id);
+        return;
     case Cmd::Exit: OnExit(); return;
     case Cmd::BackFromFinish: SwitchToScreen(Screen::Editing); return;
     case Cmd::LoadDeformations: OnLoadDeformations(); return;
@@ -668,15 +667,20 @@ void CKib3Dlg::OnCommand(int id)
     case Cmd::SaveModeCustom: OnSaveMode(id); return;
     case Cmd::KeyPicture:
         // The keyframe strip asks for the active keyframe's thumbnail.
-        if (m_project.Picture().HasPicture() && !m_project.Keys().Empty())
+        if (ShowsActiveKey()) {
             m_project.Keys().SetKeyPicture(m_project.Keys().Active(), m_project.Picture().Display());
+            m_pKeysWnd->RefreshTooltips();
+        }
         return;
     case Cmd::ActiveKeyChanged:
-        if (!m_project.Keys().Empty())
+        if (m_project.Keys().Active() >= 0 && m_project.Keys().Active() < m_project.Keys().Count())
             m_project.MakeActiveKeyCurrent();
         return;
     case Cmd::MapChanged:
-        // Forwarded to the keyframe strip (the project keeps the thumbnail current).
+        // Only an edit of the active keyframe changes its thumbnail; the frames
+        // an export or the frame dialog render in between do not.
+        if (!Playing() && m_pKeysWnd && ShowsActiveKey())
+            m_pKeysWnd->RequestPicture(m_project.Keys().Active());
         return;
     case Cmd::ApplyPower: OnApplyPower(); return;
     case Cmd::About: {
@@ -798,205 +802,18 @@ void CKib3Dlg::LockUserInterface(bool lock)
     }
 }
 
-void CKib3Dlg::ShowFileError(const std::exception& error)
-{
-    const auto* file = dynamic_cast<const FileError*>(&error);
-    const bool full = file && file->GetCause() == FileError::Cause::DiskFull;
-    m_prompts.Message(this, AppString(full ? StrId::CannotWriteFile : StrId::CannotReadFile), MsgButtons::Ok,
-                      MsgIcon::Exclamation);
-    App().m_nCursorMode = kCursorArrow;
-    m_pWorkWnd->RefreshCursor();
-}
-
-void CKib3Dlg::AfterDocumentChanged()
-{
-    m_pWorkWnd->PictureChanged();
-    m_pWorkWnd->CenterInWorkArea(DesignOrigin());
-    // The document may name another tool (a project stores its own).
-    const int toolId = m_project.ActiveToolId();
-    const int strength = m_project.ActiveToolStrength();
-    if (m_tools->Find(toolId)) {
-        SelectTool(toolId);
-        if (CTool* tool = m_project.Picture().ActiveTool()) {
-            tool->SetStrength(std::clamp(strength, 0, 64));
-            m_project.SetActiveToolId(toolId, tool->Strength());
-            Slider(Cmd::StrengthSlider)->SetPos(tool->Strength());
-        }
-    }
-    SetPowerSlider(kNeutralPower);
-    UpdateCommandStates();
-    m_pWorkWnd->setVisible(m_nScreen == Screen::Editing && m_project.Picture().HasPicture());
-    m_pWorkWnd->update();
-    update();
-}
-
-bool CKib3Dlg::OpenPictureFile(const QString& path)
-{
-    // The tool chosen in this run stays active on the new picture.
-    const CTool* current = m_project.Picture().ActiveTool();
-    const int toolId = current ? current->CommandId() : 0;
-    const int strength = current ? current->Strength() : Project::kDefaultStrength;
-    try {
-        m_project.NewFromPicture(path.toStdString());
-    } catch (const std::exception& error) {
-        ShowFileError(error);
-        return false;  // the previous project stays as it was
-    }
-    App().m_bModified = false;
-    if (toolId)
-        m_project.SetActiveToolId(toolId, strength);
-    AfterDocumentChanged();
-    OnCommand(Cmd::ActiveKeyChanged);
-    SwitchToScreen(Screen::Editing);
-    return true;
-}
-
-bool CKib3Dlg::OpenProjectFile(const QString& path)
-{
-    bool opened = true;
-    try {
-        m_project.Load(path.toStdString());
-        App().m_bModified = false;
-    } catch (const std::exception&) {
-        m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
-        App().m_nCursorMode = kCursorArrow;
-        opened = false;
-    }
-    if (opened)
-        AfterDocumentChanged();
-    if (m_project.Picture().HasMap() && m_nScreen == Screen::Start)
-        SwitchToScreen(Screen::Editing);
-    return opened;
-}
-
-QString CKib3Dlg::AskPictureWithTipsOff()
-{
-    const TipsHeldOff tips;
-    return m_prompts.AskOpenPicture(this);
-}
-
-void CKib3Dlg::OnOpenPicture()
-{
-    if (m_bPlaying || m_bLocked || !PromptSaveChanges())
-        return;
-    const QString path = AskPictureWithTipsOff();
-    if (path.isEmpty())
-        return;
-    App().m_strPictDir = FolderOf(path);
-    OpenPictureFile(path);
-}
-
 void CKib3Dlg::OnAcquire()
 {
-    if (m_bPlaying || m_bLocked)
+    if (Playing() || m_bLocked)
         return;
     // Scanners and cameras come with the acquisition module; until then there is
     // nothing to save the project for.
     m_prompts.Message(this, AppString(StrId::AcquireUnsupported), MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
-void CKib3Dlg::OnInsertPicture()
-{
-    if (!HasAnimation() || m_bPlaying || m_bLocked || !PromptSaveChanges())
-        return;
-    const QString path = AskPictureWithTipsOff();
-    if (path.isEmpty())
-        return;
-    try {
-        m_project.InsertPicture(path.toStdString());
-    } catch (const std::exception& error) {
-        ShowFileError(error);
-        return;
-    }
-    AfterDocumentChanged();
-    OnCommand(Cmd::ActiveKeyChanged);
-    if (m_project.Picture().HasMap())
-        SwitchToScreen(Screen::Editing);
-}
-
-void CKib3Dlg::OnOpenProject()
-{
-    if (m_bPlaying || m_bLocked || !PromptSaveChanges())
-        return;
-    const QString path = m_prompts.AskOpenProject(this, App().m_strProjectDir);
-    if (path.isEmpty())
-        return;
-    App().m_strProjectDir = FolderOf(path);
-    OpenProjectFile(path);
-}
-
-void CKib3Dlg::OnLoadDeformations()
-{
-    if (!HasAnimation() || m_bPlaying || m_bLocked || !PromptSaveChanges())
-        return;
-    const TipsHeldOff tips;
-    const QString path = m_prompts.AskOpenProject(this, App().m_strProjectDir);
-    if (path.isEmpty())
-        return;
-    Project::DeformationResult result;
-    try {
-        result = m_project.LoadDeformations(path.toStdString());
-    } catch (const std::exception&) {
-        m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
-        return;  // the current deformations stay
-    }
-    if (result != Project::DeformationResult::Applied)
-        return;  // a project without keyframes changes nothing
-    AfterDocumentChanged();
-    OnCommand(Cmd::ActiveKeyChanged);
-}
-
-bool CKib3Dlg::SaveProjectAs()
-{
-    const QString path = m_prompts.AskSaveProject(this, App().m_strProjectDir);
-    if (path.isEmpty())
-        return false;
-    // The file gets the deformation as it is shown: a weaker power set on the
-    // slider (shortcut or exit question on the editing screen) goes into the map first.
-    OnApplyPower();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool saved = false;
-    try {
-        saved = m_project.Save(path.toStdString());
-    } catch (const std::exception&) {
-        QApplication::restoreOverrideCursor();
-        m_prompts.Message(this, AppString(StrId::CannotWriteFile), MsgButtons::Ok, MsgIcon::Exclamation);
-        return false;
-    }
-    QApplication::restoreOverrideCursor();
-    if (!saved)
-        return false;
-    App().m_strProjectDir = FolderOf(path);
-    App().m_bModified = false;
-    if (m_nScreen == Screen::Finish)
-        OnCommand(Cmd::BackFromFinish);
-    return true;
-}
-
-void CKib3Dlg::OnSaveProject()
-{
-    if (!HasAnimation() || m_bLocked)
-        return;
-    SaveProjectAs();
-}
-
-bool CKib3Dlg::PromptSaveChanges()
-{
-    if (!App().m_bModified)
-        return true;
-    switch (m_prompts.Message(this, AppString(StrId::ProjectNotSaved), MsgButtons::YesNoCancel, MsgIcon::Question)) {
-    case MsgAnswer::No: return true;
-    case MsgAnswer::Yes:
-        // Nothing to write is nothing lost; a cancelled or failed save keeps the
-        // work and stops the operation that asked.
-        return !HasAnimation() || SaveProjectAs();
-    default: return false;
-    }
-}
-
 void CKib3Dlg::OnReset()
 {
-    if (!HasAnimation() || m_bPlaying || m_bLocked)
+    if (!HasAnimation() || Playing() || m_bLocked)
         return;
     if (m_prompts.Message(this, AppString(StrId::ResetQuestion), MsgButtons::YesNo, MsgIcon::Question)
         != MsgAnswer::Yes)
@@ -1020,7 +837,7 @@ void CKib3Dlg::OnBackFromStart()
 
 void CKib3Dlg::OnExit()
 {
-    if (m_bPlaying)
+    if (Playing())
         return;
     if (m_bLocked) {
         m_prompts.Message(this, AppString(StrId::CannotExitWhileWriting), MsgButtons::Ok, MsgIcon::Exclamation);
@@ -1037,7 +854,70 @@ void CKib3Dlg::OnExit()
 
 void CKib3Dlg::OnPlay()
 {
-    // Playback comes with the animation player; the button stays.
+    if (!Playing()) {
+        if (!HasAnimation() || m_bLocked)
+            return;
+        OnApplyPower();  // a weaker power becomes part of the keyframe first
+    }
+    m_pPlayer->OnPlay();
+}
+
+bool CKib3Dlg::ShowsActiveKey() const
+{
+    const KeyframeStore& keys = m_project.Keys();
+    const int active = keys.Active();
+    return m_project.Picture().HasPicture() && active >= 0 && active < keys.Count()
+           && m_project.Picture().Map().data == keys.Key(active).Map().data();
+}
+
+bool CKib3Dlg::Playing() const
+{
+    return m_pPlayer && m_pPlayer->Playing();
+}
+
+void CKib3Dlg::EnableWhilePlaying(bool playing)
+{
+    if (playing) {
+        m_playDisabled.clear();
+        for (int id : ScreenGroup(Screen::Editing)) {
+            QWidget* w = Control(id);
+            if (w && id != Cmd::SpeedSlider && id != Cmd::Play && w->isEnabled()) {
+                w->setEnabled(false);
+                m_playDisabled.push_back(w);
+            }
+        }
+    } else {
+        for (QWidget* w : m_playDisabled)
+            w->setEnabled(true);
+        m_playDisabled.clear();
+    }
+    m_pWorkWnd->update();
+    m_pKeysWnd->update();
+}
+
+void CKib3Dlg::ReturnToEditing()
+{
+    if (m_nScreen != Screen::Editing)
+        SwitchToScreen(Screen::Editing);
+    // The frames must show from the first one on: no overlay fading over them.
+    if (m_bFading) {
+        m_fadeOutTimer.stop();
+        m_pBuffer->Release();
+        m_bFading = false;
+    }
+    repaint();
+}
+
+int CKib3Dlg::Speed() const
+{
+    const CMySlider* speed = Slider(Cmd::SpeedSlider);
+    return speed ? speed->GetPos() : 30;
+}
+
+void CKib3Dlg::MakeActiveKeyCurrent()
+{
+    OnCommand(Cmd::ActiveKeyChanged);
+    m_pWorkWnd->repaint();
 }
 
 void CKib3Dlg::OnOptionsMenu()
@@ -1097,6 +977,8 @@ void CKib3Dlg::ApplyPowerRequested()
 void CKib3Dlg::ActiveKeyChanged()
 {
     m_pWorkWnd->update();
+    if (m_pKeysWnd)
+        m_pKeysWnd->KeysChanged();
 }
 
 void CKib3Dlg::MapChanged()

@@ -6,6 +6,7 @@
 
 #include "dialog/ui/DialogLayout.h"
 #include "engine/ToolTable.h"
+#include "export/ui/ExportCommands.h"
 #include "project/Project.h"
 #include "update/UpdateEndpoints.h"
 
@@ -20,9 +21,11 @@
 #include <vector>
 
 class CBufferWnd;
+class CKeysWnd;
 class CMyButton;
 class CMyRadioBtn;
 class CMySlider;
+class CPlayer;
 class CProgressWnd;
 class CSplashWnd;
 class CToolIndicator;
@@ -37,7 +40,7 @@ struct DialogOptions {
     QString homePage = HomePageUrl();
 };
 
-class CKib3Dlg : public QDialog, private ProjectObserver, public ToolCursor {
+class CKib3Dlg : public QDialog, private ProjectObserver, public ToolCursor, private ExportHost {
     Q_OBJECT
 public:
     static constexpr int kNeutralPower = 64;
@@ -76,8 +79,11 @@ public:
     CMyRadioBtn* SaveModeButton(int id) const;
     CToolIndicator* Indicator() const { return m_pIndicator; }
     CProgressWnd* Progress() const { return m_pProgress; }
+    CKeysWnd* KeysWnd() const { return m_pKeysWnd; }
+    CPlayer* Player() const { return m_pPlayer; }
+    CExportCommands* Exports() const { return m_pExports; }
     QWidget* Control(int id) const;
-    bool Playing() const override { return m_bPlaying; }
+    bool Playing() const override;
     // The design area's top-left corner in the client area.
     QPoint DesignOrigin() const;
     // The work window's client origin in dialog coordinates.
@@ -116,6 +122,12 @@ private:
     // ToolCursor
     void SetCursorKind(int kind) override;
     void RefreshCursor() override;
+    // ExportHost
+    QWidget* HostWindow() override { return this; }
+    void ReturnToEditing() override;
+    void SetBusy(bool busy) override { LockUserInterface(busy); }
+    int Speed() const override;
+    void MakeActiveKeyCurrent() override;
 
     // Initialisation.
     void CreateControls();
@@ -150,6 +162,8 @@ private:
     void OnExit();
     void OnBackFromStart();
     void OnPlay();
+    // While playing, the editing controls are off except the speed slider and the play button.
+    void EnableWhilePlaying(bool playing);
     void OnOptionsMenu();
     void OnHelp(int context);
     void OnSaveMode(int id);
@@ -160,7 +174,11 @@ private:
     // again, the tool is prepared for its size and the indicator is brought up to date.
     void AfterDocumentChanged();
     void ShowFileError(const std::exception& error);
+    // The folder of a file, for the folder settings.
+    static QString FolderOf(const QString& path);
     bool HasAnimation() const;
+    // The work picture shows (and edits) the active keyframe's map.
+    bool ShowsActiveKey() const;
     void SetPowerSlider(int position);
     void UpdateIndicator();
     void UpdateSaveModeChoice();
@@ -173,7 +191,9 @@ private:
     QString m_strStartProject;
 
     CWorkWnd* m_pWorkWnd = nullptr;
-    QWidget* m_pKeysArea = nullptr;
+    CKeysWnd* m_pKeysWnd = nullptr;
+    CPlayer* m_pPlayer = nullptr;
+    CExportCommands* m_pExports = nullptr;
     CToolIndicator* m_pIndicator = nullptr;
     CProgressWnd* m_pProgress = nullptr;
     CBufferWnd* m_pBuffer = nullptr;
@@ -183,10 +203,10 @@ private:
     std::map<int, QLabel*> m_sliderLabels;
     std::map<int, CMyRadioBtn*> m_saveModes;
     std::vector<QWidget*> m_lockedControls;
+    std::vector<QWidget*> m_playDisabled;  // controls switched off while playing
     QPointer<CSplashWnd> m_pSplash;
 
     int m_nScreen = -1;
-    bool m_bPlaying = false;
     bool m_bLocked = false;
     bool m_bEnded = false;
     bool m_bFading = false;

@@ -235,12 +235,29 @@ QImage CWorkWnd::DisplayImage() const
     return view.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
 }
 
+void CWorkWnd::ShowStretchedFrame(const QImage& frame)
+{
+    m_stretched = frame;
+    repaint();
+}
+
+void CWorkWnd::ClearStretchedFrame()
+{
+    if (m_stretched.isNull())
+        return;
+    m_stretched = QImage();
+    update();
+}
+
 void CWorkWnd::paintEvent(QPaintEvent*)
 {
     if (!m_picture.HasPicture() || m_picture.Display().Empty())
         return;  // the main dialog's background shows through
-    // Compose the picture and the outline off screen, then copy once.
-    QImage frame = DisplayImage();
+    // Compose the picture and the outline off screen, then copy once. An
+    // export's frame of another size is shown stretched over the picture.
+    QImage frame = m_stretched.isNull() ? DisplayImage()
+                                        : m_stretched.scaled(m_picture.Width(), m_picture.Height(),
+                                                             Qt::IgnoreAspectRatio, Qt::FastTransformation);
     const CTool* tool = m_picture.ActiveTool();
     if (tool && m_last != kNone && !tool->IsGlobal()) {
         QPainter p(&frame);

@@ -11,6 +11,7 @@
 
 #include <QBasicTimer>
 #include <QCursor>
+#include <QImage>
 #include <QPoint>
 #include <QWidget>
 
@@ -56,6 +57,10 @@ public:
     bool HasMap() const { return m_picture.HasMap(); }
     // Renders the whole picture through the attached map and repaints.
     void RenderMap(int p, bool smooth);
+    // An export's frame shown stretched over the client area until cleared.
+    void ShowStretchedFrame(const QImage& frame);
+    void ClearStretchedFrame();
+    bool ShowsStretchedFrame() const { return !m_stretched.isNull(); }
 
     // The cursors for the cursor kinds 2 (tool) and 3 (busy).
     void SetCursorPictures(const QCursor& tool, const QCursor& busy);
@@ -109,4 +114,5 @@ private:
     bool m_bGrabbed = false;
     QCursor m_toolCursor;
     QCursor m_busyCursor{Qt::WaitCursor};
+    QImage m_stretched;
 };

@@ -1,0 +1,91 @@
+#include "animation/ui/Player.h"
+
+#include "animation/ui/KeysWnd.h"
+#include "app/AppState.h"
+#include "controls/ui/MyButton.h"
+#include "controls/ui/MySlider.h"
+#include "project/Project.h"
+#include "res/StringTable.h"
+#include "work/ui/WorkWnd.h"
+
+#include <QTimerEvent>
+
+CPlayer::CPlayer(Project& project, CWorkWnd& work, CKeysWnd& keys, QObject* parent)
+    : QObject(parent), m_project(project), m_work(work), m_keys(keys)
+{
+}
+
+void CPlayer::SetControls(CMyButton* play, CMySlider* speed)
+{
+    m_pPlay = play;
+    m_pSpeed = speed;
+}
+
+void CPlayer::OnPlay()
+{
+    if (Playing())
+        StopPlayback();
+    else
+        StartPlayback();
+}
+
+void CPlayer::StartPlayback()
+{
+    if (Playing() || !m_state.Start(m_project.Keys()))
+        return;
+    App().m_bPlaying = true;
+    m_bSavedShowAnimation = App().m_bShowAnimation;
+    App().m_bShowAnimation = false;
+    m_timer.start(AnimationPlayback::kTickMs, Qt::PreciseTimer, this);
+    SetButtonState(true);
+    emit playingChanged(true);
+}
+
+void CPlayer::PlayStep()
+{
+    if (!Playing())
+        return;
+    const int speed = m_pSpeed ? m_pSpeed->GetPos() : 30;
+    m_state.Tick(m_project.Keys(), m_project.Picture(), speed, App().m_bInterpVideo);
+    m_work.repaint();
+}
+
+void CPlayer::StopPlayback()
+{
+    if (!Playing())
+        return;
+    m_state.Stop();
+    App().m_bPlaying = false;
+    m_timer.stop();
+    // The strip and the work window return to the keyframe active at the start.
+    const int start = m_state.StartKey();
+    m_keys.SelectKey(start);
+    if (start >= 0 && start < m_project.Keys().Count()) {
+        m_project.Keys().SetActive(start);
+        m_project.MakeActiveKeyCurrent();
+    } else {
+        m_project.Picture().DetachMap();
+    }
+    m_work.update();
+    App().m_bShowAnimation = m_bSavedShowAnimation;
+    SetButtonState(false);
+    emit playingChanged(false);
+}
+
+void CPlayer::SetButtonState(bool playing)
+{
+    if (!m_pPlay)
+        return;
+    m_pPlay->SetLatched(playing);
+    m_pPlay->SetWindowText(AppString(playing ? StrId::StopCaption : StrId::PlayCaption));
+    m_pPlay->setToolTip(AppString(playing ? StrId::StopTooltip : 1005));
+    m_pPlay->repaint();
+}
+
+void CPlayer::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_timer.timerId())
+        PlayStep();
+    else
+        QObject::timerEvent(event);
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The play command: a 16 ms precise timer that renders the loop in the work
+// window at the speed slider's rate, the play button latched as "stop" while
+// it runs, and the return to the keyframe that was active when it started.
+
+#include "animation/Playback.h"
+
+#include <QBasicTimer>
+#include <QObject>
+
+class CKeysWnd;
+class CMyButton;
+class CMySlider;
+class CWorkWnd;
+class Project;
+
+class CPlayer : public QObject {
+    Q_OBJECT
+public:
+    CPlayer(Project& project, CWorkWnd& work, CKeysWnd& keys, QObject* parent = nullptr);
+
+    // The play button and the speed slider it reads at every tick.
+    void SetControls(CMyButton* play, CMySlider* speed);
+
+    bool Playing() const { return m_state.Running(); }
+    const AnimationPlayback& State() const { return m_state; }
+
+    // Starts or stops; nothing happens when the animation has no frames.
+    void OnPlay();
+    void StartPlayback();
+    void PlayStep();
+    void StopPlayback();
+
+signals:
+    // Playback started or stopped: the editing controls follow.
+    void playingChanged(bool playing);
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void SetButtonState(bool playing);
+
+    Project& m_project;
+    CWorkWnd& m_work;
+    CKeysWnd& m_keys;
+    CMyButton* m_pPlay = nullptr;
+    CMySlider* m_pSpeed = nullptr;
+    AnimationPlayback m_state;
+    QBasicTimer m_timer;
+    bool m_bSavedShowAnimation = true;
+};

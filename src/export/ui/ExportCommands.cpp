@@ -1,0 +1,284 @@
+#include "export/ui/ExportCommands.h"
+
+#include "app/AppState.h"
+#include "app/ui/UserPrompts.h"
+#include "controls/ui/ProgressWnd.h"
+#include "export/ExportSequence.h"
+#include "export/FileError.h"
+#include "export/PrintFrames.h"
+#include "export/ui/ExportPrompts.h"
+#include "project/Project.h"
+#include "res/StringTable.h"
+#include "work/ui/WorkWnd.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPrinter>
+
+namespace {
+
+// While installed on the application, swallows every key press and remembers it.
+class KeyCatcher : public QObject {
+public:
+    bool caught = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            event->accept();  // no shortcut runs in the middle of an export
+            caught = true;
+            return true;
+        case QEvent::KeyPress:
+            caught = true;
+            return true;
+        default: return false;
+        }
+    }
+};
+
+// Holds the tooltip setting off while the command runs.
+class TipsOff {
+public:
+    TipsOff() : m_bSaved(App().m_bShowTips) { App().m_bShowTips = false; }
+    TipsOff(const TipsOff&) = delete;
+    TipsOff& operator=(const TipsOff&) = delete;
+    ~TipsOff() { App().m_bShowTips = m_bSaved; }
+
+private:
+    bool m_bSaved;
+};
+
+// The running flag and the busy state for one export.
+class ExportRun {
+public:
+    ExportRun(bool& flag, ExportHost& host) : m_flag(flag), m_host(host)
+    {
+        m_flag = true;
+        m_host.SetBusy(true);
+    }
+    ExportRun(const ExportRun&) = delete;
+    ExportRun& operator=(const ExportRun&) = delete;
+    ~ExportRun()
+    {
+        m_host.SetBusy(false);
+        m_flag = false;
+    }
+
+private:
+    bool& m_flag;
+    ExportHost& m_host;
+};
+
+}  // namespace
+
+CExportCommands::CExportCommands(Project& project, CWorkWnd& work, CProgressWnd& progress, ExportHost& host,
+                                 UserPrompts& messages, QObject* parent)
+    : QObject(parent),
+      m_project(project),
+      m_work(work),
+      m_progress(progress),
+      m_host(host),
+      m_messages(messages),
+      m_standardPrompts(std::make_unique<StandardExportPrompts>()),
+      m_pPrompts(m_standardPrompts.get())
+{
+}
+
+CExportCommands::~CExportCommands() = default;
+
+bool CExportCommands::Handles(int id)
+{
+    return id == kSaveVideo || id == kSaveGif || id == kSavePictures || id == kPrint;
+}
+
+void CExportCommands::SetPrompts(ExportPrompts* prompts)
+{
+    m_pPrompts = prompts ? prompts : m_standardPrompts.get();
+}
+
+void CExportCommands::OnCommand(int id)
+{
+    // Every command needs frames, and one export at a time.
+    if (m_bRunning || m_project.Keys().GetTotalFrames() <= 0 || !m_project.Picture().HasPicture())
+        return;
+    switch (id) {
+    case kSaveVideo: OnSaveAnimation(false); break;
+    case kSaveGif: OnSaveAnimation(true); break;
+    case kSavePictures: OnSavePictures(); break;
+    case kPrint: OnPrint(); break;
+    default: break;
+    }
+}
+
+void CExportCommands::Message(int stringId, const QString& detail)
+{
+    QString text = AppString(stringId);
+    if (!detail.isEmpty())
+        text += QStringLiteral("\n") + detail;
+    m_messages.Message(m_host.HostWindow(), text, MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void CExportCommands::SetUpSource(CBigPicture& big)
+{
+    big.SetPercentQuery([this](int width, int height) { return m_pPrompts->AskPercent(m_host.HostWindow(), width, height); });
+    big.SetSource(m_project.Work().Path());
+}
+
+void CExportCommands::OnSaveAnimation(bool gif)
+{
+    const QString folder = App().m_strAviDir.isEmpty() ? QDir::homePath() : App().m_strAviDir;
+    const QString proposed =
+        folder + QLatin1Char('/') + AppString(StrId::AnimationName) + (gif ? QStringLiteral(".gif") : QStringLiteral(".wmv"));
+    const QString path = gif ? m_pPrompts->AskSaveGif(m_host.HostWindow(), proposed)
+                             : m_pPrompts->AskSaveVideo(m_host.HostWindow(), proposed);
+    if (path.isEmpty())
+        return;
+    m_host.ReturnToEditing();
+    const int start = m_project.Keys().GetSelectedStart();
+    {
+        const ExportRun running(m_bRunning, m_host);
+        App().m_strAviDir = QFileInfo(path).absolutePath();
+        try {
+            CBigPicture big(m_project, this);
+            SetUpSource(big);
+            if (gif) {
+                const GifExportResult result = big.WriteAnimatedGif(path.toStdString(), m_host.Speed());
+                if (result != GifExportResult::Ok && result != GifExportResult::Cancelled
+                    && result != GifExportResult::NoFrames)
+                    Message(StrId::CannotWriteFile, path);
+            } else {
+                const VideoExportResult result = big.WriteVideo(path.toStdString(), m_host.Speed());
+                if (result.status == VideoExportStatus::Failed)
+                    Message(StrId::CannotWriteVideo);
+            }
+        } catch (const std::exception& error) {
+            ReportFileError(error);
+        }
+        Finish(start);
+    }
+    m_host.MakeActiveKeyCurrent();
+}
+
+std::optional<std::vector<int>> CExportCommands::ChooseFrames()
+{
+    return m_pPrompts->ChooseFrames(m_host.HostWindow(), m_project.Keys().GetTotalFrames(),
+                                    m_project.Keys().GetSelectedStart(), [this](int f) {
+                                        ShowFrameAt(f);
+                                        return PackedPictureImage(m_project.Picture().Display());
+                                    });
+}
+
+void CExportCommands::OnSavePictures()
+{
+    const std::optional<std::vector<int>> frames = ChooseFrames();
+    if (frames) {
+        const TipsOff tips;
+        const std::string& picture = m_project.Work().Path();
+        const QString base = picture.empty() ? AppString(StrId::Untitled)
+                                             : QFileInfo(QString::fromStdString(picture)).completeBaseName()
+                                                   + QStringLiteral("_wrpl");
+        const QString path = m_pPrompts->AskSavePictures(m_host.HostWindow(), base);
+        if (!path.isEmpty()) {
+            m_host.ReturnToEditing();
+            const int start = m_project.Keys().GetSelectedStart();
+            const ExportRun running(m_bRunning, m_host);
+            try {
+                CBigPicture big(m_project, this);
+                SetUpSource(big);
+                const PictureSequenceResult result = ExportPictureSequence(big, path.toStdString(), *frames);
+                if (!result.failed.empty())
+                    Message(StrId::CannotSaveFile, QString::fromStdString(result.failed.front().path));
+            } catch (const std::exception& error) {
+                ReportFileError(error);
+            }
+            Finish(start);
+        }
+    }
+    // The frame dialog showed other frames in the work area.
+    m_host.MakeActiveKeyCurrent();
+}
+
+void CExportCommands::OnPrint()
+{
+    const std::optional<std::vector<int>> frames = ChooseFrames();
+    if (frames) {
+        const TipsOff tips;
+        try {
+            CBigPicture big(m_project, this);
+            SetUpSource(big);
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setDocName(AppString(StrId::ProductName).left(127));
+            if (m_pPrompts->SetUpPrinter(m_host.HostWindow(), printer)) {
+                m_host.ReturnToEditing();
+                const WorkPicture& work = m_project.Picture();
+                printer.setPageOrientation(PrintOrientation(work.Width(), work.Height()));
+                const int start = m_project.Keys().GetSelectedStart();
+                // Printing also holds the busy state: the window stays alive
+                // between pages, and nothing else may start or end the program meanwhile.
+                const ExportRun running(m_bRunning, m_host);
+                PrintFrames(big, printer, *frames);
+                Finish(start);
+            }
+        } catch (const std::exception& error) {
+            ReportFileError(error);
+        }
+    }
+    m_host.MakeActiveKeyCurrent();
+}
+
+void CExportCommands::Finish(int start)
+{
+    m_progress.hide();
+    m_work.ClearStretchedFrame();
+    ShowFrameAt(start);
+    m_work.repaint();
+}
+
+void CExportCommands::ShowFrameAt(int f)
+{
+    WorkPicture& picture = m_project.Picture();
+    picture.AttachMap(m_project.Keys().GetFrameMapAt(f));
+    m_work.RenderMap(64, true);
+    m_work.repaint();
+}
+
+void CExportCommands::ReportFileError(const std::exception& error)
+{
+    if (const auto* file = dynamic_cast<const FileError*>(&error)) {
+        if (file->GetCause() == FileError::Cause::FileNotFound)
+            Message(StrId::CannotReadFile, QString::fromStdString(file->Path()));
+        else if (file->GetCause() == FileError::Cause::DiskFull)
+            Message(StrId::CannotWriteFile, QString::fromStdString(file->Path()));
+        return;  // a cancelled size dialog ends the export silently
+    }
+    // A size that cannot be rendered, or no memory for it.
+    Message(StrId::CannotWriteFile, QString::fromUtf8(error.what()));
+}
+
+void CExportCommands::Progress(int done, int total)
+{
+    m_progress.SetRange(0, std::max(total, 1));
+    m_progress.SetPos(done);
+}
+
+bool CExportCommands::CheckCancel()
+{
+    KeyCatcher catcher;
+    qApp->installEventFilter(&catcher);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    qApp->removeEventFilter(&catcher);
+    return catcher.caught;
+}
+
+void CExportCommands::ShowFrame(const PackedPicture& frame)
+{
+    m_work.ShowStretchedFrame(PackedPictureImage(frame));
+}
+
+void CExportCommands::RepaintNow()
+{
+    if (QWidget* window = m_host.HostWindow())
+        window->repaint();
+}

@@ -1,0 +1,348 @@
+// The animation in the main window: playback from the play button, and the
+// finish screen's exports compared with warplet-cli's, cancelled by a key,
+// printed as one PDF, and guarded against exit and a second export.
+
+#include "dialog/ui/Kib3Dlg.h"
+
+#include "animation/ui/KeysWnd.h"
+#include "animation/ui/Player.h"
+#include "animation/ui/ThumbWnd.h"
+#include "app/AppState.h"
+#include "cli/CliRunner.h"
+#include "controls/ui/MyButton.h"
+#include "controls/ui/MySlider.h"
+#include "controls/ui/ProgressWnd.h"
+#include "export/ui/ExportCommands.h"
+#include "res/StringTable.h"
+#include "support/ScriptedExportPrompts.h"
+#include "support/ScriptedPrompts.h"
+#include "work/ui/WorkWnd.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString WritePicture(const QString& folder, const QString& name, int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7 + y * 3) & 255, (x * 5 + y * 11 + 40) & 255, ((x ^ y) * 13 + 90) & 255));
+    const QString path = folder + QLatin1Char('/') + name;
+    img.save(path);
+    return path;
+}
+
+QByteArray Bytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int PdfPages(const QString& path)
+{
+    return int(QString::fromLatin1(Bytes(path)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+}
+
+// A key press waiting in the queue, as a person pressing a key during an export.
+void PressKeySoon(QWidget* target)
+{
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
+}
+
+class AnimationCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        App().m_bModified = false;
+        App().m_bShowTips = true;
+        App().m_nSaveMode = 1;
+        App().m_bInterpVideo = true;
+        App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
+        picture = WritePicture(dir.path(), "photo.png", 120, 80);
+        DialogOptions options;
+        options.fades = false;
+        options.screenHeight = 1080;
+        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
+        dlg->Exports()->SetPrompts(&exports);
+        dlg->show();
+        prompts.pictures.push_back(picture);
+        dlg->OnCommand(Cmd::OpenPicture);
+        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
+        // Keyframe 1 moves everything right and down; a third keyframe like it.
+        for (Displacement& e : Keys().Key(1).Map())
+            e = Displacement{5 * 64, 2 * 64};
+        dlg->KeysWnd()->OnSlotDoubleClick(2);
+        ASSERT_EQ(Keys().Count(), 3);
+        dlg->KeysWnd()->OnSlotClick(1);
+    }
+    void TearDown() override
+    {
+        dlg.reset();
+        App().m_bModified = false;
+        App().m_bPlaying = false;
+    }
+
+    KeyframeStore& Keys() { return dlg->GetProject().Keys(); }
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    const Displacement* Shown() { return dlg->GetProject().Picture().Map().data; }
+    // The dialog's project saved where the command line can read it.
+    std::string SaveProject()
+    {
+        const std::string path = Path("a.kib").toStdString();
+        EXPECT_TRUE(dlg->GetProject().Save(path));
+        return path;
+    }
+
+    QTemporaryDir dir;
+    QString picture;
+    ScriptedPrompts prompts;
+    ScriptedExportPrompts exports;
+    std::unique_ptr<CKib3Dlg> dlg;
+};
+
+}  // namespace
+
+TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsToTheStartKeyframe)
+{
+    const Displacement* keyOne = Keys().Key(1).Map().data();
+    ASSERT_EQ(Shown(), keyOne);
+    // A weaker power goes into the keyframe before playing.
+    dlg->Slider(Cmd::PowerSlider)->SetPos(32);
+    dlg->OnCommand(Cmd::Play);
+    ASSERT_TRUE(dlg->Player()->Playing());
+    EXPECT_TRUE(App().m_bPlaying);
+    EXPECT_EQ(Keys().Key(1).Map()[0], (Displacement{5 * 32, 2 * 32}));
+    EXPECT_EQ(dlg->Slider(Cmd::PowerSlider)->GetPos(), 64);
+
+    CMyButton* play = dlg->Button(Cmd::Play);
+    EXPECT_TRUE(play->IsLatched());
+    EXPECT_EQ(play->GetWindowText(), AppString(StrId::StopCaption));
+    EXPECT_EQ(play->toolTip(), AppString(StrId::StopTooltip));
+    EXPECT_TRUE(play->isEnabled());
+    EXPECT_TRUE(dlg->Slider(Cmd::SpeedSlider)->isEnabled());
+    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::PowerSlider})
+        EXPECT_FALSE(dlg->Control(id)->isEnabled()) << id;
+    EXPECT_FALSE(dlg->KeysWnd()->ScrollButton(CKeysWnd::kCmdScrollRight)->isEnabled());
+
+    dlg->Slider(Cmd::SpeedSlider)->SetPos(60);
+    dlg->Player()->PlayStep();
+    dlg->Slider(Cmd::SpeedSlider)->SetPos(1);  // read again at every tick
+    dlg->Player()->PlayStep();
+    EXPECT_EQ(dlg->Player()->State().Position(), 65);
+    EXPECT_NE(Shown(), keyOne);  // the interpolation buffer
+
+    // Playing leaves the project unchanged and the exit command does nothing.
+    dlg->OnCommand(Cmd::Exit);
+    EXPECT_FALSE(dlg->Ended());
+
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg->Player()->Playing());
+    EXPECT_FALSE(App().m_bPlaying);
+    EXPECT_EQ(Shown(), keyOne);
+    EXPECT_TRUE(dlg->KeysWnd()->Slot(1)->IsSelected());
+    EXPECT_FALSE(play->IsLatched());
+    EXPECT_EQ(play->GetWindowText(), AppString(StrId::PlayCaption));
+    EXPECT_EQ(play->toolTip(), AppString(1005));
+    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider})
+        EXPECT_TRUE(dlg->Control(id)->isEnabled()) << id;
+
+    // Enter stops too; with no playback Enter and Escape change nothing.
+    dlg->OnCommand(Cmd::Play);
+    QTest::keyClick(dlg.get(), Qt::Key_Return);
+    EXPECT_FALSE(dlg->Player()->Playing());
+    QTest::keyClick(dlg.get(), Qt::Key_Return);
+    EXPECT_FALSE(dlg->Player()->Playing());
+    EXPECT_FALSE(dlg->Ended());
+}
+
+TEST_F(AnimationCommandsTest, ExportsFromTheFinishScreenMatchTheCommandLine)
+{
+    const std::string project = SaveProject();
+    App().m_strAviDir = QStringLiteral("/nowhere");
+    dlg->OnCommand(Cmd::Finish);
+    exports.files = {Path("w.gif")};
+    dlg->OnCommand(Cmd::SaveAnimation);
+    EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);
+    EXPECT_EQ(exports.proposed.back(), QStringLiteral("/nowhere/") + AppString(StrId::AnimationName) + ".gif");
+    EXPECT_EQ(App().m_strAviDir, dir.path());
+    // The work window edits the active keyframe again, unlocked.
+    EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
+    EXPECT_FALSE(dlg->UserInterfaceLocked());
+    EXPECT_FALSE(dlg->Progress()->isVisible());
+
+    exports.frameLists = {{0, 7, 22}};
+    exports.files = {Path("p.png")};
+    dlg->OnCommand(Cmd::SavePictures);
+    EXPECT_EQ(exports.proposed.back(), QStringLiteral("photo_wrpl"));
+    EXPECT_EQ(exports.previews, 1);
+
+    const clitest::CliRun gif = clitest::Cli({"export", project, "-o", Path("c.gif").toStdString(), "--size", "picture"});
+    ASSERT_EQ(gif.status, 0) << gif.err;
+    EXPECT_EQ(Bytes(Path("w.gif")), Bytes(Path("c.gif")));
+    const clitest::CliRun pictures = clitest::Cli(
+        {"export", project, "-o", Path("c.png").toStdString(), "--size", "picture", "--frames", "0 7 22"});
+    ASSERT_EQ(pictures.status, 0) << pictures.err;
+    for (const char* name : {"p0.png", "p7.png", "p22.png"}) {
+        const QString cli = Path(name).replace(QStringLiteral("/p"), QStringLiteral("/c"));
+        ASSERT_FALSE(Bytes(Path(name)).isEmpty()) << name;
+        EXPECT_EQ(Bytes(Path(name)), Bytes(cli)) << name;
+    }
+    EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
+}
+
+TEST_F(AnimationCommandsTest, PrintingMakesOnePdfWithAPagePerChosenFrame)
+{
+    exports.frameLists = {{0, 4, 9}};
+    exports.printToPdf = Path("print.pdf");
+    dlg->OnCommand(Cmd::Print);
+    EXPECT_EQ(PdfPages(Path("print.pdf")), 3);
+    EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
+
+    // Cancelled at the frames or at the printer: nothing printed, the keyframe current again.
+    exports.printToPdf = Path("none.pdf");
+    dlg->OnCommand(Cmd::Print);
+    exports.frameLists = {{1}};
+    exports.printToPdf.clear();
+    dlg->OnCommand(Cmd::Print);
+    EXPECT_FALSE(QFile::exists(Path("none.pdf")));
+    EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
+}
+
+TEST_F(AnimationCommandsTest, AKeyCancelsTheGifAndStopsThePictures)
+{
+    exports.files = {Path("cancelled.gif")};
+    PressKeySoon(dlg.get());
+    dlg->OnCommand(Cmd::SaveAnimation);
+    EXPECT_FALSE(QFile::exists(Path("cancelled.gif")));
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("cancelled*")}), QStringList());
+    EXPECT_TRUE(prompts.messages.empty());  // a cancel is no failure
+
+    exports.frameLists = {{0, 1, 2, 3}};
+    exports.files = {Path("s.png")};
+    PressKeySoon(dlg.get());
+    dlg->OnCommand(Cmd::SavePictures);
+    // The picture written before the key stays; the rest are not written.
+    EXPECT_TRUE(QFile::exists(Path("s0.png")));
+    EXPECT_FALSE(QFile::exists(Path("s3.png")));
+    EXPECT_FALSE(dlg->UserInterfaceLocked());
+    EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
+}
+
+TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotStart)
+{
+    App().m_bModified = false;
+    exports.files = {Path("busy.gif"), Path("second.gif")};
+    const int askedBefore = exports.asked;
+    QTimer::singleShot(0, dlg.get(), [this] {
+        dlg->OnCommand(Cmd::Exit);
+        dlg->close();
+        dlg->OnCommand(Cmd::SaveAnimation);
+        dlg->OnCommand(Cmd::Play);
+    });
+    dlg->OnCommand(Cmd::SaveAnimation);
+    EXPECT_TRUE(QFile::exists(Path("busy.gif")));
+    EXPECT_FALSE(QFile::exists(Path("second.gif")));
+    EXPECT_EQ(exports.asked, askedBefore + 1);
+    EXPECT_FALSE(dlg->Ended());
+    EXPECT_FALSE(dlg->Player()->Playing());
+    ASSERT_GE(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages.front().text, AppString(StrId::CannotExitWhileWriting));
+}
+
+TEST_F(AnimationCommandsTest, CustomSizeAsksAndACancelledSizeEndsSilently)
+{
+    App().m_nSaveMode = 2;
+    exports.frameLists = {{3}, {3}};
+    exports.files = {Path("half.bmp"), Path("never.bmp")};
+    exports.percent = 50;
+    dlg->OnCommand(Cmd::SavePictures);
+    EXPECT_EQ(QImage(Path("half.bmp")).size(), QSize(60, 40));
+    exports.percent.reset();
+    dlg->OnCommand(Cmd::SavePictures);
+    EXPECT_FALSE(QFile::exists(Path("never.bmp")));
+    EXPECT_TRUE(prompts.messages.empty());
+    App().m_nSaveMode = 1;
+}
+
+TEST_F(AnimationCommandsTest, StripEditsMarkTheProjectModifiedAndAMissingPictureIsReported)
+{
+    App().m_bModified = false;
+    dlg->KeysWnd()->OnContextCommand(2, CKeysWnd::kCmdRepeat);
+    EXPECT_TRUE(App().m_bModified);
+
+    // The picture file is gone when the export reads it at its own size.
+    ASSERT_TRUE(QFile::remove(picture));
+    exports.files = {Path("x.gif")};
+    dlg->OnCommand(Cmd::SaveAnimation);
+    EXPECT_FALSE(QFile::exists(Path("x.gif")));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages.front().text.startsWith(AppString(StrId::CannotReadFile)));
+    EXPECT_FALSE(dlg->UserInterfaceLocked());
+}
+
+TEST_F(AnimationCommandsTest, AProjectWithManyKeyframesShowsThemAllInTheStrip)
+{
+    {
+        Project many;
+        many.SetDefaultPicture(App().m_strDefaultPicture.toStdString());
+        many.NewFromPicture(picture.toStdString());
+        while (many.Keys().Count() < 9)
+            many.AddKey();
+        many.Keys().Key(8).SetDuration(33);
+        ASSERT_TRUE(many.Save(Path("many.kib").toStdString()));
+    }
+    prompts.openProjects.push_back(Path("many.kib"));
+    App().m_bModified = false;
+    dlg->OnCommand(Cmd::OpenProject);
+    ASSERT_EQ(Keys().Count(), 9);
+    CKeysWnd* strip = dlg->KeysWnd();
+    ASSERT_EQ(strip->SlotCount(), 6);
+    EXPECT_TRUE(strip->ScrollButton(CKeysWnd::kCmdScrollRight)->isVisible());
+    EXPECT_EQ(strip->Slot(5)->Index(), 5);
+    int scrolls = 0;
+    while (strip->ScrollButton(CKeysWnd::kCmdScrollRight)->isVisible() && scrolls < 20) {
+        QTest::mouseClick(strip->ScrollButton(CKeysWnd::kCmdScrollRight), Qt::LeftButton);
+        ++scrolls;
+    }
+    EXPECT_EQ(scrolls, 4);  // keyframes 4 to 8 and the empty slot
+    EXPECT_EQ(strip->Slot(4)->Index(), 8);
+    EXPECT_EQ(strip->Slot(4)->Key()->Duration(), 33);
+    EXPECT_EQ(strip->Slot(5)->Key(), nullptr);
+    EXPECT_TRUE(strip->ScrollButton(CKeysWnd::kCmdScrollLeft)->isVisible());
+}
+
+TEST_F(AnimationCommandsTest, FramesShownByExportsLeaveTheKeyframeThumbnailAlone)
+{
+    // Keyframe 1's thumbnail shows its deformation.
+    dlg->OnCommand(Cmd::ActiveKeyChanged);
+    QCoreApplication::processEvents();
+    dlg->KeysWnd()->Slot(1)->repaint();
+    const std::vector<uint8_t> before = Keys().Key(1).Thumbnail();
+
+    dlg->Exports()->ShowFrameAt(0);  // the undeformed first frame, as the frame dialog shows it
+    EXPECT_FALSE(dlg->KeysWnd()->Slot(1)->NeedsPicture());
+    dlg->OnCommand(CKeysWnd::kCmdKeyPicture);  // a late request changes nothing either
+    dlg->KeysWnd()->Slot(1)->repaint();
+    EXPECT_EQ(Keys().Key(1).Thumbnail(), before);
+
+    // A stroke on the keyframe does renew it.
+    dlg->OnCommand(Cmd::ActiveKeyChanged);
+    dlg->OnCommand(1039);
+    CWorkWnd* w = dlg->WorkWnd();
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(40, 40));
+    QTest::mouseMove(w, QPoint(90, 60));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(90, 60));
+    dlg->KeysWnd()->Slot(1)->repaint();
+    EXPECT_NE(Keys().Key(1).Thumbnail(), before);
+}

@@ -1,0 +1,67 @@
+#pragma once
+// ExportPrompts answered from a script: file names, frame lists, a custom size
+// percentage and a printer that writes a PDF file.
+
+#include "export/ui/ExportPrompts.h"
+
+#include <QImage>
+#include <QPrinter>
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+class ScriptedExportPrompts : public ExportPrompts {
+public:
+    // Empty queues answer Cancel.
+    std::deque<QString> files;                 // every save dialog takes the next one
+    std::deque<std::vector<int>> frameLists;   // the frame dialog's choices
+    std::optional<int> percent;                // the size dialog's answer
+    QString printToPdf;                        // the print dialog's PDF file; empty: cancel
+    int asked = 0;                             // dialogs shown
+    std::vector<QString> proposed;             // the names the save dialogs proposed
+    int previews = 0;                          // frames the frame dialog rendered
+
+    QString AskSaveVideo(QWidget*, const QString& name) override { return Take(name); }
+    QString AskSaveGif(QWidget*, const QString& name) override { return Take(name); }
+    QString AskSavePictures(QWidget*, const QString& name) override { return Take(name); }
+    std::optional<std::vector<int>> ChooseFrames(QWidget*, int, int current,
+                                                 std::function<QImage(int)> preview) override
+    {
+        ++asked;
+        if (!preview(current).isNull())
+            ++previews;
+        if (frameLists.empty())
+            return std::nullopt;
+        std::vector<int> frames = frameLists.front();
+        frameLists.pop_front();
+        return frames;
+    }
+    std::optional<int> AskPercent(QWidget*, int, int) override
+    {
+        ++asked;
+        return percent;
+    }
+    bool SetUpPrinter(QWidget*, QPrinter& printer) override
+    {
+        ++asked;
+        if (printToPdf.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printToPdf);
+        return true;
+    }
+
+private:
+    QString Take(const QString& name)
+    {
+        ++asked;
+        proposed.push_back(name);
+        if (files.empty())
+            return {};
+        QString s = files.front();
+        files.pop_front();
+        return s;
+    }
+};
