@@ -96,7 +96,7 @@ void CBigPicture::SetFullSizeSource(const std::string& picturePath, int setting)
     if (setting == kCustom) {
         const std::optional<int> percent = m_percentQuery ? m_percentQuery(int(W), int(H)) : std::optional<int>(100);
         if (!percent)
-            throw FileError(FileError::Cause::Generic, picturePath, "the size was not chosen");
+            throw ExportSizeCancelled();
         if (*percent < 1)
             throw ExportSizeError("the size percentage " + std::to_string(*percent) + " is not positive");
         W = *percent * W / 100;

@@ -45,6 +45,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The custom size was asked for and not given (the size dialog was cancelled).
+class ExportSizeCancelled : public std::runtime_error {
+public:
+    ExportSizeCancelled() : std::runtime_error("the size was not chosen") {}
+};
+
 class CBigPicture {
 public:
     enum Setting { kScreen = 0, kPicture = 1, kCustom = 2 };

@@ -135,12 +135,7 @@ TEST(BigPicture, SourceFailures)
 
     CBigPicture cancelled(project);
     cancelled.SetPercentQuery([](int, int) { return std::optional<int>(); });
-    try {
-        cancelled.SetSource(project.Work().Path(), CBigPicture::kCustom);
-        ADD_FAILURE() << "no error for a cancelled size";
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.GetCause(), FileError::Cause::Generic);
-    }
+    EXPECT_THROW(cancelled.SetSource(project.Work().Path(), CBigPicture::kCustom), ExportSizeCancelled);
 
     CBigPicture tiny(project);
     tiny.SetPercentQuery([](int, int) { return std::optional<int>(1); });  // 40 x 30 at 1 %: no pixel

@@ -17,6 +17,7 @@
 #include "dialog/ui/ToolIndicator.h"
 #include "export/FileError.h"
 #include "project/Archive.h"
+#include "project/FilePath.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
@@ -149,7 +150,7 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
 
     // 3.-5. The work window, the keyframe strip's place and the progress bar.
     m_project.SetObserver(this);
-    m_project.SetDefaultPicture(App().m_strDefaultPicture.toStdString());
+    m_project.SetDefaultPicture(PathFromQString(App().m_strDefaultPicture));
     m_pWorkWnd = new CWorkWnd(m_project.Picture(), this);
     m_pWorkWnd->SetCursorPictures(ArtCursor(ArtId::CursorTool), ArtCursor(ArtId::CursorBusy));
     connect(m_pWorkWnd, &CWorkWnd::command, this, &CKib3Dlg::OnCommand);

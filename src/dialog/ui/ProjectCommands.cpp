@@ -9,6 +9,7 @@
 #include "app/ui/UserPrompts.h"
 #include "controls/ui/MySlider.h"
 #include "export/FileError.h"
+#include "project/FilePath.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
@@ -78,7 +79,7 @@ bool CKib3Dlg::OpenPictureFile(const QString& path)
     const int toolId = current ? current->CommandId() : 0;
     const int strength = current ? current->Strength() : Project::kDefaultStrength;
     try {
-        m_project.NewFromPicture(path.toStdString());
+        m_project.NewFromPicture(PathFromQString(path));
     } catch (const std::exception& error) {
         ShowFileError(error);
         return false;  // the previous project stays as it was
@@ -96,7 +97,7 @@ bool CKib3Dlg::OpenProjectFile(const QString& path)
 {
     bool opened = true;
     try {
-        m_project.Load(path.toStdString());
+        m_project.Load(PathFromQString(path));
         App().m_bModified = false;
     } catch (const std::exception&) {
         m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
@@ -135,7 +136,7 @@ void CKib3Dlg::OnInsertPicture()
     if (path.isEmpty())
         return;
     try {
-        m_project.InsertPicture(path.toStdString());
+        m_project.InsertPicture(PathFromQString(path));
     } catch (const std::exception& error) {
         ShowFileError(error);
         return;
@@ -167,7 +168,7 @@ void CKib3Dlg::OnLoadDeformations()
         return;
     Project::DeformationResult result;
     try {
-        result = m_project.LoadDeformations(path.toStdString());
+        result = m_project.LoadDeformations(PathFromQString(path));
     } catch (const std::exception&) {
         m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
         return;  // the current deformations stay
@@ -189,7 +190,7 @@ bool CKib3Dlg::SaveProjectAs()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool saved = false;
     try {
-        saved = m_project.Save(path.toStdString());
+        saved = m_project.Save(PathFromQString(path));
     } catch (const std::exception&) {
         QApplication::restoreOverrideCursor();
         m_prompts.Message(this, AppString(StrId::CannotWriteFile), MsgButtons::Ok, MsgIcon::Exclamation);

@@ -7,6 +7,7 @@
 #include "export/FileError.h"
 #include "export/PrintFrames.h"
 #include "export/ui/ExportPrompts.h"
+#include "project/FilePath.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
@@ -144,12 +145,12 @@ void CExportCommands::OnSaveAnimation(bool gif)
             CBigPicture big(m_project, this);
             SetUpSource(big);
             if (gif) {
-                const GifExportResult result = big.WriteAnimatedGif(path.toStdString(), m_host.Speed());
+                const GifExportResult result = big.WriteAnimatedGif(PathFromQString(path), m_host.Speed());
                 if (result != GifExportResult::Ok && result != GifExportResult::Cancelled
                     && result != GifExportResult::NoFrames)
                     Message(StrId::CannotWriteFile, path);
             } else {
-                const VideoExportResult result = big.WriteVideo(path.toStdString(), m_host.Speed());
+                const VideoExportResult result = big.WriteVideo(PathFromQString(path), m_host.Speed());
                 if (result.status == VideoExportStatus::Failed)
                     Message(StrId::CannotWriteVideo);
             }
@@ -187,9 +188,12 @@ void CExportCommands::OnSavePictures()
             try {
                 CBigPicture big(m_project, this);
                 SetUpSource(big);
-                const PictureSequenceResult result = ExportPictureSequence(big, path.toStdString(), *frames);
-                if (!result.failed.empty())
-                    Message(StrId::CannotSaveFile, QString::fromStdString(result.failed.front().path));
+                const PictureSequenceResult result = ExportPictureSequence(big, PathFromQString(path), *frames);
+                if (!result.failed.empty()) {
+                    const PictureSequenceResult::Failure& failure = result.failed.front();
+                    const bool full = failure.result.cause == FileError::Cause::DiskFull;
+                    Message(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, PathToQString(failure.path));
+                }
             } catch (const std::exception& error) {
                 ReportFileError(error);
             }
@@ -246,12 +250,13 @@ void CExportCommands::ShowFrameAt(int f)
 
 void CExportCommands::ReportFileError(const std::exception& error)
 {
-    if (const auto* file = dynamic_cast<const FileError*>(&error)) {
-        if (file->GetCause() == FileError::Cause::FileNotFound)
-            Message(StrId::CannotReadFile, QString::fromStdString(file->Path()));
-        else if (file->GetCause() == FileError::Cause::DiskFull)
-            Message(StrId::CannotWriteFile, QString::fromStdString(file->Path()));
+    if (dynamic_cast<const ExportSizeCancelled*>(&error))
         return;  // a cancelled size dialog ends the export silently
+    if (const auto* file = dynamic_cast<const FileError*>(&error)) {
+        // Reading the picture failed (missing, unreadable, corrupt), or writing did.
+        const bool full = file->GetCause() == FileError::Cause::DiskFull;
+        Message(full ? StrId::CannotWriteFile : StrId::CannotReadFile, PathToQString(file->Path()));
+        return;
     }
     // A size that cannot be rendered, or no memory for it.
     Message(StrId::CannotWriteFile, QString::fromUtf8(error.what()));
