@@ -36,6 +36,10 @@ public:
         const int32_t q = int32_t((u * m_multiplier) >> m_shift);
         return (q ^ sign) - sign;
     }
+    // floor(u / d) = (u * Multiplier()) >> Shift() for 0 <= u < 2^31; the
+    // multiplier is below 2^32.
+    uint64_t Multiplier() const { return m_multiplier; }
+    int Shift() const { return m_shift; }
 
 private:
     uint64_t m_multiplier = 1;
@@ -52,10 +56,15 @@ inline uint32_t DivideBlendSum(uint32_t s) { return uint32_t((uint64_t(s) * 1731
 // roundings (of 1/3969 and of the product) move it by less than 256 * 2^-23.
 inline uint32_t BlendSumQuotient(uint32_t s) { return uint32_t((float(s) + 0.5f) * (1.0f / 3969.0f)); }
 
+// Which row kernel RenderFullSize may use: the widest vector instructions the
+// processor has, or the baseline one (the same bytes, for tests and figures).
+enum class FullSizeKernel { Widest, Baseline };
+
 // Renders `frame` from `source` (both W x H) through `map`. Nothing is written
 // when the sizes differ or the map is smaller than 2 x 2. `threads` workers
 // share the rows; 0 uses every core.
-void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map, int threads = 0);
+void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map, int threads = 0,
+                    FullSizeKernel kernel = FullSizeKernel::Widest);
 
 // The number of workers RenderFullSize uses for `threads` (0: every core).
 int FullSizeWorkers(int threads);
