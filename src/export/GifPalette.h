@@ -25,7 +25,7 @@ uint8_t NearestPaletteIndexPlain(const GifPalette& palette, uint8_t red, uint8_t
 // The same lookup, fast. The colour cube is cut into 16 x 16 x 16 cells; the first colour
 // that falls into a cell lists the entries that can be nearest to any colour of that cell
 // (every entry no further from the cell than the nearest entry's farthest corner), and
-// each lookup then searches only that list.
+// each lookup then measures the distances to that list four entries at a time.
 class GifColourMatcher {
 public:
     explicit GifColourMatcher(const GifPalette& palette);
@@ -51,5 +51,9 @@ private:
 
     GifPalette m_palette;
     std::vector<Cell> m_cells;
-    std::vector<uint8_t> m_candidates;  // grows as cells are first used
+    // The cells' candidate lists, one after another, each padded to a multiple of
+    // four: palette index, red | green << 16, and blue. They grow as cells are first used.
+    std::vector<uint8_t> m_candidates;
+    std::vector<int32_t> m_candidateRedGreen;
+    std::vector<int32_t> m_candidateBlue;
 };
