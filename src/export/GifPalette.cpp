@@ -63,7 +63,7 @@ uint8_t NearestPaletteIndexPlain(const GifPalette& palette, uint8_t red, uint8_t
 }
 
 GifColourMatcher::GifColourMatcher(const GifPalette& palette)
-    : m_palette(palette), m_cells(size_t(kCellsPerSide) * kCellsPerSide * kCellsPerSide)
+    : m_palette(palette), m_coarseCells(size_t(1) << (3 * kCoarseBits)), m_cells(size_t(1) << (3 * kFineBits))
 {
 }
 
@@ -82,44 +82,67 @@ int FarSquare(int value, int low, int span)
     return d * d;
 }
 
+size_t CellIndex(int red, int green, int blue, int bits)
+{
+    const int shift = 8 - bits;
+    return size_t(((red >> shift) << (2 * bits)) | ((green >> shift) << bits) | (blue >> shift));
+}
+
 }  // namespace
 
+// Appends to `out`, in their order, the entries of `from` that can be nearest to a
+// colour of the cell of `bits` bits per component that holds (red, green, blue):
+// whatever colour of the cell is looked up, its nearest entry is at most as far as
+// the entry whose farthest cell corner is nearest, so every entry nearer to the cell
+// than that stays. Every entry that is nearest (or equally near) to a colour of the
+// cell is kept, so a list made from a larger cell's list is still complete.
+void GifColourMatcher::ListCandidates(const uint8_t* from, size_t count, int red, int green, int blue, int bits,
+                                      std::vector<uint8_t>& out) const
+{
+    const int span = 256 >> bits, mask = ~(span - 1);
+    const int rl = red & mask, gl = green & mask, bl = blue & mask;
+    int bound = INT_MAX;
+    for (size_t k = 0; k < count; ++k) {
+        const PaletteEntry& e = m_palette[from[k]];
+        bound = std::min(bound, FarSquare(e.red, rl, span) + FarSquare(e.green, gl, span) + FarSquare(e.blue, bl, span));
+    }
+    for (size_t k = 0; k < count; ++k) {
+        const PaletteEntry& e = m_palette[from[k]];
+        if (NearSquare(e.red, rl, span) + NearSquare(e.green, gl, span) + NearSquare(e.blue, bl, span) <= bound)
+            out.push_back(from[k]);
+    }
+}
+
+// A small cell's list is made from the list of the larger cell around it, which is
+// made from the whole palette once per larger cell.
 const GifColourMatcher::Cell& GifColourMatcher::CellFor(int red, int green, int blue)
 {
-    const int r0 = red >> (8 - kCellBits);
-    const int g0 = green >> (8 - kCellBits);
-    const int b0 = blue >> (8 - kCellBits);
-    Cell& cell = m_cells[size_t((r0 * kCellsPerSide + g0) * kCellsPerSide + b0)];
+    Cell& cell = m_cells[CellIndex(red, green, blue, kFineBits)];
     if (cell.ready)
         return cell;
 
-    const int rl = r0 * kCellSpan, gl = g0 * kCellSpan, bl = b0 * kCellSpan;
-    // Whatever colour of the cell is looked up, its nearest entry is at most as far as
-    // the entry whose farthest cell corner is nearest.
-    int bound = 1 << 30;
-    for (const PaletteEntry& e : m_palette) {
-        const int far = FarSquare(e.red, rl, kCellSpan) + FarSquare(e.green, gl, kCellSpan) +
-                        FarSquare(e.blue, bl, kCellSpan);
-        bound = std::min(bound, far);
+    Cell& coarse = m_coarseCells[CellIndex(red, green, blue, kCoarseBits)];
+    if (!coarse.ready) {
+        std::array<uint8_t, 256> all;
+        for (size_t i = 0; i < all.size(); ++i)
+            all[i] = uint8_t(i);
+        coarse.first = uint32_t(m_coarseCandidates.size());
+        ListCandidates(all.data(), all.size(), red, green, blue, kCoarseBits, m_coarseCandidates);
+        coarse.count = uint16_t(m_coarseCandidates.size() - coarse.first);
+        coarse.ready = true;
     }
+
     cell.first = uint32_t(m_candidates.size());
-    for (int i = 0; i < int(m_palette.size()); ++i) {
-        const PaletteEntry& e = m_palette[size_t(i)];
-        const int near = NearSquare(e.red, rl, kCellSpan) + NearSquare(e.green, gl, kCellSpan) +
-                         NearSquare(e.blue, bl, kCellSpan);
-        if (near <= bound) {
-            m_candidates.push_back(uint8_t(i));
-            m_candidateRedGreen.push_back(int32_t(e.red) | int32_t(e.green) << 16);
-            m_candidateBlue.push_back(e.blue);
-        }
-    }
+    ListCandidates(m_coarseCandidates.data() + coarse.first, coarse.count, red, green, blue, kFineBits, m_candidates);
     cell.count = uint16_t(m_candidates.size() - cell.first);
     // The list is padded to whole groups of four with its last entry: an equal
     // distance at a later position never wins.
-    while ((m_candidates.size() - cell.first) % 4 != 0) {
+    while ((m_candidates.size() - cell.first) % 4 != 0)
         m_candidates.push_back(m_candidates.back());
-        m_candidateRedGreen.push_back(m_candidateRedGreen.back());
-        m_candidateBlue.push_back(m_candidateBlue.back());
+    for (size_t k = cell.first; k < m_candidates.size(); ++k) {
+        const PaletteEntry& e = m_palette[m_candidates[k]];
+        m_candidateRedGreen.push_back(int32_t(e.red) | int32_t(e.green) << 16);
+        m_candidateBlue.push_back(e.blue);
     }
     cell.ready = true;
     return cell;
