@@ -7,15 +7,6 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-// Rows on AVX2, chosen at run time; every x86-64 processor has the SSE2 path.
-#define WARPLET_AVX2_ROWS 1
-#define WARPLET_AVX2 __attribute__((target("avx2")))
-#endif
 
 namespace {
 
@@ -39,16 +30,6 @@ struct ColumnCell {
     int32_t fx;   // fraction 0..63
 };
 
-// The largest |dx| or |dy| stored in the map, formed in 64 bits (|INT32_MIN| fits).
-int64_t LargestMagnitude(MapRef map)
-{
-    int64_t largest = 0;
-    const Displacement* e = map.data;
-    for (size_t k = 0, n = map.Count(); k < n; ++k)
-        largest = std::max({largest, std::abs(int64_t(e[k].dx)), std::abs(int64_t(e[k].dy))});
-    return largest;
-}
-
 // Whether every intermediate value of a frame fits in 32 bits, so the narrow
 // path gives the same integers as the 64-bit arithmetic. With m the largest
 // stored magnitude: the row blends are at most 63m, the full blends 3969m, the
@@ -70,103 +51,11 @@ inline uint8_t BlendedByte(int32_t sum)
     return uint8_t(std::min(q, 255u));
 }
 
-#if defined(__SSE2__)
-// One pixel blended from its four neighbours with non-negative weights (sum
-// 3969) on SSE2: the upper row holds a and b, the lower c and d, each read 8
-// bytes wide. Pairs (a_k, c_k) and (b_k, d_k) are multiplied and added in
-// 32 bits; the division by 3969 is done as (s + 0.5) * (1/3969) in single
-// precision, exact for s < 2^20 (see BlendSumQuotient). Writes 4 bytes: the
-// fourth is the next pixel's first, which the caller writes afterwards.
-inline void BlendPixel(const uint8_t* upper, const uint8_t* lower, int32_t wa, int32_t wb, int32_t wc, int32_t wd,
-                       uint8_t* o)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i up = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper));  // a0 a1 a2 b0 b1 b2 . .
-    const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lower));  // c0 c1 c2 d0 d1 d2 . .
-    const __m128i pairs = _mm_unpacklo_epi8(up, lo);
-    const __m128i first = _mm_unpacklo_epi8(pairs, zero);   // (a0,c0) (a1,c1) (a2,c2) (b0,d0)
-    const __m128i second = _mm_unpackhi_epi8(pairs, zero);  // (b1,d1) (b2,d2) . .
-    const int32_t ac = wa | (wc << 16), bd = wb | (wd << 16);
-    const __m128i s1 = _mm_madd_epi16(first, _mm_set_epi32(bd, ac, ac, ac));  // A0 A1 A2 B0
-    const __m128i s2 = _mm_madd_epi16(second, _mm_set_epi32(0, 0, bd, bd));   // B1 B2 0 0
-    const __m128i sum = _mm_add_epi32(s1, _mm_or_si128(_mm_srli_si128(s1, 12), _mm_slli_si128(s2, 4)));
-    const __m128 q = _mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(sum), _mm_set1_ps(0.5f)), _mm_set1_ps(1.0f / 3969.0f));
-    const __m128i bytes = _mm_cvttps_epi32(q);  // 0..255 in every lane
-    const int32_t packed = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(bytes, bytes), zero));
-    std::memcpy(o, &packed, 4);
-}
-#endif
-
-#ifdef WARPLET_AVX2_ROWS
-bool HasAvx2()
-{
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available;
-}
-
-// n / d truncating toward zero in every lane, for |n| < 2^31, with d given as
-// its InvariantDivisor multiplier (in each 64-bit lane) and shift.
-WARPLET_AVX2 inline __m256i DivideLanes(__m256i n, __m256i multiplier, __m128i shift)
-{
-    const __m256i sign = _mm256_srai_epi32(n, 31);
-    const __m256i u = _mm256_abs_epi32(n);
-    const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(u, multiplier), shift);
-    const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(u, 32), multiplier), shift);
-    const __m256i q = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
-    return _mm256_sub_epi32(_mm256_xor_si256(q, sign), sign);
-}
-
-struct LaneDivisor {
-    __m256i multiplier;
-    __m128i shift;
-};
-
-WARPLET_AVX2 inline LaneDivisor Lanes(const InvariantDivisor& d)
-{
-    return {_mm256_set1_epi64x(int64_t(d.Multiplier())), _mm_cvtsi32_si128(d.Shift())};
-}
-
-// Two neighbouring output pixels, each blended from the 8 bytes at `upper`
-// (a, b) and at `upper - stride` (c, d) with the weights packed as
-// 63 - gx | gx << 8 | 63 - gy << 16 | gy << 24. The sum is regrouped as
-// (63 - gy)(a(63 - gx) + b gx) + gy(c(63 - gx) + d gx): the bracket fits 16 bits,
-// so one byte multiply-add per row and one 16-bit multiply-add across the rows
-// give the same integer. Writes 4 bytes at o and at o + 3.
-WARPLET_AVX2 inline void BlendTwoPixels(const uint8_t* upper0, const uint8_t* upper1, size_t stride,
-                                        const uint32_t* weights, uint8_t* o)
-{
-    const __m128i p0 = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper0)),
-                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper0 - stride)));
-    const __m128i p1 = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper1)),
-                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper1 - stride)));
-    const __m256i bytes = _mm256_inserti128_si256(_mm256_castsi128_si256(p0), p1, 1);
-    // a0 b0 c0 d0 a1 b1 c1 d1 a2 b2 c2 d2 in each half.
-    const __m256i order = _mm256_setr_epi8(0, 3, 8, 11, 1, 4, 9, 12, 2, 5, 10, 13, -1, -1, -1, -1,  //
-                                           0, 3, 8, 11, 1, 4, 9, 12, 2, 5, 10, 13, -1, -1, -1, -1);
-    const __m256i w = _mm256_permutevar8x32_epi32(
-        _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(weights))),
-        _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
-    const __m256i across = _mm256_shuffle_epi8(w, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,  //
-                                                                   0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1));
-    const __m256i down = _mm256_shuffle_epi8(w, _mm256_setr_epi8(2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1,
-                                                                 2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1));
-    const __m256i rows = _mm256_maddubs_epi16(_mm256_shuffle_epi8(bytes, order), across);
-    const __m256i sums = _mm256_madd_epi16(rows, down);
-    const __m256 q = _mm256_mul_ps(_mm256_add_ps(_mm256_cvtepi32_ps(sums), _mm256_set1_ps(0.5f)),
-                                   _mm256_set1_ps(1.0f / 3969.0f));
-    const __m256i words = _mm256_packs_epi32(_mm256_cvttps_epi32(q), _mm256_setzero_si256());
-    const __m256i packed = _mm256_packus_epi16(words, _mm256_setzero_si256());
-    const int32_t first = _mm256_cvtsi256_si32(packed), second = _mm256_extract_epi32(packed, 4);
-    std::memcpy(o, &first, 4);
-    std::memcpy(o + 3, &second, 4);
-}
-#endif
-
 class FastRenderer {
 public:
-    FastRenderer(const PackedPicture& source, PackedPicture& frame, MapRef map, FullSizeKernel kernel)
+    FastRenderer(const PackedPicture& source, PackedPicture& frame, MapRef map, [[maybe_unused]] LaneKernel kernel)
         : m_source(source), m_frame(frame), m_map(map), m_W(source.Width()), m_H(source.Height()),
-          m_narrow(FitsIn32Bits(LargestMagnitude(map), m_W, m_H)), m_divW(map.width), m_divH(map.height)
+          m_narrow(FitsIn32Bits(LargestMagnitude(map.data, map.Count()), m_W, m_H)), m_divW(map.width), m_divH(map.height)
     {
         const int64_t w = map.width;
         m_columns.resize(size_t(std::max(m_W - 1, 0)));
@@ -174,9 +63,9 @@ public:
             const int64_t mx64 = int64_t(c) * w * 64 / m_W;
             m_columns[size_t(c)] = {int32_t(std::min<int64_t>(mx64 / 64, w - 2)), int32_t(mx64 % 64)};
         }
-#ifdef WARPLET_AVX2_ROWS
+#ifdef WARPLET_AVX2_LANES
         // Byte offsets into the source are formed in 32 bits.
-        m_lanes = kernel == FullSizeKernel::Widest && m_narrow && HasAvx2() &&
+        m_lanes = kernel == LaneKernel::Widest && m_narrow && HasAvx2() &&
                   int64_t(m_H) * source.Stride() < (int64_t(1) << 31);
         if (m_lanes) {
             for (const ColumnCell& cell : m_columns) {
@@ -191,7 +80,7 @@ public:
     {
         if (m_narrow) {
             std::vector<int32_t> vx(size_t(m_map.width)), vy(size_t(m_map.width));
-#ifdef WARPLET_AVX2_ROWS
+#ifdef WARPLET_AVX2_LANES
             if (m_lanes) {
                 std::vector<int32_t> offsets(static_cast<size_t>(m_W));
                 std::vector<uint32_t> weights(static_cast<size_t>(m_W));
@@ -297,7 +186,7 @@ private:
         }
     }
 
-#ifdef WARPLET_AVX2_ROWS
+#ifdef WARPLET_AVX2_LANES
     // One output row in two passes over eight columns at a time: first every
     // column's source offset and weights, then the blend, two pixels at once.
     // Columns whose position is negative or whose right neighbour is limited
@@ -422,7 +311,7 @@ private:
     InvariantDivisor m_divH;    // by the map height
     InvariantDivisor m_div3969{kWeightSum};
     std::vector<ColumnCell> m_columns;
-#ifdef WARPLET_AVX2_ROWS
+#ifdef WARPLET_AVX2_LANES
     bool m_lanes = false;       // rows run on AVX2
     std::vector<int32_t> m_cellColumns;    // m_columns split, for vector loads
     std::vector<int32_t> m_cellFractions;
@@ -434,16 +323,6 @@ constexpr int64_t kPixelsPerWorker = 64 * 1024;
 
 }  // namespace
 
-InvariantDivisor::InvariantDivisor(int32_t d)
-{
-    // l = ceil(log2 d), so 2^(l-1) < d <= 2^l and m <= 2^32: u * m < 2^63.
-    int l = 0;
-    while ((int64_t(1) << l) < d)
-        ++l;
-    m_shift = 31 + l;
-    m_multiplier = ((uint64_t(1) << m_shift) + uint64_t(d) - 1) / uint64_t(d);
-}
-
 int FullSizeWorkers(int threads)
 {
     if (threads > 0)
@@ -452,7 +331,7 @@ int FullSizeWorkers(int threads)
     return cores == 0 ? 1 : int(cores);
 }
 
-void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map, int threads, FullSizeKernel kernel)
+void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map, int threads, LaneKernel kernel)
 {
     if (!Renderable(source, frame, map))
         return;

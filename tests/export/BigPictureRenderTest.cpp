@@ -146,7 +146,7 @@ TEST(BigPictureRender, FastKernelMatchesPlainOnRandomMapsAndSizes)
         PackedPicture plain = source;
         reference::RenderFullSize(source, plain, map.Ref());
         for (int threads : {1, 2, 3, 0}) {
-            for (FullSizeKernel kernel : {FullSizeKernel::Widest, FullSizeKernel::Baseline}) {
+            for (LaneKernel kernel : {LaneKernel::Widest, LaneKernel::Baseline}) {
                 PackedPicture fast = source;
                 RenderFullSize(source, fast, map.Ref(), threads, kernel);
                 EXPECT_EQ(fast, plain) << c.W << "x" << c.H << " map " << c.w << "x" << c.h << " range " << c.range
@@ -175,7 +175,7 @@ TEST(BigPictureRender, RowsMixingEveryKindOfPixelMatchPlain)
         map.At(1, 2) = {29, -23};
         PackedPicture plain = source;
         reference::RenderFullSize(source, plain, map.Ref());
-        for (FullSizeKernel kernel : {FullSizeKernel::Widest, FullSizeKernel::Baseline}) {
+        for (LaneKernel kernel : {LaneKernel::Widest, LaneKernel::Baseline}) {
             PackedPicture fast = source;
             RenderFullSize(source, fast, map.Ref(), 1, kernel);
             EXPECT_EQ(fast, plain) << W << " kernel " << int(kernel);
