@@ -7,7 +7,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace {
 
 constexpr int kWeightSum = 63 * 63;  // 3969
