@@ -36,8 +36,21 @@ sanitize: deps
 package: build
 	cmake --build $(BUILD) --target package
 
+# Every benchmark program, BENCH_REPS repetitions interleaved at random (so that
+# a change of load on the machine falls on ours and the peer's alike), then one
+# summary table of the medians. scripts/install-deps --bench installs the peers.
+BENCH_REPS ?= 5
+BENCH_RESULTS = $(BUILD)/bench-results
 bench: build
-	@for b in $(BUILD)/bench/warplet-bench-*; do [ -x "$$b" ] && "$$b"; done
+	@rm -rf $(BENCH_RESULTS) && mkdir -p $(BENCH_RESULTS)
+	@for b in $(BUILD)/bench/warplet-bench-*; do \
+	  [ -x "$$b" ] || continue; \
+	  "$$b" --benchmark_repetitions=$(BENCH_REPS) --benchmark_enable_random_interleaving=true \
+	    --benchmark_report_aggregates_only=true --benchmark_out_format=json \
+	    --benchmark_out=$(BENCH_RESULTS)/$$(basename "$$b").json || exit 1; \
+	done
+	@uptime
+	@bash scripts/bench-table $(BENCH_RESULTS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,4 +1,4 @@
-// GIF encoder figures: the LZW coder (pooled and reference), the octree palette, the
+// GIF encoder figures: the LZW coder (hashed and reference), the octree palette, the
 // colour matching of a frame, and a whole 20-frame export, all on 412 x 412 frames.
 
 #include "engine/PackedPicture.h"

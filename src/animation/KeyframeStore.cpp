@@ -1,5 +1,6 @@
 #include "animation/KeyframeStore.h"
 
+#include "animation/Interpolation.h"
 #include "animation/ResampleMap.h"
 
 #include <algorithm>
@@ -103,14 +104,7 @@ MapRef KeyframeStore::GetFrameMap(int64_t t)
     }
     const int64_t elapsed = t - acc;
     const int64_t remaining = D - elapsed;
-    const Displacement* ka = Ka.Map().data();
-    const Displacement* kb = Kb.Map().data();
-    // The products are formed in 64 bits: long transitions of large
-    // displacements overflow 32 bits; the quotient always fits.
-    for (size_t i = 0; i < count; ++i) {
-        out[i].dx = int32_t((ka[i].dx * remaining + kb[i].dx * elapsed) / D);
-        out[i].dy = int32_t((ka[i].dy * remaining + kb[i].dy * elapsed) / D);
-    }
+    InterpolateMaps(Ka.Map().data(), Kb.Map().data(), out.data(), count, remaining, elapsed);
     return m_pFrameCache->Ref();
 }
 

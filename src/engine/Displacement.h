@@ -54,3 +54,6 @@ private:
 // The product is formed in 64 bits so that huge stored values cannot overflow;
 // every value whose 32-bit product fits gives the same result.
 void ScaleMap(MapRef map, int p);
+
+// The largest |dx| or |dy| of count elements, formed in 64 bits (|INT32_MIN| fits).
+int64_t LargestMagnitude(const Displacement* elements, size_t count);

@@ -4,6 +4,7 @@
 
 #include "engine/Displacement.h"
 #include "engine/PackedPicture.h"
+#include "engine/PixelLanes.h"
 
 #include <cstdint>
 
@@ -41,7 +42,8 @@ PackedPicture FitPicture(const PackedPicture& source, int W, int H);
 // Renders the rectangle of `display` from `source` through `map` at power p
 // (0..64). Returns false, doing nothing, when the map is missing or its size
 // differs from the pictures'. smooth chooses bilinear sampling, otherwise nearest.
-bool RenderRect(const PackedPicture& source, PackedPicture& display, MapRef map, Rect rect, int p, bool smooth);
+bool RenderRect(const PackedPicture& source, PackedPicture& display, MapRef map, Rect rect, int p, bool smooth,
+                LaneKernel kernel = LaneKernel::Widest);
 
 // The plain per-pixel versions that the fast kernels above are checked against.
 namespace reference {

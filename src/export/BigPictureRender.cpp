@@ -7,10 +7,6 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 constexpr int kWeightSum = 63 * 63;  // 3969
@@ -33,16 +29,6 @@ struct ColumnCell {
     int32_t fx;   // fraction 0..63
 };
 
-// The largest |dx| or |dy| stored in the map, formed in 64 bits (|INT32_MIN| fits).
-int64_t LargestMagnitude(MapRef map)
-{
-    int64_t largest = 0;
-    const Displacement* e = map.data;
-    for (size_t k = 0, n = map.Count(); k < n; ++k)
-        largest = std::max({largest, std::abs(int64_t(e[k].dx)), std::abs(int64_t(e[k].dy))});
-    return largest;
-}
-
 // Whether every intermediate value of a frame fits in 32 bits, so the narrow
 // path gives the same integers as the 64-bit arithmetic. With m the largest
 // stored magnitude: the row blends are at most 63m, the full blends 3969m, the
@@ -64,38 +50,11 @@ inline uint8_t BlendedByte(int32_t sum)
     return uint8_t(std::min(q, 255u));
 }
 
-#if defined(__SSE2__)
-// One pixel blended from its four neighbours with non-negative weights (sum
-// 3969) on SSE2: the upper row holds a and b, the lower c and d, each read 8
-// bytes wide. Pairs (a_k, c_k) and (b_k, d_k) are multiplied and added in
-// 32 bits; the division by 3969 is done as (s + 0.5) * (1/3969) in single
-// precision, exact for s < 2^20 (see BlendSumQuotient). Writes 4 bytes: the
-// fourth is the next pixel's first, which the caller writes afterwards.
-inline void BlendPixel(const uint8_t* upper, const uint8_t* lower, int32_t wa, int32_t wb, int32_t wc, int32_t wd,
-                       uint8_t* o)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i up = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper));  // a0 a1 a2 b0 b1 b2 . .
-    const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lower));  // c0 c1 c2 d0 d1 d2 . .
-    const __m128i pairs = _mm_unpacklo_epi8(up, lo);
-    const __m128i first = _mm_unpacklo_epi8(pairs, zero);   // (a0,c0) (a1,c1) (a2,c2) (b0,d0)
-    const __m128i second = _mm_unpackhi_epi8(pairs, zero);  // (b1,d1) (b2,d2) . .
-    const int32_t ac = wa | (wc << 16), bd = wb | (wd << 16);
-    const __m128i s1 = _mm_madd_epi16(first, _mm_set_epi32(bd, ac, ac, ac));  // A0 A1 A2 B0
-    const __m128i s2 = _mm_madd_epi16(second, _mm_set_epi32(0, 0, bd, bd));   // B1 B2 0 0
-    const __m128i sum = _mm_add_epi32(s1, _mm_or_si128(_mm_srli_si128(s1, 12), _mm_slli_si128(s2, 4)));
-    const __m128 q = _mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(sum), _mm_set1_ps(0.5f)), _mm_set1_ps(1.0f / 3969.0f));
-    const __m128i bytes = _mm_cvttps_epi32(q);  // 0..255 in every lane
-    const int32_t packed = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(bytes, bytes), zero));
-    std::memcpy(o, &packed, 4);
-}
-#endif
-
 class FastRenderer {
 public:
-    FastRenderer(const PackedPicture& source, PackedPicture& frame, MapRef map)
+    FastRenderer(const PackedPicture& source, PackedPicture& frame, MapRef map, [[maybe_unused]] LaneKernel kernel)
         : m_source(source), m_frame(frame), m_map(map), m_W(source.Width()), m_H(source.Height()),
-          m_narrow(FitsIn32Bits(LargestMagnitude(map), m_W, m_H)), m_divW(map.width), m_divH(map.height)
+          m_narrow(FitsIn32Bits(LargestMagnitude(map.data, map.Count()), m_W, m_H)), m_divW(map.width), m_divH(map.height)
     {
         const int64_t w = map.width;
         m_columns.resize(size_t(std::max(m_W - 1, 0)));
@@ -103,12 +62,32 @@ public:
             const int64_t mx64 = int64_t(c) * w * 64 / m_W;
             m_columns[size_t(c)] = {int32_t(std::min<int64_t>(mx64 / 64, w - 2)), int32_t(mx64 % 64)};
         }
+#ifdef WARPLET_AVX2_LANES
+        // Byte offsets into the source are formed in 32 bits.
+        m_lanes = kernel == LaneKernel::Widest && m_narrow && HasAvx2() &&
+                  int64_t(m_H) * source.Stride() < (int64_t(1) << 31);
+        if (m_lanes) {
+            for (const ColumnCell& cell : m_columns) {
+                m_cellColumns.push_back(cell.mx);
+                m_cellFractions.push_back(cell.fx);
+            }
+        }
+#endif
     }
 
     void Rows(int first, int last) const
     {
         if (m_narrow) {
             std::vector<int32_t> vx(size_t(m_map.width)), vy(size_t(m_map.width));
+#ifdef WARPLET_AVX2_LANES
+            if (m_lanes) {
+                std::vector<int32_t> offsets(static_cast<size_t>(m_W));
+                std::vector<uint32_t> weights(static_cast<size_t>(m_W));
+                for (int r = first; r < last; ++r)
+                    LaneRow(r, vx.data(), vy.data(), offsets.data(), weights.data());
+                return;
+            }
+#endif
             for (int r = first; r < last; ++r)
                 NarrowRow(r, vx.data(), vy.data());
         } else {
@@ -150,58 +129,137 @@ private:
     void NarrowRow(int r, int32_t* vx, int32_t* vy) const
     {
         RowBlends(r, vx, vy);
-        const int32_t W = m_W, H = m_H, rowPos = r * 64;
+        uint8_t* out = m_frame.BufferRow(m_H - 1 - r);
+        for (int32_t c = 0; c + 1 < m_W; ++c)
+            NarrowPixel(r * 64, c, vx, vy, out);
+    }
+
+    // Output pixel c of the row at rowPos = 64r, whose displacement blends vx, vy.
+    void NarrowPixel(int32_t rowPos, int32_t c, const int32_t* vx, const int32_t* vy, uint8_t* out) const
+    {
+        const int32_t W = m_W, H = m_H;
         const size_t stride = size_t(m_source.Stride());
         const uint8_t* bits = m_source.Bits().data();
-        uint8_t* out = m_frame.BufferRow(H - 1 - r);
-        const ColumnCell* columns = m_columns.data();
+        const ColumnCell cell = m_columns[size_t(c)];
+        const int32_t fx = cell.fx, ax = 63 - fx;
+        const int32_t dx = (vx[cell.mx] * ax + vx[cell.mx + 1] * fx) / kWeightSum;
+        const int32_t dy = (vy[cell.mx] * ax + vy[cell.mx + 1] * fx) / kWeightSum;
+        const int32_t sx = m_divW(dx * W) + c * 64;
+        const int32_t sy = m_divH(dy * H) + rowPos;
 
-        for (int32_t c = 0; c + 1 < W; ++c) {
-            const ColumnCell cell = columns[c];
-            const int32_t fx = cell.fx, ax = 63 - fx;
-            const int32_t dx = (vx[cell.mx] * ax + vx[cell.mx + 1] * fx) / kWeightSum;
-            const int32_t dy = (vy[cell.mx] * ax + vy[cell.mx + 1] * fx) / kWeightSum;
-            const int32_t sx = m_divW(dx * W) + c * 64;
-            const int32_t sy = m_divH(dy * H) + rowPos;
+        const int32_t qx = sx / 64, qy = sy / 64;
+        const int32_t px = std::clamp(qx, 0, W - 1);
+        const int32_t px1 = std::min(px + 1, W - 1);
+        const int32_t row = std::clamp(H - 1 - qy, 1, H - 1);
+        const int32_t gx = sx - qx * 64, gy = sy - qy * 64;
+        const int32_t bx = 63 - gx, by = 63 - gy;
+        const int32_t wa = bx * by, wb = gx * by, wc = bx * gy, wd = gx * gy;
 
-            const int32_t qx = sx / 64, qy = sy / 64;
-            const int32_t px = std::clamp(qx, 0, W - 1);
-            const int32_t px1 = std::min(px + 1, W - 1);
-            const int32_t row = std::clamp(H - 1 - qy, 1, H - 1);
-            const int32_t gx = sx - qx * 64, gy = sy - qy * 64;
-            const int32_t bx = 63 - gx, by = 63 - gy;
-            const int32_t wa = bx * by, wb = gx * by, wc = bx * gy, wd = gx * gy;
-
-            const uint8_t* upper = bits + size_t(row) * stride;
-            const uint8_t* lower = upper - stride;
-            const uint8_t* a = upper + 3 * px;
-            const uint8_t* b = upper + 3 * px1;
-            const uint8_t* cc = lower + 3 * px;
-            const uint8_t* d = lower + 3 * px1;
-            uint8_t* o = out + 3 * c;
-            // Row r + 2 reads about three buffer rows further down at this column:
-            // fetching it now hides most of the wait for the source.
-            __builtin_prefetch(bits + size_t(std::max(row - 3, 0)) * stride + 3 * size_t(px));
+        const uint8_t* upper = bits + size_t(row) * stride;
+        const uint8_t* lower = upper - stride;
+        const uint8_t* a = upper + 3 * px;
+        const uint8_t* b = upper + 3 * px1;
+        const uint8_t* cc = lower + 3 * px;
+        const uint8_t* d = lower + 3 * px1;
+        uint8_t* o = out + 3 * c;
+        // Row r + 2 reads about three buffer rows further down at this column:
+        // fetching it now hides most of the wait for the source.
+        __builtin_prefetch(bits + size_t(std::max(row - 3, 0)) * stride + 3 * size_t(px));
 #if defined(__SSE2__)
-            // 8-byte reads stay inside the row while px <= W-3 (then px1 = px + 1),
-            // and the 4-byte write stays inside the written columns while c < W-2.
-            if ((sx | sy) >= 0 && px <= W - 3 && c < W - 2) {
-                BlendPixel(a, cc, wa, wb, wc, wd, o);
-                continue;
-            }
+        // 8-byte reads stay inside the row while px <= W-3 (then px1 = px + 1),
+        // and the 4-byte write stays inside the written columns while c < W-2.
+        if ((sx | sy) >= 0 && px <= W - 3 && c < W - 2) {
+            BlendPixel(a, cc, wa, wb, wc, wd, o);
+            return;
+        }
 #endif
-            if ((sx | sy) >= 0) {
-                // Both remainders are non-negative: the weights are 0..3969 and
-                // sum to 3969, so the blend is already 0..255.
-                const uint32_t ua = uint32_t(wa), ub = uint32_t(wb), uc = uint32_t(wc), ud = uint32_t(wd);
-                for (int k = 0; k < 3; ++k)
-                    o[k] = uint8_t(DivideBlendSum(a[k] * ua + b[k] * ub + cc[k] * uc + d[k] * ud));
-            } else {
-                for (int k = 0; k < 3; ++k)
-                    o[k] = BlendedByte(a[k] * wa + b[k] * wb + cc[k] * wc + d[k] * wd);
-            }
+        if ((sx | sy) >= 0) {
+            // Both remainders are non-negative: the weights are 0..3969 and
+            // sum to 3969, so the blend is already 0..255.
+            const uint32_t ua = uint32_t(wa), ub = uint32_t(wb), uc = uint32_t(wc), ud = uint32_t(wd);
+            for (int k = 0; k < 3; ++k)
+                o[k] = uint8_t(DivideBlendSum(a[k] * ua + b[k] * ub + cc[k] * uc + d[k] * ud));
+        } else {
+            for (int k = 0; k < 3; ++k)
+                o[k] = BlendedByte(a[k] * wa + b[k] * wb + cc[k] * wc + d[k] * wd);
         }
     }
+
+#ifdef WARPLET_AVX2_LANES
+    // One output row in two passes over eight columns at a time: first every
+    // column's source offset and weights, then the blend, two pixels at once.
+    // Columns whose position is negative or whose right neighbour is limited
+    // (offset -1) take the one-pixel path, as does the tail of the row.
+    WARPLET_AVX2 void LaneRow(int r, int32_t* vx, int32_t* vy, int32_t* offsets, uint32_t* weights) const
+    {
+        RowBlends(r, vx, vy);
+        const int count = m_W - 1;  // the written columns
+        LaneCoordinates(r, vx, vy, offsets, weights);
+        const size_t stride = size_t(m_source.Stride());
+        const uint8_t* bits = m_source.Bits().data();
+        uint8_t* out = m_frame.BufferRow(m_H - 1 - r);
+        int c = 0;
+        // The second pixel's 4-byte write reaches column c + 2, written after it.
+        for (; c + 2 < count; c += 2) {
+            const int32_t o0 = offsets[c], o1 = offsets[c + 1];
+            if ((o0 | o1) < 0) {
+                NarrowPixel(r * 64, c, vx, vy, out);
+                NarrowPixel(r * 64, c + 1, vx, vy, out);
+                continue;
+            }
+            __builtin_prefetch(bits + std::max<ptrdiff_t>(o0 - ptrdiff_t(3 * stride), 0));
+            BlendTwoPixels(bits + o0, bits + o1, stride, weights + c, out + 3 * c);
+        }
+        for (; c < count; ++c)
+            NarrowPixel(r * 64, c, vx, vy, out);
+    }
+
+    WARPLET_AVX2 void LaneCoordinates(int r, const int32_t* vx, const int32_t* vy, int32_t* offsets,
+                                      uint32_t* weights) const
+    {
+        const int count = m_W - 1;
+        const LaneDivisor byWeightSum = Lanes(m_div3969), byW = Lanes(m_divW), byH = Lanes(m_divH);
+        const __m256i k63 = _mm256_set1_epi32(63), k1 = _mm256_set1_epi32(1);
+        const __m256i pictureW = _mm256_set1_epi32(m_W), pictureH = _mm256_set1_epi32(m_H);
+        const __m256i lastPlain = _mm256_set1_epi32(m_W - 3), bottom = _mm256_set1_epi32(m_H - 1);
+        const __m256i stride = _mm256_set1_epi32(m_source.Stride());
+        const __m256i rowPos = _mm256_set1_epi32(r * 64);
+        const __m256i steps = _mm256_setr_epi32(0, 64, 128, 192, 256, 320, 384, 448);
+        const int* xs = vx;
+        const int* ys = vy;
+        int c = 0;
+        for (; c + 8 <= count; c += 8) {
+            const __m256i mx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m_cellColumns.data() + c));
+            const __m256i fx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m_cellFractions.data() + c));
+            const __m256i ax = _mm256_sub_epi32(k63, fx);
+            const __m256i nx = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_i32gather_epi32(xs, mx, 4), ax),
+                                                _mm256_mullo_epi32(_mm256_i32gather_epi32(xs + 1, mx, 4), fx));
+            const __m256i ny = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_i32gather_epi32(ys, mx, 4), ax),
+                                                _mm256_mullo_epi32(_mm256_i32gather_epi32(ys + 1, mx, 4), fx));
+            const __m256i dx = DivideLanes(nx, byWeightSum.multiplier, byWeightSum.shift);
+            const __m256i dy = DivideLanes(ny, byWeightSum.multiplier, byWeightSum.shift);
+            const __m256i sx = _mm256_add_epi32(DivideLanes(_mm256_mullo_epi32(dx, pictureW), byW.multiplier, byW.shift),
+                                                _mm256_add_epi32(_mm256_set1_epi32(c * 64), steps));
+            const __m256i sy =
+                _mm256_add_epi32(DivideLanes(_mm256_mullo_epi32(dy, pictureH), byH.multiplier, byH.shift), rowPos);
+            // With both positions non-negative the quotients and remainders are
+            // shifts and masks, and the weights 0..63.
+            const __m256i qx = _mm256_srai_epi32(sx, 6), qy = _mm256_srai_epi32(sy, 6);
+            const __m256i onePixel =
+                _mm256_or_si256(_mm256_srai_epi32(_mm256_or_si256(sx, sy), 31), _mm256_cmpgt_epi32(qx, lastPlain));
+            const __m256i row = _mm256_max_epi32(_mm256_sub_epi32(bottom, qy), k1);
+            const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(row, stride),
+                                                    _mm256_add_epi32(qx, _mm256_add_epi32(qx, qx)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets + c), _mm256_or_si256(offset, onePixel));
+            const __m256i gx = _mm256_and_si256(sx, k63), gy = _mm256_and_si256(sy, k63);
+            const __m256i across = _mm256_or_si256(_mm256_sub_epi32(k63, gx), _mm256_slli_epi32(gx, 8));
+            const __m256i down = _mm256_or_si256(_mm256_slli_epi32(_mm256_sub_epi32(k63, gy), 16), _mm256_slli_epi32(gy, 24));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(weights + c), _mm256_or_si256(across, down));
+        }
+        for (; c < count; ++c)
+            offsets[c] = -1;
+    }
+#endif
 
     // One output row in 64-bit arithmetic, for maps holding values too large
     // for the narrow path.
@@ -250,23 +308,19 @@ private:
     bool m_narrow;              // every value of this frame fits the 32-bit path
     InvariantDivisor m_divW;    // by the map width
     InvariantDivisor m_divH;    // by the map height
+    InvariantDivisor m_div3969{kWeightSum};
     std::vector<ColumnCell> m_columns;
+#ifdef WARPLET_AVX2_LANES
+    bool m_lanes = false;       // rows run on AVX2
+    std::vector<int32_t> m_cellColumns;    // m_columns split, for vector loads
+    std::vector<int32_t> m_cellFractions;
+#endif
 };
 
 // Below this many output pixels a second worker costs more than it saves.
 constexpr int64_t kPixelsPerWorker = 64 * 1024;
 
 }  // namespace
-
-InvariantDivisor::InvariantDivisor(int32_t d)
-{
-    // l = ceil(log2 d), so 2^(l-1) < d <= 2^l and m <= 2^32: u * m < 2^63.
-    int l = 0;
-    while ((int64_t(1) << l) < d)
-        ++l;
-    m_shift = 31 + l;
-    m_multiplier = ((uint64_t(1) << m_shift) + uint64_t(d) - 1) / uint64_t(d);
-}
 
 int FullSizeWorkers(int threads)
 {
@@ -276,14 +330,14 @@ int FullSizeWorkers(int threads)
     return cores == 0 ? 1 : int(cores);
 }
 
-void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map, int threads)
+void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map, int threads, LaneKernel kernel)
 {
     if (!Renderable(source, frame, map))
         return;
     const int rows = source.Height() - 1;
     if (rows <= 0 || source.Width() < 2)
         return;
-    const FastRenderer renderer(source, frame, map);
+    const FastRenderer renderer(source, frame, map, kernel);
     const int64_t pixels = int64_t(rows) * source.Width();
     const int workers = int(std::clamp<int64_t>(
         std::min<int64_t>(FullSizeWorkers(threads), (pixels + kPixelsPerWorker - 1) / kPixelsPerWorker), 1, rows));

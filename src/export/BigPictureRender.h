@@ -18,44 +18,15 @@
 
 #include "engine/Displacement.h"
 #include "engine/PackedPicture.h"
+#include "engine/PixelLanes.h"
 
 #include <cstdint>
-
-// Division truncating toward zero of a signed 32-bit value by a fixed positive
-// divisor d, as one multiply and shift: with l = ceil(log2 d) and
-// m = ceil(2^(31+l) / d), floor(u / d) = (u * m) >> (31 + l) for every
-// 0 <= u < 2^31 (the rounding-up error of m adds less than 1/d). The sign is
-// taken off before and put back after. Exact for every n except INT32_MIN.
-class InvariantDivisor {
-public:
-    explicit InvariantDivisor(int32_t d);
-    int32_t operator()(int32_t n) const
-    {
-        const int32_t sign = n >> 31;                      // 0 or -1
-        const uint64_t u = uint32_t((n ^ sign) - sign);    // |n|
-        const int32_t q = int32_t((u * m_multiplier) >> m_shift);
-        return (q ^ sign) - sign;
-    }
-
-private:
-    uint64_t m_multiplier = 1;
-    int m_shift = 0;
-};
-
-// s / 3969 for 0 <= s < 2^20 (every blend of bytes with non-negative weights):
-// m = ceil(2^36 / 3969) overshoots by e = 3590 / 2^36 per unit, and s * e < 2^36
-// keeps the error below 1/3969, so the quotient is exact. One multiply.
-inline uint32_t DivideBlendSum(uint32_t s) { return uint32_t((uint64_t(s) * 17314054u) >> 36); }
-
-// The same quotient in single precision, as the vector blend forms it: s + 0.5
-// puts the exact quotient at least 0.5/3969 from an integer, and the two
-// roundings (of 1/3969 and of the product) move it by less than 256 * 2^-23.
-inline uint32_t BlendSumQuotient(uint32_t s) { return uint32_t((float(s) + 0.5f) * (1.0f / 3969.0f)); }
 
 // Renders `frame` from `source` (both W x H) through `map`. Nothing is written
 // when the sizes differ or the map is smaller than 2 x 2. `threads` workers
 // share the rows; 0 uses every core.
-void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map, int threads = 0);
+void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map, int threads = 0,
+                    LaneKernel kernel = LaneKernel::Widest);
 
 // The number of workers RenderFullSize uses for `threads` (0: every core).
 int FullSizeWorkers(int threads);

@@ -17,7 +17,7 @@ bool PixelsFit(const uint8_t* pixels, size_t count, int clearCode)
 
 }  // namespace
 
-LzwEncoder::LzwEncoder() : m_nodes(kNodePoolSize), m_lookupPool(kLookupPoolSize + 256, kNone) {}
+LzwEncoder::LzwEncoder() : m_table(size_t(1) << kTableBits, 0) {}
 
 bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, std::vector<uint8_t>& out)
 {
@@ -35,7 +35,7 @@ bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, st
     w.data = m_block.data();
 
     out.push_back(uint8_t(minCodeSize == 1 ? 2 : minCodeSize));
-    ClearTree();
+    ClearTable();
     w.Put(m_clearCode, width);
     if (count == 0) {
         Finish(w, -1, width, nextCode);
@@ -43,28 +43,30 @@ bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, st
         return true;
     }
 
-    // The root's table leads from pixel p to the node with code p, so the walk can start
-    // (and restart) there directly with p consumed.
-    const Node* nodes = m_nodes.data();
-    const Code* lookup = m_lookupPool.data();
-    Code current = pixels[0];
+    // The single-pixel strings have the pixel as their code, so the first pixel
+    // (and the pixel after each emitted string) is a known string at once.
+    uint32_t* table = m_table.data();
+    uint32_t current = pixels[0];
     for (size_t i = 1; i < count; ++i) {
-        const uint8_t p = pixels[i];
-        const Code child = FindChild(nodes, lookup, current, p);
-        if (child != kNone) {
-            current = child;
+        const uint32_t key = current << 8 | pixels[i];
+        uint32_t slot = Slot(key);
+        uint32_t entry;
+        while ((entry = table[slot]) != 0 && entry >> kCodeBits != key)
+            slot = (slot + 1) & kTableMask;
+        if (entry != 0) {
+            current = entry & ((1u << kCodeBits) - 1);
             continue;
         }
 
-        // The string grown by p is new: give it a code and emit the known prefix.
+        // The string grown by the pixel is new: give it a code and emit the known prefix.
         const int assigned = nextCode;
-        AddChild(current, Code(assigned), p);
-        w.Put(current, width);
+        table[slot] = key << kCodeBits | uint32_t(assigned);
+        w.Put(int(current), width);
         FlushFullBlock(w);
         if (assigned == 1 << width)
             ++width;
         if (assigned == kLastCode) {
-            ClearTree();
+            ClearTable();
             w.Put(m_clearCode, width);
             FlushFullBlock(w);
             nextCode = firstCode;
@@ -72,85 +74,14 @@ bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, st
         } else {
             ++nextCode;
         }
-        current = p;  // p starts the next string
+        current = pixels[i];  // the pixel starts the next string
     }
-    Finish(w, current, width, nextCode);
+    Finish(w, int(current), width, nextCode);
     m_out = nullptr;
     return true;
 }
 
-// Empties the lookup pool, gives the root its table and resets the single-pixel nodes.
-// Nodes with higher codes are reset when their code is assigned again.
-void LzwEncoder::ClearTree()
-{
-    std::fill(m_lookupPool.begin(), m_lookupPool.begin() + m_lookupUsed, kNone);
-    m_lookupUsed = 0;
-    const int root = TakeTable();
-    for (int p = 0; p < m_clearCode; ++p) {
-        m_lookupPool[size_t(root + p)] = Code(p);
-        m_nodes[size_t(p)] = NewNode(uint8_t(p));
-    }
-}
-
-// Carves the next table of clearCode entries from the lookup pool; -1 once it is used up.
-inline int LzwEncoder::TakeTable()
-{
-    if (m_lookupUsed + m_clearCode > kLookupPoolSize)
-        return -1;
-    const int table = m_lookupUsed;
-    m_lookupUsed += m_clearCode;
-    return table;
-}
-
-inline LzwEncoder::Code LzwEncoder::FindChild(const Node* nodes, const Code* lookup, Code parent,
-                                              uint8_t pixel)
-{
-    // Every node has a table (non-'L' nodes share one of kNone), so the common case of
-    // a table hit costs one read and no test of the node type.
-    const Node& node = nodes[parent];
-    const Code hit = lookup[size_t(node.table + pixel)];
-    if (hit != kNone)
-        return hit;
-
-    Code c = node.child;  // kNone for 'T' and 'L' nodes
-    while (c != kNone && nodes[c].pixel != pixel)
-        c = nodes[c].next;
-    return c;
-}
-
-// Creates the node for code with the given pixel and attaches it below parent.
-inline void LzwEncoder::AddChild(Code parentCode, Code code, uint8_t pixel)
-{
-    Node& node = m_nodes[code];
-    node = NewNode(pixel);
-    Node& parent = m_nodes[parentCode];
-    switch (parent.type) {
-    case 'L':
-        m_lookupPool[size_t(parent.table + pixel)] = code;
-        break;
-    case 'T':
-        parent.child = code;
-        parent.type = 'S';
-        break;
-    default:  // 'S': move the list into a table while the pool lasts
-        if (const int table = TakeTable(); table >= 0) {
-            for (Code c = parent.child; c != kNone;) {
-                const Code next = m_nodes[c].next;
-                m_nodes[c].next = kNone;
-                m_lookupPool[size_t(table + m_nodes[c].pixel)] = c;
-                c = next;
-            }
-            m_lookupPool[size_t(table + pixel)] = code;
-            parent.type = 'L';
-            parent.table = uint16_t(table);
-            parent.child = kNone;
-        } else {
-            node.next = parent.child;
-            parent.child = code;
-        }
-        break;
-    }
-}
+void LzwEncoder::ClearTable() { std::fill(m_table.begin(), m_table.end(), 0u); }
 
 // Packs a code at the given width, least significant bit first. On little-endian
 // machines the whole accumulator is stored at once and only the complete bytes count.

@@ -1,13 +1,10 @@
 #pragma once
 // GIF LZW compression of one frame's palette indexes into data sub-blocks.
 //
-// The string table is a tree: the root holds the single-pixel strings, every other
-// node the string of its parent plus one pixel. A node starts with no children ('T'),
-// keeps its first child in a list ('S'), and at its second child gets a direct lookup
-// table indexed by pixel ('L') while the lookup pool lasts; after that its list grows.
-//
-// Nodes live in one flat array indexed by their code and refer to each other by 16-bit
-// codes, so the whole tree (8 bytes a node) and the lookup pool stay in the L1 cache.
+// The string table maps (code of a known string, next pixel) to the code of the
+// longer string. It is one open-addressed hash table of 32-bit entries, key and
+// code packed together, large enough (16384 entries, at most a quarter full) that
+// a lookup rarely reads more than one entry; clearing the string table empties it.
 
 #include <array>
 #include <cstddef>
@@ -25,24 +22,14 @@ public:
     // below 2^minCodeSize (4 for size 1). Returns false, appending nothing, otherwise.
     bool Encode(const uint8_t* pixels, size_t count, int minCodeSize, std::vector<uint8_t>& out);
 
-    static constexpr int kLookupPoolSize = 5120;
     static constexpr int kLastCode = 4094;  // the table is cleared once this code is assigned
-    static constexpr int kNodePoolSize = kLastCode + 1;  // one slot per code 0 .. 4094
 
 private:
-    using Code = uint16_t;
-    // "No node" in lists and tables: code 4095 is never assigned.
-    static constexpr Code kNone = kLastCode + 1;
-    // After the pool proper: a table of kNone shared by every node that is not 'L'.
-    static constexpr uint16_t kNullTable = kLookupPoolSize;
-
-    struct Node {
-        Code next = kNone;   // next sibling in the parent's list
-        Code child = kNone;  // first child of an 'S' node
-        uint16_t table = kNullTable;  // offset of the node's table in the lookup pool
-        uint8_t pixel = 0;
-        char type = 'T';
-    };
+    static constexpr int kTableBits = 14;
+    static constexpr uint32_t kTableMask = (1u << kTableBits) - 1;
+    // An entry is key << 12 | code, the key (prefix code << 8 | pixel) below 2^20.
+    // Every stored code is at least the first free code, so 0 marks an empty slot.
+    static constexpr int kCodeBits = 12;
 
     // Complete bytes of the current sub-block, packed from a 64-bit bit accumulator.
     struct BlockWriter {
@@ -54,23 +41,13 @@ private:
         void Put(int code, int width);
     };
 
-    static Node NewNode(uint8_t pixel)
-    {
-        Node node;
-        node.pixel = pixel;
-        return node;
-    }
-    void ClearTree();
-    int TakeTable();
-    void AddChild(Code parent, Code code, uint8_t pixel);
-    static Code FindChild(const Node* nodes, const Code* lookup, Code parent, uint8_t pixel);
+    static uint32_t Slot(uint32_t key) { return (key * 2654435761u) >> (32 - kTableBits); }
+    void ClearTable();
     void FlushFullBlock(BlockWriter& w);
     int WriteBlock(int pending, int length);
     void Finish(BlockWriter w, int lastCode, int width, int nextCode);
 
-    std::vector<Node> m_nodes;
-    std::vector<Code> m_lookupPool;
-    int m_lookupUsed = 0;
+    std::vector<uint32_t> m_table;
     int m_clearCode = 256;
 
     // Sub-block staging: 255 data bytes plus what the last code and the 8-byte
@@ -83,5 +60,5 @@ private:
 bool LzwEncode(std::vector<uint8_t>& out, const uint8_t* pixels, int minCodeSize, size_t count);
 
 // The same compression with a std::map string table and a plain bit list: slow, simple,
-// and the reference the pooled encoder is tested against. Same rules, same bytes.
+// and the reference LzwEncoder is tested against. Same rules, same bytes.
 bool LzwEncodeReference(std::vector<uint8_t>& out, const uint8_t* pixels, int minCodeSize, size_t count);

@@ -1,8 +1,10 @@
+#include "animation/Interpolation.h"
 #include "animation/KeyframeStore.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -117,4 +119,38 @@ TEST(Interpolation, TotalFramesAndSelectedStartCountKeyframeZero)
     EXPECT_EQ(store.GetSelectedStart(), 20);
     EXPECT_EQ(store.GetMapSize(), (PictureSize{1, 1}));
     EXPECT_EQ(KeyframeStore().GetMapSize(), (PictureSize{0, 0}));
+}
+
+TEST(Interpolation, FastBlendMatchesThePlainOneAtEverySize)
+{
+    // Small values take 32-bit lanes, large ones (or long transitions) 64 bits;
+    // counts that are not a multiple of four leave a tail.
+    std::mt19937 rng(11);
+    struct Case {
+        int range;
+        int64_t remaining, elapsed;
+    };
+    const Case cases[] = {
+        {64 * 300, 320, 320},     {64 * 300, 639, 1},        {64 * 300, 0, 640},
+        {1 << 20, 1000, 1047},    {1 << 20, 1023, 1025},     {INT32_MAX, 3, 5},
+        {5000, int64_t(1) << 33, 7}, {32, 1 << 20, (1 << 25) - 3},
+    };
+    for (const Case& c : cases) {
+        for (size_t count : {size_t(0), size_t(1), size_t(3), size_t(4), size_t(9), size_t(1000)}) {
+            std::uniform_int_distribution<int64_t> d(-int64_t(c.range), c.range);
+            std::vector<Displacement> a(count), b(count), fast(count), plain(count);
+            for (size_t i = 0; i < count; ++i) {
+                a[i] = {int32_t(d(rng)), int32_t(d(rng))};
+                b[i] = {int32_t(d(rng)), int32_t(d(rng))};
+            }
+            InterpolateMaps(a.data(), b.data(), fast.data(), count, c.remaining, c.elapsed);
+            reference::InterpolateMaps(a.data(), b.data(), plain.data(), count, c.remaining, c.elapsed);
+            EXPECT_EQ(fast, plain) << c.range << " " << c.remaining << "+" << c.elapsed << " x" << count;
+        }
+    }
+    // Worked by hand: (-100 x 3 + 37 x 1) / 4 = -263 / 4 = -65 (toward zero).
+    const Displacement a{-100, 100}, b{37, -37};
+    Displacement out;
+    InterpolateMaps(&a, &b, &out, 1, 3, 1);
+    EXPECT_EQ(out, (Displacement{-65, 65}));
 }

@@ -71,6 +71,35 @@ TEST(ResampleMap, SameSizeIsTheIdentityAndHalfwayBlends)
     EXPECT_EQ(wide[7 * 9 + 7], two.At(1, 1));
 }
 
+TEST(ResampleMap, LastRowAndColumnCopyWhereABlendWouldDiffer)
+{
+    // 5 x 4 shrunk to 3 x 3: the last column sits at sx = 5 x 16 x 2 / 3 = 53
+    // (x0 3, fx 5), the middle column at 26 (x0 1, fx 10), the rows at 0, 21
+    // (y0 1, fy 5) and 42 (y0 2, fy 10). dy is -dx throughout.
+    const int dx[4][5] = {{0, 64, 128, 640, 1000},
+                          {10, 74, 500, 650, -300},
+                          {20, -84, 300, 100, 90},
+                          {5, 5, 5, 5, 5}};
+    DisplacementMap source(5, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            source.At(x, y) = {dx[y][x], -dx[y][x]};
+    const auto out = ResampleMap(source.Data(), 5, 4, 3, 3);
+    ASSERT_EQ(out.size(), 9u);
+    auto at = [&](int c, int r) { return out[size_t(r) * 3 + size_t(c)]; };
+    // The last column copies (x0, y0) although fx = 5 would blend in column 4.
+    EXPECT_EQ(at(2, 0), (Displacement{640, -640}));
+    EXPECT_EQ(at(2, 1), (Displacement{650, -650}));
+    // The last row copies (x0, 2) although fy = 10 would blend in row 3.
+    EXPECT_EQ(at(0, 2), (Displacement{20, -20}));
+    EXPECT_EQ(at(1, 2), (Displacement{-84, 84}));
+    // Inside: weights 6 x 16 and 10 x 16 on row 0: (64 x 96 + 128 x 160) / 256 = 104.
+    EXPECT_EQ(at(1, 0), (Displacement{104, -104}));
+    // Weights 66, 110, 30, 50: (74x66 + 500x110 - 84x30 + 300x50) / 256 = 72364 / 256,
+    // 282 and -282 (truncated toward zero, not down).
+    EXPECT_EQ(at(1, 1), (Displacement{282, -282}));
+}
+
 TEST(ThumbnailSize, LongerSideFillsTheSlot)
 {
     EXPECT_EQ(ComputeThumbnailSize(412, 206), (ThumbnailSize{84, 42}));
@@ -108,7 +137,16 @@ TEST(KeyframeStore, InitialKeyframesAsDoubleClicksMakeThem)
     EXPECT_EQ(store.Selected(), 1);
     EXPECT_EQ(store.Active(), 1);
     EXPECT_EQ(store.ThumbSize(), (ThumbnailSize{84, 42}));
-    EXPECT_EQ(store.Key(1).Thumbnail(), FitPicture(picture, 84, 42).Bits());
+    // The thumbnail is the picture fitted to 84 x 42 (stride 252). Buffer row 0 is
+    // picture row 19, whose first byte is 0 x 7 + 19 x 3 = 57; column 1 sits at
+    // sx = 40 x 16 / 84 = 7: (57 x 8 + 64 x 7) x 15 / 225 = 60. Buffer row 41:
+    // sy = 20 x 41 x 16 / 42 = 312, the row pair limited to buffer rows 18 and 19
+    // (picture rows 1 and 0, byte 1 51 and 40), fy 8: (51 x 7 + 40 x 8) / 15 = 45.
+    const std::vector<uint8_t>& thumb = store.Key(1).Thumbnail();
+    ASSERT_EQ(thumb.size(), 252u * 42u);
+    EXPECT_EQ(thumb[0], 57);
+    EXPECT_EQ(thumb[3], 60);
+    EXPECT_EQ(thumb[41 * 252 + 1], 45);
     EXPECT_EQ(dialog.pictures, 2);
     EXPECT_EQ(dialog.changes, (std::vector<int>{0, 1}));
     EXPECT_THROW(store.SetKeyPicture(3, picture), std::out_of_range);

@@ -53,13 +53,33 @@ TEST(FitPicture, BlendsWithWeightsUpTo15)
     EXPECT_EQ(out.BufferRow(0)[0], 0);
 }
 
-TEST(FitPicture, OneRowAndOneColumnPicturesAreSafe)
+TEST(FitPicture, OneRowAndOneColumnPicturesRepeatTheirOnlyLine)
 {
-    const PackedPicture row = testpics::Gradient(50, 1);
-    const PackedPicture fitted = FitPicture(row, 412, 4);
-    EXPECT_EQ(fitted.Height(), 4);
-    const PackedPicture column = testpics::Gradient(1, 50);
-    EXPECT_EQ(FitPicture(column, 4, 412).Width(), 4);
+    // A one-row picture blends its row with itself: every output row is the same,
+    // and with fy's weights summing to 15 the value is (a(15 - fx) + b fx) / 15.
+    PackedPicture row(50, 1);
+    for (int x = 0; x < 50; ++x)
+        std::fill_n(row.Pixel(x, 0), 3, uint8_t(4 * x));
+    const PackedPicture wide = FitPicture(row, 412, 4);
+    for (int y = 0; y < 4; ++y) {
+        // Column 1: sx = 50 x 16 / 412 = 1, so (0 x 14 + 4 x 1) / 15 = 0.
+        EXPECT_EQ(wide.Pixel(1, y)[0], 0) << y;
+        // Column 100: sx = 80000 / 412 = 194, x0 = 12, fx = 2: (48 x 13 + 52 x 2) / 15 = 48.
+        EXPECT_EQ(wide.Pixel(100, y)[0], 48) << y;
+        // Column 411: sx = 798, x0 = 49, fx = 14, the right neighbour limited to column 49.
+        EXPECT_EQ(wide.Pixel(411, y)[2], 196) << y;
+    }
+    // A one-column picture: the right neighbour is the column itself.
+    PackedPicture column(1, 50);
+    for (int y = 0; y < 50; ++y)
+        std::fill_n(column.Pixel(0, y), 3, uint8_t(200 - 3 * y));
+    const PackedPicture tall = FitPicture(column, 4, 412);
+    // Buffer row 0 is picture row 49 (53); buffer row 100: sy = 194, rows 12 and 13
+    // from the bottom (picture rows 37 and 36: 89 and 92), fy = 2: (89 x 13 + 92 x 2) / 15 = 89.
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(tall.BufferRow(0)[3 * x], 53) << x;
+        EXPECT_EQ(tall.BufferRow(100)[3 * x + 1], 89) << x;
+    }
 }
 
 TEST(RenderQuick, OnePixelOffsetRoundsAtHalfPower)
@@ -107,6 +127,57 @@ TEST(RenderSmooth, ZeroMapKeepsBordersAndRepeatsColumnOne)
     }
 }
 
+// The smooth blend worked by hand: a black picture with four chosen neighbours
+// around one sampling position, and one map element pointing there.
+namespace {
+
+struct SmoothCase {
+    int x, y, dx, dy, p;       // the rendered pixel, its map element and the power
+    int column, row;           // the sampled upper left neighbour (v, A)
+    uint8_t a, b, c, d;        // s(v, A), s(v+1, A), s(v, A+1), s(v+1, A+1)
+    int expected;
+};
+
+int SmoothPixel(const SmoothCase& k)
+{
+    const int W = 10, H = 9;
+    PackedPicture src(W, H);
+    std::fill_n(src.Pixel(k.column, k.row), 3, k.a);
+    std::fill_n(src.Pixel(k.column + 1, k.row), 3, k.b);
+    std::fill_n(src.Pixel(k.column, k.row + 1), 3, k.c);
+    std::fill_n(src.Pixel(k.column + 1, k.row + 1), 3, k.d);
+    DisplacementMap map(W, H);
+    map.At(k.x, k.y) = {k.dx, k.dy};
+    PackedPicture fast(W, H), plain(W, H);
+    EXPECT_TRUE(RenderRect(src, fast, map.Ref(), Rect{k.x, k.y, k.x + 1, k.y + 1}, k.p, true));
+    reference::RenderRectSmooth(src, plain, map.Ref(), Rect{k.x, k.y, k.x + 1, k.y + 1}, k.p);
+    EXPECT_EQ(fast.Pixel(k.x, k.y)[1], plain.Pixel(k.x, k.y)[1]);
+    return plain.Pixel(k.x, k.y)[1];
+}
+
+}  // namespace
+
+TEST(RenderSmooth, BlendAtFractionalPositionsWorkedByHand)
+{
+    const SmoothCase cases[] = {
+        // fx = fy = 32: weights 31x31, 32x31, 31x32, 32x32; 255 x 1024 / 3969 = 65
+        // (weights 0..64 over 4096 would give 63).
+        {3, 3, 32, 32, 64, 3, 3, 0, 0, 0, 255, 65},
+        // The same position, every corner lit: (10x961 + 20x992 + 30x992 + 250x1024) / 3969 = 79.
+        {3, 3, 32, 32, 64, 3, 3, 10, 20, 30, 250, 79},
+        // fx = 10, fy = 50: weights 53x13, 10x13, 53x50, 10x50:
+        // (200x689 + 40x130 + 0x2650 + 120x500) / 3969 = 203000 / 3969 = 51.
+        {5, 2, 10, 50, 64, 5, 2, 200, 40, 0, 120, 51},
+        // Power 40: X = (8192 + 40x50) / 64 = 159 (v 2, fx 31), Y = (12288 - 40x30) / 64 = 173
+        // (A 2, fy 45): (90x576 + 180x558 + 30x1440 + 250x1395) / 3969 = 544230 / 3969 = 137.
+        {2, 3, 50, -30, 40, 2, 2, 90, 180, 30, 250, 137},
+        // fx = 63, fy = 0: all the weight (63 x 63) is on the right neighbour.
+        {4, 4, 63, 0, 64, 4, 4, 17, 200, 99, 99, 200},
+    };
+    for (const SmoothCase& k : cases)
+        EXPECT_EQ(SmoothPixel(k), k.expected) << k.x << "," << k.y << " p " << k.p;
+}
+
 TEST(Render, FarOutsideSamplesTheNearestBorderPixel)
 {
     const int W = 20, H = 20;
@@ -149,13 +220,16 @@ TEST(Render, FastKernelsAgreeWithThePlainOnes)
         const Rect rect{int(rng() % (W + 10)) - 5, int(rng() % (H + 10)) - 5, int(rng() % (W + 10)),
                         int(rng() % (H + 10))};
         for (bool smooth : {false, true}) {
-            PackedPicture fast = testpics::Noise(W, H, 5), plain = fast;
-            ASSERT_TRUE(RenderRect(src, fast, copy.Ref(), rect, p, smooth));
+            PackedPicture plain = testpics::Noise(W, H, 5);
             if (smooth)
                 reference::RenderRectSmooth(src, plain, copy.Ref(), rect, p);
             else
                 reference::RenderRectQuick(src, plain, copy.Ref(), rect, p);
-            ASSERT_EQ(fast, plain) << "round " << round << " smooth " << smooth;
+            for (LaneKernel kernel : {LaneKernel::Widest, LaneKernel::Baseline}) {
+                PackedPicture fast = testpics::Noise(W, H, 5);
+                ASSERT_TRUE(RenderRect(src, fast, copy.Ref(), rect, p, smooth, kernel));
+                ASSERT_EQ(fast, plain) << "round " << round << " smooth " << smooth << " kernel " << int(kernel);
+            }
         }
     }
 }

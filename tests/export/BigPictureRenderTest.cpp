@@ -146,10 +146,39 @@ TEST(BigPictureRender, FastKernelMatchesPlainOnRandomMapsAndSizes)
         PackedPicture plain = source;
         reference::RenderFullSize(source, plain, map.Ref());
         for (int threads : {1, 2, 3, 0}) {
+            for (LaneKernel kernel : {LaneKernel::Widest, LaneKernel::Baseline}) {
+                PackedPicture fast = source;
+                RenderFullSize(source, fast, map.Ref(), threads, kernel);
+                EXPECT_EQ(fast, plain) << c.W << "x" << c.H << " map " << c.w << "x" << c.h << " range " << c.range
+                                       << " threads " << threads << " kernel " << int(kernel);
+            }
+        }
+    }
+}
+
+TEST(BigPictureRender, RowsMixingEveryKindOfPixelMatchPlain)
+{
+    // In one row: positions left of the picture (negative remainders), right
+    // neighbours limited at the last column, rows limited at the bottom and at
+    // the top, and ordinary pixels in runs of every length around the vector
+    // width; widths around multiples of eight.
+    for (const int W : {9, 10, 16, 17, 23, 24, 25, 67}) {
+        const int H = 13;
+        const PackedPicture source = testpics::Noise(W, H, uint32_t(W));
+        DisplacementMap map(5, 4);
+        const int s = 64 * 5;
+        map.At(0, 0) = {-s, s};    // left and down, past the bottom
+        map.At(4, 0) = {s, -s};    // right and up, past the top
+        map.At(0, 3) = {-s / 3, -s};
+        map.At(4, 3) = {s / 3 + 7, s + 5};
+        map.At(2, 1) = {-37, 41};  // small fractions of both signs
+        map.At(1, 2) = {29, -23};
+        PackedPicture plain = source;
+        reference::RenderFullSize(source, plain, map.Ref());
+        for (LaneKernel kernel : {LaneKernel::Widest, LaneKernel::Baseline}) {
             PackedPicture fast = source;
-            RenderFullSize(source, fast, map.Ref(), threads);
-            EXPECT_EQ(fast, plain) << c.W << "x" << c.H << " map " << c.w << "x" << c.h << " range " << c.range
-                                   << " threads " << threads;
+            RenderFullSize(source, fast, map.Ref(), 1, kernel);
+            EXPECT_EQ(fast, plain) << W << " kernel " << int(kernel);
         }
     }
 }

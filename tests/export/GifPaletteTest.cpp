@@ -63,3 +63,27 @@ TEST(GifPalette, SortsByBrightnessWithBlackFillFirst)
     EXPECT_EQ(palette[254], (PaletteEntry{0, 0, 100, 0}));
     EXPECT_EQ(palette[255], (PaletteEntry{250, 250, 250, 0}));
 }
+
+TEST(GifPalette, MappedPictureAgreesWithLinearSearchOnEveryPixel)
+{
+    // A photo's own palette, where many entries crowd a few cells and lists run long,
+    // and the same palette with every entry doubled, so that equal distances meet
+    // across the groups of four the matcher measures at once.
+    const PackedPicture picture = giftest::PhotoLike(160, 120);
+    const GifPalette own = BuildGifPalette(picture);
+    GifPalette doubled = own;
+    for (size_t i = 0; i < 128; ++i)
+        doubled[2 * i + 1] = doubled[2 * i] = own[128 + i];
+    for (const GifPalette& palette : {own, doubled}) {
+        GifColourMatcher matcher(palette);
+        std::vector<uint8_t> indexes;
+        matcher.MapPicture(picture, indexes);
+        ASSERT_EQ(indexes.size(), size_t(160 * 120));
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x) {
+                const uint8_t* p = picture.Pixel(x, y);
+                ASSERT_EQ(indexes[size_t(y) * 160 + size_t(x)], NearestPaletteIndexPlain(palette, p[2], p[1], p[0]))
+                    << x << "," << y;
+            }
+    }
+}

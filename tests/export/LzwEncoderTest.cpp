@@ -69,7 +69,7 @@ void ExpectRoundTrip(const std::vector<uint8_t>& pixels, int minCodeSize, LzwTra
 
 }  // namespace
 
-TEST(LzwEncoder, PooledEncoderMatchesReferenceOnRandomData)
+TEST(LzwEncoder, MatchesReferenceOnRandomData)
 {
     LzwEncoder encoder;  // reused across calls, as the GIF writer does
     for (unsigned seed = 0; seed < 40; ++seed) {
@@ -90,7 +90,7 @@ TEST(LzwEncoder, PooledEncoderMatchesReferenceOnRandomData)
 // Every frame length over the first few sub-blocks: the last code and the end code then
 // fall at every position of the final block, including where a 252-byte block is split
 // off, and a reused encoder must not carry bits or bytes over from the previous frame.
-TEST(LzwEncoder, PooledEncoderMatchesReferenceAtEveryLength)
+TEST(LzwEncoder, MatchesReferenceAtEveryLength)
 {
     LzwEncoder encoder;
     for (int minCodeSize : {8, 2, 1}) {
@@ -106,7 +106,7 @@ TEST(LzwEncoder, PooledEncoderMatchesReferenceAtEveryLength)
     }
 }
 
-TEST(LzwEncoder, PooledEncoderMatchesReferenceOnPictureLikeData)
+TEST(LzwEncoder, MatchesReferenceOnPictureLikeData)
 {
     for (unsigned seed = 0; seed < 3; ++seed) {
         const auto pixels = PhotoIndexes(412, 309, seed);

@@ -153,3 +153,32 @@ TEST(OctreeQuantizer, FoldingAShallowCellLowersTheDepthLimit)
     untouched.erase(Rgb(255, 0, 0));
     EXPECT_EQ(std::set<Rgb>(got.begin(), got.begin() + 6), untouched);
 }
+
+// Two level-7 cells of equal count, (0,0,0)+(0,0,1) and (0,0,2)+(0,0,3), with four
+// far colours fill the eight leaves; a ninth leaf forces a fold at level 7. The
+// second cell was listed last, so it heads the list, and the first cell, equal but
+// not smaller, does not replace it: (0,0,2) and (0,0,3) fold into (0,0,2).
+TEST(OctreeQuantizer, EqualCellsFoldTheOneListedLast)
+{
+    OctreeQuantizer q(8);
+    const std::vector<Rgb> far = {{255, 0, 0}, {0, 255, 0}, {255, 255, 0}, {255, 255, 255}};
+    for (const auto& [r, g, b] : far)
+        Add(q, r, g, b, 2);
+    Add(q, 0, 0, 0);
+    Add(q, 0, 0, 1);
+    Add(q, 0, 0, 2);
+    Add(q, 0, 0, 3);
+    EXPECT_EQ(q.LeafCount(), 8);
+    Add(q, 0, 0, 255, 2);
+    EXPECT_EQ(q.LeafCount(), 8);
+    EXPECT_EQ(q.DepthLimit(), 8);
+
+    std::vector<PaletteEntry> palette(8);
+    ASSERT_EQ(q.GetPalette(palette.data()), 8);
+    const auto got = Colours(palette, 8);
+    std::set<Rgb> expected(far.begin(), far.end());
+    expected.insert({Rgb(0, 0, 255), Rgb(0, 0, 0), Rgb(0, 0, 1), Rgb(0, 0, 2)});
+    EXPECT_EQ(std::set<Rgb>(got.begin(), got.end()), expected);
+    // The single colours come first (count 1), the folded cell among the pairs.
+    EXPECT_EQ(std::set<Rgb>(got.begin(), got.begin() + 2), (std::set<Rgb>{{0, 0, 0}, {0, 0, 1}}));
+}

@@ -33,8 +33,14 @@ TEST(Project, NewProjectHasTwoIdentityKeyframes)
     EXPECT_EQ(project.ActiveToolId(), 1019);
     EXPECT_EQ(project.ActiveToolStrength(), 64);
     EXPECT_EQ(project.Picture().Map().data, project.Keys().GetKeyMap(1).data);
-    // The thumbnail is the rendered work picture, fitted.
-    EXPECT_EQ(project.Keys().Key(0).Thumbnail(), FitPicture(project.Picture().Display(), 84, 42).Bits());
+    // The thumbnail is the rendered work picture fitted to 84 x 42: its first pixel
+    // is the display's, and column 1 (sx = 412 x 16 / 84 = 78: columns 4 and 5,
+    // fx 14) blends two display pixels as (a + 14 b) / 15.
+    const std::vector<uint8_t>& thumb = project.Keys().Key(0).Thumbnail();
+    const uint8_t* display = project.Picture().Display().BufferRow(0);
+    ASSERT_EQ(thumb.size(), 252u * 42u);
+    EXPECT_EQ(thumb[0], display[0]);
+    EXPECT_EQ(thumb[4], (display[13] + 14 * display[16]) / 15);
 
     // A picture that cannot be decoded leaves the project as it was.
     WriteBytes(folder.Path("broken.bmp"), {'B', 'M', 0, 0});

@@ -14,7 +14,13 @@ TEST(WorkPictureFile, LoadsAndFitsAPicture)
     EXPECT_EQ(work.Width(), 206);
     EXPECT_EQ(work.Height(), 412);
     EXPECT_EQ(work.Picture().Display(), work.Picture().Source());
-    EXPECT_EQ(work.Picture().Source(), FitPicture(testpics::Gradient(500, 1000), 206, 412));
+    // The file's pixel (x, y) has first byte x x 7 + y x 3 (mod 256). Buffer row 0
+    // starts with picture row 999: 181. Buffer row 1, column 1 sits at 38/16 both
+    // ways (x0 = y0 = 2, fx = fy = 6): buffer rows 2 and 3 are picture rows 997 and
+    // 996, so (189 x 81 + 196 x 54 + 186 x 54 + 193 x 36) / 225 = 190.
+    const PackedPicture& source = work.Picture().Source();
+    EXPECT_EQ(source.BufferRow(0)[0], 181);
+    EXPECT_EQ(source.BufferRow(1)[3], 190);
 }
 
 TEST(WorkPictureFile, MissingPictureIsReplacedByTheDefaultPicture)
