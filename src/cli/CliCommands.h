@@ -24,6 +24,7 @@ int RunStroke(const std::vector<std::string>& args);
 int RunKey(const std::vector<std::string>& args);
 int RunMap(const std::vector<std::string>& args);
 int RunRender(const std::vector<std::string>& args);
+int RunAcquire(const std::vector<std::string>& args);
 
 // Shared steps: a project opened from a file (the default picture is the one
 // beside the program), and saving it where -o says.

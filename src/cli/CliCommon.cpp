@@ -24,6 +24,7 @@ const std::vector<CliCommand>& CliCommandTable()
          "export PROJECT.kib -o OUT.gif|wmv|mp4|webm|jpg|bmp|png|tif [--speed S] [--size screen|picture|PERCENT] "
          "[--frames all|\"F ...\"]",
          RunExport},
+        {"acquire", "acquire [--list] [--device ID] [--item NAME] [--out DIR] [--resolution DPI]", RunAcquire},
     };
     return table;
 }

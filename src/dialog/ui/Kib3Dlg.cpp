@@ -1,5 +1,6 @@
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "acquire/ui/AcquireFromDevice.h"
 #include "app/AppState.h"
 #include "app/ui/UserPrompts.h"
 #include "controls/ui/AboutDlg.h"
@@ -888,11 +889,11 @@ void CKib3Dlg::OnOpenPicture()
 
 void CKib3Dlg::OnAcquire()
 {
-    if (m_bPlaying || m_bLocked)
+    if (m_bPlaying || m_bLocked || !PromptSaveChanges())
         return;
-    // Scanners and cameras come with the acquisition module; until then there is
-    // nothing to save the project for.
-    m_prompts.Message(this, AppString(StrId::AcquireUnsupported), MsgButtons::Ok, MsgIcon::Exclamation);
+    const QString path = AcquireFromDevice(this, m_prompts);
+    if (!path.isEmpty())
+        OpenPictureFile(path);
 }
 
 void CKib3Dlg::OnInsertPicture()
