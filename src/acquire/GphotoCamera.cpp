@@ -1,6 +1,7 @@
 #include "acquire/GphotoCamera.h"
 
 #include "acquire/AcquireNames.h"
+#include "acquire/DriverModules.h"
 
 #include <gphoto2/gphoto2.h>
 
@@ -25,6 +26,7 @@ struct Catalogue {
 
     explicit Catalogue(GPContext* context)
     {
+        KeepDriverModulesLoaded();
         loaded = gp_abilities_list_new(&abilities) >= GP_OK && gp_abilities_list_load(abilities, context) >= GP_OK &&
                  gp_port_info_list_new(&ports) >= GP_OK && gp_port_info_list_load(ports) >= GP_OK;
     }

@@ -1,15 +1,20 @@
 #include "acquire/SaneScanner.h"
 
 #include "acquire/AcquireNames.h"
+#include "acquire/DriverModules.h"
 
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 namespace {
+
+constexpr std::chrono::milliseconds kReaderStartup{250};
 
 // SANE is initialised once for all instances alive at a time.
 struct SaneUsers {
@@ -298,6 +303,7 @@ std::vector<int> ResolutionsForRange(int minimum, int maximum, int defaultValue)
 
 SaneLibrary::SaneLibrary()
 {
+    KeepDriverModulesLoaded();
     SaneUsers& users = Users();
     const std::lock_guard lock(users.mutex);
     if (users.count++ == 0) {
@@ -390,6 +396,7 @@ TransferEnd SaneScanner::Scan(const ScanSettings& settings, CDataCallback& sink,
 {
     const SANE_Handle h = Handle(m_handle);
     Apply(settings);
+    const auto started = std::chrono::steady_clock::now();
     SANE_Status status = sane_start(h);
     if (status != SANE_STATUS_GOOD) {
         error = StatusText(status);
@@ -411,6 +418,11 @@ TransferEnd SaneScanner::Scan(const ScanSettings& settings, CDataCallback& sink,
     } else {
         end = ScanPump(h, p, sink).Run(error);
     }
+    // Backends that read in a thread of their own stop it abruptly on cancel;
+    // stopped while it is still setting up (allocating), it never ends. A scan
+    // that failed or was cancelled at once lets that thread get going first.
+    if (end != TransferEnd::Done)
+        std::this_thread::sleep_until(started + kReaderStartup);
     sane_cancel(h);
     return end;
 }

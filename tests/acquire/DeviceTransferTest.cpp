@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -63,6 +65,33 @@ QImage ScanWithScanimage(int dpi, const char* mode)
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return {};
     return LoadExact(out);
+}
+
+// A transfer on a thread of its own. A transfer that does not end within the
+// time given fails the test and is left behind rather than hanging the run.
+struct BoundedTransfer {
+    AcquireRequest request;
+    AcquireProgress progress;
+    AcquireOutcome outcome;
+    std::promise<void> done;
+};
+
+std::shared_ptr<BoundedTransfer> StartTransfer(const AcquireRequest& request)
+{
+    auto run = std::make_shared<BoundedTransfer>();
+    run->request = request;
+    std::thread([run] {
+        run->outcome = TransferPicture(run->request, run->progress);
+        run->done.set_value();
+    }).detach();
+    return run;
+}
+
+bool Ended(std::future<void>& done)
+{
+    const bool ended = done.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    EXPECT_TRUE(ended) << "the transfer did not end";
+    return ended;
 }
 
 CameraItem ItemNamed(const AcquireDevice& camera, const QString& name)
@@ -187,31 +216,35 @@ TEST_F(DeviceTransfer, CancelDuringScanEndsWithNoPath)
                             QStringLiteral("read-delay true"), QStringLiteral("read-delay-duration 20000")});
     AcquireRequest request = Request(TestScanner());
     request.scan = {100, true, false};
-    AcquireProgress progress;
-    AcquireOutcome outcome;
-    std::thread worker([&] { outcome = TransferPicture(request, progress); });
+    const auto run = StartTransfer(request);
+    std::future<void> done = run->done.get_future();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!progress.Started() && std::chrono::steady_clock::now() < deadline)
+    while (!run->progress.Started() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    progress.Cancel();
-    worker.join();
-    EXPECT_TRUE(progress.Started());
-    EXPECT_EQ(outcome.kind, Kind::Cancelled);
-    EXPECT_TRUE(outcome.path.isEmpty());
+    run->progress.Cancel();
+    if (!Ended(done))
+        return;
+    EXPECT_TRUE(run->progress.Started());
+    EXPECT_EQ(run->outcome.kind, Kind::Cancelled);
+    EXPECT_TRUE(run->outcome.path.isEmpty());
     EXPECT_TRUE(Written().isEmpty());
 }
 
 TEST_F(DeviceTransfer, ScannerFailingMidTransferGivesAClearMessage)
 {
     WriteTestScannerConfig({QStringLiteral("read-status-code SANE_STATUS_IO_ERROR")});
-    AcquireProgress progress;
-    const AcquireOutcome outcome = TransferPicture(Request(TestScanner()), progress);
+    const auto run = StartTransfer(Request(TestScanner()));
+    std::future<void> done = run->done.get_future();
+    if (!Ended(done))
+        return;
+    const AcquireOutcome& outcome = run->outcome;
     EXPECT_EQ(outcome.kind, Kind::DeviceFailed);
     EXPECT_FALSE(outcome.detail.isEmpty());
     EXPECT_TRUE(outcome.path.isEmpty());
     EXPECT_TRUE(Written().isEmpty());
 
     AcquireRequest gone = Request(*ParseDeviceId(QStringLiteral("sane:test:7")));
+    AcquireProgress progress;
     EXPECT_EQ(TransferPicture(gone, progress).kind, Kind::DeviceFailed);
 }
 

@@ -54,12 +54,15 @@ std::optional<ScanSettings> DialogChoices::ChooseScan(QWidget* parent, const Acq
                                                       const ScanOptions& options)
 {
     CScanSettingsDlg* shown = nullptr;
-    auto preview = [&scanner, &shown](const ScanSettings& settings) {
+    auto preview = [this, &scanner, &shown](const ScanSettings& settings) {
         AcquireRequest request;
         request.device = scanner;
         request.scan = settings;
         request.preview = true;
-        return RunTransferWithProgress(request, shown).preview;
+        AcquireOutcome outcome = RunTransferWithProgress(request, shown);
+        if (outcome.kind == AcquireOutcome::Kind::DeviceFailed)
+            Tell(m_prompts, shown, Describe(outcome, AcquireStr::TransferFailed));
+        return outcome.preview;
     };
     CScanSettingsDlg dialog(scanner, options, preview, parent);
     shown = &dialog;
@@ -134,6 +137,6 @@ QString AcquireFromDevice(QWidget* parent, UserPrompts& prompts, AcquireChoices&
 
 QString AcquireFromDevice(QWidget* parent, UserPrompts& prompts)
 {
-    DialogChoices choices;
+    DialogChoices choices(prompts);
     return AcquireFromDevice(parent, prompts, choices, GetPicturesFolder());
 }

@@ -30,13 +30,17 @@ public:
     virtual AcquireOutcome Transfer(QWidget* parent, const AcquireRequest& request);
 };
 
-// The program's own dialogs.
+// The program's own dialogs; a failed preview scan is reported through `prompts`.
 class DialogChoices : public AcquireChoices {
 public:
+    explicit DialogChoices(UserPrompts& prompts) : m_prompts(prompts) {}
     std::optional<AcquireDevice> ChooseDevice(QWidget* parent, const std::vector<AcquireDevice>& devices) override;
     std::optional<ScanSettings> ChooseScan(QWidget* parent, const AcquireDevice& scanner,
                                            const ScanOptions& options) override;
     Answer ChoosePicture(QWidget* parent, const AcquireDevice& camera, CameraItem& item) override;
+
+private:
+    UserPrompts& m_prompts;
 };
 
 // The whole acquisition; files go to `folder` (ending with '/').

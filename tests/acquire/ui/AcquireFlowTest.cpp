@@ -20,6 +20,9 @@
 #include <QListWidget>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -67,8 +70,11 @@ public:
     AcquireOutcome Transfer(QWidget* parent, const AcquireRequest& request) override
     {
         ++transfers;
+        if (beforeTransfer)
+            beforeTransfer();
         return AcquireChoices::Transfer(parent, request);
     }
+    std::function<void()> beforeTransfer;
 };
 
 class AcquireFlow : public ::testing::Test {
@@ -130,15 +136,22 @@ TEST_F(AcquireFlow, NoDeviceOrUnreadableCameraSaysNoInputDevice)
 
 TEST_F(AcquireFlow, FailuresAreShownAndGiveNoPath)
 {
-    choices.deviceId = TestScanner().Id();
-    WriteTestScannerConfig({QStringLiteral("read-status-code SANE_STATUS_IO_ERROR")});
+    // The camera goes away between the picture choice and the transfer.
+    auto gone = std::make_unique<CameraFolder>();
+    gone->AddPicture(QStringLiteral("IMG_0009.JPG"), PatternPicture(16, 16));
+    qputenv("WARPLET_CAMERA_FOLDERS", gone->Path().toLocal8Bit());
+    choices.deviceId = gone->Device().Id();
+    choices.itemName = QStringLiteral("IMG_0009.JPG");
+    choices.beforeTransfer = [&gone] { gone.reset(); };
     EXPECT_TRUE(Acquire().isEmpty());
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_TRUE(prompts.messages[0].text.startsWith(AppString(AcquireStr::TransferFailed)));
+    EXPECT_GT(prompts.messages[0].text.size(), AppString(AcquireStr::TransferFailed).size());  // and why
     EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Exclamation);
 
     // A folder that cannot take the file: string 1046 naming it, and no path.
-    WriteTestScannerConfig();
+    choices.beforeTransfer = nullptr;
+    choices.deviceId = TestScanner().Id();
     const QString missing = out.filePath(QStringLiteral("gone/"));
     EXPECT_TRUE(AcquireFromDevice(nullptr, prompts, choices, missing).isEmpty());
     ASSERT_EQ(prompts.messages.size(), 2u);
