@@ -30,7 +30,9 @@ test: build
 sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWARPLET_SANITIZE=ON -DWARPLET_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 # A Debian package of the installed program: $(BUILD)/warplet_<version>_<arch>.deb.
 package: build

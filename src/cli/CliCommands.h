@@ -26,6 +26,7 @@ int RunMap(const std::vector<std::string>& args);
 int RunRender(const std::vector<std::string>& args);
 int RunPrint(const std::vector<std::string>& args);
 int RunCheckUpdate(const std::vector<std::string>& args);
+int RunAcquire(const std::vector<std::string>& args);
 
 // Shared steps: a project opened from a file (the default picture is the one
 // beside the program), and saving it where -o says.

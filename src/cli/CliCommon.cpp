@@ -28,6 +28,7 @@ const std::vector<CliCommand>& CliCommandTable()
         {"print", "print PROJECT.kib -o OUT.pdf [--frames all|\"F ...\"] [--size screen|picture|PERCENT] [--page A4|Letter]",
          RunPrint},
         {"check-update", "check-update [--force]", RunCheckUpdate},
+        {"acquire", "acquire [--list] [--device ID] [--item NAME] [--out DIR] [--resolution DPI]", RunAcquire},
     };
     return table;
 }

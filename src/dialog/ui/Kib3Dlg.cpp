@@ -1,5 +1,6 @@
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "acquire/ui/AcquireFromDevice.h"
 #include "app/AppState.h"
 #include "animation/ui/KeysWnd.h"
 #include "animation/ui/Player.h"
@@ -805,11 +806,11 @@ void CKib3Dlg::LockUserInterface(bool lock)
 
 void CKib3Dlg::OnAcquire()
 {
-    if (Playing() || m_bLocked)
+    if (Playing() || m_bLocked || !PromptSaveChanges())
         return;
-    // Scanners and cameras come with the acquisition module; until then there is
-    // nothing to save the project for.
-    m_prompts.Message(this, AppString(StrId::AcquireUnsupported), MsgButtons::Ok, MsgIcon::Exclamation);
+    const QString path = AcquireFromDevice(this, m_prompts);
+    if (!path.isEmpty())
+        OpenPictureFile(path);
 }
 
 void CKib3Dlg::OnReset()

@@ -1,0 +1,150 @@
+// The acquisition's windows: device choice, scan settings, camera pictures
+// and the progress window.
+
+#include "acquire/AcquireTestSupport.h"
+
+#include "acquire/ui/CameraPictureDlg.h"
+#include "acquire/ui/DeviceSelectDlg.h"
+#include "acquire/ui/ProgressDlg.h"
+#include "acquire/ui/ScanSettingsDlg.h"
+#include "controls/ui/DlgControls.h"
+#include "controls/ui/MyButton.h"
+#include "controls/ui/MyStatic.h"
+#include "res/StringTable.h"
+#include "support/UiTestMain.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace acquiretest;
+
+TEST(AcquireWindows, DeviceChoiceListsModelsAndReturnsTheChosenOne)
+{
+    CameraFolder folder;
+    const std::vector<AcquireDevice> devices = {TestScanner(), folder.Device()};
+    CDeviceSelectDlg dialog(devices);
+    dialog.show();
+    ASSERT_EQ(dialog.List()->count(), 2);
+    EXPECT_TRUE(dialog.List()->item(0)->text().contains(devices[0].label));
+    EXPECT_TRUE(dialog.List()->item(1)->text().contains(QLatin1String(kDirectoryCameraModel)));
+    EXPECT_EQ(dialog.List()->currentRow(), 0);
+    dialog.List()->setCurrentRow(1);
+    emit dialog.OkButton()->commandIssued(1);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Chosen().Id(), devices[1].Id());
+}
+
+TEST(AcquireWindows, ScanSettingsStartFromTheDevicesOwnAndPreviewAtLowResolution)
+{
+    ScanOptions options;
+    options.resolutions = {75, 150, 300, 600};
+    options.defaultResolution = 300;
+    options.offersColour = options.offersGrey = true;
+    options.defaultColour = false;
+    std::vector<ScanSettings> previews;
+    CScanSettingsDlg dialog(TestScanner(), options, [&previews](const ScanSettings& s) {
+        previews.push_back(s);
+        return PatternPicture(400, 200);
+    });
+    dialog.show();
+    EXPECT_EQ(dialog.ResolutionBox()->currentText(), QStringLiteral("300"));
+    EXPECT_TRUE(dialog.GreyButton()->GetCheck());
+    EXPECT_FALSE(dialog.ColourButton()->GetCheck());
+    EXPECT_TRUE(dialog.PreviewButton()->isVisible());
+
+    dialog.ColourButton()->SetCheck(true);
+    dialog.ResolutionBox()->setCurrentIndex(1);
+    const ScanSettings chosen = dialog.Settings();
+    EXPECT_EQ(chosen.resolution, 150);
+    EXPECT_TRUE(chosen.colour);
+    EXPECT_FALSE(chosen.preview);
+
+    dialog.OnPreview();
+    ASSERT_EQ(previews.size(), 1u);
+    EXPECT_TRUE(previews[0].preview);
+    EXPECT_EQ(previews[0].resolution, 75);  // the offered one nearest to a quick scan's
+    EXPECT_TRUE(previews[0].colour);
+    EXPECT_EQ(dialog.PreviewPicture()->Picture().width(), CScanSettingsDlg::kPreviewSide);
+
+    // A scanner that offers neither choice still scans, with its own settings.
+    CScanSettingsDlg plain(TestScanner(), ScanOptions{}, nullptr);
+    EXPECT_FALSE(plain.ResolutionBox()->isEnabled());
+    EXPECT_EQ(plain.Settings().resolution, 0);
+}
+
+TEST(AcquireWindows, CameraGridShowsThumbnailsOneAtATime)
+{
+    CameraFolder folder;
+    folder.AddPicture(QStringLiteral("a.jpg"), PatternPicture(300, 200));
+    folder.AddPicture(QStringLiteral("b.png"), PatternPicture(50, 100));
+    QString error;
+    auto camera = GphotoCamera::Open(folder.Device().camera, error);
+    ASSERT_TRUE(camera) << error.toStdString();
+    std::vector<CameraItem> items = camera->ListItems(error);
+    ASSERT_EQ(items.size(), 2u);
+    CCameraPictureDlg dialog(std::move(camera), items);
+    const QIcon placeholder = dialog.Grid()->item(0)->icon();
+    EXPECT_TRUE(dialog.LoadNextThumbnail());
+    EXPECT_FALSE(dialog.LoadNextThumbnail());
+    EXPECT_NE(dialog.Grid()->item(0)->icon().cacheKey(), placeholder.cacheKey());
+    dialog.Grid()->setCurrentRow(1);
+    dialog.accept();
+    EXPECT_EQ(dialog.Chosen().name, items[1].name);
+
+    CCameraPictureDlg empty(nullptr, {});
+    EXPECT_FALSE(empty.OkButton()->isEnabled());
+    empty.accept();
+    EXPECT_NE(empty.result(), QDialog::Accepted);
+}
+
+TEST(AcquireWindows, ProgressWindowShowsTheTransferAndCancelWaits)
+{
+    AcquireProgress progress;
+    CProgressDlg dialog(progress);
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), AppCaption(CapId::TitleAcquire));
+    progress.Report(TransferStatus::FromDevice, 42);
+    dialog.Refresh();
+    EXPECT_EQ(dialog.Bar()->value(), 42);
+    EXPECT_EQ(dialog.Status()->text(), AppString(StrId::AcquireTransferring));
+
+    QTest::keyClick(&dialog, Qt::Key_Escape);  // cancels, but the window waits for the transfer
+    EXPECT_TRUE(progress.Cancelled());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.CancelButton()->GetWindowText(), AppString(StrId::AcquireWaiting));
+    EXPECT_EQ(progress.Report(TransferStatus::FromDevice, 50), ProgressAnswer::Stop);
+
+    progress.SetFinished();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 5000);
+    EXPECT_EQ(dialog.result(), CProgressDlg::kEndResult);
+}
+
+TEST(AcquireWindows, TransferRunsBesideAResponsiveWindow)
+{
+    // A slow scan: the window thread keeps serving events while it runs.
+    WriteTestScannerConfig({QStringLiteral("read-limit true"), QStringLiteral("read-limit-size 2000"),
+                            QStringLiteral("read-delay true"), QStringLiteral("read-delay-duration 10000")});
+    QTemporaryDir out;
+    AcquireRequest request;
+    request.device = TestScanner();
+    request.scan = {50, true, false};
+    request.folder = out.path() + QLatin1Char('/');
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(5);
+    const AcquireOutcome outcome = RunTransferWithProgress(request, nullptr);
+    ASSERT_EQ(outcome.kind, AcquireOutcome::Kind::Written) << outcome.detail.toStdString();
+    EXPECT_GT(ticks, 3);
+    EXPECT_EQ(QImage(outcome.path).width(), ScannedPixels(kScanWidthMm, 50));
+}
+
+}  // namespace
