@@ -103,7 +103,9 @@ void CKeysWnd::OnSlotDoubleClick(int s)
     if (k > m_keys.Count())
         return;  // a blank slot beyond the empty one
     const int before = m_keys.Count();
+    emit editStarting();
     m_keys.DoubleClickKey(k);
+    emit editFinished(0);
     KeysChanged();
     if (m_keys.Count() != before)
         emit keysEdited();
@@ -145,6 +147,7 @@ void CKeysWnd::OnContextCommand(int k, int id)
     if (std::find(items.begin(), items.end(), id) == items.end())
         return;  // the strip changed since the menu was shown
     const int before = m_keys.Count();
+    emit editStarting();
     switch (id) {
     case kCmdActivate: m_keys.Activate(k); break;
     case kCmdRepeat: m_keys.Repeat(k); break;
@@ -154,8 +157,9 @@ void CKeysWnd::OnContextCommand(int k, int id)
     case kCmdCopyToScreen: m_keys.CopyToScreen(k); break;
     case kCmdCopyFromScreen: m_keys.CopyFromScreen(k); break;
     case kCmdDuration: RunDuration(k); break;
-    default: return;
+    default: break;
     }
+    emit editFinished(id);
     KeysChanged();
     // Activating another keyframe only changes which one is edited.
     if (id != kCmdActivate || m_keys.Count() != before)
