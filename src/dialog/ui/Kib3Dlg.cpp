@@ -423,6 +423,9 @@ void CKib3Dlg::PositionGroup(int screen)
         if (id == Cmd::KeysArea)
             pos.rx() += (kKeysRect.width() - w->width()) / 2;  // centred in its place
         w->move(pos);
+        // A button draws on the screen's own background, not on a patch of skin.
+        if (auto* button = qobject_cast<CMyButton*>(w))
+            button->SetBackdrop(Background(screen).copy(QRect(pos - origin, w->size())).toImage());
         const auto label = m_sliderLabels.find(id);
         if (label != m_sliderLabels.end()) {
             label->second->move(pos);
@@ -532,9 +535,9 @@ void CKib3Dlg::showEvent(QShowEvent* event)
 
 // --------------------------------------------------------------- painting ---
 
-void CKib3Dlg::paintEvent(QPaintEvent* event)
+const QPixmap& CKib3Dlg::Background(int screen)
 {
-    const int set = BackgroundSetForScreen(std::max(m_nScreen, 0));
+    const int set = BackgroundSetForScreen(std::max(screen, 0));
     auto it = m_backgrounds.find(set);
     if (it == m_backgrounds.end()) {
         // The set's 80 x 80 tiles, each keyed by its corner in the design area.
@@ -550,10 +553,15 @@ void CKib3Dlg::paintEvent(QPaintEvent* event)
             }
         it = m_backgrounds.emplace(set, composed).first;
     }
+    return it->second;
+}
+
+void CKib3Dlg::paintEvent(QPaintEvent* event)
+{
     QPainter painter(this);
     painter.setClipRegion(event->region());
     painter.fillRect(rect(), QColor(0xEF, 0xE2, 0xC6));
-    painter.drawPixmap(DesignOrigin(), it->second);
+    painter.drawPixmap(DesignOrigin(), Background(m_nScreen));
 }
 
 // ------------------------------------------------------------------- input ---
@@ -619,6 +627,17 @@ void CKib3Dlg::mouseReleaseEvent(QMouseEvent*)
 {
     m_bPressed = false;
     m_bDragging = false;
+}
+
+void CKib3Dlg::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // Back from a modal dialog or a menu: a button the pointer left meanwhile
+    // loses its hover look.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        for (const auto& [id, button] : m_buttons)
+            button->RefreshHover();
+    }
 }
 
 bool CKib3Dlg::eventFilter(QObject* watched, QEvent* event)

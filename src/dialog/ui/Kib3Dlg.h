@@ -122,6 +122,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
@@ -157,6 +158,8 @@ private:
     void SwitchToScreen(int screen);
     void BackToEditing();
     void ShowGroup(int screen, bool show);
+    // The composed background of a screen's set (design-area size).
+    const QPixmap& Background(int screen);
     void PositionGroup(int screen);
     void StartTransition();
     void FinishTransition();
