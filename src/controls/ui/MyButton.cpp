@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QCursor>
 #include <QPainter>
+#include <QToolTip>
 #include <QPointer>
 #include <QThread>
 
@@ -277,8 +278,12 @@ void CMyButton::changeEvent(QEvent* event)
 
 bool CMyButton::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip && !App().m_bShowTips)
+    if (event->type() == QEvent::ToolTip) {
+        // Below the whole button, so that the tip never hides its caption.
+        if (App().m_bShowTips && !toolTip().isEmpty())
+            QToolTip::showText(mapToGlobal(QPoint(0, height())), toolTip(), this, rect());
         return true;
+    }
     return QWidget::event(event);
 }
 

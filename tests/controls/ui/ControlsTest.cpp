@@ -7,7 +7,9 @@
 #include "res/StringTable.h"
 
 #include <QCursor>
+#include <QApplication>
 #include <QEnterEvent>
+#include <QToolTip>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -319,4 +321,29 @@ TEST(MyButton, ALongCaptionWrapsAndTheBackdropReplacesTheSkin)
     EXPECT_EQ(button.Display().pixel(0, button.height() - 1), qRgb(10, 200, 30));
     button.SetBackdrop(QImage());
     EXPECT_EQ(button.Display().pixel(0, 0), CMyButton::SkinBitmap().pixel(0, 0));
+}
+
+TEST(MyButton, TheTooltipShowsBelowTheCaptionAndOnlyWhenTipsAreOn)
+{
+    SettingsGuard settings(false, false);
+    CMyButton button(1005);  // Play: a caption and a tooltip
+    button.SetShowCaption(true);
+    ASSERT_TRUE(button.SetPicture(TestPicture()));
+    button.show();
+    const auto tipShown = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QTipLabel") && w->isVisible())
+                return w;
+        return static_cast<QWidget*>(nullptr);
+    };
+    QHelpEvent help(QEvent::ToolTip, QPoint(3, 3), button.mapToGlobal(QPoint(3, 3)));
+    QCoreApplication::sendEvent(&button, &help);
+    EXPECT_EQ(tipShown(), nullptr);
+
+    App().m_bShowTips = true;
+    QCoreApplication::sendEvent(&button, &help);
+    QWidget* tip = tipShown();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_GE(tip->geometry().top(), button.mapToGlobal(QPoint(0, button.height())).y());
+    QToolTip::hideText();
 }
