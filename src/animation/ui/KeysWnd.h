@@ -93,7 +93,8 @@ signals:
 
 private:
     void ShowMenu(const std::vector<int>& commands, QPoint pos);
-    void RunDuration(int k);
+    // True when the keyframe got another duration.
+    bool RunDuration(int k);
 
     CMyButton* m_btnRight = nullptr;
     CMyButton* m_btnLeft = nullptr;

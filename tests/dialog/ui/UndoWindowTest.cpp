@@ -184,6 +184,20 @@ TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
     EXPECT_EQ(Doc().History().Count(), steps);
     strip->OnContextCommand(1, CKeysWnd::kCmdMoveRight);
     EXPECT_EQ(Doc().History().Count(), steps + 1);
+
+    // A cancelled duration is neither a step nor an unsaved change; a new one is both.
+    App().m_bModified = false;
+    std::optional<int> answer;
+    strip->SetDurationQuery([&answer](QWidget*, int) { return answer; });
+    strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
+    EXPECT_EQ(Doc().History().Count(), steps + 1);
+    EXPECT_FALSE(App().m_bModified);
+    answer = 40;
+    strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
+    EXPECT_EQ(Doc().History().Count(), steps + 2);
+    EXPECT_TRUE(App().m_bModified);
+    CtrlZ();
+    EXPECT_NE(Doc().Keys().Key(1).Duration(), 40);
 }
 
 TEST_F(UndoWindowTest, TheTitleNamesTheProjectAndFollowsSavesAndUndos)
