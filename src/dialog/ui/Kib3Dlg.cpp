@@ -1038,8 +1038,14 @@ void CKib3Dlg::OnHelp(int context)
         m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
+    // A modal dialog asking for help would block a window of this one: the
+    // help window goes with the dialog then (and with it when it closes).
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* owner = modal && modal != this ? modal : this;
     if (!m_pHelp)
-        m_pHelp = new CHelpWindow([this](const QUrl& url) { return m_prompts.OpenUrl(url); }, this);
+        m_pHelp = new CHelpWindow([this](const QUrl& url) { return m_prompts.OpenUrl(url); }, owner);
+    else if (m_pHelp->parentWidget() != owner)
+        m_pHelp->setParent(owner, m_pHelp->windowFlags());
     m_pHelp->ShowPage(page);
     m_pHelp->show();
     m_pHelp->raise();

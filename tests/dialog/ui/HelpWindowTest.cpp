@@ -133,6 +133,22 @@ TEST_F(HelpWindowTest, F1InASkinnedDialogOpensItsTopic)
     QTest::keyClick(&size, Qt::Key_F1);
     EXPECT_EQ(PageName(dlg->HelpWindow()), QStringLiteral("help-2.html"));
 
+    {
+        // Asked from a modal dialog, the help window goes with the dialog, so
+        // that the dialog does not block it.
+        CDurationDlg modal(5, dlg.get());
+        modal.setWindowModality(Qt::ApplicationModal);
+        modal.show();
+        QTest::keyClick(&modal, Qt::Key_F1);
+        ASSERT_TRUE(dlg->HelpWindow());
+        EXPECT_EQ(dlg->HelpWindow()->parentWidget(), &modal);
+        EXPECT_TRUE(dlg->HelpWindow()->isWindow());
+    }
+    EXPECT_EQ(dlg->HelpWindow(), nullptr);  // it went with the dialog
+    dlg->OnCommand(Cmd::Help);
+    ASSERT_TRUE(dlg->HelpWindow());
+    EXPECT_EQ(dlg->HelpWindow()->parentWidget(), dlg.get());
+
     // Without a help page anywhere the failure is told, not hidden.
     EXPECT_EQ(HelpPageUrl(1, {dir.path()}), QUrl());
 }
