@@ -20,8 +20,10 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# `make run` opens the sample picture drawn at build time; `make run ARGS=photo.jpg` opens another.
+ARGS ?= $(BUILD)/sample.png
 run: build
-	@if [ -x $(BUILD)/warplet ]; then $(BUILD)/warplet; else $(BUILD)/warplet-demo; fi
+	@if [ -x $(BUILD)/warplet ]; then $(BUILD)/warplet $(ARGS); else $(BUILD)/warplet-demo; fi
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

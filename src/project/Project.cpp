@@ -146,6 +146,7 @@ void Project::NewFromPicture(const std::string& picturePath)
     fresh.m_nFileVersion = 2;
     fresh.m_resolvedPath = fresh.m_work.Path();
     TakeOver(std::move(fresh));
+    m_projectPath.clear();
     m_history.Clear();
 }
 
@@ -166,6 +167,7 @@ void Project::Load(ProjectData data, const std::string& absolute)
     fresh.m_work.LoadWorkPicture(fresh.m_resolvedPath);
     fresh.ApplyData(std::move(data), false);
     TakeOver(std::move(fresh));
+    m_projectPath = absolute;
     m_history.Clear();
     App().m_nFileVersion = m_nFileVersion;
     App().m_bModified = false;
@@ -251,6 +253,7 @@ bool Project::Save(const std::string& projectPath)
     WriteFileAtomically(absolute, bytes);
     m_storedPath = stored;
     m_resolvedPath = m_work.Path();
+    m_projectPath = absolute;
     m_history.SetSaved();
     App().m_bModified = false;
     return true;

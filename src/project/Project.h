@@ -93,6 +93,8 @@ public:
     // path it stands for.
     const std::string& StoredPicturePath() const { return m_storedPath; }
     const std::string& ResolvedPicturePath() const { return m_resolvedPath; }
+    // The project file last read or written; empty for a project never saved.
+    const std::string& ProjectPath() const { return m_projectPath; }
 
     // --- The active keyframe -------------------------------------------------------
     // Attaches the active keyframe's map to the work picture and renders it (32773).
@@ -151,6 +153,7 @@ private:
     int m_nFileVersion = 2;
     std::string m_storedPath;
     std::string m_resolvedPath;
+    std::string m_projectPath;
     ProjectHistory m_history{*this};
 };
 

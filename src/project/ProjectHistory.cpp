@@ -54,6 +54,17 @@ bool SamePicture(const WorkPictureFile& a, const WorkPictureFile& b)
     return a.Path() == b.Path() && a.Picture().Source() == b.Picture().Source();
 }
 
+// The keyframes' maps and durations are equal (thumbnails follow the maps;
+// which keyframe is selected or edited is no change of the document).
+bool SameKeyframes(const DocumentState& a, const DocumentState& b)
+{
+    return std::equal(a.keys.begin(), a.keys.end(), b.keys.begin(), b.keys.end(),
+                      [](const PackedKeyframe& x, const PackedKeyframe& y) {
+                          return x.width == y.width && x.height == y.height && x.duration == y.duration
+                                 && x.map == y.map;
+                      });
+}
+
 }  // namespace
 
 // Every step can give up its contents when the history runs over its budget.
@@ -236,6 +247,10 @@ void ProjectHistory::EndDocumentEdit(const QString& text)
         return;
     DocumentState after = CaptureDocument(true);
     if (SamePicture(*before->work, *after.work)) {
+        // A command that changed nothing (a cancelled duration, activating a
+        // keyframe) leaves no step.
+        if (SameKeyframes(*before, after))
+            return;
         // Only a step that changed the picture keeps it.
         before->work.reset();
         after.work.reset();

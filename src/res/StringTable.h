@@ -108,10 +108,13 @@ inline constexpr int PictureSizeY = 20004;
 inline constexpr int Percent = 20005;
 inline constexpr int UpdateInfoLabel = 20006;  // update dialog, above the message
 inline constexpr int GetUpdate = 20007;        // update dialog's OK button
+inline constexpr int HelpBack = 20008;         // help window's history buttons
+inline constexpr int HelpForward = 20009;
 inline constexpr int TitleChooseFrame = 20100;
 inline constexpr int TitleDuration = 20101;
 inline constexpr int TitlePictureSize = 20102;
 inline constexpr int TitleAbout = 20103;
 inline constexpr int TitleAcquire = 20104;
 inline constexpr int TitleUpdate = 20105;
+inline constexpr int TitleHelp = 20106;
 }  // namespace CapId

@@ -164,3 +164,31 @@ TEST_F(History, OpeningAnotherProjectEmptiesTheHistory)
     project.NewFromPicture(folder.Picture("b.bmp", 30, 30));
     EXPECT_EQ(project.History().Count(), 0);
 }
+
+TEST_F(History, ACommandThatChangedNoKeyframeLeavesNoStep)
+{
+    Stroke(100, 300);
+    const int count = project.History().Count();
+    // A cancelled duration dialog or activating another keyframe: only indexes move.
+    project.History().BeginDocumentEdit();
+    project.Keys().SetSelected(0);
+    project.History().EndDocumentEdit(QStringLiteral("Duration"));
+    EXPECT_EQ(project.History().Count(), count);
+    // A new duration is a change.
+    project.History().BeginDocumentEdit();
+    project.Keys().SetDuration(1, project.Keys().Key(1).Duration() + 3);
+    project.History().EndDocumentEdit(QStringLiteral("Duration"));
+    EXPECT_EQ(project.History().Count(), count + 1);
+}
+
+TEST_F(History, TheProjectPathFollowsOpeningAndSaving)
+{
+    EXPECT_TRUE(project.ProjectPath().empty());
+    Stroke(100, 300);
+    ASSERT_TRUE(project.Save(folder.Path("a.kib")));
+    EXPECT_EQ(project.ProjectPath(), folder.Path("a.kib"));
+    project.NewFromPicture(folder.Picture("b.bmp", 30, 30));
+    EXPECT_TRUE(project.ProjectPath().empty());
+    project.Load(folder.Path("a.kib"));
+    EXPECT_EQ(project.ProjectPath(), folder.Path("a.kib"));
+}

@@ -103,7 +103,9 @@ void CKeysWnd::OnSlotDoubleClick(int s)
     if (k > m_keys.Count())
         return;  // a blank slot beyond the empty one
     const int before = m_keys.Count();
+    emit editStarting();
     m_keys.DoubleClickKey(k);
+    emit editFinished(0);
     KeysChanged();
     if (m_keys.Count() != before)
         emit keysEdited();
@@ -145,6 +147,8 @@ void CKeysWnd::OnContextCommand(int k, int id)
     if (std::find(items.begin(), items.end(), id) == items.end())
         return;  // the strip changed since the menu was shown
     const int before = m_keys.Count();
+    bool changed = true;
+    emit editStarting();
     switch (id) {
     case kCmdActivate: m_keys.Activate(k); break;
     case kCmdRepeat: m_keys.Repeat(k); break;
@@ -153,20 +157,25 @@ void CKeysWnd::OnContextCommand(int k, int id)
     case kCmdMoveRight: m_keys.MoveRight(k); break;
     case kCmdCopyToScreen: m_keys.CopyToScreen(k); break;
     case kCmdCopyFromScreen: m_keys.CopyFromScreen(k); break;
-    case kCmdDuration: RunDuration(k); break;
-    default: return;
+    case kCmdDuration: changed = RunDuration(k); break;
+    default: break;
     }
+    emit editFinished(id);
     KeysChanged();
-    // Activating another keyframe only changes which one is edited.
-    if (id != kCmdActivate || m_keys.Count() != before)
+    // Activating another keyframe only changes which one is edited; a cancelled
+    // duration changes nothing.
+    if (changed && (id != kCmdActivate || m_keys.Count() != before))
         emit keysEdited();
 }
 
-void CKeysWnd::RunDuration(int k)
+bool CKeysWnd::RunDuration(int k)
 {
-    const std::optional<int> frames = m_durationQuery(this, m_keys.Key(k).Duration());
-    if (frames)
-        m_keys.SetDuration(k, *frames);
+    const int duration = m_keys.Key(k).Duration();
+    const std::optional<int> frames = m_durationQuery(this, duration);
+    if (!frames || *frames == duration)
+        return false;
+    m_keys.SetDuration(k, *frames);
+    return true;
 }
 
 void CKeysWnd::ShowMenu(const std::vector<int>& commands, QPoint pos)

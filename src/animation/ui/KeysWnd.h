@@ -85,10 +85,16 @@ signals:
     // The keyframes were changed by the strip (a new, repeated, deleted, moved or
     // copied keyframe, a new duration): the project has unsaved changes.
     void keysEdited();
+    // Around every command that may change the keyframes (a double-click, a
+    // context command), so that it can be recorded as one undoable step; `id`
+    // is the context command, 0 for a new keyframe.
+    void editStarting();
+    void editFinished(int id);
 
 private:
     void ShowMenu(const std::vector<int>& commands, QPoint pos);
-    void RunDuration(int k);
+    // True when the keyframe got another duration.
+    bool RunDuration(int k);
 
     CMyButton* m_btnRight = nullptr;
     CMyButton* m_btnLeft = nullptr;

@@ -51,6 +51,34 @@ void CKib3App::SetUpLanguage()
     QApplication::setFont(font);
 }
 
+std::optional<int> CKib3App::RunWindowless(const CMyCommandLineInfo& info)
+{
+    if (info.m_bHelp) {
+        std::fputs(qPrintable(CMyCommandLineInfo::Usage()), stdout);
+        return 0;
+    }
+    if (info.m_nShellCommand != CMyCommandLineInfo::AppRegister
+        && info.m_nShellCommand != CMyCommandLineInfo::AppUnregister)
+        return std::nullopt;
+    const PluginResult result = RegisterPlugin(info.m_nShellCommand == CMyCommandLineInfo::AppRegister);
+    if (result == PluginResult::Written || result == PluginResult::Removed)
+        return 0;
+    std::fprintf(stderr, "warplet: %s\n", qPrintable(PluginResultText(result)));
+    return 1;
+}
+
+std::optional<int> CKib3App::RunWithoutWindow(const QStringList& arguments)
+{
+    CMyCommandLineInfo info;
+    info.Parse(arguments);
+    if (info.m_language)
+        App().m_language = *info.m_language;
+    const std::optional<int> code = RunWindowless(info);
+    if (code)
+        App().m_bNoSaveOnExit = true;
+    return code;
+}
+
 int CKib3App::Run(const QStringList& arguments)
 {
     InitInstance(arguments);
@@ -73,25 +101,19 @@ bool CKib3App::InitInstance(const QStringList& arguments)
         return false;
     }
     // Options this build adds: mistakes are reported on the terminal.
-    if (m_cmdInfo.m_bHelp || !m_cmdInfo.m_errors.isEmpty()) {
+    if (!m_cmdInfo.m_errors.isEmpty() && !m_cmdInfo.m_bHelp) {
         for (const QString& error : m_cmdInfo.m_errors)
             std::fprintf(stderr, "warplet: %s\n", qPrintable(error));
-        std::fputs(qPrintable(CMyCommandLineInfo::Usage()), m_cmdInfo.m_bHelp ? stdout : stderr);
+        std::fputs(qPrintable(CMyCommandLineInfo::Usage()), stderr);
         app.m_bNoSaveOnExit = true;
-        m_nExitCode = m_cmdInfo.m_bHelp ? 0 : 2;
+        m_nExitCode = 2;
         return false;
     }
-
-    // 3. Register or unregister the plugin description, then end without a window.
-    if (m_cmdInfo.m_nShellCommand == CMyCommandLineInfo::AppRegister
-        || m_cmdInfo.m_nShellCommand == CMyCommandLineInfo::AppUnregister) {
-        const bool registering = m_cmdInfo.m_nShellCommand == CMyCommandLineInfo::AppRegister;
-        const PluginResult result = RegisterPlugin(registering);
-        if (result != PluginResult::Written && result != PluginResult::Removed) {
-            std::fprintf(stderr, "warplet: %s\n", qPrintable(PluginResultText(result)));
-            m_nExitCode = 1;
-        }
+    // 3. --help, or register or unregister the plugin description, then end
+    // without a window.
+    if (const std::optional<int> code = RunWindowless(m_cmdInfo)) {
         app.m_bNoSaveOnExit = true;
+        m_nExitCode = *code;
         return false;
     }
 

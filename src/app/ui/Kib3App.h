@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class CKib3Dlg;
 class UserPrompts;
@@ -18,6 +19,13 @@ public:
     static constexpr int kMinScreenWidth = 800;
 
     explicit CKib3App(UserPrompts& prompts);
+
+    // What the command line asks that needs no window (--help, -Register,
+    // -Unregister), done before any window-system object exists, so that it
+    // works without a display. The exit code when it was done; nothing when the
+    // program goes on to its window. Options it does not know are left for the
+    // window-system application, which removes its own.
+    static std::optional<int> RunWithoutWindow(const QStringList& arguments);
 
     // The whole run: InitInstance, then ExitInstance. Returns the exit code.
     int Run(const QStringList& arguments);
@@ -38,6 +46,8 @@ public:
     bool DialogShown() const { return m_bDialogShown; }
 
 private:
+    // --help or -Register/-Unregister of `info`: done, with its exit code.
+    static std::optional<int> RunWindowless(const CMyCommandLineInfo& info);
     int ScreenWidth() const;
     // Applies the language option and a font that has the Chinese glyphs.
     void SetUpLanguage();

@@ -9,6 +9,14 @@
 
 int main(int argc, char** argv)
 {
+    // Help and the plugin registration run before the window system is asked
+    // for a display: package scripts and remote shells have none.
+    QStringList early;
+    for (int i = 1; i < argc; ++i)
+        early.append(QString::fromLocal8Bit(argv[i]));
+    if (const std::optional<int> code = CKib3App::RunWithoutWindow(early))
+        return *code;
+
     QApplication application(argc, argv);
     SetUpFfmpegLogging();
     QApplication::setApplicationName(QStringLiteral("warplet"));

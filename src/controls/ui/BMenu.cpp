@@ -19,6 +19,8 @@ namespace {
 constexpr std::uint32_t kBackground = 0x00FFFF;
 constexpr std::uint32_t kText = 0xFF0000;
 constexpr std::uint32_t kHighlight = 0xFFC8C8;
+constexpr std::uint32_t kDisabledText = 0x9A8A70;
+constexpr int kShortcutGap = 24;                 // between an item's text and its shortcut
 constexpr int kTextIndent = 20;                  // text starts this far right of the side margin
 const QChar kBullet(0x2022);                      // the bullet of the Windows code page (149)
 
@@ -48,8 +50,10 @@ QSize CBMenu::ComputeSize(int requestedWidth) const
 {
     const QFontMetrics fm(m_font);
     int widest = 0;
-    for (const BMenuItem& item : m_items)
-        widest = std::max(widest, fm.horizontalAdvance(item.text));
+    for (const BMenuItem& item : m_items) {
+        const int shortcut = item.shortcut.isEmpty() ? 0 : kShortcutGap + fm.horizontalAdvance(item.shortcut);
+        widest = std::max(widest, fm.horizontalAdvance(item.text) + shortcut);
+    }
     const int w = std::max(widest + 2 * kSideMargin + kTextIndent, requestedWidth);
     const int h = kTopMargin + static_cast<int>(m_items.size()) * m_nItemHeight;
     return {w, h};
@@ -91,8 +95,8 @@ int CBMenu::ItemAt(const QPoint& pos) const
 
 void CBMenu::SetHot(int index)
 {
-    // A separator cannot be chosen.
-    if (index >= 0 && m_items[static_cast<std::size_t>(index)].text.isEmpty())
+    // A separator or a disabled item cannot be chosen.
+    if (index >= 0 && !Choosable(index))
         index = -1;
     if (index == m_nHot)
         return;
@@ -110,11 +114,17 @@ void CBMenu::MoveHot(int step)
         index = step > 0 ? -1 : n;
     for (int tries = 0; tries < n; ++tries) {
         index = ((index + step) % n + n) % n;
-        if (!m_items[static_cast<std::size_t>(index)].text.isEmpty()) {
+        if (Choosable(index)) {
             SetHot(index);
             return;
         }
     }
+}
+
+bool CBMenu::Choosable(int index) const
+{
+    const BMenuItem& item = m_items[static_cast<std::size_t>(index)];
+    return !item.text.isEmpty() && item.enabled;
 }
 
 void CBMenu::Choose()
@@ -156,11 +166,13 @@ void CBMenu::paintEvent(QPaintEvent*)
             p.fillRect(QRect(kSideMargin, r.center().y() - 1, width() - 2 * kSideMargin, 2), ColorFromColorRef(kText));
             continue;
         }
-        p.setPen(ColorFromColorRef(i == m_nHot ? kHighlight : kText));
+        p.setPen(ColorFromColorRef(!item.enabled ? kDisabledText : i == m_nHot ? kHighlight : kText));
         if (item.checked)
             p.drawText(QRect(kSideMargin, r.top(), kTextIndent, r.height()), Qt::AlignLeft | Qt::AlignVCenter, QString(kBullet));
-        p.drawText(QRect(kSideMargin + kTextIndent, r.top(), width() - kSideMargin - kTextIndent, r.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item.text);
+        const QRect textRect(kSideMargin + kTextIndent, r.top(), width() - 2 * kSideMargin - kTextIndent, r.height());
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item.text);
+        if (!item.shortcut.isEmpty())
+            p.drawText(textRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, item.shortcut);
     }
 }
 

@@ -8,9 +8,17 @@
 #include <vector>
 
 struct BMenuItem {
+    BMenuItem() = default;
+    BMenuItem(QString text_, bool checked_, int id_, bool enabled_ = true, QString shortcut_ = {})
+        : text(std::move(text_)), checked(checked_), id(id_), enabled(enabled_), shortcut(std::move(shortcut_))
+    {
+    }
+
     QString text;          // empty: a separator
     bool checked = false;
     int id = 0;            // command identifier
+    bool enabled = true;   // a disabled item is greyed and cannot be chosen
+    QString shortcut;      // shown right-aligned, e.g. "Ctrl+Z"
 };
 
 class CBMenu : public QWidget {
@@ -52,6 +60,7 @@ private:
     void SetHot(int index);
     void MoveHot(int step);
     void Choose();
+    bool Choosable(int index) const;
     QSize ComputeSize(int requestedWidth) const;
 
     std::vector<BMenuItem> m_items;

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QCursor>
 #include <QPainter>
+#include <QToolTip>
 #include <QPointer>
 #include <QThread>
 
@@ -35,13 +37,14 @@ CMyButton::CMyButton(int id, QWidget* parent)
     setObjectName(QString::number(id));
     setAttribute(Qt::WA_Hover, false);
     setMouseTracking(true);
-    m_nCaptionHeight = QFontMetrics(m_font).size(Qt::TextSingleLine, QStringLiteral("AAAAA")).height() * 3 / 2;
+    FitCaption();
     // The help text is the string with the control's identifier; none, no tooltip.
     const QString tip = AppString(id);
     if (!tip.isEmpty())
         setToolTip(tip);
     if (HasAppCaption(id))
         m_strText = AppCaption(id);
+    FitCaption();
 }
 
 bool CMyButton::SetPicture(int resourceId)
@@ -58,6 +61,7 @@ bool CMyButton::SetPicture(const QImage& picture)
     if (picture.isNull())
         return false;
     m_source = picture.convertToFormat(QImage::Format_RGB32);
+    FitCaption();
     Rebuild();
     ResizeToPicture();
     return true;
@@ -90,7 +94,27 @@ void CMyButton::SetShowCaption(bool show)
 void CMyButton::SetWindowText(const QString& text)
 {
     m_strText = text;
+    FitCaption();
     update();
+}
+
+void CMyButton::FitCaption()
+{
+    // One line and a half; a caption wider than the picture wraps onto a second
+    // line instead of losing its ends.
+    const QFontMetrics fm(m_font);
+    const int line = fm.size(Qt::TextSingleLine, QStringLiteral("AAAAA")).height();
+    int height = line * 3 / 2;
+    if (HasPicture() && !m_strText.isEmpty() && fm.horizontalAdvance(m_strText) > m_source.width()) {
+        const int wrapped = fm.boundingRect(QRect(0, 0, m_source.width(), 10 * line), CaptionFlags(), m_strText).height();
+        if (wrapped > height)  // more than one line
+            height = wrapped + line / 2;
+    }
+    if (height == m_nCaptionHeight)
+        return;
+    m_nCaptionHeight = height;
+    Rebuild();
+    ResizeToPicture();
 }
 
 QSize CMyButton::sizeHint() const
@@ -109,8 +133,19 @@ void CMyButton::Rebuild()
 {
     if (!HasPicture())
         return;
-    m_display = BuildButtonDisplay(m_source, SkinBitmap(), m_nLevel, m_bShowCaption ? m_nCaptionHeight : 0);
+    const QImage& skin = m_backdrop.isNull() ? SkinBitmap() : m_backdrop;
+    m_display = BuildButtonDisplay(m_source, skin, m_nLevel, m_bShowCaption ? m_nCaptionHeight : 0);
     ++m_nBuilds;
+}
+
+void CMyButton::SetBackdrop(const QImage& backdrop)
+{
+    const QImage converted = backdrop.isNull() ? QImage() : backdrop.convertToFormat(QImage::Format_RGB32);
+    if (converted == m_backdrop)
+        return;
+    m_backdrop = converted;
+    Rebuild();
+    update();
 }
 
 void CMyButton::ResizeToPicture()
@@ -149,7 +184,7 @@ void CMyButton::paintEvent(QPaintEvent*)
         p.setFont(m_font);
         p.setPen(Qt::black);
         const QRect strip(0, m_source.height(), m_display.width(), m_nCaptionHeight);
-        p.drawText(strip, Qt::AlignCenter | Qt::TextSingleLine, m_strText);
+        p.drawText(strip, CaptionFlags(), m_strText);
     }
 }
 
@@ -211,7 +246,19 @@ void CMyButton::mouseReleaseEvent(QMouseEvent* event)
     emit commandIssued(m_nId);
     if (!self || m_bLatched || IsDisabledLook() || !isEnabled())
         return;
-    ChangeLevel(isVisible() ? ButtonLevel::Hover : ButtonLevel::Normal);
+    // A modal dialog the command opened may have taken the pointer elsewhere.
+    ChangeLevel(PointerOver() ? ButtonLevel::Hover : ButtonLevel::Normal);
+}
+
+bool CMyButton::PointerOver() const
+{
+    return isVisible() && rect().contains(mapFromGlobal(QCursor::pos()));
+}
+
+void CMyButton::RefreshHover()
+{
+    if (m_nLevel == ButtonLevel::Hover && !m_bPressed && !m_bLatched && !PointerOver())
+        ChangeLevel(ButtonLevel::Normal);
 }
 
 void CMyButton::changeEvent(QEvent* event)
@@ -231,8 +278,12 @@ void CMyButton::changeEvent(QEvent* event)
 
 bool CMyButton::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip && !App().m_bShowTips)
+    if (event->type() == QEvent::ToolTip) {
+        // Below the whole button, so that the tip never hides its caption.
+        if (App().m_bShowTips && !toolTip().isEmpty())
+            QToolTip::showText(mapToGlobal(QPoint(0, height())), toolTip(), this, rect());
         return true;
+    }
     return QWidget::event(event);
 }
 

@@ -41,6 +41,13 @@ public:
 
     // The skin bitmap shared by all buttons.
     static const QImage& SkinBitmap();
+    // What lies under the button in its window (its size or larger): the
+    // button draws on it instead of the shared skin, so that it shows no patch
+    // over a pictured background. A null image goes back to the skin.
+    void SetBackdrop(const QImage& backdrop);
+    // Drops the hover look when the pointer is no longer over the button (it
+    // left while a dialog or menu the button opened had the mouse).
+    void RefreshHover();
 
     QSize sizeHint() const override;
 
@@ -61,8 +68,11 @@ protected:
     // Goes to a target level, animated when the setting asks for it.
     void ChangeLevel(int target);
     bool IsDisabledLook() const;
+    bool PointerOver() const;
 
 private:
+    static constexpr int CaptionFlags() { return Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap; }
+    void FitCaption();
     void Rebuild();
     void ResizeToPicture();
 
@@ -77,6 +87,7 @@ private:
     QFont m_font;
     QImage m_source;
     QImage m_display;
+    QImage m_backdrop;
 };
 
 // A picture button that keeps a check state of its own; its look follows

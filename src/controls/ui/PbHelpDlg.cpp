@@ -80,6 +80,12 @@ void CPbHelpDlg::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_F1) {
         emit helpRequested(HelpContext());
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+            if (auto* host = dynamic_cast<HelpHost*>(w)) {
+                host->ShowHelp(HelpContext());
+                break;
+            }
+        }
         return;
     }
     QDialog::keyPressEvent(event);

@@ -9,6 +9,14 @@
 
 class CMyGroupBox;
 
+// A window that shows help: F1 in a dialog opens the dialog's topic in the
+// nearest such window among its parents.
+class HelpHost {
+public:
+    virtual ~HelpHost() = default;
+    virtual void ShowHelp(int context) = 0;
+};
+
 class CPbHelpDlg : public QDialog {
     Q_OBJECT
 public:
@@ -25,7 +33,8 @@ public:
     static constexpr int kMaxGroupBoxes = 10;
 
 signals:
-    // F1 or the Help command: the help context to open.
+    // F1 or the Help command: the help context to open (also shown by the
+    // nearest HelpHost among the parents).
     void helpRequested(int context);
 
 protected:

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "controls/ui/Art.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -32,9 +33,24 @@ CSplashWnd::CSplashWnd(QWidget* mainWindow, const QString& animationPath)
         NextAnimationFrame();
     }
     m_closeTimer.start(kDisplayMs, this);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
 }
 
-CSplashWnd::~CSplashWnd() = default;
+CSplashWnd::~CSplashWnd()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
+}
+
+bool CSplashWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    // Only events on their way to a widget: the application sees some twice
+    // (window and widget), and the first must not be consumed for the second.
+    if (!m_bClosing && watched->isWidgetType() && FilterEvent(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
 
 CSplashWnd* CSplashWnd::ShowSplash(QWidget* mainWindow, QPointer<CSplashWnd>& current, bool enabled)
 {
@@ -48,8 +64,11 @@ CSplashWnd* CSplashWnd::ShowSplash(QWidget* mainWindow, QPointer<CSplashWnd>& cu
 bool CSplashWnd::FilterEvent(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::KeyPress:
     case QEvent::ShortcutOverride:
+        // The key is the splash's: no shortcut fires, its press follows.
+        event->accept();
+        return true;
+    case QEvent::KeyPress:
         CloseSplash();
         return true;
     case QEvent::MouseButtonPress:
@@ -73,6 +92,8 @@ void CSplashWnd::CloseSplash()
     if (m_bClosing)
         return;
     m_bClosing = true;
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
     m_closeTimer.stop();
     m_frameTimer.stop();
     close();

@@ -25,15 +25,16 @@ public:
     // Shows a splash when `enabled` and none is shown yet; returns the one shown.
     static CSplashWnd* ShowSplash(QWidget* mainWindow, QPointer<CSplashWnd>& current, bool enabled = true);
 
-    // For the application's event filter while the splash is up: a key press
-    // or a mouse button press closes the splash, and true says the event is
-    // consumed.
+    // While the splash is up it filters the application's events: a key press
+    // or a mouse button press anywhere closes the splash, and true says the
+    // event is consumed (it reaches no window below).
     bool FilterEvent(QEvent* event);
 
     void CloseSplash();
     bool HasAnimation() const { return m_animation.IsOpen(); }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 

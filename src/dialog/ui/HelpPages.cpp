@@ -1,6 +1,9 @@
 #include "dialog/ui/HelpPages.h"
 
+#include "animation/ui/ChooseFrameDlg.h"
+#include "animation/ui/DurationDlg.h"
 #include "app/AppState.h"
+#include "controls/ui/SizeDlg.h"
 
 #include <QFileInfo>
 
@@ -12,12 +15,25 @@ QStringList HelpFolders()
     return folders;
 }
 
+int HelpPageForContext(int context)
+{
+    constexpr int kDialog = 0x20000;
+    switch (context) {
+    case kDialog + CDurationDlg::kTemplateId: return 3;  // the strip, on the editing screen
+    case kDialog + CSizeDlg::kTemplateId:
+    case kDialog + CChooseFrameDlg::kTemplateId: return 2;  // the finish screen's exports
+    default: return context >= 1 && context <= 9 ? context : 1;
+    }
+}
+
 QUrl HelpPageUrl(int context)
 {
-    if (context < 1 || context > 9)
-        context = 1;
-    const QString name = QStringLiteral("help-%1.html").arg(context);
-    const QStringList folders = HelpFolders();
+    return HelpPageUrl(context, HelpFolders());
+}
+
+QUrl HelpPageUrl(int context, const QStringList& folders)
+{
+    const QString name = QStringLiteral("help-%1.html").arg(HelpPageForContext(context));
     for (const QString& folder : folders) {
         const QString path = folder + QLatin1Char('/') + name;
         if (QFileInfo::exists(path))

@@ -15,7 +15,9 @@
 #include "controls/ui/SplashWnd.h"
 #include "dialog/ui/BufferWnd.h"
 #include "dialog/ui/HelpPages.h"
+#include "dialog/ui/HelpWindow.h"
 #include "dialog/ui/ToolIndicator.h"
+#include "dialog/ui/UndoCommands.h"
 #include "export/FileError.h"
 #include "project/Archive.h"
 #include "project/FilePath.h"
@@ -124,8 +126,8 @@ QImage SaveModePicture(int id)
 
 CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prompts, DialogOptions options,
                    QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_prompts(prompts),
       m_options(std::move(options)),
       m_pictures(std::move(pictures)),
@@ -164,11 +166,13 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
     connect(m_pKeysWnd, &CKeysWnd::keysEdited, this, [this] {
         App().m_bModified = true;
         UpdateCommandStates();
+        UpdateTitle();
     });
     m_pProgress = new CProgressWnd(this);
     m_pProgress->SetHostRect(QRect(DesignOrigin(), kDesignSize));
     m_pProgress->hide();
     m_pExports = new CExportCommands(m_project, *m_pWorkWnd, *m_pProgress, *this, m_prompts, this);
+    CreateUndoCommands();
 
     // 6. Tools; the last tool and its strength.
     m_tools = std::make_unique<ToolTable>(nullptr, this);
@@ -189,6 +193,7 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
 
     // 9. The transition overlay.
     m_pBuffer = new CBufferWnd(this);
+    UpdateTitle();
 }
 
 CKib3Dlg::~CKib3Dlg()
@@ -213,8 +218,11 @@ void CKib3Dlg::PlaceDialog()
                              : screen                   ? screen->geometry().height()
                                                         : 768;
     // 12. On a screen only 600 pixels high the dialog goes without its frame.
-    if (screenHeight <= kDesignSize.height())
+    if (screenHeight <= kDesignSize.height()) {
+        // Chosen title buttons would bring the frame back.
+        setWindowFlag(Qt::CustomizeWindowHint, false);
         setWindowFlag(Qt::FramelessWindowHint, true);
+    }
     if (screen) {
         move(CentredInArea(screen->availableGeometry(), kDesignSize));
     }
@@ -307,6 +315,15 @@ void CKib3Dlg::CreateSaveModeChoice()
         m_saveModes[id] = radio;
     }
     UpdateSaveModeChoice();
+}
+
+void CKib3Dlg::CreateUndoCommands()
+{
+    m_pUndo = new CUndoCommands(
+        m_project.History(), *this, [this] { return UndoAllowed(); },
+        [this](bool undo) { return DiscardPowerPreview(undo); });
+    m_pUndo->RecordStrip(*m_pKeysWnd);
+    connect(m_pUndo, &CUndoCommands::historyChanged, this, &CKib3Dlg::UpdateTitle);
 }
 
 void CKib3Dlg::RestoreTool()
@@ -407,6 +424,9 @@ void CKib3Dlg::PositionGroup(int screen)
         if (id == Cmd::KeysArea)
             pos.rx() += (kKeysRect.width() - w->width()) / 2;  // centred in its place
         w->move(pos);
+        // A button draws on the screen's own background, not on a patch of skin.
+        if (auto* button = qobject_cast<CMyButton*>(w))
+            button->SetBackdrop(Background(screen).copy(QRect(pos - origin, w->size())).toImage());
         const auto label = m_sliderLabels.find(id);
         if (label != m_sliderLabels.end()) {
             label->second->move(pos);
@@ -435,14 +455,19 @@ void CKib3Dlg::SwitchToScreen(int screen)
 
 void CKib3Dlg::BackToEditing()
 {
-    StartTransition();
+    // Only the other screens fade in; the editing screen is back at once, and
+    // a fade still running over the screen being left ends now.
+    if (m_bFading) {
+        m_fadeOutTimer.stop();
+        m_pBuffer->Release();
+        m_bFading = false;
+    }
     if (m_nScreen >= 0 && m_nScreen != Screen::Editing)
         ShowGroup(m_nScreen, false);
     PositionGroup(Screen::Editing);
     ShowGroup(Screen::Editing, true);
     UpdateIndicator();
     m_nScreen = Screen::Editing;
-    FinishTransition();
     update();
 }
 
@@ -511,9 +536,9 @@ void CKib3Dlg::showEvent(QShowEvent* event)
 
 // --------------------------------------------------------------- painting ---
 
-void CKib3Dlg::paintEvent(QPaintEvent* event)
+const QPixmap& CKib3Dlg::Background(int screen)
 {
-    const int set = BackgroundSetForScreen(std::max(m_nScreen, 0));
+    const int set = BackgroundSetForScreen(std::max(screen, 0));
     auto it = m_backgrounds.find(set);
     if (it == m_backgrounds.end()) {
         // The set's 80 x 80 tiles, each keyed by its corner in the design area.
@@ -529,10 +554,15 @@ void CKib3Dlg::paintEvent(QPaintEvent* event)
             }
         it = m_backgrounds.emplace(set, composed).first;
     }
+    return it->second;
+}
+
+void CKib3Dlg::paintEvent(QPaintEvent* event)
+{
     QPainter painter(this);
     painter.setClipRegion(event->region());
     painter.fillRect(rect(), QColor(0xEF, 0xE2, 0xC6));
-    painter.drawPixmap(DesignOrigin(), it->second);
+    painter.drawPixmap(DesignOrigin(), Background(m_nScreen));
 }
 
 // ------------------------------------------------------------------- input ---
@@ -567,24 +597,48 @@ void CKib3Dlg::closeEvent(QCloseEvent* event)
 
 void CKib3Dlg::mousePressEvent(QMouseEvent* event)
 {
-    // A press on the background drags the window.
+    // A drag on the background moves the window; a click without motion does nothing.
     if (event->button() != Qt::LeftButton)
         return;
-    if (windowHandle() && windowHandle()->startSystemMove())
-        return;
-    m_bDragging = true;
-    m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    m_bPressed = true;
+    m_bDragging = false;
+    m_pressPos = event->globalPosition().toPoint();
+    m_dragOffset = m_pressPos - frameGeometry().topLeft();
 }
 
 void CKib3Dlg::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_bDragging)
-        move(event->globalPosition().toPoint() - m_dragOffset);
+    if (!m_bPressed || !(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint pos = event->globalPosition().toPoint();
+    if (!m_bDragging) {
+        if ((pos - m_pressPos).manhattanLength() < QApplication::startDragDistance())
+            return;
+        // The window system's own move, where it has one; it ends the press.
+        if (windowHandle() && windowHandle()->startSystemMove()) {
+            m_bPressed = false;
+            return;
+        }
+        m_bDragging = true;
+    }
+    move(pos - m_dragOffset);
 }
 
 void CKib3Dlg::mouseReleaseEvent(QMouseEvent*)
 {
+    m_bPressed = false;
     m_bDragging = false;
+}
+
+void CKib3Dlg::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // Back from a modal dialog or a menu: a button the pointer left meanwhile
+    // loses its hover look.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        for (const auto& [id, button] : m_buttons)
+            button->RefreshHover();
+    }
 }
 
 bool CKib3Dlg::eventFilter(QObject* watched, QEvent* event)
@@ -627,6 +681,12 @@ void CKib3Dlg::dropEvent(QDropEvent* event)
 // ---------------------------------------------------------------- commands ---
 
 void CKib3Dlg::OnCommand(int id)
+{
+    RunCommand(id);
+    UpdateTitle();
+}
+
+void CKib3Dlg::RunCommand(int id)
 {
     if (const int panel = PanelScreenForCommand(id); panel >= 0) {
         SwitchToScreen(panel);
@@ -691,6 +751,8 @@ void CKib3Dlg::OnCommand(int id)
         return;
     }
     case Cmd::Help: OnHelp(HelpContextForScreen(m_nScreen)); return;
+    case Cmd::Undo: m_pUndo->Undo(); return;
+    case Cmd::Redo: m_pUndo->Redo(); return;
     default: break;
     }
     if (OptionFlag(id)) {
@@ -743,7 +805,15 @@ void CKib3Dlg::OnApplyPower()
     // The active keyframe's map takes the slider's scaling for good; that is a
     // change of the project like a tool's, so it must not be lost unasked.
     if (p != kNeutralPower && m_project.Picture().HasMap()) {
+        // Inside a recorded edit (a strip command leaving its keyframe) the
+        // power becomes part of that edit's step.
+        ProjectHistory& history = m_project.History();
+        const bool own = !history.Recording();
+        if (own)
+            history.BeginMapEdit();
         m_project.Picture().ScaleMap(p);
+        if (own)
+            history.EndMapEdit(AppString(Cmd::PowerSlider).section(QLatin1Char('\n'), 0, 0));
         App().m_bModified = true;
     }
     power->SetPos(kNeutralPower);
@@ -821,7 +891,9 @@ void CKib3Dlg::OnReset()
         != MsgAnswer::Yes)
         return;
     if (m_project.Picture().HasMap()) {
+        m_project.History().BeginMapEdit();
         m_project.Picture().ScaleMap(0);
+        m_project.History().EndMapEdit(AppCaption(Cmd::Reset));
         App().m_bModified = true;
     }
     SetPowerSlider(kNeutralPower);
@@ -899,14 +971,9 @@ void CKib3Dlg::EnableWhilePlaying(bool playing)
 
 void CKib3Dlg::ReturnToEditing()
 {
-    if (m_nScreen != Screen::Editing)
-        SwitchToScreen(Screen::Editing);
-    // The frames must show from the first one on: no overlay fading over them.
-    if (m_bFading) {
-        m_fadeOutTimer.stop();
-        m_pBuffer->Release();
-        m_bFading = false;
-    }
+    // The frames must show from the first one on: no overlay fading over them
+    // (going back to editing ends any fade).
+    SwitchToScreen(Screen::Editing);
     repaint();
 }
 
@@ -924,11 +991,13 @@ void CKib3Dlg::MakeActiveKeyCurrent()
 
 void CKib3Dlg::OnOptionsMenu()
 {
-    std::vector<BMenuItem> items{
-        {AppCaption(Cmd::Help), false, Cmd::Help},
-        {AppCaption(Cmd::About), false, Cmd::About},
-        {QString(), false, 0},
-    };
+    std::vector<BMenuItem> items = m_pUndo->MenuItems();
+    items.insert(items.end(), {
+                                  {QString(), false, 0},
+                                  {AppCaption(Cmd::Help), false, Cmd::Help},
+                                  {AppCaption(Cmd::About), false, Cmd::About},
+                                  {QString(), false, 0},
+                              });
     for (int id : kOptionToggles)
         items.push_back({AppCaption(id), *OptionFlag(id), id});
     auto* menu = new CBMenu(std::move(items), this);
@@ -964,9 +1033,24 @@ void CKib3Dlg::UpdateSaveModeChoice()
 
 void CKib3Dlg::OnHelp(int context)
 {
-    const QUrl page = HelpPageUrl(context);
-    if (page.isEmpty() || !m_prompts.OpenUrl(page))
+    // The program's own help window: help works without a web browser.
+    const QUrl page = HelpPageUrl(context, m_options.helpFolders);
+    if (page.isEmpty()) {
         m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    // A modal dialog asking for help would block a window of this one: the
+    // help window goes with the dialog then (and with it when it closes).
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* owner = modal && modal != this ? modal : this;
+    if (!m_pHelp)
+        m_pHelp = new CHelpWindow([this](const QUrl& url) { return m_prompts.OpenUrl(url); }, owner);
+    else if (m_pHelp->parentWidget() != owner)
+        m_pHelp->setParent(owner, m_pHelp->windowFlags());
+    m_pHelp->ShowPage(page);
+    m_pHelp->show();
+    m_pHelp->raise();
+    m_pHelp->activateWindow();
 }
 
 // ------------------------------------------------------ observer and cursor ---
@@ -986,6 +1070,44 @@ void CKib3Dlg::ActiveKeyChanged()
 void CKib3Dlg::MapChanged()
 {
     OnCommand(Cmd::MapChanged);
+}
+
+void CKib3Dlg::DocumentRestored()
+{
+    // The keyframes (and perhaps the picture) came back from a step: the strip,
+    // the work window and the buttons follow them.
+    AfterDocumentChanged();
+}
+
+// ------------------------------------------------------------ undo, title ---
+
+bool CKib3Dlg::UndoAllowed() const
+{
+    return !Playing() && !m_bLocked && !m_bEnded && m_project.Picture().HasPicture();
+}
+
+bool CKib3Dlg::DiscardPowerPreview(bool undo)
+{
+    CMySlider* power = Slider(Cmd::PowerSlider);
+    if (!power || power->GetPos() == kNeutralPower)
+        return false;
+    power->SetPos(kNeutralPower);
+    m_pWorkWnd->RenderMap(kNeutralPower, true);
+    return undo;
+}
+
+void CKib3Dlg::UpdateTitle()
+{
+    const QString product = AppString(StrId::ProductName);
+    if (!m_project.Picture().HasPicture()) {
+        setWindowTitle(product);
+        setWindowModified(false);
+        return;
+    }
+    const std::string& path = m_project.ProjectPath();
+    const QString name = path.empty() ? AppString(StrId::Untitled) : QFileInfo(PathToQString(path)).fileName();
+    setWindowTitle(name + QStringLiteral("[*] - ") + product);
+    setWindowModified(App().m_bModified);
 }
 
 void CKib3Dlg::SetCursorKind(int kind)

@@ -4,7 +4,10 @@
 // that OnCommand dispatches; the work window and the project talk to it through
 // the internal commands 32772 to 32775.
 
+#include "controls/ui/PbHelpDlg.h"
 #include "dialog/ui/DialogLayout.h"
+#include "dialog/ui/HelpPages.h"
+#include "dialog/ui/HelpWindow.h"
 #include "engine/ToolTable.h"
 #include "export/ui/ExportCommands.h"
 #include "project/Project.h"
@@ -29,6 +32,7 @@ class CPlayer;
 class CProgressWnd;
 class CSplashWnd;
 class CToolIndicator;
+class CUndoCommands;
 class CWorkWnd;
 class QLabel;
 class UserPrompts;
@@ -38,9 +42,14 @@ struct DialogOptions {
     bool fades = true;           // fade screen changes through the overlay
     int screenHeight = -1;       // the screen's height; -1: the primary screen's
     QString homePage = HomePageUrl();
+    QStringList helpFolders = HelpFolders();  // where the help pages are looked for
 };
 
-class CKib3Dlg : public QDialog, private ProjectObserver, public ToolCursor, private ExportHost {
+class CKib3Dlg : public QDialog,
+                private ProjectObserver,
+                public ToolCursor,
+                private ExportHost,
+                public HelpHost {
     Q_OBJECT
 public:
     static constexpr int kNeutralPower = 64;
@@ -82,6 +91,11 @@ public:
     CKeysWnd* KeysWnd() const { return m_pKeysWnd; }
     CPlayer* Player() const { return m_pPlayer; }
     CExportCommands* Exports() const { return m_pExports; }
+    CUndoCommands* UndoCommands() const { return m_pUndo; }
+    // The help window, once help was asked for.
+    CHelpWindow* HelpWindow() const { return m_pHelp; }
+    // HelpHost: opens the help window on a context's page.
+    void ShowHelp(int context) override { OnHelp(context); }
     QWidget* Control(int id) const;
     bool Playing() const override;
     // The design area's top-left corner in the client area.
@@ -108,6 +122,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
@@ -119,6 +134,7 @@ private:
     void ApplyPowerRequested() override;
     void ActiveKeyChanged() override;
     void MapChanged() override;
+    void DocumentRestored() override;
     // ToolCursor
     void SetCursorKind(int kind) override;
     void RefreshCursor() override;
@@ -134,6 +150,7 @@ private:
     CMyButton* AddButton(int id, int picture, bool caption);
     void CreateSliders();
     void CreateSaveModeChoice();
+    void CreateUndoCommands();
     void PlaceDialog();
     void RestoreTool();
 
@@ -141,11 +158,14 @@ private:
     void SwitchToScreen(int screen);
     void BackToEditing();
     void ShowGroup(int screen, bool show);
+    // The composed background of a screen's set (design-area size).
+    const QPixmap& Background(int screen);
     void PositionGroup(int screen);
     void StartTransition();
     void FinishTransition();
 
     // Commands.
+    void RunCommand(int id);
     void SelectTool(int id);
     void OnApplyPower();
     void OnPowerSlider(int position);
@@ -182,6 +202,12 @@ private:
     void SetPowerSlider(int position);
     void UpdateIndicator();
     void UpdateSaveModeChoice();
+    // "name.kib[*] - Warplet 4", with the modified marker of the project's state.
+    void UpdateTitle();
+    // Undo and redo are taken only on a window at rest: not while playing or exporting.
+    bool UndoAllowed() const;
+    // A power preview on the slider is what the first undo takes back.
+    bool DiscardPowerPreview(bool undo);
 
     Project m_project;
     UserPrompts& m_prompts;
@@ -194,6 +220,7 @@ private:
     CKeysWnd* m_pKeysWnd = nullptr;
     CPlayer* m_pPlayer = nullptr;
     CExportCommands* m_pExports = nullptr;
+    CUndoCommands* m_pUndo = nullptr;
     CToolIndicator* m_pIndicator = nullptr;
     CProgressWnd* m_pProgress = nullptr;
     CBufferWnd* m_pBuffer = nullptr;
@@ -205,6 +232,7 @@ private:
     std::vector<QWidget*> m_lockedControls;
     std::vector<QWidget*> m_playDisabled;  // controls switched off while playing
     QPointer<CSplashWnd> m_pSplash;
+    QPointer<CHelpWindow> m_pHelp;
 
     int m_nScreen = -1;
     bool m_bLocked = false;
@@ -216,6 +244,8 @@ private:
     QBasicTimer m_fadeInTimer;   // the dialog fading in when first shown
     bool m_bShownOnce = false;
     QPoint m_dragOffset;
-    bool m_bDragging = false;
+    QPoint m_pressPos;       // where the left button went down on the background
+    bool m_bPressed = false;
+    bool m_bDragging = false;  // moving the window ourselves (no system move)
     std::map<int, QPixmap> m_backgrounds;
 };

@@ -70,6 +70,7 @@ void CKib3Dlg::AfterDocumentChanged()
     m_pWorkWnd->setVisible(m_nScreen == Screen::Editing && m_project.Picture().HasPicture());
     m_pWorkWnd->update();
     update();
+    UpdateTitle();
 }
 
 bool CKib3Dlg::OpenPictureFile(const QString& path)

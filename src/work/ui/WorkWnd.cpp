@@ -194,7 +194,10 @@ void CWorkWnd::hideEvent(QHideEvent* event)
 {
     if (m_picture.StrokeActive())
         EndStroke(m_pointer, m_bRightStroke);
-    emit command(kCmdApplyPower);
+    // Only a real hide of this window takes the power into the map; a minimised
+    // (or closing) main window hides its children without hiding them for good.
+    if (isHidden() && !event->spontaneous())
+        emit command(kCmdApplyPower);
     QWidget::hideEvent(event);
 }
 
@@ -265,7 +268,9 @@ void CWorkWnd::paintEvent(QPaintEvent*)
         p.setPen(QPen(Qt::white, 0));
         p.setBrush(Qt::NoBrush);
         const Rect r = tool->GetBrushRect(m_last.x(), m_last.y());
-        p.drawEllipse(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+        // A one-pixel pen draws a QRect's outline one pixel wider and higher than
+        // the rectangle: the ellipse stays inside [left, right) x [top, bottom).
+        p.drawEllipse(QRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1));
     }
     QPainter painter(this);
     const QRect outer = rect();

@@ -6,7 +6,10 @@
 #include "controls/ui/PbHelpDlg.h"
 #include "res/StringTable.h"
 
+#include <QCursor>
+#include <QApplication>
 #include <QEnterEvent>
+#include <QToolTip>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -270,4 +273,77 @@ TEST(PbHelpDlg, ClientSizeBecomesWholeTilesAndTenGroupBoxesAtMost)
         EXPECT_NE(dlg.AddGroupBox(QStringLiteral("box"), QRect(0, 0, 50, 50)), nullptr);
     EXPECT_EQ(dlg.AddGroupBox(QStringLiteral("box"), QRect(0, 0, 50, 50)), nullptr);
     EXPECT_EQ(dlg.HelpContext(), 0x20000 + 133);
+}
+
+TEST(MyButton, AHoverLookEndsWhenTheDialogItOpenedTookThePointerAway)
+{
+    SettingsGuard settings(false, true);
+    CMyButton button(1091);
+    ASSERT_TRUE(button.SetPicture(TestPicture()));
+    button.show();
+    QCursor::setPos(button.mapToGlobal(QPoint(3, 3)));
+    // The command runs a "modal dialog" during which the pointer leaves.
+    QObject::connect(&button, &CMyButton::commandIssued,
+                     [&button] { QCursor::setPos(button.mapToGlobal(QPoint(300, 300))); });
+    Enter(button);
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(button.Level(), ButtonLevel::Normal);
+
+    // Still over it, it keeps the hover look; once the pointer has gone, a refresh drops it.
+    QObject::disconnect(&button, &CMyButton::commandIssued, nullptr, nullptr);
+    QCursor::setPos(button.mapToGlobal(QPoint(3, 3)));
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(button.Level(), ButtonLevel::Hover);
+    button.RefreshHover();
+    EXPECT_EQ(button.Level(), ButtonLevel::Hover);
+    QCursor::setPos(button.mapToGlobal(QPoint(300, 300)));
+    button.RefreshHover();
+    EXPECT_EQ(button.Level(), ButtonLevel::Normal);
+}
+
+TEST(MyButton, ALongCaptionWrapsAndTheBackdropReplacesTheSkin)
+{
+    SettingsGuard settings(false, true);
+    CMyButton button(1010);
+    button.SetShowCaption(true);
+    ASSERT_TRUE(button.SetPicture(TestPicture()));
+    button.SetWindowText(QStringLiteral("Ab"));
+    const int oneLine = button.CaptionHeight();
+    button.SetWindowText(QStringLiteral("Scanner or camera"));
+    EXPECT_GT(button.CaptionHeight(), oneLine);
+    EXPECT_EQ(button.height(), TestPicture().height() + button.CaptionHeight());
+
+    // The key-coloured corner and the caption strip show what lies under the button.
+    QImage backdrop(button.size(), QImage::Format_RGB32);
+    backdrop.fill(qRgb(10, 200, 30));
+    button.SetBackdrop(backdrop);
+    EXPECT_EQ(button.Display().pixel(0, 0), qRgb(10, 200, 30));
+    EXPECT_EQ(button.Display().pixel(0, button.height() - 1), qRgb(10, 200, 30));
+    button.SetBackdrop(QImage());
+    EXPECT_EQ(button.Display().pixel(0, 0), CMyButton::SkinBitmap().pixel(0, 0));
+}
+
+TEST(MyButton, TheTooltipShowsBelowTheCaptionAndOnlyWhenTipsAreOn)
+{
+    SettingsGuard settings(false, false);
+    CMyButton button(1005);  // Play: a caption and a tooltip
+    button.SetShowCaption(true);
+    ASSERT_TRUE(button.SetPicture(TestPicture()));
+    button.show();
+    const auto tipShown = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QTipLabel") && w->isVisible())
+                return w;
+        return static_cast<QWidget*>(nullptr);
+    };
+    QHelpEvent help(QEvent::ToolTip, QPoint(3, 3), button.mapToGlobal(QPoint(3, 3)));
+    QCoreApplication::sendEvent(&button, &help);
+    EXPECT_EQ(tipShown(), nullptr);
+
+    App().m_bShowTips = true;
+    QCoreApplication::sendEvent(&button, &help);
+    QWidget* tip = tipShown();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_GE(tip->geometry().top(), button.mapToGlobal(QPoint(0, button.height())).y());
+    QToolTip::hideText();
 }

@@ -8,6 +8,7 @@
 #include "controls/ui/SplashWnd.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSignalSpy>
@@ -245,4 +246,31 @@ TEST(Art, ScreensDialogsAndCursorsHaveTheirPictures)
     EXPECT_FALSE(ArtCursor(ArtId::CursorBusy).pixmap().isNull());
     EXPECT_FALSE(AppIcon().isNull());
     EXPECT_TRUE(ArtImage(99999).isNull());
+}
+
+TEST(SplashWnd, AClickOrKeyMeantForAnotherWindowClosesItAndGoesNoFurther)
+{
+    QPushButton below(QStringLiteral("below"));
+    below.show();
+    int clicks = 0;
+    QObject::connect(&below, &QPushButton::clicked, [&clicks] { ++clicks; });
+    QPointer<CSplashWnd> splash = new CSplashWnd(nullptr, QStringLiteral("/nonexistent/warplet.avi"));
+    splash->show();
+    QTest::mouseClick(&below, Qt::LeftButton);
+    Flush();
+    EXPECT_EQ(clicks, 0);
+    EXPECT_TRUE(splash.isNull());
+    // Gone, the splash filters nothing any more.
+    QTest::mouseClick(&below, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+
+    QLineEdit edit;
+    edit.show();
+    splash = new CSplashWnd(nullptr, QStringLiteral("/nonexistent/warplet.avi"));
+    splash->show();
+    QTest::keyClick(&edit, Qt::Key_Escape);
+    QTest::keyClick(&edit, Qt::Key_A);  // the splash is closing: this one arrives
+    Flush();
+    EXPECT_TRUE(splash.isNull());
+    EXPECT_EQ(edit.text(), QStringLiteral("a"));
 }

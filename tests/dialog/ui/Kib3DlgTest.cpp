@@ -415,8 +415,19 @@ TEST_F(Kib3DlgTest, ScreenChangesFadeThroughTheOverlay)
     again.OnCommand(Cmd::OpenPicture);
     QWidget* overlay = again.findChild<QWidget*>("Buffer");
     ASSERT_TRUE(overlay);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !overlay->isVisible(); }, 5000));
+    again.OnCommand(Cmd::Finish);
     EXPECT_TRUE(overlay->isVisible());  // the snapshot covers the change ...
     EXPECT_TRUE(QTest::qWaitFor([&] { return !overlay->isVisible(); }, 5000));  // ... and fades away
+
+    // The editing screen comes back at once, from a panel too, without a fade.
+    again.OnCommand(Cmd::BackFromFinish);
+    EXPECT_FALSE(overlay->isVisible());
+    again.OnCommand(Cmd::PanelEnlarge);
+    EXPECT_TRUE(overlay->isVisible());
+    again.OnCommand(Cmd::BackEnlarge);  // while the panel's fade still runs
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(again.CurrentScreen(), Screen::Editing);
 }
 
 TEST_F(Kib3DlgTest, ADroppedFileIsOpenedOnlyAfterTheDropHasFinished)
@@ -499,4 +510,38 @@ TEST(DialogPlacement, CentredButNeverAboveOrLeftOfTheWorkArea)
     EXPECT_EQ(CentredInArea(QRect(0, 30, 800, 570), QSize(800, 600)), QPoint(0, 30));
     // A second screen to the right.
     EXPECT_EQ(CentredInArea(QRect(1920, 0, 1280, 1024), QSize(800, 600)), QPoint(2160, 212));
+}
+
+TEST(DialogWindow, FixedSizeWithoutMaximiseAndOnlyADragMovesIt)
+{
+    ScriptedPrompts prompts;
+    DialogOptions options;
+    options.fades = false;
+    options.screenHeight = 1080;
+    CKib3Dlg dlg(QStringList(), QString(), prompts, options);
+    dlg.show();
+    EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
+    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(dlg.windowFlags() & Qt::CustomizeWindowHint);
+
+    // A click on the background without motion: nothing moves, and nothing
+    // sticks to the pointer afterwards.
+    const QPoint start = dlg.pos();
+    const QPoint background(395, 8);
+    QTest::mousePress(&dlg, Qt::LeftButton, {}, background);
+    QTest::mouseRelease(&dlg, Qt::LeftButton, {}, background);
+    QMouseEvent hover(QEvent::MouseMove, QPointF(background + QPoint(60, 40)),
+                      QPointF(dlg.mapToGlobal(background + QPoint(60, 40))), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&dlg, &hover);
+    EXPECT_EQ(dlg.pos(), start);
+
+    // A drag moves the window with the pointer (here without a system move).
+    QTest::mousePress(&dlg, Qt::LeftButton, {}, background);
+    const QPoint to = background + QPoint(30, 20);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(to), QPointF(dlg.mapToGlobal(to)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(&dlg, &drag);
+    QTest::mouseRelease(&dlg, Qt::LeftButton, {}, to);
+    EXPECT_EQ(dlg.pos(), start + QPoint(30, 20));
 }

@@ -197,10 +197,18 @@ TEST_F(WorkWndTest, PaintingDrawsThePictureAndAnInvertedOutline)
     // On the circle the colour is inverted; at the centre it is the picture's own.
     const QColor inside = before.pixelColor(Widget(200, 137));
     EXPECT_EQ(after.pixelColor(Widget(200, 137)), inside);
-    const QColor onCircleBefore = before.pixelColor(Widget(200 + R, 137));
-    const QColor onCircleAfter = after.pixelColor(Widget(200 + R, 137));
+    const QColor onCircleBefore = before.pixelColor(Widget(200 + R - 1, 137));
+    const QColor onCircleAfter = after.pixelColor(Widget(200 + R - 1, 137));
     EXPECT_EQ(onCircleAfter.red(), 255 - onCircleBefore.red());
     EXPECT_EQ(onCircleAfter.green(), 255 - onCircleBefore.green());
+    // The outline is inscribed in the brush rectangle, right and bottom edges exclusive.
+    QRect changed;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x)
+            if (after.pixel(x, y) != before.pixel(x, y))
+                changed |= QRect(x, y, 1, 1);
+    const Rect brush = rig->tool->GetBrushRect(200, 137);
+    EXPECT_EQ(changed, QRect(Widget(brush.left, brush.top), Widget(brush.right - 1, brush.bottom - 1)));
     // The picture's top-left pixel is the source's (identity map, buffer bottom-up).
     const uint8_t* px = rig->picture.Display().Pixel(0, 0);
     EXPECT_EQ(before.pixelColor(Widget(0, 0)), QColor(px[2], px[1], px[0]));
@@ -220,6 +228,21 @@ TEST_F(WorkWndTest, HidingAsksForThePowerAndPressesWithoutToolAreIgnored)
     EXPECT_FALSE(rig->picture.StrokeActive());
     EXPECT_EQ(rig->host.applyPower, 0);
     QTest::mouseRelease(wnd.get(), Qt::LeftButton, {}, Widget(10, 10));
+}
+
+TEST(WorkWndMinimise, MinimisingTheWindowAppliesNoPower)
+{
+    Rig rig(1019);
+    QWidget window;
+    auto* wnd = new CWorkWnd(rig.picture, &window);
+    wnd->PictureChanged();
+    window.show();
+    QSignalSpy spy(wnd, &CWorkWnd::command);
+    window.setWindowState(Qt::WindowMinimized);
+    window.setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(spy.count(), 0);
+    wnd->hide();
+    EXPECT_EQ(spy.count(), 1);
 }
 
 TEST_F(WorkWndTest, BusyWindowTakesNoStrokes)

@@ -1,0 +1,257 @@
+// Undo and redo from the main window's keys and menu: strokes, reset, the
+// power slider and the strip's commands come back byte for byte, the strip and
+// the work window follow at once, and the title's modified marker follows
+// saving and undoing.
+
+#include "dialog/ui/Kib3Dlg.h"
+
+#include "animation/ui/KeysWnd.h"
+#include "animation/ui/ThumbWnd.h"
+#include "app/AppState.h"
+#include "controls/ui/MySlider.h"
+#include "dialog/ui/UndoCommands.h"
+#include "res/StringTable.h"
+#include "support/ScriptedPrompts.h"
+#include "work/ui/WorkWnd.h"
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using MapBytes = std::vector<std::vector<Displacement>>;
+
+class UndoWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        App().m_bModified = false;
+        QImage img(120, 80, QImage::Format_RGB32);
+        for (int y = 0; y < 80; ++y)
+            for (int x = 0; x < 120; ++x)
+                img.setPixel(x, y, qRgb((x * 7) & 255, (y * 11) & 255, ((x ^ y) * 13) & 255));
+        picture = dir.filePath(QStringLiteral("photo.png"));
+        img.save(picture);
+        App().m_strDefaultPicture = picture;
+        DialogOptions options;
+        options.fades = false;
+        options.screenHeight = 1080;
+        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
+        dlg->show();
+        prompts.pictures.push_back(picture);
+        dlg->OnCommand(Cmd::OpenPicture);
+        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
+        dlg->OnCommand(1019);  // the largest enlarging brush
+    }
+    void TearDown() override
+    {
+        dlg.reset();
+        App().m_bModified = false;
+    }
+
+    Project& Doc() { return dlg->GetProject(); }
+    MapBytes Maps()
+    {
+        MapBytes maps;
+        for (int i = 0; i < Doc().Keys().Count(); ++i)
+            maps.push_back(Doc().Keys().Key(i).Map());
+        return maps;
+    }
+    void Stroke(int x0, int x1)
+    {
+        const Project::StrokePoint points[] = {{x0, 60, 2}, {(x0 + x1) / 2, 70, 2}, {x1, 80, 2}};
+        Doc().PerformStroke(points, false);
+    }
+    // Keys of the active main window.
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers)
+    {
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+        QTest::keyClick(dlg.get(), key, modifiers);
+    }
+    void CtrlZ() { Key(Qt::Key_Z, Qt::ControlModifier); }
+    void CtrlShiftZ() { Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }
+    void CtrlY() { Key(Qt::Key_Y, Qt::ControlModifier); }
+    // The work window shows the active keyframe's map.
+    bool ShowsActive()
+    {
+        return Doc().Picture().Map().data == Doc().Keys().Key(Doc().Keys().Active()).Map().data();
+    }
+
+    QTemporaryDir dir;
+    QString picture;
+    ScriptedPrompts prompts;
+    std::unique_ptr<CKib3Dlg> dlg;
+};
+
+}  // namespace
+
+TEST_F(UndoWindowTest, StrokesAreUndoneAndRedoneFromTheKeyboardWithTheExactMapAndPicture)
+{
+    const MapBytes start = Maps();
+    const PackedPicture startPicture = Doc().Picture().Display();
+    Stroke(100, 250);
+    const MapBytes one = Maps();
+    const PackedPicture onePicture = Doc().Picture().Display();
+    Stroke(150, 300);
+    const MapBytes two = Maps();
+    ASSERT_NE(one, start);
+    ASSERT_NE(two, one);
+
+    CtrlZ();
+    EXPECT_EQ(Maps(), one);
+    EXPECT_EQ(Doc().Picture().Display(), onePicture);
+    CtrlZ();
+    EXPECT_EQ(Maps(), start);
+    EXPECT_EQ(Doc().Picture().Display(), startPicture);
+    EXPECT_TRUE(ShowsActive());
+    CtrlShiftZ();
+    EXPECT_EQ(Maps(), one);
+    CtrlY();
+    EXPECT_EQ(Maps(), two);
+
+    // A new change after an undo: what could be redone is gone.
+    CtrlZ();
+    Stroke(20, 60);
+    CtrlY();
+    EXPECT_NE(Maps(), two);
+    EXPECT_FALSE(Doc().History().CanRedo());
+}
+
+TEST_F(UndoWindowTest, ResetAndAppliedPowerAreSteps)
+{
+    Stroke(100, 250);
+    const MapBytes stroked = Maps();
+    prompts.answers = {MsgAnswer::Yes};
+    dlg->OnCommand(Cmd::Reset);
+    const MapBytes reset = Maps();
+    ASSERT_NE(reset, stroked);
+    CtrlZ();
+    EXPECT_EQ(Maps(), stroked);
+    CtrlY();
+    EXPECT_EQ(Maps(), reset);
+    CtrlZ();
+
+    // A power moved on the slider but not applied is what undo takes back first.
+    CMySlider* power = dlg->Slider(Cmd::PowerSlider);
+    power->SetPos(20);
+    const int steps = Doc().History().Count();
+    CtrlZ();
+    EXPECT_EQ(power->GetPos(), CKib3Dlg::kNeutralPower);
+    EXPECT_EQ(Maps(), stroked);
+    EXPECT_EQ(Doc().History().Count(), steps);
+
+    // Applied, it is one step of its own.
+    power->SetPos(20);
+    dlg->OnCommand(Cmd::ApplyPower);
+    ASSERT_NE(Maps(), stroked);
+    CtrlZ();
+    EXPECT_EQ(Maps(), stroked);
+}
+
+TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
+{
+    CKeysWnd* strip = dlg->KeysWnd();
+    Stroke(100, 250);
+    strip->OnSlotDoubleClick(2);  // a third keyframe
+    ASSERT_EQ(Doc().Keys().Count(), 3);
+    const MapBytes three = Maps();
+    strip->OnContextCommand(1, CKeysWnd::kCmdDelete);
+    ASSERT_EQ(Doc().Keys().Count(), 2);
+    EXPECT_EQ(strip->Slot(2)->Key(), nullptr);
+
+    CtrlZ();
+    EXPECT_EQ(Maps(), three);
+    EXPECT_EQ(strip->Slot(2)->Key(), &Doc().Keys().Key(2));
+    EXPECT_TRUE(ShowsActive());
+    CtrlZ();  // the new keyframe goes again
+    EXPECT_EQ(Doc().Keys().Count(), 2);
+    EXPECT_EQ(strip->Slot(2)->Key(), nullptr);
+    CtrlY();
+    CtrlY();
+    EXPECT_EQ(Doc().Keys().Count(), 2);
+    EXPECT_EQ(Maps()[1], three[2]);
+
+    // Moving a keyframe and activating one: only the move is a step.
+    strip->OnSlotDoubleClick(2);
+    Stroke(20, 80);  // the new keyframe differs from its neighbour
+    const int steps = Doc().History().Count();
+    strip->OnContextCommand(1, CKeysWnd::kCmdActivate);
+    EXPECT_EQ(Doc().History().Count(), steps);
+    strip->OnContextCommand(1, CKeysWnd::kCmdMoveRight);
+    EXPECT_EQ(Doc().History().Count(), steps + 1);
+
+    // A cancelled duration is neither a step nor an unsaved change; a new one is both.
+    App().m_bModified = false;
+    std::optional<int> answer;
+    strip->SetDurationQuery([&answer](QWidget*, int) { return answer; });
+    strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
+    EXPECT_EQ(Doc().History().Count(), steps + 1);
+    EXPECT_FALSE(App().m_bModified);
+    answer = 40;
+    strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
+    EXPECT_EQ(Doc().History().Count(), steps + 2);
+    EXPECT_TRUE(App().m_bModified);
+    CtrlZ();
+    EXPECT_NE(Doc().Keys().Key(1).Duration(), 40);
+}
+
+TEST_F(UndoWindowTest, TheTitleNamesTheProjectAndFollowsSavesAndUndos)
+{
+    const QString product = AppString(StrId::ProductName);
+    EXPECT_EQ(dlg->windowTitle(), AppString(StrId::Untitled) + QStringLiteral("[*] - ") + product);
+    EXPECT_FALSE(dlg->isWindowModified());
+    Stroke(100, 250);
+    EXPECT_TRUE(dlg->isWindowModified());
+
+    prompts.saveProjects.push_back(dir.filePath(QStringLiteral("a.kib")));
+    dlg->OnCommand(Cmd::SaveProject);
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("a.kib[*] - ") + product);
+    EXPECT_FALSE(dlg->isWindowModified());
+
+    Stroke(150, 300);
+    EXPECT_TRUE(dlg->isWindowModified());
+    CtrlZ();  // back to the saved state
+    EXPECT_FALSE(dlg->isWindowModified());
+    EXPECT_FALSE(App().m_bModified);
+    CtrlZ();  // before it
+    EXPECT_TRUE(dlg->isWindowModified());
+    CtrlY();
+    EXPECT_FALSE(dlg->isWindowModified());
+
+    // Another picture: a new untitled project with nothing to undo.
+    prompts.pictures.push_back(picture);
+    dlg->OnCommand(Cmd::OpenPicture);
+    EXPECT_TRUE(dlg->windowTitle().startsWith(AppString(StrId::Untitled)));
+    EXPECT_FALSE(Doc().History().CanUndo());
+}
+
+TEST_F(UndoWindowTest, TheMenuGreysWhatCannotBeDoneAndPlayingRefusesUndo)
+{
+    auto items = dlg->UndoCommands()->MenuItems();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_FALSE(items[0].enabled);
+    EXPECT_FALSE(items[1].enabled);
+    EXPECT_EQ(items[0].shortcut, QKeySequence(Qt::CTRL | Qt::Key_Z).toString(QKeySequence::NativeText));
+    EXPECT_FALSE(items[1].shortcut.isEmpty());
+
+    Stroke(100, 250);
+    items = dlg->UndoCommands()->MenuItems();
+    EXPECT_TRUE(items[0].enabled);
+    EXPECT_FALSE(items[1].enabled);
+    const MapBytes stroked = Maps();
+
+    dlg->OnCommand(Cmd::Play);
+    ASSERT_TRUE(dlg->Playing());
+    CtrlZ();
+    EXPECT_FALSE(dlg->UndoCommands()->MenuItems()[0].enabled);
+    dlg->OnCommand(Cmd::Play);
+    ASSERT_FALSE(dlg->Playing());
+    EXPECT_EQ(Maps(), stroked);
+    dlg->OnCommand(Cmd::Undo);
+    EXPECT_NE(Maps(), stroked);
+}
