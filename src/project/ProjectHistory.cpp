@@ -293,20 +293,23 @@ void ProjectHistory::KeepWithinBudget()
 
 void ProjectHistory::Undo()
 {
-    if (!CanUndo() || Recording())
-        return;
-    m_bReplaying = true;
-    m_stack.undo();
-    m_bReplaying = false;
-    Shown();
+    if (CanUndo())
+        Replay(&QUndoStack::undo);
 }
 
 void ProjectHistory::Redo()
 {
-    if (!CanRedo() || Recording())
+    if (CanRedo())
+        Replay(&QUndoStack::redo);
+}
+
+void ProjectHistory::Replay(void (QUndoStack::*step)())
+{
+    // An edit under way would record what the replay changes.
+    if (Recording())
         return;
     m_bReplaying = true;
-    m_stack.redo();
+    (m_stack.*step)();
     m_bReplaying = false;
     Shown();
 }

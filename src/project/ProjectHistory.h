@@ -109,6 +109,8 @@ private:
 
     void Push(QUndoCommand* step, size_t bytes);
     void KeepWithinBudget();
+    // Undoes or redoes one step without recording what it changes.
+    void Replay(void (QUndoStack::*step)());
     // Called by the steps.
     void ApplyMapRect(int key, const MapRect& rect, const std::vector<uint8_t>& packed);
     void ApplyDocument(const DocumentState& state);

@@ -27,20 +27,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/PictureFiles.h"
+
 #include <gtest/gtest.h>
 
-namespace {
+using testsupport::WritePicture;
 
-QString WritePicture(const QString& folder, const QString& name, int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb((x * 7 + y * 3) & 255, (x * 5 + y * 11 + 40) & 255, ((x ^ y) * 13 + 90) & 255));
-    const QString path = folder + QLatin1Char('/') + name;
-    img.save(path);
-    return path;
-}
+namespace {
 
 QByteArray Bytes(const QString& path)
 {
