@@ -37,18 +37,24 @@ QRgb KeyColour(const QImage& source)
 
 QImage BuildButtonDisplay(const QImage& source, const QImage& skin, int level, int captionHeight)
 {
+    // Sizes in device pixels; the caption height is logical, like the skin's
+    // tiling, so a double-resolution picture gets a double-resolution display.
+    const qreal ratio = source.devicePixelRatio();
     const int w = source.width();
     const int h = source.height();
-    QImage display(w, h + std::max(0, captionHeight), QImage::Format_RGB32);
+    QImage display(w, h + qRound(std::max(0, captionHeight) * ratio), QImage::Format_RGB32);
     if (display.isNull())
         return display;
+    display.setDevicePixelRatio(ratio);
     if (skin.isNull()) {
         display.fill(Qt::lightGray);
     } else {
         QPainter p(&display);
-        for (int y = 0; y < display.height(); y += skin.height())
-            for (int x = 0; x < w; x += skin.width())
-                p.drawImage(x, y, skin);
+        const QSizeF area = display.deviceIndependentSize();
+        const QSizeF tile = skin.deviceIndependentSize();
+        for (qreal y = 0; y < area.height(); y += tile.height())
+            for (qreal x = 0; x < area.width(); x += tile.width())
+                p.drawImage(QPointF(x, y), skin);
     }
     const QImage src = source.convertToFormat(QImage::Format_RGB32);
     const QRgb key = KeyColour(src) & 0xFFFFFFu;

@@ -38,13 +38,32 @@ inline constexpr int CursorBusy = 137;
 // Size of a background tile and of the skin bitmap.
 inline constexpr int kBackgroundTile = 80;
 
-// The picture filed under `id`; a null image when there is none.
+// Every picture also has a twin of twice the size in each direction, drawn for
+// screens scaled by two. The loaders below pick it when the screen's device
+// pixel ratio is above 1 and mark it with device pixel ratio 2, so a caller
+// that works in logical sizes (deviceIndependentSize) is unaffected.
+
+// Resource path of the picture for a screen of device pixel ratio `ratio`:
+// the double-size twin when the ratio is above 1 and the twin exists.
+QString ArtPathFor(int id, qreal ratio);
+
+// The picture filed under `id` for the application's screen; a null image
+// when there is none.
 QImage ArtImage(int id);
+QImage ArtImage(int id, qreal ratio);
 QPixmap ArtPixmap(int id);
 bool HasArt(int id);
 
+// Device pixel ratio of the artwork for the application's screen: 2 on a
+// screen whose ratio is above 1, else 1.
+qreal ArtRatio();
+
+// An image's size in logical pixels.
+QSize LogicalSize(const QImage& image);
+
 // The 80 x 80 tile of a background set whose top-left corner is (x, y) in the
-// design area (the last row is cut at the area's bottom edge).
+// design area (the last row is cut at the area's bottom edge); x, y and the
+// tile's size are logical pixels.
 QPixmap ArtBackgroundTile(int setId, int x, int y);
 
 // Cursor 136 (tool) or 137 (busy); the arrow for anything else.

@@ -105,8 +105,8 @@ void CMyButton::FitCaption()
     const QFontMetrics fm(m_font);
     const int line = fm.size(Qt::TextSingleLine, QStringLiteral("AAAAA")).height();
     int height = line * 3 / 2;
-    if (HasPicture() && !m_strText.isEmpty() && fm.horizontalAdvance(m_strText) > m_source.width()) {
-        const int wrapped = fm.boundingRect(QRect(0, 0, m_source.width(), 10 * line), CaptionFlags(), m_strText).height();
+    if (HasPicture() && !m_strText.isEmpty() && fm.horizontalAdvance(m_strText) > LogicalSize(m_source).width()) {
+        const int wrapped = fm.boundingRect(QRect(0, 0, LogicalSize(m_source).width(), 10 * line), CaptionFlags(), m_strText).height();
         if (wrapped > height)  // more than one line
             height = wrapped + line / 2;
     }
@@ -121,7 +121,8 @@ QSize CMyButton::sizeHint() const
 {
     if (!HasPicture())
         return QWidget::sizeHint();
-    return QSize(m_source.width(), m_source.height() + (m_bShowCaption ? m_nCaptionHeight : 0));
+    const QSize picture = LogicalSize(m_source);
+    return QSize(picture.width(), picture.height() + (m_bShowCaption ? m_nCaptionHeight : 0));
 }
 
 bool CMyButton::IsDisabledLook() const
@@ -183,7 +184,7 @@ void CMyButton::paintEvent(QPaintEvent*)
     if (m_bShowCaption && !m_strText.isEmpty()) {
         p.setFont(m_font);
         p.setPen(Qt::black);
-        const QRect strip(0, m_source.height(), m_display.width(), m_nCaptionHeight);
+        const QRect strip(0, LogicalSize(m_source).height(), LogicalSize(m_display).width(), m_nCaptionHeight);
         p.drawText(strip, CaptionFlags(), m_strText);
     }
 }

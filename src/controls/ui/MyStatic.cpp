@@ -26,9 +26,13 @@ QImage FitPictureCentred(const QImage& picture, int width, int height)
 {
     if (picture.isNull() || width <= 0 || height <= 0)
         return {};
-    QImage out(width, height, QImage::Format_RGB32);
+    // The result keeps the picture's device pixel ratio: a double-resolution
+    // picture is fitted into a double-resolution frame, not reduced to 1x.
+    const qreal ratio = picture.devicePixelRatio();
+    QImage out(qRound(width * ratio), qRound(height * ratio), QImage::Format_RGB32);
+    out.setDevicePixelRatio(ratio);
     out.fill(picture.pixel(0, 0));
-    const QSize fitted = picture.size().scaled(width, height, Qt::KeepAspectRatio);
+    const QSize fitted = LogicalSize(picture).scaled(width, height, Qt::KeepAspectRatio);
     QPainter p(&out);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(QRect(QPoint((width - fitted.width()) / 2, (height - fitted.height()) / 2), fitted), picture);
@@ -77,7 +81,7 @@ void CMyStatic::ClearPicture()
 void CMyStatic::TakePicture(QImage picture)
 {
     m_picture = std::move(picture);
-    resize(m_picture.size());
+    resize(LogicalSize(m_picture));
     setMask(QRegion(Outline(QRectF(rect())).toFillPolygon().toPolygon()));
     update();
 }

@@ -18,7 +18,7 @@ CSplashWnd::CSplashWnd(QWidget* mainWindow, const QString& animationPath)
     setObjectName(QStringLiteral("Splash"));
     setAttribute(Qt::WA_DeleteOnClose);
     setCursor(Qt::ArrowCursor);
-    setFixedSize(m_picture.isNull() ? QSize(480, 320) : m_picture.size());
+    setFixedSize(m_picture.isNull() ? QSize(480, 320) : LogicalSize(m_picture));
     const QScreen* screen = mainWindow && mainWindow->screen() ? mainWindow->screen() : QGuiApplication::primaryScreen();
     if (screen)
         move(screen->geometry().center() - rect().center());

@@ -89,7 +89,10 @@ bool* OptionFlag(int id)
 // A small round picture for the output-size choices: a pictogram on a tile.
 QImage SaveModePicture(int id)
 {
-    QImage img(40, 40, QImage::Format_RGB32);
+    // Drawn at the artwork's resolution for the screen, in logical coordinates.
+    const qreal ratio = ArtRatio();
+    QImage img(qRound(40 * ratio), qRound(40 * ratio), QImage::Format_RGB32);
+    img.setDevicePixelRatio(ratio);
     const QColor key(0xEF, 0xE2, 0xC6);
     img.fill(key);
     QPainter p(&img);
@@ -426,7 +429,7 @@ void CKib3Dlg::PositionGroup(int screen)
         w->move(pos);
         // A button draws on the screen's own background, not on a patch of skin.
         if (auto* button = qobject_cast<CMyButton*>(w))
-            button->SetBackdrop(Background(screen).copy(QRect(pos - origin, w->size())).toImage());
+            button->SetBackdrop(BackgroundPatch(screen, QRect(pos - origin, w->size())));
         const auto label = m_sliderLabels.find(id);
         if (label != m_sliderLabels.end()) {
             label->second->move(pos);
@@ -542,19 +545,33 @@ const QPixmap& CKib3Dlg::Background(int screen)
     auto it = m_backgrounds.find(set);
     if (it == m_backgrounds.end()) {
         // The set's 80 x 80 tiles, each keyed by its corner in the design area.
-        QPixmap composed(kDesignSize);
-        composed.fill(QColor(0xEF, 0xE2, 0xC6));
+        // Composed at the artwork's own device pixel ratio (2 on a screen
+        // scaled by two); tiles are placed in logical pixels.
         const QImage whole = ArtImage(set);
+        const qreal ratio = whole.isNull() ? 1.0 : whole.devicePixelRatio();
+        QPixmap composed(kDesignSize * ratio);
+        composed.setDevicePixelRatio(ratio);
+        composed.fill(QColor(0xEF, 0xE2, 0xC6));
         QPainter p(&composed);
         for (int y = 0; y < kDesignSize.height(); y += kBackgroundTile)
             for (int x = 0; x < kDesignSize.width(); x += kBackgroundTile) {
-                const QRect tile = QRect(x, y, kBackgroundTile, kBackgroundTile).intersected(whole.rect());
+                const QRect tile = QRect(x, y, kBackgroundTile, kBackgroundTile).intersected(QRect(QPoint(), LogicalSize(whole)));
                 if (!tile.isEmpty())
-                    p.drawImage(tile.topLeft(), whole, tile);
+                    p.drawImage(QRectF(tile), whole, QRectF(QPointF(tile.topLeft()) * ratio, QSizeF(tile.size()) * ratio));
             }
         it = m_backgrounds.emplace(set, composed).first;
     }
     return it->second;
+}
+
+QImage CKib3Dlg::BackgroundPatch(int screen, const QRect& area)
+{
+    // copy() counts device pixels; the patch keeps the background's ratio.
+    const QPixmap& whole = Background(screen);
+    const qreal ratio = whole.devicePixelRatio();
+    QImage patch = whole.copy(QRect(area.topLeft() * ratio, area.size() * ratio)).toImage();
+    patch.setDevicePixelRatio(ratio);
+    return patch;
 }
 
 void CKib3Dlg::paintEvent(QPaintEvent* event)

@@ -160,6 +160,8 @@ private:
     void ShowGroup(int screen, bool show);
     // The composed background of a screen's set (design-area size).
     const QPixmap& Background(int screen);
+    // The patch of a screen's background under `area` (logical pixels).
+    QImage BackgroundPatch(int screen, const QRect& area);
     void PositionGroup(int screen);
     void StartTransition();
     void FinishTransition();

@@ -63,18 +63,27 @@ struct Output {
   void saveOpaque(const QImage& img, int id, bool keyed = true) {
     QImage out = img.convertToFormat(QImage::Format_RGB888);
     if (keyed) out.setPixelColor(0, out.height() - 1, kKey);
-    save(out, QString::number(id) + QStringLiteral(".png"));
+    save(out, FileName(QString::number(id), img));
+  }
+  // "<stem>.png" for a 1x picture, "<stem>@2x.png" for its double-resolution twin.
+  static QString FileName(const QString& stem, const QImage& img) {
+    return stem + (img.devicePixelRatio() > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
   }
 };
 
-QImage Canvas(int w, int h, QColor fill = kKey) {
-  QImage img(w, h, QImage::Format_RGB32);
+// A picture of w x h logical pixels drawn at `s` device pixels per logical pixel:
+// a painter on it works in logical coordinates, so every builder draws the same
+// design at 1x and at 2x.
+QImage Canvas(int w, int h, int s, QColor fill = kKey) {
+  QImage img(w * s, h * s, QImage::Format_RGB32);
+  img.setDevicePixelRatio(s);
   img.fill(fill);
   return img;
 }
 
-QImage AlphaCanvas(int w, int h) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+QImage AlphaCanvas(int w, int h, int s) {
+  QImage img(w * s, h * s, QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(s);
   img.fill(Qt::transparent);
   return img;
 }
@@ -828,8 +837,8 @@ void MinusSign(QPainter& p) {
 using Pictogram = std::function<void(QPainter&)>;
 
 // A square button picture: tile of `colour` with the pictogram inside.
-QImage TileButton(int size, const QColor& colour, const Pictogram& draw, qreal pictScale = 1.0) {
-  QImage img = Canvas(size, size);
+QImage TileButton(int size, const QColor& colour, const Pictogram& draw, int s, qreal pictScale = 1.0) {
+  QImage img = Canvas(size, size, s);
   QPainter p(&img);
   Smooth(p);
   const qreal m = std::max(2.0, size * 0.05);
@@ -844,10 +853,10 @@ QImage TileButton(int size, const QColor& colour, const Pictogram& draw, qreal p
 
 // Tool picture: local tools show their brush size as a small, medium or large
 // circle in the bottom-right corner and a pictogram scaled to match.
-QImage ToolPicture(const QColor& colour, const Pictogram& draw, int sizeIndex) {
+QImage ToolPicture(const QColor& colour, const Pictogram& draw, int sizeIndex, int s) {
   const int size = 72;
   const qreal scale = sizeIndex < 0 ? 1.0 : (sizeIndex == 0 ? 0.72 : sizeIndex == 1 ? 0.86 : 1.0);
-  QImage img = TileButton(size, colour, draw, scale);
+  QImage img = TileButton(size, colour, draw, s, scale);
   if (sizeIndex >= 0) {
     QPainter p(&img);
     Smooth(p);
@@ -865,21 +874,22 @@ QImage ToolPicture(const QColor& colour, const Pictogram& draw, int sizeIndex) {
 
 // ----------------------------------------------------------- backgrounds ---
 
-// The skin base: cream with a faint grain; seamless because the grain is per pixel.
-QImage SkinTile(int w, int h, unsigned seed) {
-  QImage img = Canvas(w, h);
+// The skin base: cream with a faint grain; seamless because the grain is per
+// device pixel.
+QImage SkinTile(int w, int h, unsigned seed, int s) {
+  QImage img = Canvas(w, h, s);
   Lcg rnd(seed);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
       const int d = rnd.next(5) - 2;
       img.setPixelColor(x, y, QColor(kKey.red() + d, kKey.green() + d, kKey.blue() + d));
     }
   return img;
 }
 
-QImage TiledSkin(int w, int h) {
-  const QImage tile = SkinTile(80, 80, 138);
-  QImage img = Canvas(w, h);
+QImage TiledSkin(int w, int h, int s) {
+  const QImage tile = SkinTile(80, 80, 138, s);
+  QImage img = Canvas(w, h, s);
   QPainter p(&img);
   for (int y = 0; y < h; y += 80)
     for (int x = 0; x < w; x += 80) p.drawImage(x, y, tile);
@@ -939,8 +949,8 @@ QColor Faint(QColor c, int alpha) {
   return c;
 }
 
-QImage BackgroundEditing() {
-  QImage img = TiledSkin(800, 600);
+QImage BackgroundEditing(int s) {
+  QImage img = TiledSkin(800, 600, s);
   QPainter p(&img);
   Smooth(p);
   BorderOrnament(p, 800, 600);
@@ -960,8 +970,8 @@ QImage BackgroundEditing() {
   return img;
 }
 
-QImage BackgroundStart() {
-  QImage img = TiledSkin(800, 600);
+QImage BackgroundStart(int s) {
+  QImage img = TiledSkin(800, 600, s);
   QPainter p(&img);
   Smooth(p);
   BorderOrnament(p, 800, 600);
@@ -976,8 +986,8 @@ QImage BackgroundStart() {
   return img;
 }
 
-QImage BackgroundFinish() {
-  QImage img = TiledSkin(800, 600);
+QImage BackgroundFinish(int s) {
+  QImage img = TiledSkin(800, 600, s);
   QPainter p(&img);
   Smooth(p);
   BorderOrnament(p, 800, 600);
@@ -999,8 +1009,8 @@ QImage BackgroundFinish() {
   return img;
 }
 
-QImage BackgroundPanels() {
-  QImage img = TiledSkin(800, 600);
+QImage BackgroundPanels(int s) {
+  QImage img = TiledSkin(800, 600, s);
   QPainter p(&img);
   Smooth(p);
   BorderOrnament(p, 800, 600);
@@ -1012,21 +1022,22 @@ QImage BackgroundPanels() {
   return img;
 }
 
-QImage DialogTile() {
+QImage DialogTile(int s) {
   // 64 x 64 seamless weave: periodic in both directions.
   const int n = 64;
-  QImage img = Canvas(n, n);
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      const double a = std::sin(2 * kPi * (x + y) / 16.0), b = std::sin(2 * kPi * (x - y) / 16.0);
+  QImage img = Canvas(n, n, s);
+  const double period = 16.0 * s;
+  for (int y = 0; y < n * s; ++y)
+    for (int x = 0; x < n * s; ++x) {
+      const double a = std::sin(2 * kPi * (x + y) / period), b = std::sin(2 * kPi * (x - y) / period);
       const int d = static_cast<int>(std::lround(2.5 * a * b));
       img.setPixelColor(x, y, QColor(0xF4 + d, 0xE9 + d, 0xD2 + d));
     }
   return img;
 }
 
-QImage SliderTrack() {
-  QImage img = Canvas(256, 24);
+QImage SliderTrack(int s) {
+  QImage img = Canvas(256, 24, s);
   QPainter p(&img);
   Smooth(p);
   const QRectF groove(3, 7, 250, 10);
@@ -1039,26 +1050,26 @@ QImage SliderTrack() {
   return img;
 }
 
-QImage MenuRing() {
-  QImage img = Canvas(64, 64);
+QImage MenuRing(int s) {
+  QImage img = Canvas(64, 64, s);
   QPainter p(&img);
   QLinearGradient g(0, 0, 64, 64);
   g.setColorAt(0, kGold.lighter(130));
   g.setColorAt(0.5, kFrame);
   g.setColorAt(1, kGold.darker(120));
-  p.fillRect(img.rect(), g);
+  p.fillRect(QRect(0, 0, 64, 64), g);
   return img;
 }
 
-QImage Splash() {
+QImage Splash(int s) {
   const int w = 480, h = 320;
-  QImage img = Canvas(w, h);
+  QImage img = Canvas(w, h, s);
   QPainter p(&img);
   Smooth(p);
   QLinearGradient g(0, 0, 0, h);
   g.setColorAt(0, kNavy.lighter(120));
   g.setColorAt(1, kTeal.darker(130));
-  p.fillRect(img.rect(), g);
+  p.fillRect(QRect(0, 0, w, h), g);
   WarpedGrid(p, QPointF(370, 170), 90, 400, 30, QColor(255, 255, 255, 55), 0.7);
   QLinearGradient fade(0, 0, 300, 0);
   fade.setColorAt(0, QColor(kNavy.red(), kNavy.green(), kNavy.blue(), 200));
@@ -1086,8 +1097,8 @@ QImage Splash() {
   return img;
 }
 
-QImage ToolCursor() {
-  QImage img = AlphaCanvas(32, 32);
+QImage ToolCursor(int s) {
+  QImage img = AlphaCanvas(32, 32, s);
   QPainter p(&img);
   Smooth(p);
   const QPointF c(15.5, 15.5);
@@ -1110,8 +1121,8 @@ QImage ToolCursor() {
   return img;
 }
 
-QImage BusyCursor() {
-  QImage img = AlphaCanvas(32, 32);
+QImage BusyCursor(int s) {
+  QImage img = AlphaCanvas(32, 32, s);
   QPainter p(&img);
   Smooth(p);
   QPainterPath glass;
@@ -1146,7 +1157,7 @@ QImage BusyCursor() {
 
 QImage Icon() {
   const int n = 256;
-  QImage img = AlphaCanvas(n, n);
+  QImage img = AlphaCanvas(n, n, 1);
   QPainter p(&img);
   Smooth(p);
   const QRectF r(12, 12, 232, 232);
@@ -1282,8 +1293,8 @@ std::vector<ButtonArt> ButtonTable() {
 }
 
 // Scroll buttons of the keyframe strip: narrow upright tiles.
-QImage ScrollButton(bool right) {
-  QImage img = Canvas(28, 34);
+QImage ScrollButton(bool right, int s) {
+  QImage img = Canvas(28, 34, s);
   QPainter p(&img);
   Smooth(p);
   const QRectF r(2, 2, 23, 29);
@@ -1339,23 +1350,27 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  for (const ToolArt& t : ToolTable()) out.saveOpaque(ToolPicture(t.colour, t.draw, t.sizeIndex), t.id);
-  for (const ButtonArt& b : ButtonTable()) out.saveOpaque(TileButton(b.size, b.colour, b.draw), b.id);
-  out.saveOpaque(ScrollButton(false), 352);
-  out.saveOpaque(ScrollButton(true), 353);
+  // Every picture at 1x and again at 2x for screens scaled by two.
+  for (const int s : {1, 2}) {
+    for (const ToolArt& t : ToolTable()) out.saveOpaque(ToolPicture(t.colour, t.draw, t.sizeIndex, s), t.id);
+    for (const ButtonArt& b : ButtonTable()) out.saveOpaque(TileButton(b.size, b.colour, b.draw, s), b.id);
+    out.saveOpaque(ScrollButton(false, s), 352);
+    out.saveOpaque(ScrollButton(true, s), 353);
 
-  out.saveOpaque(SkinTile(80, 80, 138), 138);
-  out.saveOpaque(Splash(), 139, false);
-  out.saveOpaque(MenuRing(), 197, false);
-  out.saveOpaque(DialogTile(), 360, false);
-  out.saveOpaque(SliderTrack(), 363);
-  out.saveOpaque(BackgroundEditing(), 2100, false);
-  out.saveOpaque(BackgroundStart(), 2101, false);
-  out.saveOpaque(BackgroundFinish(), 2102, false);
-  out.saveOpaque(BackgroundPanels(), 2103, false);
+    out.saveOpaque(SkinTile(80, 80, 138, s), 138);
+    out.saveOpaque(Splash(s), 139, false);
+    out.saveOpaque(MenuRing(s), 197, false);
+    out.saveOpaque(DialogTile(s), 360, false);
+    out.saveOpaque(SliderTrack(s), 363);
+    out.saveOpaque(BackgroundEditing(s), 2100, false);
+    out.saveOpaque(BackgroundStart(s), 2101, false);
+    out.saveOpaque(BackgroundFinish(s), 2102, false);
+    out.saveOpaque(BackgroundPanels(s), 2103, false);
 
-  out.save(ToolCursor(), QStringLiteral("cursor136.png"));
-  out.save(BusyCursor(), QStringLiteral("cursor137.png"));
+    const QImage tool = ToolCursor(s), busy = BusyCursor(s);
+    out.save(tool, Output::FileName(QStringLiteral("cursor136"), tool));
+    out.save(busy, Output::FileName(QStringLiteral("cursor137"), busy));
+  }
   const QImage icon = Icon();
   out.save(icon, QStringLiteral("icon.png"));
 

@@ -102,3 +102,22 @@ TEST(ColorRef, RedIsInTheLowByte)
     EXPECT_EQ(RgbFromColorRef(0x466E83), qRgb(0x83, 0x6E, 0x46));
     EXPECT_EQ(RgbFromColorRef(0x800000), qRgb(0, 0, 0x80));
 }
+
+TEST(ButtonPicture, DoubleResolutionPictureKeepsItsRatioAndTheSkinCoversAll)
+{
+    QImage picture = KeyPicture(20, 12);  // 10 x 6 logical pixels at ratio 2
+    picture.setDevicePixelRatio(2);
+    picture.setPixel(5, 5, qRgb(1, 2, 3));
+    const QImage display = BuildButtonDisplay(picture, Skin(), ButtonLevel::Hover, 3);
+    EXPECT_EQ(display.devicePixelRatio(), 2);
+    ASSERT_EQ(display.size(), QSize(20, 18));  // caption of 3 logical pixels is 6 device pixels
+    EXPECT_EQ(display.pixel(5, 5), qRgb(1, 2, 3));
+    // A 1x skin is laid in logical pixels: each skin pixel covers 2 x 2 device
+    // pixels, with no gap down to the bottom of the caption strip.
+    for (int y = 0; y < display.height(); ++y)
+        for (int x = 0; x < display.width(); ++x) {
+            if (x == 5 && y == 5)
+                continue;
+            ASSERT_EQ(display.pixel(x, y), Skin().pixel((x / 2) % 4, (y / 2) % 4)) << x << "," << y;
+        }
+}

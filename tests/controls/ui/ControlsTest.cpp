@@ -261,6 +261,22 @@ TEST(MyStatic, FittedPictureKeepsItsAspectCentred)
     EXPECT_FALSE(label.SetPictureFitted(QImage(), 93, 93));
 }
 
+TEST(MyStatic, DoubleResolutionPictureIsFittedAtItsOwnResolution)
+{
+    QImage wide(80, 40, QImage::Format_RGB32);  // 40 x 20 logical pixels
+    wide.setDevicePixelRatio(2);
+    wide.fill(Qt::blue);
+    const QImage fitted = FitPictureCentred(wide, 93, 93);
+    EXPECT_EQ(fitted.devicePixelRatio(), 2);
+    EXPECT_EQ(fitted.size(), QSize(186, 186));
+
+    CMyStatic label(1083);
+    EXPECT_TRUE(label.SetPictureFitted(wide, 93, 93));
+    EXPECT_EQ(label.size(), QSize(93, 93));
+    EXPECT_TRUE(label.SetPicture(wide));
+    EXPECT_EQ(label.size(), QSize(40, 20));
+}
+
 TEST(PbHelpDlg, ClientSizeBecomesWholeTilesAndTenGroupBoxesAtMost)
 {
     CPbHelpDlg dlg(133);

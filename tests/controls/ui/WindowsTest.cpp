@@ -7,6 +7,7 @@
 #include "controls/ui/SizeDlg.h"
 #include "controls/ui/SplashWnd.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMouseEvent>
@@ -246,6 +247,49 @@ TEST(Art, ScreensDialogsAndCursorsHaveTheirPictures)
     EXPECT_FALSE(ArtCursor(ArtId::CursorBusy).pixmap().isNull());
     EXPECT_FALSE(AppIcon().isNull());
     EXPECT_TRUE(ArtImage(99999).isNull());
+}
+
+TEST(Art, EveryPictureHasATwinOfTwiceTheSize)
+{
+    ASSERT_TRUE(HasArt(ArtId::Skin));  // loads the resources
+    const QDir art(QStringLiteral(":/art"));
+    int pictures = 0;
+    for (const QString& name : art.entryList({QStringLiteral("*.png")}, QDir::Files)) {
+        if (name.endsWith(QLatin1String("@2x.png")) || name == QLatin1String("icon.png"))
+            continue;
+        ++pictures;
+        const QImage single(art.filePath(name));
+        const QImage twin(art.filePath(name.chopped(4) + QStringLiteral("@2x.png")));
+        ASSERT_FALSE(twin.isNull()) << qPrintable(name);
+        EXPECT_EQ(twin.size(), single.size() * 2) << qPrintable(name);
+        // Drawn anew, not enlarged: a pixel-doubled twin would repeat every
+        // even column in the odd one after it.
+        bool detail = false;
+        for (int y = 0; y < twin.height() && !detail; ++y)
+            for (int x = 0; x + 1 < twin.width() && !detail; x += 2)
+                detail = twin.pixel(x, y) != twin.pixel(x + 1, y);
+        EXPECT_TRUE(detail) << qPrintable(name);
+    }
+    EXPECT_GT(pictures, 80);
+}
+
+TEST(Art, ScaledScreenGetsTheTwinAtTheSameLogicalSize)
+{
+    for (int id : {ArtId::Skin, ArtId::Splash, ArtId::BackgroundStart, 1003, 293}) {
+        EXPECT_FALSE(ArtPathFor(id, 1).endsWith(QLatin1String("@2x.png"))) << id;
+        EXPECT_TRUE(ArtPathFor(id, 2).endsWith(QLatin1String("@2x.png"))) << id;
+        EXPECT_TRUE(ArtPathFor(id, 1.25).endsWith(QLatin1String("@2x.png"))) << id;
+        const QImage single = ArtImage(id, 1);
+        const QImage twin = ArtImage(id, 2);
+        EXPECT_EQ(single.devicePixelRatio(), 1) << id;
+        EXPECT_EQ(twin.devicePixelRatio(), 2) << id;
+        EXPECT_EQ(LogicalSize(twin), single.size()) << id;
+    }
+    EXPECT_TRUE(ArtImage(99999, 2).isNull());
+    // The test application's screen is not scaled: callers get the 1x pictures.
+    EXPECT_EQ(ArtRatio(), 1);
+    EXPECT_EQ(ArtImage(ArtId::Skin).devicePixelRatio(), 1);
+    EXPECT_EQ(ArtPixmap(ArtId::Skin).devicePixelRatio(), 1);
 }
 
 TEST(SplashWnd, AClickOrKeyMeantForAnotherWindowClosesItAndGoesNoFurther)
