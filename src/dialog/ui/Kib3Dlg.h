@@ -189,7 +189,8 @@ private:
     void OnOptionsMenu();
     void OnHelp(int context);
     void OnSaveMode(int id);
-    void ToggleOption(int id);
+    // Flips the option `id` names; false when it names none.
+    bool ToggleOption(int id);
     // Writes the project after asking for a file name; false when cancelled or failed.
     bool SaveProjectAs();
     // After a new picture, project or deformations: the window fits the picture
