@@ -251,6 +251,12 @@ void CMyButton::mouseReleaseEvent(QMouseEvent* event)
     ChangeLevel(PointerOver() ? ButtonLevel::Hover : ButtonLevel::Normal);
 }
 
+void CMyButton::Click()
+{
+    if (isEnabled())
+        emit commandIssued(m_nId);
+}
+
 bool CMyButton::PointerOver() const
 {
     return isVisible() && rect().contains(mapFromGlobal(QCursor::pos()));
