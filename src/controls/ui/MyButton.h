@@ -69,7 +69,8 @@ protected:
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
-    // Goes to a target level, animated when the setting asks for it.
+    // Goes to a target level, animated when the setting asks for it and the
+    // loop is not playing.
     void ChangeLevel(int target);
     bool IsDisabledLook() const;
     bool PointerOver() const;

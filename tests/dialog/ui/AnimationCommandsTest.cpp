@@ -124,7 +124,7 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     EXPECT_EQ(play->toolTip(), AppString(StrId::StopTooltip));
     EXPECT_TRUE(play->isEnabled());
     EXPECT_TRUE(dlg->Slider(Cmd::SpeedSlider)->isEnabled());
-    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::PowerSlider})
+    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::PowerSlider, Cmd::Options})
         EXPECT_FALSE(dlg->Control(id)->isEnabled()) << id;
     EXPECT_FALSE(dlg->KeysWnd()->ScrollButton(CKeysWnd::kCmdScrollRight)->isEnabled());
 
@@ -147,7 +147,7 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     EXPECT_FALSE(play->IsLatched());
     EXPECT_EQ(play->GetWindowText(), AppString(StrId::PlayCaption));
     EXPECT_EQ(play->toolTip(), AppString(1005));
-    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider})
+    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::Options})
         EXPECT_TRUE(dlg->Control(id)->isEnabled()) << id;
 
     // Enter stops too; with no playback Enter and Escape change nothing.
@@ -157,6 +157,20 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     QTest::keyClick(dlg.get(), Qt::Key_Return);
     EXPECT_FALSE(dlg->Player()->Playing());
     EXPECT_FALSE(dlg->Ended());
+}
+
+TEST_F(AnimationCommandsTest, AnOptionChangedWhilePlayingStaysAfterTheStop)
+{
+    const bool saved = App().m_bShowAnimation;
+    App().m_bShowAnimation = false;
+    dlg->OnCommand(Cmd::Play);
+    ASSERT_TRUE(dlg->Player()->Playing());
+    dlg->OnCommand(Cmd::ToggleAnimation);
+    EXPECT_TRUE(App().m_bShowAnimation);
+    dlg->OnCommand(Cmd::Play);
+    ASSERT_FALSE(dlg->Player()->Playing());
+    EXPECT_TRUE(App().m_bShowAnimation);
+    App().m_bShowAnimation = saved;
 }
 
 TEST_F(AnimationCommandsTest, ExportsFromTheFinishScreenMatchTheCommandLine)
