@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -244,6 +245,29 @@ TEST_F(AnimationCommandsTest, AKeyCancelsTheGifAndStopsThePictures)
     EXPECT_FALSE(QFile::exists(Path("s3.png")));
     EXPECT_FALSE(dlg->UserInterfaceLocked());
     EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
+}
+
+TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCancelNothing)
+{
+    exports.files = {Path("kept.gif")};
+    bool running = false, closedByEnter = false, closedByEscape = false;
+    QTimer::singleShot(0, dlg.get(), [&] {
+        running = dlg->Exports()->Running();
+        QMessageBox enter(QMessageBox::Warning, QStringLiteral("t"), QStringLiteral("Enter"), QMessageBox::Ok, dlg.get());
+        enter.show();
+        QTest::keyClick(&enter, Qt::Key_Return);
+        closedByEnter = !enter.isVisible() && enter.result() == QMessageBox::Ok;
+        QMessageBox escape(QMessageBox::Warning, QStringLiteral("t"), QStringLiteral("Escape"),
+                           QMessageBox::Ok | QMessageBox::Cancel, dlg.get());
+        escape.show();
+        QTest::keyClick(&escape, Qt::Key_Escape);
+        closedByEscape = !escape.isVisible() && escape.result() == QMessageBox::Cancel;
+    });
+    dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(running);
+    EXPECT_TRUE(closedByEnter);
+    EXPECT_TRUE(closedByEscape);
+    EXPECT_TRUE(QFile::exists(Path("kept.gif")));  // the export went on to the end
 }
 
 TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotStart)
