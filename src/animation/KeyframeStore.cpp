@@ -9,11 +9,6 @@
 #include <stdexcept>
 #include <string>
 
-namespace {
-
-
-}  // namespace
-
 KeyframeStore::KeyframeStore(KeyframeListener* listener) : m_pListener(listener), m_thumbHeader(ZeroThumbnailHeader()) {}
 
 void KeyframeStore::CheckIndex(int i) const
@@ -141,10 +136,13 @@ int KeyframeStore::GetTotalFrames() const
 
 int KeyframeStore::GetSelectedStart() const
 {
-    int64_t start = 0;
-    for (int i = 0; i < std::min(m_nSelected, Count()); ++i)
-        start += Frames(i);
-    return int(std::min<int64_t>(start, std::numeric_limits<int>::max()));
+    // The loop runs from keyframe 0 through the transitions into keyframes
+    // 1, 2, ...: keyframe k is reached after d(1) + ... + d(k) frames. Keyframe
+    // 0's own duration is the way back to it at the end of the loop.
+    int64_t frame = 0;
+    for (int i = 1; i <= std::min(m_nSelected, Count() - 1); ++i)
+        frame += Frames(i);
+    return int(std::min<int64_t>(frame, std::numeric_limits<int>::max()));
 }
 
 // ---------------------------------------------------------------------------
@@ -303,6 +301,9 @@ void KeyframeStore::Delete(int k)
     CheckIndex(k);
     if (Count() < 3)
         throw std::invalid_argument("a keyframe can be deleted only while three or more exist");
+    // The work picture switches maps afterwards: the power slider goes into
+    // the map being left first, as on activation.
+    NotifyApplyPower();
     // Deleting the selected keyframe 0 selects the keyframe that takes its place.
     if (m_nSelected >= k)
         m_nSelected = std::max(m_nSelected - 1, 0);
@@ -311,29 +312,25 @@ void KeyframeStore::Delete(int k)
     NotifyActiveKeyChanged();
 }
 
-void KeyframeStore::MoveLeft(int k)
+void KeyframeStore::SwapKeys(int k, int other)
 {
     CheckIndex(k);
-    CheckIndex(k - 1);
-    std::swap(m_keys[size_t(k)], m_keys[size_t(k - 1)]);
+    CheckIndex(other);
+    // The selection keeps its index: when it is one of the two, the work
+    // picture switches maps, with the power slider baked into the map left.
+    const bool switches = m_nSelected == k || m_nSelected == other;
+    if (switches)
+        NotifyApplyPower();
+    std::swap(m_keys[size_t(k)], m_keys[size_t(other)]);
     m_nActive = m_nSelected;
-    if (m_nSelected == k || m_nSelected == k - 1)
-        NotifyActiveKeyChanged();
-}
-
-void KeyframeStore::MoveRight(int k)
-{
-    CheckIndex(k);
-    CheckIndex(k + 1);
-    std::swap(m_keys[size_t(k)], m_keys[size_t(k + 1)]);
-    m_nActive = m_nSelected;
-    if (m_nSelected == k || m_nSelected == k + 1)
+    if (switches)
         NotifyActiveKeyChanged();
 }
 
 void KeyframeStore::CopyToScreen(int k)
 {
     CheckIndex(k);
+    NotifyApplyPower();  // the slider's power ends with the map it was set on
     Key(m_nSelected).CopyContents(Key(k));
     m_nActive = m_nSelected;
     NotifyActiveKeyChanged();
@@ -342,6 +339,8 @@ void KeyframeStore::CopyToScreen(int k)
 void KeyframeStore::CopyFromScreen(int k)
 {
     CheckIndex(k);
+    // The copy takes the selected keyframe as the screen shows it.
+    NotifyApplyPower();
     Key(k).CopyContents(Key(m_nSelected));
     m_nActive = m_nSelected;
 }

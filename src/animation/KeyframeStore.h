@@ -55,7 +55,8 @@ public:
     PictureSize GetMapSize() const;
     // Frames in one loop: the durations of all keyframes, keyframe 0 included.
     int GetTotalFrames() const;
-    // The frame at which the selected keyframe stands.
+    // The frame at which the interpolation reaches the selected keyframe:
+    // d(1) + ... + d(k) for keyframe k, 0 for keyframe 0.
     int GetSelectedStart() const;
 
     // --- Keyframes and thumbnails -------------------------------------------
@@ -97,7 +98,8 @@ public:
     void DoubleClickKey(int k);
 
     // --- Context commands (each runs with the active index k and ends with the
-    // active index back on the selection) ---------------------------------------
+    // active index back on the selection; each that changes the selected
+    // keyframe's map or the map shown asks for the power slider first) -------
     enum class ContextItem { Activate, Repeat, Delete, MoveLeft, MoveRight, CopyToScreen, CopyFromScreen, Duration };
     // Whether the strip's menu offers the item for keyframe k.
     bool ContextItemAvailable(ContextItem item, int k) const;
@@ -108,8 +110,8 @@ public:
     void Repeat(int k);
     // Deletes keyframe k; needs at least three keyframes (std::invalid_argument).
     void Delete(int k);
-    void MoveLeft(int k);
-    void MoveRight(int k);
+    void MoveLeft(int k) { SwapKeys(k, k - 1); }
+    void MoveRight(int k) { SwapKeys(k, k + 1); }
     // The selected keyframe receives keyframe k's map and thumbnail.
     void CopyToScreen(int k);
     // Keyframe k receives the selected keyframe's map and thumbnail.
@@ -130,6 +132,7 @@ public:
 
 private:
     void CheckIndex(int i) const;
+    void SwapKeys(int k, int other);
     // Effective duration of keyframe i for time arithmetic: never negative.
     int64_t Frames(int i) const;
     void NotifyApplyPower();

@@ -34,6 +34,13 @@ TEST(FrameChoice, EditsAreHeldToTheirLimits)
     EXPECT_EQ(choice.LeaveTo(10), 20);  // never before the start
     choice.SetMode(FrameChoice::kRange);
     EXPECT_EQ(choice.Result(), std::vector<int>{20});
+
+    // Nor the start after the end: with the end at 10, a start of 30 is 10.
+    FrameChoice range(40, 0);
+    range.SetMode(FrameChoice::kRange);
+    EXPECT_EQ(range.LeaveTo(10), 10);
+    EXPECT_EQ(range.LeaveFrom(30), 10);
+    EXPECT_EQ(range.Result(), std::vector<int>{10});
 }
 
 TEST(FrameChoice, ListStaysAscendingWithoutDuplicates)

@@ -109,16 +109,28 @@ TEST(Interpolation, ReusesOneBufferAndScales)
     EXPECT_THROW(store.GetFrameMapScaled(5, -1.0), std::out_of_range);
 }
 
-TEST(Interpolation, TotalFramesAndSelectedStartCountKeyframeZero)
+TEST(Interpolation, TotalFramesCountKeyframeZero)
 {
     KeyframeStore store = MakeStore(1, 1, {{{0, 0}, 10}, {{0, 0}, 10}, {{0, 0}, 7}});
     EXPECT_EQ(store.GetTotalFrames(), 27);
-    store.SetSelected(0);
-    EXPECT_EQ(store.GetSelectedStart(), 0);
-    store.SetSelected(2);
-    EXPECT_EQ(store.GetSelectedStart(), 20);
     EXPECT_EQ(store.GetMapSize(), (PictureSize{1, 1}));
     EXPECT_EQ(KeyframeStore().GetMapSize(), (PictureSize{0, 0}));
+}
+
+TEST(Interpolation, TheSelectedKeyframeStandsWhereTheLoopReachesIt)
+{
+    // Keyframe 0's 4 frames are the way back from keyframe 2 at the end of the
+    // loop: keyframe 1 is reached after d(1) = 10 frames, keyframe 2 after
+    // d(1) + d(2) = 17 (not after 4 and 4 + 10 = 14, where the map is
+    // (640 x 192 + 1280 x 256) / 448 = 1005).
+    KeyframeStore store = MakeStore(1, 1, {{{0, 0}, 4}, {{640, 64}, 10}, {{1280, -64}, 7}});
+    const int frames[] = {0, 10, 17};
+    for (int k = 0; k < 3; ++k) {
+        store.SetSelected(k);
+        EXPECT_EQ(store.GetSelectedStart(), frames[k]) << k;
+        EXPECT_EQ(At(store.GetFrameMapAt(store.GetSelectedStart())), store.Key(k).Map()[0]) << k;
+    }
+    EXPECT_EQ(At(store.GetFrameMapAt(14)).dx, 1005);
 }
 
 TEST(Interpolation, FastBlendMatchesThePlainOneAtEverySize)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 // Plays the main dialog's part: answers 32772 with the given picture and
@@ -11,14 +13,23 @@ namespace {
 class Dialog : public KeyframeListener {
 public:
     Dialog(KeyframeStore& store, const PackedPicture& picture) : m_store(store), m_picture(picture) {}
-    void ApplyPowerRequested() override { ++power; }
+    void ApplyPowerRequested() override
+    {
+        ++power;
+        log += 'P';
+    }
     void KeyPictureRequested() override
     {
         ++pictures;
         m_store.SetKeyPicture(m_store.Active(), m_picture);
     }
-    void ActiveKeyChanged() override { changes.push_back(m_store.Active()); }
+    void ActiveKeyChanged() override
+    {
+        changes.push_back(m_store.Active());
+        log += std::to_string(m_store.Active());
+    }
     int power = 0;
+    std::string log;  // in order: P for the power, the index of each keyframe shown
     int pictures = 0;
     std::vector<int> changes;
 
@@ -238,6 +249,37 @@ TEST(KeyframeStore, ContextCommandsKeepTheSelectionOnItsKeyframe)
     EXPECT_THROW(store.SetDuration(1, 0), std::invalid_argument);
     EXPECT_THROW(store.SetDuration(1, 1025), std::invalid_argument);
     EXPECT_THROW(store.SetDuration(2, 5), std::out_of_range);
+}
+
+TEST(KeyframeStore, CommandsThatChangeTheShownMapTakeThePowerIntoTheMapLeftFirst)
+{
+    const PackedPicture picture = testpics::Gradient(8, 8);
+    KeyframeStore store;
+    Dialog dialog(store, picture);
+    store.SetListener(&dialog);
+    Fill(store, 4);
+    ASSERT_EQ(store.Selected(), 3);
+    ASSERT_EQ(store.Active(), 3);
+
+    // Deleting the selected last keyframe selects the one before it.
+    dialog.log.clear();
+    store.Delete(3);
+    EXPECT_EQ(store.Selected(), 2);
+    EXPECT_EQ(store.Active(), 2);
+    EXPECT_EQ(dialog.log, "P2");
+
+    dialog.log.clear();
+    store.MoveLeft(1);  // the selection is not involved: nothing for the work picture
+    EXPECT_EQ(dialog.log, "");
+    store.MoveRight(1);
+    EXPECT_EQ(dialog.log, "P2");
+    store.CopyToScreen(0);
+    EXPECT_EQ(dialog.log, "P2P2");
+    store.CopyFromScreen(0);  // copies the selected keyframe as it is shown
+    EXPECT_EQ(dialog.log, "P2P2P");
+    store.Repeat(0);  // the work picture keeps its keyframe
+    EXPECT_EQ(dialog.log, "P2P2P");
+    EXPECT_EQ(store.Selected(), 3);
 }
 
 TEST(KeyframeStore, MenuItemsAndScrolling)

@@ -39,9 +39,13 @@ TEST(Playback, StepFollowsTheSpeedAtEveryTick)
     play.Advance(1);
     play.Advance(30);
     EXPECT_EQ(play.Position(), 64 + 1 + 32);
-    // Speeds outside the slider's range are held to it.
+    // Speeds outside the slider's range are held to it: 0 moves as 1, and
+    // 1000 as 60, one frame (not 1000 x 64 / 60 = 1066 sub-frames).
     play.Advance(0);
     EXPECT_EQ(play.Position(), 64 + 1 + 32 + 1);
+    ASSERT_TRUE(play.Start(keys));
+    play.Advance(1000);
+    EXPECT_EQ(play.Position(), 64);
 }
 
 TEST(Playback, WrapsAtTheLoopLengthAndRemembersTheStartKeyframe)

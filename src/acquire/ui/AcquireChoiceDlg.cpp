@@ -4,8 +4,6 @@
 #include "controls/ui/MyButton.h"
 #include "res/StringTable.h"
 
-#include <QKeyEvent>
-
 CAcquireChoiceDlg::CAcquireChoiceDlg(int templateId, int titleId, QWidget* parent) : CPbHelpDlg(templateId, parent)
 {
     setWindowTitle(AppCaption(titleId));
@@ -25,13 +23,4 @@ void CAcquireChoiceDlg::PlaceButtons(int x, int y, const QString& okCaption)
     m_pOk->SetWindowText(okCaption);
     m_pOk->move(x, y);
     m_pCancel->move(x, y + m_pOk->height() + 12);
-}
-
-void CAcquireChoiceDlg::keyPressEvent(QKeyEvent* event)
-{
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_pOk->isEnabled()) {
-        accept();
-        return;
-    }
-    CPbHelpDlg::keyPressEvent(event);
 }

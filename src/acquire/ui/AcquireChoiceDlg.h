@@ -16,8 +16,6 @@ public:
     CMyButton* CancelButton() const { return m_pCancel; }
 
 protected:
-    // Enter chooses, as the OK button does.
-    void keyPressEvent(QKeyEvent* event) override;
     // Places the two buttons with their left edges at x, from y down.
     void PlaceButtons(int x, int y, const QString& okCaption);
 

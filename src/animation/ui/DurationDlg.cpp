@@ -9,15 +9,51 @@
 #include <QMessageBox>
 #include <QSpinBox>
 
+#include <algorithm>
+
+namespace {
+
+// The edit takes any number, so that a wrong one gets its message on OK, but
+// its arrows (and the arrow and page keys) step only within 1 .. 1024.
+class DurationSpin : public QSpinBox {
+public:
+    DurationSpin(int minimum, int maximum, QWidget* parent)
+        : QSpinBox(parent), m_nMin(minimum), m_nMax(maximum)
+    {
+        setRange(-99999, 99999);
+    }
+
+    void stepBy(int steps) override
+    {
+        setValue(std::clamp(value() + steps, m_nMin, m_nMax));
+        selectAll();
+    }
+
+protected:
+    StepEnabled stepEnabled() const override
+    {
+        StepEnabled enabled = StepNone;
+        if (value() < m_nMax)
+            enabled |= StepUpEnabled;
+        if (value() > m_nMin)
+            enabled |= StepDownEnabled;
+        return enabled;
+    }
+
+private:
+    int m_nMin;
+    int m_nMax;
+};
+
+}  // namespace
+
 CDurationDlg::CDurationDlg(int duration, QWidget* parent) : CPbHelpDlg(kTemplateId, parent), m_nDuration(duration)
 {
     setWindowTitle(AppCaption(CapId::TitleDuration));
     auto* label = new QLabel(AppCaption(CapId::FramesLabel), this);
     label->setGeometry(20, 30, 70, 24);
-    m_pSpin = new QSpinBox(this);
+    m_pSpin = new DurationSpin(kMin, kMax, this);
     m_pSpin->setObjectName(QStringLiteral("1085"));
-    // The edit accepts any number so that a wrong one gets its message on OK.
-    m_pSpin->setRange(-99999, 99999);
     m_pSpin->setValue(duration);
     m_pSpin->setGeometry(96, 30, 90, 24);
     m_pSpin->selectAll();

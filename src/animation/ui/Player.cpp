@@ -33,9 +33,9 @@ void CPlayer::StartPlayback()
 {
     if (Playing() || !m_state.Start(m_project.Keys()))
         return;
+    // The buttons' look changes are not animated while this flag is set
+    // (the option itself stays as the user set it).
     App().m_bPlaying = true;
-    m_bSavedShowAnimation = App().m_bShowAnimation;
-    App().m_bShowAnimation = false;
     m_timer.start(AnimationPlayback::kTickMs, Qt::PreciseTimer, this);
     SetButtonState(true);
     emit playingChanged(true);
@@ -67,7 +67,6 @@ void CPlayer::StopPlayback()
         m_project.Picture().DetachMap();
     }
     m_work.update();
-    App().m_bShowAnimation = m_bSavedShowAnimation;
     SetButtonState(false);
     emit playingChanged(false);
 }

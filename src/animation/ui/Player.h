@@ -48,5 +48,4 @@ private:
     CMySlider* m_pSpeed = nullptr;
     AnimationPlayback m_state;
     QBasicTimer m_timer;
-    bool m_bSavedShowAnimation = true;
 };

@@ -28,6 +28,16 @@ QImage ThumbnailImage(const BITMAPINFOHEADER& header, const std::vector<uint8_t>
 QString FramesText(int frames) { return QStringLiteral("%1 frames").arg(frames); }
 QString NumberText(int number) { return QStringLiteral(" %1 ").arg(number); }
 
+// Each text is drawn twice: a light grey shadow, then the text one pixel up
+// and left of it.
+struct SlotText {
+    int flags;
+    QPoint shadow;
+    QPoint text;
+};
+constexpr SlotText kDuration{Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine, {2, -1}, {1, -2}};
+constexpr SlotText kNumber{Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, {2, 2}, {1, 1}};
+
 }  // namespace
 
 CThumbWnd::CThumbWnd(int id, const KeyframeStore& keys, CKeysWnd* strip)
@@ -74,19 +84,39 @@ QRect CThumbWnd::ThumbRect() const
     return QRect((width() - w) / 2, (height() - h) / 2, w, h);
 }
 
+bool CThumbWnd::ShowsTexts() const
+{
+    // The initial frame shows neither duration nor number.
+    return m_pKey && m_nIndex > 0 && !ThumbRect().isEmpty();
+}
+
+QRect CThumbWnd::TextArea(const QString& text, int flags, QPoint shadow, QPoint offset) const
+{
+    const QRect drawn = QFontMetrics(m_font, this).boundingRect(rect(), flags, text);
+    return drawn.translated(shadow).united(drawn.translated(offset)) & rect();
+}
+
+QRect CThumbWnd::DurationArea() const
+{
+    if (!ShowsTexts() || !App().m_bShowDuration)
+        return {};
+    return TextArea(FramesText(m_pKey->Duration()), kDuration.flags, kDuration.shadow, kDuration.text);
+}
+
+QRect CThumbWnd::NumberArea() const
+{
+    if (!ShowsTexts() || !App().m_bShowNumber)
+        return {};
+    return TextArea(NumberText(m_nIndex), kNumber.flags, kNumber.shadow, kNumber.text);
+}
+
 QString CThumbWnd::GetHelpText(QPoint pos) const
 {
-    if (m_pKey) {
-        QFont arial(QStringLiteral("Arial"), 10);
-        const QFontMetrics metrics(arial);
-        const AppState& app = App();
-        const QSize durationSize = metrics.size(Qt::TextSingleLine, NumberText(m_pKey->Duration()));
-        if (app.m_bShowDuration && QRect(QPoint(width() - durationSize.width(), 0), durationSize).contains(pos))
-            return AppString(StrId::TransitionPeriod);
-        const QSize numberSize = metrics.size(Qt::TextSingleLine, NumberText(m_nIndex));
-        if (app.m_bShowNumber && QRect(QPoint(0, height() - numberSize.height()), numberSize).contains(pos))
-            return AppString(StrId::KeyframeIndex);
-    }
+    // Each text's help answers where the text is drawn.
+    if (DurationArea().contains(pos))
+        return AppString(StrId::TransitionPeriod);
+    if (NumberArea().contains(pos))
+        return AppString(StrId::KeyframeIndex);
     return AppString(StrId::Keyframe);
 }
 
@@ -126,28 +156,21 @@ void CThumbWnd::paintEvent(QPaintEvent*)
 
 void CThumbWnd::PaintTexts(QPainter& p)
 {
-    // The initial frame shows neither duration nor number.
-    if (m_nIndex <= 0)
+    if (!ShowsTexts())
         return;
     p.setFont(m_font);
     const QRect r = rect();
     const QColor shadow(0xC0, 0xC0, 0xC0);
-    if (App().m_bShowDuration) {
-        const QString text = FramesText(m_pKey->Duration());
-        const int flags = Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine;
+    const auto draw = [&](const SlotText& how, const QString& text, const QColor& colour) {
         p.setPen(shadow);
-        p.drawText(r.translated(2, -1), flags, text);
-        p.setPen(QColor(0x00, 0x00, 0x80));  // 0x800000 as blue-green-red
-        p.drawText(r.translated(1, -2), flags, text);
-    }
-    if (App().m_bShowNumber) {
-        const QString text = NumberText(m_nIndex);
-        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
-        p.setPen(shadow);
-        p.drawText(r.translated(2, 2), flags, text);
-        p.setPen(QColor(0x80, 0x00, 0x00));  // 0x000080 as blue-green-red
-        p.drawText(r.translated(1, 1), flags, text);
-    }
+        p.drawText(r.translated(how.shadow), how.flags, text);
+        p.setPen(colour);
+        p.drawText(r.translated(how.text), how.flags, text);
+    };
+    if (App().m_bShowDuration)
+        draw(kDuration, FramesText(m_pKey->Duration()), QColor(0x00, 0x00, 0x80));  // 0x800000 as blue-green-red
+    if (App().m_bShowNumber)
+        draw(kNumber, NumberText(m_nIndex), QColor(0x80, 0x00, 0x00));  // 0x000080 as blue-green-red
 }
 
 void CThumbWnd::mousePressEvent(QMouseEvent* event)

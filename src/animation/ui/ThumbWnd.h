@@ -28,8 +28,13 @@ public:
     void RequestPicture();
     bool NeedsPicture() const { return m_bNeedPicture; }
     void SetTooltip(const QString& text);
-    // The balloon help text for a point of the slot.
+    // The balloon help text for a point of the slot: the duration's or the
+    // number's where that text is drawn, the keyframe's elsewhere.
     QString GetHelpText(QPoint pos) const;
+    // Where the duration and the number are drawn (shadow included); empty
+    // when the slot does not draw them.
+    QRect DurationArea() const;
+    QRect NumberArea() const;
     // The thumbnail's rectangle, centred in the slot; empty without a keyframe.
     QRect ThumbRect() const;
 
@@ -41,6 +46,8 @@ protected:
 
 private:
     void PaintTexts(QPainter& p);
+    bool ShowsTexts() const;
+    QRect TextArea(const QString& text, int flags, QPoint shadow, QPoint offset) const;
 
     int m_nId;
     const KeyframeStore& m_keys;

@@ -159,7 +159,8 @@ void CMyButton::ChangeLevel(int target)
 {
     if (target == m_nLevel)
         return;
-    if (App().m_bShowAnimation && m_nLevel >= ButtonLevel::Normal) {
+    // No animation while the loop plays: the frames keep their pace.
+    if (App().m_bShowAnimation && !App().m_bPlaying && m_nLevel >= ButtonLevel::Normal) {
         // Eleven steps, 10 ms apart: about a tenth of a second per change.
         const int from = m_nLevel;
         for (int d = 0; d <= 10; ++d) {
@@ -249,6 +250,12 @@ void CMyButton::mouseReleaseEvent(QMouseEvent* event)
         return;
     // A modal dialog the command opened may have taken the pointer elsewhere.
     ChangeLevel(PointerOver() ? ButtonLevel::Hover : ButtonLevel::Normal);
+}
+
+void CMyButton::Click()
+{
+    if (isEnabled())
+        emit commandIssued(m_nId);
 }
 
 bool CMyButton::PointerOver() const

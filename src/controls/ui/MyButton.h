@@ -22,6 +22,10 @@ public:
     bool SetPicture(const QImage& picture);
     bool HasPicture() const { return !m_source.isNull(); }
 
+    // A click from the keyboard: reports the command as a mouse click does,
+    // when the button is enabled.
+    void Click();
+
     // Latched buttons keep the pressed look and ignore the mouse for their look.
     void SetLatched(bool latched);
     bool IsLatched() const { return m_bLatched; }
@@ -65,7 +69,8 @@ protected:
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
-    // Goes to a target level, animated when the setting asks for it.
+    // Goes to a target level, animated when the setting asks for it and the
+    // loop is not playing.
     void ChangeLevel(int target);
     bool IsDisabledLook() const;
     bool PointerOver() const;

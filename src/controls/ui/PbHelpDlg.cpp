@@ -2,6 +2,7 @@
 
 #include "controls/SkinArithmetic.h"
 #include "controls/ui/Art.h"
+#include "controls/ui/MyButton.h"
 #include "controls/ui/MyStatic.h"
 
 #include <QKeyEvent>
@@ -76,8 +77,27 @@ void CPbHelpDlg::paintEvent(QPaintEvent*)
     p.drawRect(rect().adjusted(1, 1, -1, -1));
 }
 
+CMyButton* CPbHelpDlg::Button(int id) const
+{
+    for (CMyButton* button : findChildren<CMyButton*>()) {
+        if (button->GetDlgCtrlID() == id && !button->isHidden())
+            return button;
+    }
+    return nullptr;
+}
+
 void CPbHelpDlg::keyPressEvent(QKeyEvent* event)
 {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool escape = event->key() == Qt::Key_Escape;
+    if ((enter || escape) && modifiers == Qt::NoModifier) {
+        // A dialog without the button keeps the usual handling (Escape rejects).
+        if (CMyButton* button = Button(enter ? kIdOk : kIdCancel)) {
+            button->Click();
+            return;
+        }
+    }
     if (event->key() == Qt::Key_F1) {
         emit helpRequested(HelpContext());
         for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class CMyButton;
 class CMyGroupBox;
 
 // A window that shows help: F1 in a dialog opens the dialog's topic in the
@@ -31,6 +32,11 @@ public:
     int HelpContext() const { return 0x20000 + m_nTemplateId; }
 
     static constexpr int kMaxGroupBoxes = 10;
+    // The identifiers of the OK and Cancel buttons.
+    static constexpr int kIdOk = 1;
+    static constexpr int kIdCancel = 2;
+    // The dialog's skinned button with identifier `id`, or nullptr.
+    CMyButton* Button(int id) const;
 
 signals:
     // F1 or the Help command: the help context to open (also shown by the
@@ -46,6 +52,8 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // F1 asks for help; Enter is a click on OK and Escape one on Cancel (the
+    // skinned buttons take no focus, so no button is the default one).
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

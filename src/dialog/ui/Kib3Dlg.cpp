@@ -952,7 +952,9 @@ void CKib3Dlg::EnableWhilePlaying(bool playing)
 {
     if (playing) {
         m_playDisabled.clear();
-        for (int id : ScreenGroup(Screen::Editing)) {
+        std::vector<int> ids = ScreenGroup(Screen::Editing);
+        ids.push_back(Cmd::Options);  // in every screen's group, the editing screen's too
+        for (int id : ids) {
             QWidget* w = Control(id);
             if (w && id != Cmd::SpeedSlider && id != Cmd::Play && w->isEnabled()) {
                 w->setEnabled(false);

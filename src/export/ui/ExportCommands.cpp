@@ -20,23 +20,32 @@
 
 namespace {
 
-// While installed on the application, swallows every key press and remembers it.
+// While installed on the application, swallows every key press meant for
+// `window` (the main window) and remembers it. Keys for other windows (a
+// message box opened meanwhile) pass and cancel nothing.
 class KeyCatcher : public QObject {
 public:
+    explicit KeyCatcher(const QWidget* window) : m_pWindow(window) {}
     bool caught = false;
-    bool eventFilter(QObject*, QEvent* event) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        switch (event->type()) {
-        case QEvent::ShortcutOverride:
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) || !InWindow(watched))
+            return false;
+        if (type == QEvent::ShortcutOverride)
             event->accept();  // no shortcut runs in the middle of an export
-            caught = true;
-            return true;
-        case QEvent::KeyPress:
-            caught = true;
-            return true;
-        default: return false;
-        }
+        caught = true;
+        return true;
     }
+
+private:
+    bool InWindow(const QObject* target) const
+    {
+        const auto* widget = qobject_cast<const QWidget*>(target);
+        return m_pWindow && widget && widget->window() == m_pWindow;
+    }
+
+    const QWidget* m_pWindow;
 };
 
 // Holds the tooltip setting off while the command runs.
@@ -270,7 +279,7 @@ void CExportCommands::Progress(int done, int total)
 
 bool CExportCommands::CheckCancel()
 {
-    KeyCatcher catcher;
+    KeyCatcher catcher(m_host.HostWindow());
     qApp->installEventFilter(&catcher);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     qApp->removeEventFilter(&catcher);

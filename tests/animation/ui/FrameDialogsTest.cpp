@@ -35,6 +35,75 @@ TEST(DurationDlg, AcceptsOneTo1024AndExplainsAnythingElse)
     EXPECT_EQ(dlg.Duration(), 1024);
 }
 
+TEST(DurationDlg, ArrowsStepOnlyWithinOneTo1024)
+{
+    CDurationDlg dlg(1024);
+    dlg.show();
+    QSpinBox* spin = dlg.Edit();
+    QTest::keyClick(spin, Qt::Key_Up);
+    EXPECT_EQ(spin->value(), 1024);
+    spin->stepBy(10);
+    EXPECT_EQ(spin->value(), 1024);
+    spin->setValue(2);
+    QTest::keyClick(spin, Qt::Key_PageDown);
+    EXPECT_EQ(spin->value(), 1);
+    QTest::keyClick(spin, Qt::Key_Down);
+    EXPECT_EQ(spin->value(), 1);
+    EXPECT_EQ(spin->text(), QStringLiteral("1"));
+    // A number typed outside the range steps back into it.
+    spin->setValue(-7);
+    spin->stepUp();
+    EXPECT_EQ(spin->value(), 1);
+}
+
+TEST(FrameDialogs, EnterIsOkAndEscapeIsCancel)
+{
+    {
+        CDurationDlg dlg(10);
+        dlg.SetQuiet(true);
+        dlg.show();
+        dlg.Edit()->selectAll();
+        QTest::keyClicks(dlg.Edit(), QStringLiteral("25"));
+        QTest::keyClick(dlg.Edit(), Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.Duration(), 25);
+    }
+    {
+        // A wrong number typed: Enter explains it and the dialog stays; Escape cancels.
+        CDurationDlg dlg(10);
+        dlg.SetQuiet(true);
+        dlg.show();
+        dlg.Edit()->selectAll();
+        QTest::keyClicks(dlg.Edit(), QStringLiteral("2000"));
+        QTest::keyClick(dlg.Edit(), Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_FALSE(dlg.LastMessage().isEmpty());
+        QTest::keyClick(dlg.Edit(), Qt::Key_Escape);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+        EXPECT_EQ(dlg.Duration(), 10);
+    }
+    {
+        CChooseFrameDlg dlg(40, 12, {});
+        dlg.show();
+        dlg.ChooseMode(FrameChoice::kRange);
+        dlg.FromEdit()->setText(QStringLiteral("30"));
+        QTest::keyClick(dlg.FromEdit(), Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        ASSERT_EQ(dlg.Frames().size(), 10u);  // 30 .. 39
+        EXPECT_EQ(dlg.Frames().front(), 30);
+    }
+    {
+        CChooseFrameDlg dlg(40, 12, {});
+        dlg.show();
+        QTest::keyClick(dlg.CurrentEdit(), Qt::Key_Escape);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+        EXPECT_TRUE(dlg.Frames().empty());
+    }
+}
+
 TEST(ChooseFrameDlg, CurrentFrameIsHeldToTheLoopAndRendersThePreview)
 {
     std::vector<int> rendered;

@@ -258,16 +258,29 @@ TEST_F(KeysWndTest, TooltipsAndThePictureRequest)
     EXPECT_EQ(commands.front().front().toInt(), CKeysWnd::kCmdKeyPicture);
 }
 
-TEST_F(KeysWndTest, BalloonHelpNamesThePartUnderThePointer)
+TEST_F(KeysWndTest, BalloonHelpNamesTheTextUnderThePointerWhereItIsDrawn)
 {
     App().m_bShowDuration = true;
     App().m_bShowNumber = true;
+    // "10 frames" stands at the bottom centre of the 84 x 84 slot, " 1 " at the top left.
     CThumbWnd* slot = strip->Slot(1);
-    EXPECT_EQ(slot->GetHelpText(QPoint(82, 2)), AppString(StrId::TransitionPeriod));
-    EXPECT_EQ(slot->GetHelpText(QPoint(2, 82)), AppString(StrId::KeyframeIndex));
-    EXPECT_EQ(slot->GetHelpText(QPoint(42, 42)), AppString(StrId::Keyframe));
+    const QRect duration = slot->DurationArea(), number = slot->NumberArea();
+    // Drawn 1 and 2 pixels right of the centre, the shadow 1 pixel above the bottom edge.
+    EXPECT_EQ(duration.bottom(), 82);
+    EXPECT_NEAR(duration.center().x(), 43, 1);
+    EXPECT_EQ(number.topLeft(), QPoint(1, 1));
+    EXPECT_EQ(slot->GetHelpText(QPoint(42, 80)), AppString(StrId::TransitionPeriod));
+    EXPECT_EQ(slot->GetHelpText(QPoint(4, 4)), AppString(StrId::KeyframeIndex));
+    // Nothing is drawn at the other corners or in the middle.
+    for (QPoint elsewhere : {QPoint(82, 2), QPoint(2, 82), QPoint(42, 42)})
+        EXPECT_EQ(slot->GetHelpText(elsewhere), AppString(StrId::Keyframe)) << elsewhere.x() << "," << elsewhere.y();
     App().m_bShowDuration = false;
-    EXPECT_EQ(slot->GetHelpText(QPoint(82, 2)), AppString(StrId::Keyframe));
+    EXPECT_EQ(slot->GetHelpText(QPoint(42, 80)), AppString(StrId::Keyframe));
     App().m_bShowDuration = true;
-    EXPECT_EQ(strip->Slot(3)->GetHelpText(QPoint(82, 2)), AppString(StrId::Keyframe));
+    // The initial frame draws neither text, and a slot without a keyframe none.
+    EXPECT_EQ(strip->Slot(0)->GetHelpText(QPoint(42, 80)), AppString(StrId::Keyframe));
+    for (QPoint anywhere : {QPoint(4, 4), QPoint(82, 2), QPoint(2, 82)})
+        EXPECT_EQ(strip->Slot(0)->GetHelpText(anywhere), AppString(StrId::Keyframe));
+    EXPECT_TRUE(strip->Slot(0)->DurationArea().isEmpty());
+    EXPECT_EQ(strip->Slot(3)->GetHelpText(QPoint(42, 80)), AppString(StrId::Keyframe));
 }

@@ -98,6 +98,13 @@ TEST(MyButton, AnimationRunsElevenSteps)
     button.setEnabled(true);
     EXPECT_EQ(button.DisplayBuildCount(), disabled + 1);
     EXPECT_EQ(button.Level(), ButtonLevel::Normal);
+    // While the loop plays, look changes are direct too.
+    App().m_bPlaying = true;
+    const int playing = button.DisplayBuildCount();
+    Enter(button);
+    App().m_bPlaying = false;
+    EXPECT_EQ(button.DisplayBuildCount(), playing + 1);
+    EXPECT_EQ(button.Level(), ButtonLevel::Hover);
 }
 
 TEST(MyButton, DisabledButtonIgnoresHoverAndPress)

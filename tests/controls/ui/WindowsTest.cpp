@@ -3,6 +3,7 @@
 #include "controls/ui/Art.h"
 #include "controls/ui/BMenu.h"
 #include "controls/ui/LayeredWindowHelper.h"
+#include "controls/ui/MyButton.h"
 #include "controls/ui/ProgressWnd.h"
 #include "controls/ui/SizeDlg.h"
 #include "controls/ui/SplashWnd.h"
@@ -151,6 +152,32 @@ TEST(SizeDlg, OkAcceptsTheTypedPercentage)
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.Percent(), 250);
+}
+
+TEST(SizeDlg, EnterClicksOkAndEscapeCancelOnlyWhenTheyCanBeClicked)
+{
+    {
+        CSizeDlg dlg(640, 480);
+        dlg.show();
+        dlg.PercentEdit()->setText(QStringLiteral("40"));
+        QTest::keyClick(dlg.PercentEdit(), Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.Percent(), 40);
+    }
+    CSizeDlg dlg(640, 480);
+    dlg.show();
+    QTest::keyClick(dlg.PercentEdit(), Qt::Key_Return, Qt::ControlModifier);  // not Enter alone
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.Button(CPbHelpDlg::kIdOk)->setEnabled(false);
+    QTest::keyClick(dlg.PercentEdit(), Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.Button(CPbHelpDlg::kIdCancel)->setEnabled(false);
+    QTest::keyClick(dlg.PercentEdit(), Qt::Key_Escape);
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.Button(CPbHelpDlg::kIdCancel)->setEnabled(true);
+    QTest::keyClick(dlg.PercentEdit(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
 }
 
 TEST(SplashWnd, ClickClosesItAndIsConsumed)

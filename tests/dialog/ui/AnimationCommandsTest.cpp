@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -124,7 +125,7 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     EXPECT_EQ(play->toolTip(), AppString(StrId::StopTooltip));
     EXPECT_TRUE(play->isEnabled());
     EXPECT_TRUE(dlg->Slider(Cmd::SpeedSlider)->isEnabled());
-    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::PowerSlider})
+    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::PowerSlider, Cmd::Options})
         EXPECT_FALSE(dlg->Control(id)->isEnabled()) << id;
     EXPECT_FALSE(dlg->KeysWnd()->ScrollButton(CKeysWnd::kCmdScrollRight)->isEnabled());
 
@@ -147,7 +148,7 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     EXPECT_FALSE(play->IsLatched());
     EXPECT_EQ(play->GetWindowText(), AppString(StrId::PlayCaption));
     EXPECT_EQ(play->toolTip(), AppString(1005));
-    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider})
+    for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::Options})
         EXPECT_TRUE(dlg->Control(id)->isEnabled()) << id;
 
     // Enter stops too; with no playback Enter and Escape change nothing.
@@ -157,6 +158,20 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     QTest::keyClick(dlg.get(), Qt::Key_Return);
     EXPECT_FALSE(dlg->Player()->Playing());
     EXPECT_FALSE(dlg->Ended());
+}
+
+TEST_F(AnimationCommandsTest, AnOptionChangedWhilePlayingStaysAfterTheStop)
+{
+    const bool saved = App().m_bShowAnimation;
+    App().m_bShowAnimation = false;
+    dlg->OnCommand(Cmd::Play);
+    ASSERT_TRUE(dlg->Player()->Playing());
+    dlg->OnCommand(Cmd::ToggleAnimation);
+    EXPECT_TRUE(App().m_bShowAnimation);
+    dlg->OnCommand(Cmd::Play);
+    ASSERT_FALSE(dlg->Player()->Playing());
+    EXPECT_TRUE(App().m_bShowAnimation);
+    App().m_bShowAnimation = saved;
 }
 
 TEST_F(AnimationCommandsTest, ExportsFromTheFinishScreenMatchTheCommandLine)
@@ -230,6 +245,29 @@ TEST_F(AnimationCommandsTest, AKeyCancelsTheGifAndStopsThePictures)
     EXPECT_FALSE(QFile::exists(Path("s3.png")));
     EXPECT_FALSE(dlg->UserInterfaceLocked());
     EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
+}
+
+TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCancelNothing)
+{
+    exports.files = {Path("kept.gif")};
+    bool running = false, closedByEnter = false, closedByEscape = false;
+    QTimer::singleShot(0, dlg.get(), [&] {
+        running = dlg->Exports()->Running();
+        QMessageBox enter(QMessageBox::Warning, QStringLiteral("t"), QStringLiteral("Enter"), QMessageBox::Ok, dlg.get());
+        enter.show();
+        QTest::keyClick(&enter, Qt::Key_Return);
+        closedByEnter = !enter.isVisible() && enter.result() == QMessageBox::Ok;
+        QMessageBox escape(QMessageBox::Warning, QStringLiteral("t"), QStringLiteral("Escape"),
+                           QMessageBox::Ok | QMessageBox::Cancel, dlg.get());
+        escape.show();
+        QTest::keyClick(&escape, Qt::Key_Escape);
+        closedByEscape = !escape.isVisible() && escape.result() == QMessageBox::Cancel;
+    });
+    dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(running);
+    EXPECT_TRUE(closedByEnter);
+    EXPECT_TRUE(closedByEscape);
+    EXPECT_TRUE(QFile::exists(Path("kept.gif")));  // the export went on to the end
 }
 
 TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotStart)

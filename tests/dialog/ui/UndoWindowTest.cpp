@@ -200,6 +200,42 @@ TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
     EXPECT_NE(Doc().Keys().Key(1).Duration(), 40);
 }
 
+TEST_F(UndoWindowTest, AStripCommandShowingAnotherMapTakesThePowerIntoTheMapLeftInItsStep)
+{
+    CKeysWnd* strip = dlg->KeysWnd();
+    Stroke(100, 250);
+    strip->OnSlotDoubleClick(2);
+    Stroke(20, 80);  // keyframe 2 differs from keyframe 1
+    strip->OnSlotClick(1);
+    const MapBytes before = Maps();
+    std::vector<Displacement> halved = before[1];
+    for (Displacement& e : halved)
+        e = Displacement{e.dx * 32 / 64, e.dy * 32 / 64};
+    ASSERT_NE(halved, before[1]);
+
+    // Keyframe 1, shown at half power, moves right: it keeps that power, and
+    // keyframe 2, shown at its index now, comes at full power with the slider
+    // back at 64 (a stroke would otherwise bake the half power into it).
+    CMySlider* power = dlg->Slider(Cmd::PowerSlider);
+    power->SetPos(32);
+    const int steps = Doc().History().Count();
+    strip->OnContextCommand(1, CKeysWnd::kCmdMoveRight);
+    EXPECT_EQ(power->GetPos(), CKib3Dlg::kNeutralPower);
+    EXPECT_EQ(Maps()[2], halved);
+    EXPECT_EQ(Maps()[1], before[2]);
+    EXPECT_TRUE(ShowsActive());
+    EXPECT_EQ(Doc().History().Count(), steps + 1);
+    CtrlZ();
+    EXPECT_EQ(Maps(), before);
+
+    // Copy to screen: the copy replaces the map the power was set on.
+    power->SetPos(32);
+    strip->OnContextCommand(2, CKeysWnd::kCmdCopyToScreen);
+    EXPECT_EQ(power->GetPos(), CKib3Dlg::kNeutralPower);
+    EXPECT_EQ(Maps()[1], before[2]);
+    EXPECT_EQ(Maps()[2], before[2]);
+}
+
 TEST_F(UndoWindowTest, TheTitleNamesTheProjectAndFollowsSavesAndUndos)
 {
     const QString product = AppString(StrId::ProductName);
