@@ -1,8 +1,8 @@
 // A sequence of 48 pictures of 412 x 274 (a 300 x 200 photo at the screen
 // size) saved to disk, against the same frames rendered and encoded in memory:
 // what writing every file safely costs on top of making it. The files go to a
-// folder beside the current one, on the disk the program's users write to
-// (a temporary folder may live in memory, where flushing costs nothing).
+// folder beside the benchmark program, on a real disk (a temporary folder may
+// live in memory, where flushing costs nothing).
 
 #include "export/BigPicture.h"
 #include "export/ExportSequence.h"
@@ -43,12 +43,15 @@ PackedPicture Photo()
     return p;
 }
 
-// A fresh folder in the current one, removed with everything in it.
+// A fresh folder beside the benchmark program, removed with everything in it.
 class BenchFolder {
 public:
     BenchFolder()
     {
-        std::string pattern = (std::filesystem::current_path() / "warplet-bench-sequence-XXXXXX").string();
+        std::error_code error;
+        const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+        const std::filesystem::path beside = error ? std::filesystem::current_path() : program.parent_path();
+        std::string pattern = (beside / "warplet-bench-sequence-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             m_path = pattern;
     }
