@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 
+#include "res/OutsideText.h"
 #include "update/CurlHttpClient.h"
 #include "update/UpdateCheck.h"
 
@@ -17,18 +18,20 @@ int RunCheckUpdate(const std::vector<std::string>& args)
     settings.force = a.Has("--force");
     CurlHttpClient http;
     const CheckResult result = RunUpdateCheck(http, settings);
-    if (result.outcome == CheckOutcome::NetworkError || result.outcome == CheckOutcome::BadLocator)
-        throw CliError("the update check failed: " + result.error.toStdString());
+    if (result.outcome == CheckOutcome::NetworkError || result.outcome == CheckOutcome::BadLocator
+        || result.outcome == CheckOutcome::SettingsUnwritable)
+        throw CliError("the update check failed: " + ShownText(result.error).toStdString());
 
     QJsonObject out{{"outcome", OutcomeName(result.outcome)}};
     if (result.outcome == CheckOutcome::Answered || result.outcome == CheckOutcome::EmptyAnswer) {
+        // The service's texts, with their control characters escaped for the terminal.
         const UpdateAnswer& answer = result.answer;
         out["status"] = answer.status;
-        out["message40"] = answer.message40;
-        out["message80"] = answer.message80;
-        out["message250"] = answer.message250;
-        out["updateUrl"] = answer.updateUrl;
-        out["moreInfoUrl"] = answer.moreInfoUrl;
+        out["message40"] = ShownText(answer.message40);
+        out["message80"] = ShownText(answer.message80);
+        out["message250"] = ShownText(answer.message250);
+        out["updateUrl"] = ShownText(answer.updateUrl);
+        out["moreInfoUrl"] = ShownText(answer.moreInfoUrl);
         out["nextCheckInDays"] = answer.nextCheckInDays;
     }
     std::cout << QJsonDocument(out).toJson(QJsonDocument::Indented).toStdString();

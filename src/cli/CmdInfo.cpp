@@ -1,6 +1,6 @@
 #include "cli/CliCommands.h"
-#include "project/FilePath.h"
 #include "project/Project.h"
+#include "res/OutsideText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,10 +29,11 @@ int RunInfo(const std::vector<std::string>& args)
     }
     const QJsonObject info{
         {"format", project.FileVersion()},
+        // Names from the project file, escaped for the terminal.
         {"picture",
-         QJsonObject{{"stored", PathToQString(project.StoredPicturePath())},
-                     {"resolved", PathToQString(project.ResolvedPicturePath())},
-                     {"loaded", PathToQString(project.Work().Path())}}},
+         QJsonObject{{"stored", ShownBytes(project.StoredPicturePath())},
+                     {"resolved", ShownBytes(project.ResolvedPicturePath())},
+                     {"loaded", ShownBytes(project.Work().Path())}}},
         {"workPicture", Size(project.Picture().Width(), project.Picture().Height())},
         {"firstVisible", keys.FirstVisible()},
         {"selected", keys.Selected()},

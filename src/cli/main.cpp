@@ -5,6 +5,7 @@
 #include "cli/CliCommands.h"
 #include "export/FileError.h"
 #include "project/Archive.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
 
 #include "export/FfmpegLog.h"
@@ -27,12 +28,14 @@ void PrintUsage(std::ostream& out)
         out << "  warplet-cli " << command.usage << "\n";
 }
 
+// The detail may quote names from files and devices: its control characters
+// and stray bytes are escaped.
 void Report(const QString& message, const std::string& detail)
 {
     std::cerr << "warplet-cli: ";
     if (!message.isEmpty())
         std::cerr << message.toStdString() << ": ";
-    std::cerr << detail << std::endl;
+    std::cerr << ShownBytesUtf8(detail) << std::endl;
 }
 
 }  // namespace

@@ -172,12 +172,12 @@ void CBigPicture::ShowFrame()
         m_pObserver->ShowFrame(m_frame);
 }
 
-PictureSaveResult CBigPicture::SaveFrame(const std::string& path, int64_t f)
+PictureSaveResult CBigPicture::SaveFrame(const std::string& path, int64_t f, AtomicFileBatch* batch)
 {
     PrepareFrame(f);
     RenderFrame(f);
     ShowFrame();
-    return SavePicture(path, m_header, m_frame.Bits());
+    return SavePicture(path, m_header, m_frame.Bits(), batch);
 }
 
 const PackedPicture& CBigPicture::GifPaletteSource() const
@@ -200,7 +200,7 @@ VideoExportResult CBigPicture::WriteVideo(const std::string& path, int speed)
     }
     const ActiveKeyRestorer restore(*this);
     VideoAdapter adapter(*this);
-    return ::WriteVideo(QString::fromStdString(path), speed, adapter);
+    return ::WriteVideo(path, speed, adapter);
 }
 
 GifExportResult CBigPicture::WriteAnimatedGif(const std::string& path, int speed, GifWriteError* error)

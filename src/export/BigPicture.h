@@ -100,8 +100,9 @@ public:
     // video frames come from here.
     const PackedPicture& RenderSubFrame(int64_t subFrame);
     void ShowFrame();
-    // Frame f as a picture file (the type chosen by the extension).
-    PictureSaveResult SaveFrame(const std::string& path, int64_t f);
+    // Frame f as a picture file (the type chosen by the extension); with a batch,
+    // the file takes its name when the batch is finished.
+    PictureSaveResult SaveFrame(const std::string& path, int64_t f, AtomicFileBatch* batch = nullptr);
 
     // GIF frames always have the work picture's size. The palette comes from
     // the undeformed picture at the output size, or the work picture's own

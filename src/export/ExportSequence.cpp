@@ -1,6 +1,20 @@
 #include "export/ExportSequence.h"
 
 #include "export/BigPicture.h"
+#include "project/AtomicFile.h"
+
+namespace {
+
+// Moves the files the batch could not name from the written to the failed.
+void TakeBatchFailures(AtomicFileBatch& batch, PictureSequenceResult& result)
+{
+    for (const FileError& error : batch.Finish()) {
+        std::erase(result.written, error.Path());
+        result.failed.push_back({error.Path(), {PictureSaveResult::Status::WriteFailed, error.what(), error.GetCause()}});
+    }
+}
+
+}  // namespace
 
 std::vector<int> AllFrames(int totalFrames)
 {
@@ -16,6 +30,9 @@ PictureSequenceResult ExportPictureSequence(CBigPicture& big, const std::string&
     if (big.TotalFrames() <= 0 || frames.empty())
         return result;
     const ActiveKeyRestorer restore(big);
+    // Every file is written whole before it takes its name, but the files are
+    // flushed to disk together rather than one at a time.
+    AtomicFileBatch batch;
 
     ExportObserver* observer = big.Observer();
     const int total = int(frames.size());
@@ -23,7 +40,7 @@ PictureSequenceResult ExportPictureSequence(CBigPicture& big, const std::string&
         observer->Progress(0, total);
     for (size_t i = 0; i < frames.size(); ++i) {
         const std::string name = FrameFileName(path, frames, i);
-        PictureSaveResult saved = big.SaveFrame(name, frames[i]);
+        PictureSaveResult saved = big.SaveFrame(name, frames[i], &batch);
         if (saved)
             result.written.push_back(name);
         else
@@ -36,5 +53,6 @@ PictureSequenceResult ExportPictureSequence(CBigPicture& big, const std::string&
             }
         }
     }
+    TakeBatchFailures(batch, result);
     return result;
 }

@@ -23,6 +23,8 @@ std::vector<int> AllFrames(int totalFrames);
 
 // Renders and saves each chosen frame i as FrameFileName(path, frames, i),
 // reporting progress and asking to cancel after every frame through the frame
-// source's observer. Nothing happens when the animation has no frames. The
-// work picture edits the active keyframe again afterwards.
+// source's observer. Nothing happens when the animation has no frames. Each
+// file takes its name complete; the files are flushed to disk together, in
+// groups, and named at the end of each group (a cancel names the files written
+// so far). The work picture edits the active keyframe again afterwards.
 PictureSequenceResult ExportPictureSequence(CBigPicture& big, const std::string& path, const std::vector<int>& frames);

@@ -1,13 +1,6 @@
 #include "export/GifFile.h"
 
-#include "project/AtomicFile.h"
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -15,23 +8,6 @@ void Put16(std::vector<uint8_t>& out, int value)
 {
     out.push_back(uint8_t(value & 0xFF));
     out.push_back(uint8_t((value >> 8) & 0xFF));
-}
-
-// Creates a new file beside path under a name nobody else uses ("wx" refuses existing files).
-std::FILE* OpenTemporary(const std::string& path, std::string& tempPath)
-{
-    std::random_device rd;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x.part", unsigned(rd()));
-        tempPath = path + suffix;
-        if (std::FILE* f = std::fopen(tempPath.c_str(), "wbx"))
-            return f;
-        if (errno != EEXIST)
-            break;
-    }
-    tempPath.clear();
-    return nullptr;
 }
 
 }  // namespace
@@ -46,14 +22,12 @@ bool GifFile::Create(const std::string& path, const GifPalette& palette, int wid
         m_error = {0, "a GIF picture is at most 65535 pixels wide and high"};
         return false;
     }
-    m_file = OpenTemporary(path, m_tempPath);
-    if (!m_file) {
-        Fail(errno, "cannot create a file in the folder");
+    m_file = std::make_unique<AtomicFile>(path);
+    if (!m_file->IsOpen()) {
+        m_error = {m_file->Error(), m_file->Failure()};
+        m_file.reset();
         return false;
     }
-    // The finished file keeps the permissions of the file it replaces.
-    ::fchmod(fileno(m_file), PermissionsForReplacing(path));
-    m_path = path;
     m_width = width;
     m_height = height;
     m_failed = false;
@@ -120,49 +94,30 @@ void GifFile::Write(const std::vector<uint8_t>& bytes)
 {
     if (m_failed || !m_file)
         return;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size())
-        Fail(errno, "write");
+    if (!m_file->Write(bytes))
+        Fail(m_file->Error(), m_file->Failure());
 }
 
-void GifFile::Fail(int error, const char* step)
+void GifFile::Fail(int error, const std::string& what)
 {
     if (!m_failed || m_error.what.empty())
-        m_error = {error, std::string(step) + (error ? std::string(": ") + std::strerror(error) : std::string())};
+        m_error = {error, what};
     m_failed = true;
 }
 
-bool GifFile::Close()
+bool GifFile::Close(AtomicFileBatch* batch)
 {
     if (!m_file)
         return false;
     Write(std::vector<uint8_t>{0x3B});
-    if (!m_failed && std::fflush(m_file) != 0)
-        Fail(errno, "write");
-    if (!m_failed && ::fsync(fileno(m_file)) != 0)
-        Fail(errno, "flush to disk");
-    if (std::fclose(m_file) != 0 && !m_failed)
-        Fail(errno, "close");
-    m_file = nullptr;
-    if (!m_failed && std::rename(m_tempPath.c_str(), m_path.c_str()) != 0)
-        Fail(errno, "rename");
-    if (m_failed) {
-        std::remove(m_tempPath.c_str());
-        m_tempPath.clear();
-        m_failed = true;
-        return false;
+    if (!m_failed && batch) {
+        batch->Add(std::move(m_file));
+        return true;
     }
-    m_tempPath.clear();
-    return true;
+    if (!m_failed && !m_file->Commit())
+        Fail(m_file->Error(), m_file->Failure());
+    m_file.reset();  // removes a file that did not take its name
+    return !m_failed;
 }
 
-void GifFile::Discard()
-{
-    if (m_file) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
-    if (!m_tempPath.empty()) {
-        std::remove(m_tempPath.c_str());
-        m_tempPath.clear();
-    }
-}
+void GifFile::Discard() { m_file.reset(); }

@@ -2,15 +2,15 @@
 // GIF89a writer: header with a 256-entry global colour table, optional infinite-loop
 // extension, frames of palette indexes (whole or a rectangle) and the trailer.
 //
-// The file is written under a temporary name in the target's folder and only renamed
-// to the target by a successful Close, so a failed or abandoned write never replaces
-// an existing file.
+// The file is written through an AtomicFile and takes its name only at a successful
+// Close, so a failed or abandoned write never replaces an existing file.
 
 #include "export/GifPalette.h"
 #include "export/LzwEncoder.h"
+#include "project/AtomicFile.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,9 +52,9 @@ public:
     // delay is in hundredths of a second, limited to 0 .. 65535.
     bool AddFrameRect(const uint8_t* indexes, int delay, const GifRect& rect);
 
-    // Writes the trailer, closes and moves the file to its name. False if any write
-    // failed (the partial file is then deleted).
-    bool Close();
+    // Writes the trailer, closes the file and gives it its name; with a batch, the
+    // batch names it later. False if any write failed (the partial file is then deleted).
+    bool Close(AtomicFileBatch* batch = nullptr);
     // Closes and deletes the partial file.
     void Discard();
 
@@ -66,11 +66,9 @@ public:
 
 private:
     void Write(const std::vector<uint8_t>& bytes);
-    void Fail(int error, const char* step);
+    void Fail(int error, const std::string& what);
 
-    std::FILE* m_file = nullptr;
-    std::string m_path;
-    std::string m_tempPath;
+    std::unique_ptr<AtomicFile> m_file;
     int m_width = 0;
     int m_height = 0;
     bool m_failed = false;

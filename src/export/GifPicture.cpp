@@ -8,7 +8,8 @@
 #include <new>
 #include <vector>
 
-bool WriteGifPicture(const std::string& path, const PackedPicture& picture, GifWriteError* error)
+bool WriteGifPicture(const std::string& path, const PackedPicture& picture, GifWriteError* error,
+                     AtomicFileBatch* batch)
 {
     GifWriteError ignored;
     GifWriteError& why = error ? *error : ignored;
@@ -26,7 +27,7 @@ bool WriteGifPicture(const std::string& path, const PackedPicture& picture, GifW
 
         GifFile file;
         const bool written = file.Create(path, palette, picture.Width(), picture.Height(), /*loop=*/false) &&
-                             file.AddFrame(indexes.data(), 0) && file.Close();
+                             file.AddFrame(indexes.data(), 0) && file.Close(batch);
         if (!written)
             why = file.LastError();
         return written;

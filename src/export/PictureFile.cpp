@@ -93,10 +93,10 @@ PictureSaveResult Saved()
 
 // Writes encoded bytes over `path` through a temporary file: every write and
 // the final flush are checked, and the old file stays whole on any failure.
-PictureSaveResult WriteEncoded(const std::string& path, std::span<const uint8_t> bytes)
+PictureSaveResult WriteEncoded(const std::string& path, std::span<const uint8_t> bytes, AtomicFileBatch* batch)
 {
     try {
-        WriteFileAtomically(path, bytes);
+        WriteFileAtomically(path, bytes, batch);
     } catch (const FileError& e) {
         return Failed(e.what(), e.GetCause());
     }
@@ -105,20 +105,21 @@ PictureSaveResult WriteEncoded(const std::string& path, std::span<const uint8_t>
 
 // Writes a single-picture GIF with the program's own encoder.
 PictureSaveResult SaveGif(const std::string& path, const BITMAPINFOHEADER& header,
-                          std::span<const uint8_t> pixels)
+                          std::span<const uint8_t> pixels, AtomicFileBatch* batch)
 {
     const size_t bytes = size_t(header.biHeight) * size_t(PictureStride(header.biWidth));
     const PackedPicture picture(
         MakePictureHeader(header.biWidth, header.biHeight, PelsPerMeterFromDpi(kUnstatedDpi)),
         std::vector<uint8_t>(pixels.begin(), pixels.begin() + std::ptrdiff_t(bytes)));
     GifWriteError error;
-    if (!WriteGifPicture(path, picture, &error))
+    if (!WriteGifPicture(path, picture, &error, batch))
         return Failed(path + ": " + error.what, FileError::CauseFromErrno(error.error));
     return Saved();
 }
 
 // Encodes with a Qt encoder in memory, then writes the bytes.
-PictureSaveResult SaveWithQt(const std::string& path, const std::string& format, const QImage& image)
+PictureSaveResult SaveWithQt(const std::string& path, const std::string& format, const QImage& image,
+                             AtomicFileBatch* batch)
 {
     QByteArray encoded;
     QBuffer buffer(&encoded);
@@ -128,7 +129,8 @@ PictureSaveResult SaveWithQt(const std::string& path, const std::string& format,
         writer.setQuality(kJpegQuality);
     if (!writer.write(image))
         return Failed("the " + format + " encoder failed: " + writer.errorString().toStdString());
-    return WriteEncoded(path, std::span(reinterpret_cast<const uint8_t*>(encoded.constData()), size_t(encoded.size())));
+    return WriteEncoded(path, std::span(reinterpret_cast<const uint8_t*>(encoded.constData()), size_t(encoded.size())),
+                        batch);
 }
 
 }  // namespace
@@ -206,7 +208,8 @@ std::string PictureFormatForPath(const std::string& path)
     return {};
 }
 
-PictureSaveResult SavePicture(const std::string& path, const BITMAPINFOHEADER& header, std::span<const uint8_t> pixels)
+PictureSaveResult SavePicture(const std::string& path, const BITMAPINFOHEADER& header, std::span<const uint8_t> pixels,
+                              AtomicFileBatch* batch)
 {
     const std::string format = PictureFormatForPath(path);
     if (format.empty())
@@ -222,14 +225,14 @@ PictureSaveResult SavePicture(const std::string& path, const BITMAPINFOHEADER& h
         return Failed("the pixel buffer is smaller than the header says");
 
     if (format == "gif")
-        return SaveGif(path, header, pixels);
+        return SaveGif(path, header, pixels, batch);
 
     if (!QImageWriter::supportedImageFormats().contains(QByteArray::fromStdString(format)))
         return {PictureSaveResult::Status::UnsupportedType, "no installed encoder for " + format};
     const QImage image = ImageFromPackedRows(width, height, pixels.data());
     if (image.isNull())
         return Failed("cannot allocate the picture");
-    return SaveWithQt(path, format, image);
+    return SaveWithQt(path, format, image, batch);
 }
 
 PictureSaveResult SavePicture(const std::string& path, const PackedPicture& picture)

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+class AtomicFileBatch;
 class QImage;
 
 // Picture files larger than this are not read.
@@ -60,7 +61,8 @@ inline constexpr int kJpegQuality = 90;
 // PictureStride(width) bytes; only width and height of the header are read) to
 // `path` with the encoder chosen by its extension. The file is written next to
 // the target under a temporary name and renamed over it only when complete, so
-// a failed save leaves an existing file untouched.
+// a failed save leaves an existing file untouched. With a batch, the file takes
+// its name when the batch is finished (AtomicFileBatch).
 PictureSaveResult SavePicture(const std::string& path, const BITMAPINFOHEADER& header,
-                              std::span<const uint8_t> pixels);
+                              std::span<const uint8_t> pixels, AtomicFileBatch* batch = nullptr);
 PictureSaveResult SavePicture(const std::string& path, const PackedPicture& picture);

@@ -1,69 +1,17 @@
 #include "export/VideoExport.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cctype>
 #include <cstring>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
-#include <QRandomGenerator>
 
 #include "export/WmvWriter.h"
 #include "project/AtomicFile.h"
 
-#include <sys/stat.h>
-
 namespace {
 
 constexpr int64_t kKeyFrameSpacing = 20000000;  // two seconds in 100-ns units (MP4, WebM)
-
-// The output file under a temporary name in the target's folder; removed unless committed.
-class TemporaryOutput {
-public:
-    explicit TemporaryOutput(const QString& target) : m_target(target)
-    {
-        const QFileInfo info(target);
-        const QString stem = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.');
-        for (int attempt = 0; attempt < 64; ++attempt) {
-            const QString candidate =
-                stem + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".part");
-            QFile file(candidate);
-            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                m_path = candidate;
-                // The finished file keeps the permissions of the file it replaces.
-                ::fchmod(file.handle(), PermissionsForReplacing(QFile::encodeName(target).toStdString()));
-                return;
-            }
-            if (!file.exists())
-                return;  // the folder cannot be written
-        }
-    }
-    ~TemporaryOutput()
-    {
-        if (!m_committed && !m_path.isEmpty())
-            QFile::remove(m_path);
-    }
-    TemporaryOutput(const TemporaryOutput&) = delete;
-    TemporaryOutput& operator=(const TemporaryOutput&) = delete;
-
-    bool Valid() const { return !m_path.isEmpty(); }
-    const QString& Path() const { return m_path; }
-
-    // Replaces the target with the finished file in one step.
-    bool Commit()
-    {
-        if (std::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(m_target).constData()) != 0)
-            return false;
-        m_committed = true;
-        return true;
-    }
-
-private:
-    QString m_target;
-    QString m_path;
-    bool m_committed = false;
-};
 
 VideoEncodingSettings SettingsForContainer(VideoContainer container, int width, int height)
 {
@@ -104,12 +52,16 @@ VideoExportResult Failed(std::string error)
 
 }  // namespace
 
-VideoContainer VideoContainerForPath(const QString& path)
+VideoContainer VideoContainerForPath(const std::string& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("mp4"))
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (suffix == "mp4")
         return VideoContainer::Mp4;
-    if (suffix == QLatin1String("webm"))
+    if (suffix == "webm")
         return VideoContainer::WebM;
     return VideoContainer::Wmv;
 }
@@ -195,19 +147,19 @@ std::unique_ptr<IVideoSampleWriter> OpenVideoWriter(const VideoWriterRequest& re
 {
     auto writer = std::make_unique<CWmvWriter>();
     if (request.container == VideoContainer::Wmv)
-        writer->Open(request.path, request.profileXml, request.fps);
+        writer->Open(request.fd, request.profileXml, request.fps);
     else
-        writer->OpenWith(request.path, SettingsForContainer(request.container, request.width, request.height),
+        writer->OpenWith(request.fd, SettingsForContainer(request.container, request.width, request.height),
                          request.fps);
     return writer;  // a failed opening shows at the first frame
 }
 
-VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& source)
+VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSource& source)
 {
     return WriteVideo(path, speed, source, OpenVideoWriter);
 }
 
-VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& source,
+VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSource& source,
                              const VideoWriterFactory& openWriter)
 {
     const VideoContainer container = VideoContainerForPath(path);
@@ -231,15 +183,15 @@ VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& 
         if (request.profileXml.isEmpty())
             return Failed("Unable to Load Profile Resource");
     }
-    TemporaryOutput output(path);
-    if (!output.Valid())
+    AtomicFile output(path);
+    if (!output.IsOpen())
         return Failed("Unable to Create Output File");
-    request.path = output.Path();
+    request.fd = output.Fd();
 
     std::unique_ptr<IVideoSampleWriter> writer = openWriter(request);
     if (!writer)
         return Failed("Unable to Create Media Writer Object");
-    // Every failure closes the writer; the temporary file goes with `output`.
+    // Every failure closes the writer; the unfinished file goes with `output`.
     const auto fail = [&writer]() {
         VideoExportResult result = Failed(writer->ErrorText());
         writer->Close();
@@ -262,6 +214,8 @@ VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& 
                 return fail();
             // The first frame did not go through: try the next smaller size with the same profile.
             writer->Close();
+            if (!output.Rewind())
+                return Failed("Unable to Create Output File");
             writer = openWriter(request);
             if (!writer)
                 return Failed("Unable to Create Media Writer Object");
@@ -284,7 +238,7 @@ VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& 
     if (!writer->Close())
         return Failed(writer->ErrorText());
     if (!output.Commit())
-        return Failed("Unable to Rename Output File");
+        return Failed("Unable to Save Output File: " + output.Failure());
     result.status = VideoExportStatus::Ok;
     result.error = writer->ErrorText();
     result.encoder = writer->EncoderName();

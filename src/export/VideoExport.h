@@ -9,7 +9,6 @@
 #include <string>
 
 #include <QByteArray>
-#include <QString>
 
 #include "engine/PackedPicture.h"
 #include "export/VideoSampleWriter.h"
@@ -41,8 +40,8 @@ public:
 
 enum class VideoContainer { Wmv, Mp4, WebM };
 
-// By the path's extension, case-insensitive; WMV for every other extension.
-VideoContainer VideoContainerForPath(const QString& path);
+// By the extension of the path's last name, case-insensitive; WMV for every other extension.
+VideoContainer VideoContainerForPath(const std::string& path);
 
 // Sizes and timing of one export.
 struct VideoExportPlan {
@@ -93,7 +92,7 @@ struct VideoExportResult {
 
 // What the export asks a writer factory for.
 struct VideoWriterRequest {
-    QString path;              // the file to write (a temporary name beside the target)
+    int fd = -1;               // the file to write: seekable, written from its start, not closed by the writer
     VideoContainer container = VideoContainer::Wmv;
     QByteArray profileXml;     // WMV: the stored profile text
     int fps = 0;
@@ -105,9 +104,10 @@ using VideoWriterFactory = std::function<std::unique_ptr<IVideoSampleWriter>(con
 // The writer of the program: a CWmvWriter opened for the request.
 std::unique_ptr<IVideoSampleWriter> OpenVideoWriter(const VideoWriterRequest& request);
 
-// Writes one loop of the animation at `speed` animation frames per second to `path`.
-// The file is written under a temporary name in the same folder and renamed at the end,
-// so a failed or cancelled export leaves an existing file of that name as it was.
-VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& source);
-VideoExportResult WriteVideo(const QString& path, int speed, IVideoFrameSource& source,
+// Writes one loop of the animation at `speed` animation frames per second to `path`
+// (the file name's bytes). The file is written through an AtomicFile and takes its name
+// at the end, so a failed or cancelled export leaves an existing file of that name as it
+// was, and an interrupted one leaves nothing.
+VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSource& source);
+VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSource& source,
                              const VideoWriterFactory& openWriter);

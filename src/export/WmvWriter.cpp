@@ -1,8 +1,12 @@
 #include "export/WmvWriter.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <utility>
 
-#include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -20,6 +24,41 @@ namespace {
 constexpr const char* kSucceeded = "Method Succeeded";
 constexpr int64_t kUnitsPerSecond = 10000000;  // 100-ns units
 constexpr int kMaxPathBytes = 4096;
+constexpr int kIoBufferBytes = 64 * 1024;
+
+// FFmpeg's write callback takes a const buffer from libavformat 61 on.
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+using IoBuffer = const uint8_t*;
+#else
+using IoBuffer = uint8_t*;
+#endif
+
+int WriteToFile(void* opaque, IoBuffer data, int size)
+{
+    auto* output = static_cast<VideoFileOutput*>(opaque);
+    for (int written = 0; written < size;) {
+        const ssize_t n = ::write(output->fd, data + written, size_t(size - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            output->error = n < 0 ? errno : ENOSPC;
+            return AVERROR(output->error);
+        }
+        written += int(n);
+    }
+    return size;
+}
+
+int64_t SeekInFile(void* opaque, int64_t offset, int whence)
+{
+    auto* output = static_cast<VideoFileOutput*>(opaque);
+    if (whence & AVSEEK_SIZE) {
+        struct stat st {};
+        return ::fstat(output->fd, &st) == 0 ? int64_t(st.st_size) : AVERROR(errno);
+    }
+    const off_t position = ::lseek(output->fd, off_t(offset), whence & ~AVSEEK_FORCE);
+    return position < 0 ? AVERROR(errno) : int64_t(position);
+}
 
 // Division rounding toward minus infinity, so that timestamps before zero keep their order.
 int64_t FloorDiv(int64_t a, int64_t b)
@@ -70,11 +109,12 @@ VideoEncodingSettings WmvSettingsFromProfile(const WmvProfile& profile)
     return s;
 }
 
-void CWmvWriter::FormatDeleter::operator()(AVFormatContext* context) const
+// The writer's I/O context is its own (m_io): the muxer never closes it.
+void CWmvWriter::FormatDeleter::operator()(AVFormatContext* context) const { avformat_free_context(context); }
+void CWmvWriter::IoDeleter::operator()(AVIOContext* io) const
 {
-    if (context->pb && !(context->oformat->flags & AVFMT_NOFILE))
-        avio_closep(&context->pb);
-    avformat_free_context(context);
+    av_freep(&io->buffer);
+    avio_context_free(&io);
 }
 void CWmvWriter::CodecDeleter::operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
 void CWmvWriter::FrameDeleter::operator()(AVFrame* frame) const { av_frame_free(&frame); }
@@ -113,6 +153,10 @@ void CWmvWriter::Release()
     m_videoInput.reset();
     m_stream = nullptr;
     m_writer.reset();
+    m_io.reset();
+    m_output = {};
+    if (m_ownedFd >= 0)
+        ::close(std::exchange(m_ownedFd, -1));
     m_profile.reset();
     m_muxer = nullptr;
     m_scaler.reset();
@@ -120,7 +164,27 @@ void CWmvWriter::Release()
     m_packet.reset();
 }
 
-bool CWmvWriter::Open(const QString& path, QByteArrayView profileXml, int fps)
+bool CWmvWriter::Open(const std::string& path, QByteArrayView profileXml, int fps)
+{
+    return LoadProfile(profileXml, fps) && PrepareEncoder() && CreateFile(path) && AttachFile(m_ownedFd);
+}
+
+bool CWmvWriter::Open(int fd, QByteArrayView profileXml, int fps)
+{
+    return LoadProfile(profileXml, fps) && PrepareEncoder() && AttachFile(fd);
+}
+
+bool CWmvWriter::OpenWith(const std::string& path, const VideoEncodingSettings& settings, int fps)
+{
+    return UseSettings(settings, fps) && PrepareEncoder() && CreateFile(path) && AttachFile(m_ownedFd);
+}
+
+bool CWmvWriter::OpenWith(int fd, const VideoEncodingSettings& settings, int fps)
+{
+    return UseSettings(settings, fps) && PrepareEncoder() && AttachFile(fd);
+}
+
+bool CWmvWriter::LoadProfile(QByteArrayView profileXml, int fps)
 {
     Reset(fps);
     m_muxer = av_guess_format("asf", nullptr, nullptr);
@@ -134,10 +198,10 @@ bool CWmvWriter::Open(const QString& path, QByteArrayView profileXml, int fps)
     if (!m_profile->video)
         return Fail("Profile Does not Accept Video input");
     m_settings = WmvSettingsFromProfile(*m_profile);
-    return OpenOutput(path);
+    return true;
 }
 
-bool CWmvWriter::OpenWith(const QString& path, const VideoEncodingSettings& settings, int fps)
+bool CWmvWriter::UseSettings(const VideoEncodingSettings& settings, int fps)
 {
     Reset(fps);
     m_muxer = av_guess_format(settings.muxer.c_str(), nullptr, nullptr);
@@ -146,10 +210,10 @@ bool CWmvWriter::OpenWith(const QString& path, const VideoEncodingSettings& sett
     if (settings.width <= 0 || settings.height <= 0)
         return Fail("Profile Does not Accept Video input");
     m_settings = settings;
-    return OpenOutput(path);
+    return true;
 }
 
-bool CWmvWriter::OpenOutput(const QString& path)
+bool CWmvWriter::PrepareEncoder()
 {
     if (m_nFps <= 0 || m_nFps > 1000)
         return Fail("Unable to Set Frame Rate");
@@ -175,14 +239,34 @@ bool CWmvWriter::OpenOutput(const QString& path)
     if (!m_stream || !m_videoInput)
         return Fail("Unable to Set System Profile");
     m_nVideoInput = m_stream->index;
-    if (!ConfigureEncoder(*choice))
-        return false;
+    return ConfigureEncoder(*choice);
+}
 
-    const QByteArray name = QFile::encodeName(path);
-    if (name.isEmpty() || name.size() >= kMaxPathBytes || name.contains('\0'))
+bool CWmvWriter::CreateFile(const std::string& path)
+{
+    if (path.empty() || path.size() >= kMaxPathBytes || path.find('\0') != std::string::npos)
         return Fail("Unable to Convert Output Filename");
-    if (avio_open(&m_writer->pb, name.constData(), AVIO_FLAG_WRITE) < 0)
+    m_ownedFd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_ownedFd < 0)
         return Fail("Unable to Set Output Filename");
+    return true;
+}
+
+bool CWmvWriter::AttachFile(int fd)
+{
+    if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+        return Fail("Unable to Set Output Filename");
+    m_output.fd = fd;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    if (!buffer)
+        return Fail("Unable to Allocate Memory");
+    m_io.reset(avio_alloc_context(buffer, kIoBufferBytes, 1, &m_output, nullptr, WriteToFile, SeekInFile));
+    if (!m_io) {
+        av_free(buffer);
+        return Fail("Unable to Allocate Memory");
+    }
+    m_writer->pb = m_io.get();
+    m_writer->flags |= AVFMT_FLAG_CUSTOM_IO;
     m_nState = kStateOpen;
     return true;
 }
@@ -335,7 +419,10 @@ bool CWmvWriter::EndWriting()
         return false;
     if (av_write_trailer(m_writer.get()) < 0)
         return Fail("Unable to End Writing");
-    if (avio_closep(&m_writer->pb) < 0)
+    avio_flush(m_io.get());
+    if (m_io->error < 0 || m_output.error != 0)
+        return Fail("Unable to End Writing");
+    if (m_ownedFd >= 0 && ::close(std::exchange(m_ownedFd, -1)) != 0)
         return Fail("Unable to End Writing");
     return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // CWmvWriter: a small state machine over an FFmpeg muxer and one video encoder.
 //
-// Open loads an encoding profile and prepares the output file (state 1); the first
+// Open loads an encoding profile and prepares the output file (state 1): a path the
+// writer creates, or a seekable descriptor it writes through FFmpeg's I/O callbacks
+// (the file's name stays bytes, and the caller keeps the descriptor). The first
 // WriteFrame declares the RGB24 input from the bitmap's size, begins writing and
 // writes the frame (state 2); later frames are written at sample times of
 // frames x 1000 / fps milliseconds. Close ends writing and releases everything.
@@ -19,7 +21,6 @@
 #include <vector>
 
 #include <QByteArrayView>
-#include <QString>
 
 #include "export/VideoSampleWriter.h"
 #include "export/WmvProfiles.h"
@@ -27,6 +28,7 @@
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
+struct AVIOContext;
 struct AVOutputFormat;
 struct AVPacket;
 struct AVStream;
@@ -59,6 +61,12 @@ VideoEncodingSettings WmvSettingsFromProfile(const WmvProfile& profile);
 // the profile's bit rate still rules; higher quality only caps the coarsest pictures.
 int QuantiserLimitForQuality(int quality);
 
+// The file a writer's FFmpeg I/O callbacks write to, and errno of the first call that failed.
+struct VideoFileOutput {
+    int fd = -1;
+    int error = 0;
+};
+
 class CWmvWriter final : public IVideoSampleWriter {
 public:
     enum { kStateUnusable = 0, kStateOpen = 1, kStateWriting = 2 };
@@ -68,10 +76,14 @@ public:
     CWmvWriter(const CWmvWriter&) = delete;
     CWmvWriter& operator=(const CWmvWriter&) = delete;
 
-    // Loads the profile text and prepares `path` as a WMV file at `fps` frames per second.
-    bool Open(const QString& path, QByteArrayView profileXml, int fps);
-    // Prepares `path` for the given settings.
-    bool OpenWith(const QString& path, const VideoEncodingSettings& settings, int fps);
+    // Loads the profile text and prepares `path` (created or emptied) as a WMV file at
+    // `fps` frames per second.
+    bool Open(const std::string& path, QByteArrayView profileXml, int fps);
+    // The same on an open, seekable descriptor, written from offset 0 and not closed.
+    bool Open(int fd, QByteArrayView profileXml, int fps);
+    // Prepares `path` or `fd` for the given settings.
+    bool OpenWith(const std::string& path, const VideoEncodingSettings& settings, int fps);
+    bool OpenWith(int fd, const VideoEncodingSettings& settings, int fps);
 
     int WriteFrame(const PackedPicture& bitmap) override;
     bool Close() override;
@@ -95,10 +107,15 @@ private:
     struct FrameDeleter { void operator()(AVFrame* frame) const; };
     struct PacketDeleter { void operator()(AVPacket* packet) const; };
     struct ScalerDeleter { void operator()(SwsContext* scaler) const; };
+    struct IoDeleter { void operator()(AVIOContext* io) const; };
 
     void Reset(int fps);
     bool Fail(const char* text);
-    bool OpenOutput(const QString& path);
+    bool LoadProfile(QByteArrayView profileXml, int fps);
+    bool UseSettings(const VideoEncodingSettings& settings, int fps);
+    bool PrepareEncoder();
+    bool CreateFile(const std::string& path);
+    bool AttachFile(int fd);
     bool SetupInput(const PackedPicture& bitmap);
     bool ConfigureEncoder(const VideoEncoderChoice& choice);
     bool WriteSample(const PackedPicture& bitmap);
@@ -106,10 +123,13 @@ private:
     bool EndWriting();
     void Release();
 
-    // In the release order: input, writer, profile, muxer, picture conversion.
+    // In the release order: input, writer, its I/O, profile, muxer, picture conversion.
     std::unique_ptr<AVCodecContext, CodecDeleter> m_videoInput;
     AVStream* m_stream = nullptr;  // owned by m_writer
     std::unique_ptr<AVFormatContext, FormatDeleter> m_writer;
+    std::unique_ptr<AVIOContext, IoDeleter> m_io;
+    VideoFileOutput m_output;
+    int m_ownedFd = -1;  // the file Open created from a path
     std::optional<WmvProfile> m_profile;
     const AVOutputFormat* m_muxer = nullptr;  // static libavformat table entry
     std::unique_ptr<SwsContext, ScalerDeleter> m_scaler;

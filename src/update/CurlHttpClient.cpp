@@ -37,7 +37,7 @@ CurlHttpClient::CurlHttpClient()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-HttpResult CurlHttpClient::Get(const QByteArray& host, const QByteArray& target)
+HttpResult CurlHttpClient::Get(const QByteArray& url)
 {
     HttpResult result;
     const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
@@ -45,7 +45,10 @@ HttpResult CurlHttpClient::Get(const QByteArray& host, const QByteArray& target)
         result.error = QStringLiteral("cannot start a transfer");
         return result;
     }
-    const QByteArray url = "http://" + host + target;
+    if (url.contains('\0')) {
+        result.error = QStringLiteral("the address holds a NUL byte");
+        return result;
+    }
     Download download;
     char errorText[CURL_ERROR_SIZE] = {};
     CURL* handle = curl.get();

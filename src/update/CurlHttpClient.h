@@ -12,5 +12,5 @@ public:
     static constexpr qsizetype kMaxBody = 64 * 1024;
 
     CurlHttpClient();
-    HttpResult Get(const QByteArray& host, const QByteArray& target) override;
+    HttpResult Get(const QByteArray& url) override;
 };

@@ -14,6 +14,6 @@ struct HttpResult {
 class HttpClient {
 public:
     virtual ~HttpClient() = default;
-    // GET http://<host><target>; `host` may carry ":port".
-    virtual HttpResult Get(const QByteArray& host, const QByteArray& target) = 0;
+    // GET of an http or https URL (in its encoded form).
+    virtual HttpResult Get(const QByteArray& url) = 0;
 };

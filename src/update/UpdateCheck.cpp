@@ -1,5 +1,7 @@
 #include "update/UpdateCheck.h"
 
+#include "app/AppState.h"
+#include "res/OutsideText.h"
 #include "update/ConnectionState.h"
 #include "update/HttpClient.h"
 #include "update/UpdateEndpoints.h"
@@ -18,6 +20,11 @@ CheckResult Ended(CheckOutcome outcome, const QString& error = {})
     return result;
 }
 
+QString SettingsError()
+{
+    return QStringLiteral("the settings cannot be written: %1").arg(ProfileFilePath());
+}
+
 // The schedule and the connection test: an outcome that ends the check, or none.
 std::optional<CheckOutcome> Precondition(const CheckSettings& settings, const QDateTime& now)
 {
@@ -26,7 +33,8 @@ std::optional<CheckOutcome> Precondition(const CheckSettings& settings, const QD
     const StoredSchedule schedule = StoredSchedule::Read();
     switch (CheckSchedule(schedule.date, schedule.intervalDays, now)) {
     case ScheduleState::FirstRun:
-        StoredSchedule::Write(now.date(), kDefaultCheckInterval);
+        if (!StoredSchedule::Write(now.date(), kDefaultCheckInterval))
+            return CheckOutcome::SettingsUnwritable;
         return CheckOutcome::FirstRun;
     case ScheduleState::NotDue: return CheckOutcome::NotDue;
     case ScheduleState::Unreadable: return CheckOutcome::ScheduleUnreadable;
@@ -51,6 +59,7 @@ const char* OutcomeName(CheckOutcome outcome)
     case CheckOutcome::BadLocator: return "bad-locator";
     case CheckOutcome::EmptyAnswer: return "empty-answer";
     case CheckOutcome::Answered: return "answered";
+    case CheckOutcome::SettingsUnwritable: return "settings-unwritable";
     }
     return "unknown";
 }
@@ -59,25 +68,29 @@ CheckResult RunUpdateCheck(HttpClient& http, const CheckSettings& settings)
 {
     const QDateTime now = settings.now.isValid() ? settings.now : QDateTime::currentDateTime();
     if (const std::optional<CheckOutcome> end = Precondition(settings, now))
-        return Ended(*end);
+        return Ended(*end, *end == CheckOutcome::SettingsUnwritable ? SettingsError() : QString());
 
-    const HttpResult locator = http.Get(UpdateHost(), kUpdateLocatorPath);
+    const HttpResult locator = http.Get("http://" + UpdateHost() + kUpdateLocatorPath);
     if (!locator.ok)
-        return Ended(CheckOutcome::NetworkError, locator.error);
-    const std::optional<AnswerLocation> location = SplitAnswerUrl(locator.body);
-    if (!location)
+        return Ended(CheckOutcome::NetworkError, ShownText(locator.error));
+    const std::optional<QUrl> address = LocatorAddress(locator.body);
+    if (!address)
         return Ended(CheckOutcome::BadLocator,
                      QStringLiteral("the update host named no address to ask: \"%1\"")
-                         .arg(QString::fromUtf8(locator.body.left(80))));
+                         .arg(ShownBytes(locator.body.left(80).toStdString())));
 
-    const HttpResult reply = http.Get(location->host, RequestTarget(location->object, UpdateQuery(ThisProgram())));
+    const HttpResult reply = http.Get(QuestionUrl(*address, UpdateQuery(ThisProgram())));
     if (!reply.ok)
-        return Ended(CheckOutcome::NetworkError, reply.error);
+        return Ended(CheckOutcome::NetworkError, ShownText(reply.error));
 
     CheckResult result;
     const QString text = QString::fromUtf8(reply.body).left(kMaxAnswerLength);
     ParseUpdateAnswer(text, result.answer);
-    result.outcome = text.isEmpty() ? CheckOutcome::EmptyAnswer : CheckOutcome::Answered;
-    StoredSchedule::Write(now.date(), result.answer.nextCheckInDays);
+    result.answered = !text.isEmpty();
+    result.outcome = result.answered ? CheckOutcome::Answered : CheckOutcome::EmptyAnswer;
+    if (!StoredSchedule::Write(now.date(), result.answer.nextCheckInDays)) {
+        result.outcome = CheckOutcome::SettingsUnwritable;
+        result.error = SettingsError();
+    }
     return result;
 }

@@ -2,7 +2,8 @@
 // One run of the update check, start to end, on the calling thread: the
 // schedule, the connection test, the locator page, the question, the answer
 // and the schedule written back. Network failures end it quietly with nothing
-// stored, so that the next start tries again.
+// stored, so that the next start tries again; settings that cannot be written
+// are a failure of their own.
 
 #include "update/UpdateAnswer.h"
 
@@ -22,6 +23,7 @@ enum class CheckOutcome {
     BadLocator,          // the locator page names no usable address; nothing stored
     EmptyAnswer,         // the service said nothing; the schedule is stored with 0 days
     Answered,            // the answer was parsed and the schedule stored
+    SettingsUnwritable,  // the schedule could not be stored (the answer, if any, is kept)
 };
 
 // A short English name of an outcome ("first-run", "answered", ...).
@@ -36,7 +38,8 @@ struct CheckSettings {
 struct CheckResult {
     CheckOutcome outcome = CheckOutcome::NotDue;
     UpdateAnswer answer;
-    QString error;  // for NetworkError and BadLocator
+    bool answered = false;  // the service said something (also when the schedule was not stored after it)
+    QString error;          // for NetworkError, BadLocator and SettingsUnwritable; outside text escaped
 };
 
 CheckResult RunUpdateCheck(HttpClient& http, const CheckSettings& settings);

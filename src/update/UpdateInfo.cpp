@@ -97,7 +97,8 @@ void UpdateInfo::Run(const std::shared_ptr<Shared>& shared)
     }
 
     const std::lock_guard lock(shared->mutex);
-    if (result.outcome == CheckOutcome::Answered) {
+    // An answer is shown even when the schedule could not be stored after it.
+    if (result.answered) {
         shared->answer = result.answer;
         if (shared->notify)
             shared->notify();

@@ -1,5 +1,6 @@
 #include "update/UpdateRequest.h"
 
+#include <algorithm>
 #include <cstring>
 
 #ifndef WARPLET_VERSION_MAJOR
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr qsizetype kHostStart = 7;  // after "http://"
 // Simplified Chinese, Unicode: the language and code page the program's texts are written in.
 constexpr uint32_t kProgramTranslation = 0x080404B0;
 constexpr qsizetype kMaxProductName = 255;
@@ -25,17 +25,30 @@ bool NeedsEncoding(char c)
 
 }  // namespace
 
-std::optional<AnswerLocation> SplitAnswerUrl(const QByteArray& body)
+std::optional<QUrl> LocatorAddress(const QByteArray& body)
 {
-    QByteArray url = body;
-    while (!url.isEmpty() && std::strchr(" \t\r\n", url.back()) != nullptr)
-        url.chop(1);
-    if (url.size() < kHostStart)
+    const QByteArray text = body.trimmed();
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+        const auto value = static_cast<unsigned char>(c);
+        return value <= ' ' || value == 0x7F;
+    });
+    const QString decoded = QString::fromUtf8(text);
+    if (text.isEmpty() || !plain || decoded.toUtf8() != text)
         return std::nullopt;
-    const qsizetype slash = url.indexOf('/', kHostStart);
-    if (slash < 0 || slash == kHostStart)
+    const QUrl url(decoded, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) || url.host().isEmpty()
+        || !url.userInfo().isEmpty() || url.path().isEmpty())
         return std::nullopt;
-    return AnswerLocation{url.mid(kHostStart, slash - kHostStart), url.mid(slash + 1)};
+    return url;
+}
+
+QByteArray QuestionUrl(const QUrl& address, const QByteArray& query)
+{
+    const QByteArray base = address.toEncoded(QUrl::RemoveFragment);
+    if (address.hasQuery() && query.startsWith('?'))
+        return base + '&' + query.mid(1);
+    return base + query;
 }
 
 QByteArray UrlEncode(const QByteArray& text)
@@ -73,9 +86,4 @@ QByteArray UpdateQuery(const ProgramIdentity& program)
         program.translation ? QByteArray::number(*program.translation, 16).toUpper() : QByteArray();
     return "?productname=" + UrlEncode(program.productName) + "&version=" + program.fileVersion
            + "&user=%20&sn=&subversion=" + subversion + "&reserved=%20";
-}
-
-QByteArray RequestTarget(const QByteArray& object, const QByteArray& query)
-{
-    return (object.startsWith('/') ? object : '/' + object) + query;
 }

@@ -1,23 +1,24 @@
 #pragma once
 // The two requests of the update check: the locator page names the address to
-// ask (a URL whose host starts after a seven-character scheme prefix), and the
-// question itself carries the product, its version and its translation.
+// ask, and the question itself carries the product, its version and its
+// translation.
 
 #include <QByteArray>
+#include <QUrl>
 
 #include <cstdint>
 #include <optional>
 
-// Host and object name of the address the locator page named.
-struct AnswerLocation {
-    QByteArray host;    // characters 7 up to the first "/" after them
-    QByteArray object;  // everything after that "/"
-};
+// The address in the locator page's body, blanks and line ends around it left
+// out: an http or https URL with a host and a path ("/" at least). None for
+// anything else: another scheme, no host or path, a user name, blanks or
+// control characters inside, bytes that are not UTF-8.
+std::optional<QUrl> LocatorAddress(const QByteArray& body);
 
-// The address in the locator page's body, trailing blanks and line ends left
-// out; none when the body is shorter than 7 characters, has no "/" at or
-// after character 7, or names no host.
-std::optional<AnswerLocation> SplitAnswerUrl(const QByteArray& body);
+// The URL of the question: `address` without its fragment, followed by
+// `query` ("?..." as UpdateQuery makes it; joined with "&" when the address
+// has a query of its own).
+QByteArray QuestionUrl(const QUrl& address, const QByteArray& query);
 
 // Every byte is copied unless it is '"', one of <>%\^[]`+$,@:;/!#?=&, below
 // 33 or above 122 (space, {|}~, control characters, all non-ASCII bytes):
@@ -37,6 +38,3 @@ ProgramIdentity ThisProgram();
 // the single blanks of "user" and "reserved" are sent encoded, so that the
 // request line stays valid; the translation in upper-case hexadecimal.
 QByteArray UpdateQuery(const ProgramIdentity& program);
-
-// The request target: the object name with a leading "/" and the query.
-QByteArray RequestTarget(const QByteArray& object, const QByteArray& query);

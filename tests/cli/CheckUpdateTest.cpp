@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QFile>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
@@ -19,7 +20,7 @@ protected:
     CliRun CheckUpdate(const std::vector<std::string>& options, const std::string& host)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_CONFIG_HOME", m_config.path());
+        environment.insert("XDG_CONFIG_HOME", m_configHome);
         environment.insert("WARPLET_UPDATE_HOST", QString::fromStdString(host));
         for (const char* proxy : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
             environment.remove(proxy);
@@ -34,6 +35,7 @@ protected:
     static QJsonObject Json(const CliRun& run) { return QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object(); }
 
     QTemporaryDir m_config;
+    QString m_configHome = m_config.path();
     updatetest::LoopbackHttpServer m_server;
 };
 
@@ -73,6 +75,48 @@ TEST_F(CheckUpdateTest, FailuresAreReportedWithStatusOne)
     EXPECT_NE(bad.err.find("no address"), std::string::npos) << bad.err;
 
     EXPECT_EQ(CheckUpdate({"--now"}, m_server.Host()).status, 1);
+}
+
+TEST_F(CheckUpdateTest, SettingsThatCannotBeWrittenAreAnError)
+{
+    // The settings folder would lie inside a file: nothing can be stored there.
+    QFile blocker(m_config.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_configHome = blocker.fileName() + "/config";
+    m_server.Set("/checkupdate/updateurl.html", "http://" + m_server.Host() + "/q");
+    m_server.Set("/q", "<status 1/><nextcheckindays>3</nextcheckindays>");
+
+    const CliRun first = CheckUpdate({}, m_server.Host());
+    EXPECT_EQ(first.status, 1) << first.out;
+    EXPECT_NE(first.err.find("settings"), std::string::npos) << first.err;
+    EXPECT_TRUE(m_server.Requests().empty());
+
+    const CliRun forced = CheckUpdate({"--force"}, m_server.Host());
+    EXPECT_EQ(forced.status, 1) << forced.out;
+    EXPECT_NE(forced.err.find("settings"), std::string::npos) << forced.err;
+}
+
+TEST_F(CheckUpdateTest, TextFromTheServiceReachesTheTerminalEscaped)
+{
+    // A locator that would retitle the terminal, then an answer that would clear it
+    // and turn the text around.
+    m_server.Set("/checkupdate/updateurl.html", "\x1b]0;owned\x07no address");
+    const CliRun bad = CheckUpdate({"--force"}, m_server.Host());
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("\\x1b]0;owned\\x07no address"), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.err.find('\x1b'), std::string::npos);
+
+    m_server.Set("/checkupdate/updateurl.html", "http://" + m_server.Host() + "/q");
+    m_server.Set("/q", "<status>1</status><message40>\x1b[2Jnew\xe2\x80\xae version</message40>"
+                       "<updateurl>https://get.example/\xc2\x9b" "31m</updateurl>");
+    const CliRun answered = CheckUpdate({"--force"}, m_server.Host());
+    ASSERT_EQ(answered.status, 0) << answered.err;
+    for (const char* raw : {"\x1b", "\xe2\x80\xae", "\xc2\x9b"})
+        EXPECT_EQ(answered.out.find(raw), std::string::npos) << answered.out;
+    const QJsonObject answer = Json(answered);
+    EXPECT_EQ(answer["message40"].toString(), "\\x1b[2Jnew\\u202e version");
+    EXPECT_EQ(answer["updateUrl"].toString(), "https://get.example/\\u009b31m");
 }
 
 }  // namespace

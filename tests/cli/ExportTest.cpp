@@ -218,3 +218,14 @@ TEST_F(CliExport, ReplacedExportsKeepTheirPermissions)
         EXPECT_GT(st.st_size, 3);
     }
 }
+
+TEST_F(CliExport, AKilledExportLeavesNoFileBehind)
+{
+    MakeProject(1600, 1200, 1024);  // 2048 frames of 1600 x 1200
+    const QStringList before = Files();
+    for (const char* name : {"killed.gif", "killed.mp4"}) {
+        const CliRun run = Interrupted({"export", project, "-o", folder.Path(name)}, "export: 0%", SIGKILL);
+        EXPECT_EQ(run.status, -1) << name;
+        EXPECT_EQ(Files().join(' ').toStdString(), before.join(' ').toStdString()) << name;
+    }
+}

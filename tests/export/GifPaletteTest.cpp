@@ -50,6 +50,18 @@ TEST(GifPalette, EqualDistancesPickTheLowestIndex)
     EXPECT_EQ(matcher.Nearest(100, 100, 100), 0);
 }
 
+TEST(GifPalette, ATieOnACellsBoundKeepsTheLowerEntry)
+{
+    // (7, 7, 7) lies in the cell of 0 .. 7: black is 3 x 7 x 7 = 147 from it and
+    // (14, 14, 14) just as far, at exactly the distance that bounds the cell's list.
+    GifPalette palette{};
+    palette[0] = PaletteEntry{14, 14, 14, 0};
+    GifColourMatcher matcher(palette);
+    EXPECT_EQ(NearestPaletteIndexPlain(palette, 7, 7, 7), 0);
+    EXPECT_EQ(matcher.Nearest(7, 7, 7), 0);
+    EXPECT_EQ(matcher.Nearest(6, 7, 7), 1);
+}
+
 TEST(GifPalette, SortsByBrightnessWithBlackFillFirst)
 {
     PackedPicture picture(3, 1);

@@ -2,8 +2,14 @@
 
 #include <QTemporaryDir>
 
+#include <dirent.h>
+#include <sys/statvfs.h>
+
+#include <algorithm>
+
 #include "export/VideoExport.h"
 #include "VideoTestSupport.h"
+#include "support/SmallDisk.h"
 
 namespace {
 
@@ -46,6 +52,7 @@ private:
 class VideoExportTest : public ::testing::Test {
 protected:
     QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    std::string File(const char* name) const { return Path(name).toStdString(); }
 
     // A factory whose writers refuse frames of `refuseWidth` or the frame numbered `refuseFrame`.
     VideoWriterFactory Refusing(int refuseWidth, int refuseFrame = -1)
@@ -64,7 +71,7 @@ TEST_F(VideoExportTest, WmvFrameTimesSizeAndLetterbox)
 {
     // 300 x 200 uses the 320 x 240 entry at 30 frames per second: 30 x 3 / 10 = 9 frames.
     SyntheticSource source(300, 200, 3);
-    const VideoExportResult result = WriteVideo(Path("anim.wmv"), 10, source);
+    const VideoExportResult result = WriteVideo(File("anim.wmv"), 10, source);
     ASSERT_EQ(result.status, VideoExportStatus::Ok) << result.error;
     EXPECT_EQ(result.framesWritten, 9);
     EXPECT_EQ(result.encoder, "wmv2");
@@ -109,7 +116,7 @@ TEST_F(VideoExportTest, Mp4AndWebmKeepTheFrameSize)
         SCOPED_TRACE(c.name);
         // 413 x 301 has the 640 x 480 entry's timing (29 frames per second): 29 x 4 / 15 = 7 frames.
         SyntheticSource source(413, 301, 4);
-        const VideoExportResult result = WriteVideo(Path(c.name), 15, source);
+        const VideoExportResult result = WriteVideo(File(c.name), 15, source);
         ASSERT_EQ(result.status, VideoExportStatus::Ok) << result.error;
         EXPECT_EQ(result.width, 412);
         EXPECT_EQ(result.height, 300);
@@ -134,7 +141,7 @@ TEST_F(VideoExportTest, RefusedFirstPalFrameFallsBackTo640x480)
 {
     // 2000 x 1500 fits no entry: PAL profile at 25 frames per second, 25 x 2 / 25 = 2 frames.
     SyntheticSource source(2000, 1500, 2);
-    const VideoExportResult result = WriteVideo(Path("big.wmv"), 25, source, Refusing(720));
+    const VideoExportResult result = WriteVideo(File("big.wmv"), 25, source, Refusing(720));
     ASSERT_EQ(result.status, VideoExportStatus::Ok) << result.error;
     EXPECT_EQ(result.width, 640);
     EXPECT_EQ(result.height, 480);
@@ -155,7 +162,7 @@ TEST_F(VideoExportTest, RefusedFirstFrameWithoutSmallerSizeFails)
 {
     ASSERT_TRUE(WriteText(Path("old.wmv"), "keep me"));
     SyntheticSource source(412, 300, 2);
-    const VideoExportResult result = WriteVideo(Path("old.wmv"), 30, source, Refusing(640));
+    const VideoExportResult result = WriteVideo(File("old.wmv"), 30, source, Refusing(640));
     EXPECT_EQ(result.status, VideoExportStatus::Failed);
     EXPECT_EQ(result.error, "Unable to Write Frame");
     EXPECT_EQ(requests.size(), 1u);  // 640 x 480 has no fallback
@@ -167,7 +174,7 @@ TEST_F(VideoExportTest, FailureAfterTheFirstFrameStopsAndKeepsTheOldFile)
 {
     ASSERT_TRUE(WriteText(Path("old.wmv"), "keep me"));
     SyntheticSource source(300, 200, 10);
-    const VideoExportResult result = WriteVideo(Path("old.wmv"), 30, source, Refusing(0, 3));
+    const VideoExportResult result = WriteVideo(File("old.wmv"), 30, source, Refusing(0, 3));
     EXPECT_EQ(result.status, VideoExportStatus::Failed);
     EXPECT_EQ(result.error, "Unable to Write Frame");
     EXPECT_EQ(source.subFrames.size(), 4u);  // stops at the refused frame
@@ -180,7 +187,7 @@ TEST_F(VideoExportTest, CancelDeletesTheFileBeingWritten)
     ASSERT_TRUE(WriteText(Path("old.webm"), "keep me"));
     SyntheticSource source(64, 48, 30);
     source.cancelAfter = 2;
-    const VideoExportResult result = WriteVideo(Path("old.webm"), 30, source);
+    const VideoExportResult result = WriteVideo(File("old.webm"), 30, source);
     EXPECT_EQ(result.status, VideoExportStatus::Cancelled);
     EXPECT_EQ(source.subFrames.size(), 3u);
     EXPECT_EQ(ReadText(Path("old.webm")), "keep me");
@@ -188,7 +195,7 @@ TEST_F(VideoExportTest, CancelDeletesTheFileBeingWritten)
 
     SyntheticSource fresh(64, 48, 30);
     fresh.cancelAfter = 0;
-    EXPECT_EQ(WriteVideo(Path("new.wmv"), 30, fresh).status, VideoExportStatus::Cancelled);
+    EXPECT_EQ(WriteVideo(File("new.wmv"), 30, fresh).status, VideoExportStatus::Cancelled);
     EXPECT_FALSE(QFile::exists(Path("new.wmv")));
 }
 
@@ -196,20 +203,62 @@ TEST_F(VideoExportTest, SuccessReplacesAnExistingFile)
 {
     ASSERT_TRUE(WriteText(Path("old.wmv"), "old"));
     SyntheticSource source(300, 200, 1);
-    ASSERT_EQ(WriteVideo(Path("old.wmv"), 30, source).status, VideoExportStatus::Ok);
+    ASSERT_EQ(WriteVideo(File("old.wmv"), 30, source).status, VideoExportStatus::Ok);
     EXPECT_EQ(ReadVideo(Path("old.wmv")).decodedFrames, 1);
     EXPECT_EQ(FilesIn(m_dir.path()), QStringList{"old.wmv"});
+}
+
+TEST_F(VideoExportTest, AFullDiskFailsAndKeepsTheOldFile)
+{
+    testsupport::SmallDisk disk;
+    if (!disk.Available())
+        GTEST_SKIP() << "no file system of our own can be mounted here";
+    const std::string path = disk.Path("old.wmv");
+    ASSERT_TRUE(WriteText(QString::fromStdString(path), "keep me"));
+    // All but 8 KiB of the disk taken: less than the video's header and first frames.
+    struct statvfs space {};
+    ASSERT_EQ(::statvfs(disk.Path("").c_str(), &space), 0);
+    ASSERT_TRUE(WriteText(QString::fromStdString(disk.Path("filler")),
+                          QByteArray(qsizetype(space.f_bavail * space.f_frsize) - 8192, 'x')));
+    for (const char* name : {"new.wmv", "old.wmv"}) {
+        SyntheticSource source(300, 200, 60);
+        const VideoExportResult result = WriteVideo(disk.Path(name), 30, source);
+        EXPECT_EQ(result.status, VideoExportStatus::Failed) << name;
+    }
+    EXPECT_EQ(ReadText(QString::fromStdString(path)), "keep me");
+    EXPECT_EQ(FilesIn(QString::fromStdString(disk.Path(""))), (QStringList{"filler", "old.wmv"}));
+}
+
+TEST_F(VideoExportTest, ANameThatIsNotUtf8KeepsItsBytes)
+{
+    const std::string folder = m_dir.path().toStdString() + "/";
+    const std::vector<std::string> names = {"clip\xe9.wmv", "clip\xff\xfe.mp4", "clip\x80.webm"};
+    for (const std::string& name : names) {
+        SyntheticSource source(64, 48, 2);
+        const VideoExportResult result = WriteVideo(folder + name, 30, source);
+        EXPECT_EQ(result.status, VideoExportStatus::Ok) << result.error;
+    }
+    std::vector<std::string> written;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.')
+                written.push_back(entry->d_name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"clip\x80.webm", "clip\xe9.wmv", "clip\xff\xfe.mp4"}));
 }
 
 TEST_F(VideoExportTest, BadRequestsFailWithoutWriting)
 {
     SyntheticSource source(300, 200, 10);
-    EXPECT_EQ(WriteVideo(Path("a.wmv"), 0, source).error, "Invalid Speed");
+    EXPECT_EQ(WriteVideo(File("a.wmv"), 0, source).error, "Invalid Speed");
     SyntheticSource empty(300, 200, 0);
-    EXPECT_EQ(WriteVideo(Path("a.wmv"), 30, empty).error, "No Frames to Write");
+    EXPECT_EQ(WriteVideo(File("a.wmv"), 30, empty).error, "No Frames to Write");
     SyntheticSource thin(1, 200, 10);
-    EXPECT_EQ(WriteVideo(Path("a.mp4"), 30, thin).error, "Picture or Animation Too Small for Video");
-    const VideoExportResult missing = WriteVideo(Path("no/such/folder/a.wmv"), 30, source);
+    EXPECT_EQ(WriteVideo(File("a.mp4"), 30, thin).error, "Picture or Animation Too Small for Video");
+    const VideoExportResult missing = WriteVideo(File("no/such/folder/a.wmv"), 30, source);
     EXPECT_EQ(missing.status, VideoExportStatus::Failed);
     EXPECT_EQ(missing.error, "Unable to Create Output File");
     EXPECT_TRUE(FilesIn(m_dir.path()).isEmpty());

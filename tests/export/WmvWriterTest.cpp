@@ -13,6 +13,7 @@ using videotest::RedOverBlue;
 class WmvWriterTest : public ::testing::Test {
 protected:
     QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    std::string File(const char* name) const { return Path(name).toStdString(); }
     QTemporaryDir m_dir;
 };
 
@@ -31,7 +32,7 @@ TEST_F(WmvWriterTest, EachFailingOpeningStepHasItsText)
     const QByteArray good = LoadWmvProfileText(376);
     struct Case {
         QByteArray profile;
-        QString path;
+        std::string path;
         const char* text;
     };
     QByteArray otherVersion = good;
@@ -40,11 +41,11 @@ TEST_F(WmvWriterTest, EachFailingOpeningStepHasItsText)
         "<profile version=\"589824\"><streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\"/>"
         "</profile>";
     const Case cases[] = {
-        {"not a profile", Path("a.wmv"), "Unable to Load System Profile"},
-        {otherVersion, Path("a.wmv"), "Unable to Set System Profile Version"},
-        {audioOnly, Path("a.wmv"), "Profile Does not Accept Video input"},
-        {good, QString(), "Unable to Convert Output Filename"},
-        {good, Path("missing/folder/a.wmv"), "Unable to Set Output Filename"},
+        {"not a profile", File("a.wmv"), "Unable to Load System Profile"},
+        {otherVersion, File("a.wmv"), "Unable to Set System Profile Version"},
+        {audioOnly, File("a.wmv"), "Profile Does not Accept Video input"},
+        {good, std::string(), "Unable to Convert Output Filename"},
+        {good, File("missing/folder/a.wmv"), "Unable to Set Output Filename"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -61,7 +62,7 @@ TEST_F(WmvWriterTest, EachFailingOpeningStepHasItsText)
 TEST_F(WmvWriterTest, StatesAndSampleTimes)
 {
     CWmvWriter writer;
-    ASSERT_TRUE(writer.Open(Path("a.wmv"), LoadWmvProfileText(376), 30)) << writer.ErrorText();
+    ASSERT_TRUE(writer.Open(File("a.wmv"), LoadWmvProfileText(376), 30)) << writer.ErrorText();
     EXPECT_EQ(writer.State(), CWmvWriter::kStateOpen);
     EXPECT_EQ(writer.ErrorText(), "Method Succeeded");
     const PackedPicture frame = RedOverBlue(320, 240);
@@ -90,14 +91,14 @@ TEST_F(WmvWriterTest, StatesAndSampleTimes)
 TEST_F(WmvWriterTest, FailuresWhileWritingReleaseEverything)
 {
     CWmvWriter writer;
-    ASSERT_TRUE(writer.Open(Path("a.wmv"), LoadWmvProfileText(376), 30));
+    ASSERT_TRUE(writer.Open(File("a.wmv"), LoadWmvProfileText(376), 30));
     PackedPicture deep = RedOverBlue(320, 240);
     deep.Header().biBitCount = 32;
     EXPECT_NE(writer.WriteFrame(deep), 0);
     EXPECT_EQ(writer.ErrorText(), "Unable to Set Media Type");
     EXPECT_EQ(writer.State(), CWmvWriter::kStateUnusable);
 
-    ASSERT_TRUE(writer.Open(Path("b.wmv"), LoadWmvProfileText(376), 30));
+    ASSERT_TRUE(writer.Open(File("b.wmv"), LoadWmvProfileText(376), 30));
     ASSERT_EQ(writer.WriteFrame(RedOverBlue(320, 240)), 0);
     EXPECT_NE(writer.WriteFrame(RedOverBlue(160, 120)), 0);
     EXPECT_EQ(writer.ErrorText(), "Frame Does not Match Input Size");
@@ -115,7 +116,7 @@ TEST_F(WmvWriterTest, FirstAvailableEncoderIsUsed)
     settings.width = 64;
     settings.height = 48;
     CWmvWriter writer;
-    ASSERT_TRUE(writer.OpenWith(Path("a.mp4"), settings, 25)) << writer.ErrorText();
+    ASSERT_TRUE(writer.OpenWith(File("a.mp4"), settings, 25)) << writer.ErrorText();
     EXPECT_EQ(writer.EncoderName(), "mpeg4");
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(writer.WriteFrame(RedOverBlue(64, 48)), 0) << writer.ErrorText();
@@ -126,7 +127,7 @@ TEST_F(WmvWriterTest, FirstAvailableEncoderIsUsed)
     EXPECT_EQ(info.ptsMs, (std::vector<int64_t>{0, 40, 80}));
 
     settings.encoders = {{"no-such-encoder", {}, 0}};
-    EXPECT_FALSE(writer.OpenWith(Path("b.mp4"), settings, 25));
+    EXPECT_FALSE(writer.OpenWith(File("b.mp4"), settings, 25));
     EXPECT_EQ(writer.ErrorText(), "Unable to Set System Profile");
 }
 

@@ -74,6 +74,9 @@ TEST(UpdateAnswer, NumbersReadLikeTheServiceWritesThem)
     EXPECT_EQ(AnswerNumber("-3"), -3);
     EXPECT_EQ(AnswerNumber("x7"), 0);
     EXPECT_EQ(AnswerNumber("99999999999999999999"), 2147483647);
+    // Out of range below: the smallest int, which is one further from 0 than the largest.
+    EXPECT_EQ(AnswerNumber("-99999999999999999999"), -2147483647 - 1);
+    EXPECT_EQ(AnswerNumber("-2147483648"), -2147483647 - 1);
 }
 
 TEST(UpdateAnswer, OnlyWebAddressesAreOpened)

@@ -128,6 +128,39 @@ TEST_F(UpdateCheckTest, LocatorWithoutUsableAddressStoresNothing)
     EXPECT_EQ(m_server.Requests().size(), 2u);  // the locator only, twice
 }
 
+TEST_F(UpdateCheckTest, OnlyAWebAddressWithAHostAndAPathIsAsked)
+{
+    // Each of these once reached the server: the scheme went unread, or the host was
+    // cut at a "#", "?" or NUL and the server's top page was taken as the answer.
+    const std::string hostPort = m_server.Host();
+    m_server.Set("/x", "<status>1</status>");
+    m_server.Set("/", "<status>1</status>");
+    const std::string bodies[] = {
+        "gopher:" + hostPort + "/x",
+        "ftps://" + hostPort + "/x",
+        "http://" + hostPort + "#.example/x",
+        "http://" + hostPort + "?.example/x",
+        "http://" + hostPort + std::string(1, '\0') + ".example/x",
+        "http:///x",
+    };
+    for (const std::string& body : bodies) {
+        updatetest::StoreSchedule("26,12,08", 7);
+        m_server.Set("/checkupdate/updateurl.html", body);
+        const CheckResult result = Check();
+        EXPECT_EQ(result.outcome, CheckOutcome::BadLocator) << body;
+        EXPECT_TRUE(result.error.contains("named no address")) << result.error.toStdString();
+        EXPECT_EQ(Stored().date, "26,12,08");
+    }
+    EXPECT_EQ(m_server.Requests().size(), std::size(bodies));  // the locator only, each time
+
+    // The address's own query is kept, and ours follows it.
+    updatetest::StoreSchedule("26,12,08", 7);
+    m_server.Set("/checkupdate/updateurl.html", "  http://" + hostPort + "/x?lang=zh#top\r\n");
+    EXPECT_EQ(Check().outcome, CheckOutcome::Answered);
+    EXPECT_EQ(m_server.Requests().back(), "/x?lang=zh&productname=Warplet%204&version=4,0,0,0&user=%20&sn=&subversion="
+                                          "80404B0&reserved=%20");
+}
+
 TEST_F(UpdateCheckTest, UnreachableHostEndsQuietlyWithNothingStored)
 {
     updatetest::StoreSchedule("26,12,08", 7);

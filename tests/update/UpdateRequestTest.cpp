@@ -35,30 +35,30 @@ TEST(UpdateRequest, QueryCarriesProductVersionAndTranslation)
     EXPECT_EQ(ThisProgram().fileVersion, "4,0,0,0");
 }
 
-TEST(UpdateRequest, LocatorBodyNamesHostAndObject)
+TEST(UpdateRequest, LocatorNamesAWebAddressWithAHostAndAPath)
 {
-    const auto location = SplitAnswerUrl("http://ask.example:8080/check/now.php\r\n");
-    ASSERT_TRUE(location);
-    EXPECT_EQ(location->host, "ask.example:8080");
-    EXPECT_EQ(location->object, "check/now.php");
-    // The seven-character prefix is not looked at.
-    const auto any = SplitAnswerUrl("ftp:xx:host/");
-    ASSERT_TRUE(any);
-    EXPECT_EQ(any->host, "host");
-    EXPECT_EQ(any->object, "");
+    const std::optional<QUrl> address = LocatorAddress("  http://ask.example:8080/check/now.php\r\n");
+    ASSERT_TRUE(address);
+    EXPECT_EQ(address->host(), "ask.example");
+    EXPECT_EQ(address->port(), 8080);
+    EXPECT_EQ(address->path(), "/check/now.php");
+    EXPECT_TRUE(LocatorAddress("HTTPS://ask.example/"));
 }
 
-TEST(UpdateRequest, LocatorBodyWithoutUsableAddressIsRefused)
+TEST(UpdateRequest, LocatorWithoutAUsableAddressIsRefused)
 {
-    for (const char* bad : {"", "http:/", "http://", "http://host-without-slash", "http:///object", "short/\n\n"})
-        EXPECT_FALSE(SplitAnswerUrl(bad)) << bad;
+    for (const char* bad : {"", "http:/", "http://", "http://host-without-slash", "http:///object", "short/\n\n",
+                            "ftp:xx:host/", "file:///etc/passwd", "http://trusted.example@other.example/x",
+                            "http://ho st/x", "http://host/a b", "http://host/\x1b[2J", "http://host/\x7f",
+                            "http://host/\xff"})
+        EXPECT_FALSE(LocatorAddress(bad)) << bad;
 }
 
-TEST(UpdateRequest, TargetAlwaysStartsWithASlash)
+TEST(UpdateRequest, QuestionFollowsTheAddressAndItsOwnQuery)
 {
-    EXPECT_EQ(RequestTarget("a/b", "?q"), "/a/b?q");
-    EXPECT_EQ(RequestTarget("/a", "?q"), "/a?q");
-    EXPECT_EQ(RequestTarget("", "?q"), "/?q");
+    EXPECT_EQ(QuestionUrl(*LocatorAddress("http://a.example/q.php#part"), "?p=1"), "http://a.example/q.php?p=1");
+    EXPECT_EQ(QuestionUrl(*LocatorAddress("https://a.example:81/q?lang=zh"), "?p=1"),
+              "https://a.example:81/q?lang=zh&p=1");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "export/ui/ExportPrompts.h"
 #include "project/FilePath.h"
 #include "project/Project.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
@@ -201,7 +202,7 @@ void CExportCommands::OnSavePictures()
                 if (!result.failed.empty()) {
                     const PictureSequenceResult::Failure& failure = result.failed.front();
                     const bool full = failure.result.cause == FileError::Cause::DiskFull;
-                    Message(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, PathToQString(failure.path));
+                    Message(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, ShownBytes(failure.path));
                 }
             } catch (const std::exception& error) {
                 ReportFileError(error);
@@ -262,13 +263,14 @@ void CExportCommands::ReportFileError(const std::exception& error)
     if (dynamic_cast<const ExportSizeCancelled*>(&error))
         return;  // a cancelled size dialog ends the export silently
     if (const auto* file = dynamic_cast<const FileError*>(&error)) {
-        // Reading the picture failed (missing, unreadable, corrupt), or writing did.
+        // Reading the picture failed (missing, unreadable, corrupt), or writing did. The
+        // picture's name comes from the project file: it is shown escaped.
         const bool full = file->GetCause() == FileError::Cause::DiskFull;
-        Message(full ? StrId::CannotWriteFile : StrId::CannotReadFile, PathToQString(file->Path()));
+        Message(full ? StrId::CannotWriteFile : StrId::CannotReadFile, ShownBytes(file->Path()));
         return;
     }
     // A size that cannot be rendered, or no memory for it.
-    Message(StrId::CannotWriteFile, QString::fromUtf8(error.what()));
+    Message(StrId::CannotWriteFile, ShownBytes(error.what()));
 }
 
 void CExportCommands::Progress(int done, int total)

@@ -1,6 +1,7 @@
 #include "update/ui/UpdateDlg.h"
 
 #include "app/ui/UserPrompts.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
 
 #include <QHBoxLayout>
@@ -14,6 +15,19 @@ namespace {
 QString CaptionOr(int id, const char* fallback)
 {
     return HasAppCaption(id) ? AppCaption(id) : QString::fromUtf8(fallback);
+}
+
+// The service's message as the box shows it: its lines kept, every other
+// control character escaped.
+QString ShownMessage(const QString& message)
+{
+    QStringList lines = message.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        line = ShownText(line);
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -35,7 +49,7 @@ CUpdateDlg::CUpdateDlg(UpdateAnswer answer, UserPrompts& prompts, QWidget* paren
     m_pHeading->setFont(headingFont);
 
     auto* label = new QLabel(CaptionOr(CapId::UpdateInfoLabel, "信息:"), this);
-    m_pMessage = new QPlainTextEdit(m_answer.Message(), this);
+    m_pMessage = new QPlainTextEdit(ShownMessage(m_answer.Message()), this);
     m_pMessage->setObjectName(QString::number(kMessageId));
     m_pMessage->setReadOnly(true);
     m_pMessage->setFrameShape(QFrame::StyledPanel);

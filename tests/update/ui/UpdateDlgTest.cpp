@@ -48,6 +48,14 @@ TEST_F(UpdateDlgTest, HeadingTellsACriticalUpdateApart)
     EXPECT_EQ(critical.MessageText(), "The long message");
 }
 
+TEST_F(UpdateDlgTest, TheServicesMessageKeepsItsLinesAndShowsControlCharactersEscaped)
+{
+    UpdateAnswer answer = Answer(1);
+    answer.message250 = QStringLiteral("Version 5\r\nis \x1b[2Jout\u202e now\n");
+    const CUpdateDlg dialog(answer, m_prompts);
+    EXPECT_EQ(dialog.MessageText(), QStringLiteral("Version 5\nis \\x1b[2Jout\\u202e now\n"));
+}
+
 TEST_F(UpdateDlgTest, MoreInformationOnlyWithAnAddressAndTheDialogStaysOpen)
 {
     CUpdateDlg without(Answer(1), m_prompts);
