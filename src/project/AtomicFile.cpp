@@ -27,6 +27,26 @@ constexpr size_t kMaxStemBytes = 200;
     throw FileError(FileError::CauseFromErrno(error), path, std::string(step) + ": " + std::strerror(error));
 }
 
+// The process's umask, read without changing it: umask() can only be read by
+// setting it, and another thread creating a file meanwhile would get mode 0666.
+mode_t CurrentUmask()
+{
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return mode_t(mask & 0777);
+    }
+    // Kernels before 4.7 do not report it; the old way is all there is.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 std::string FolderOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -283,9 +303,7 @@ unsigned PermissionsForReplacing(const std::string& target)
     struct stat existing {};
     if (::stat(target.c_str(), &existing) == 0)
         return existing.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    return 0666 & ~CurrentUmask();
 }
 
 void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, AtomicFileBatch* batch)
