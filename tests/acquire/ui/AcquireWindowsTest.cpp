@@ -167,4 +167,34 @@ TEST(AcquireWindows, TransferRunsBesideAResponsiveWindowWhoseCancelStopsIt)
     EXPECT_EQ(outcome.kind, AcquireOutcome::Kind::Cancelled) << outcome.detail.toStdString();
 }
 
+TEST(AcquireWindows, AScannersUnusableDefaultGivesWayToTheOfferedResolutionNearest150)
+{
+    ScanOptions options;
+    options.resolutions = {75, 120, 200, 600};
+    options.defaultResolution = 0;  // reported, but not one of those offered
+    EXPECT_EQ(CScanSettingsDlg(TestScanner(), options, nullptr).ResolutionBox()->currentText(), QStringLiteral("120"));
+    options.resolutions = {1, 50, 75, 100, 150, 200, 300, 600, 1200};
+    options.resolutionRange = true;
+    EXPECT_EQ(CScanSettingsDlg(TestScanner(), options, nullptr).Settings().resolution, 150);
+    options.defaultResolution = 300;  // one it takes stays
+    EXPECT_EQ(CScanSettingsDlg(TestScanner(), options, nullptr).Settings().resolution, 300);
+}
+
+TEST(AcquireWindows, NamesFromDevicesShowTheirControlCharactersEscaped)
+{
+    const std::optional<AcquireDevice> camera =
+        ParseDeviceId(QStringLiteral("gphoto2:Cam\x1b]0;owned\x07@disk:/media/card\nX"));
+    ASSERT_TRUE(camera);
+    CDeviceSelectDlg devices({*camera});
+    const QString shown = devices.List()->item(0)->text() + devices.List()->item(0)->toolTip();
+    EXPECT_FALSE(shown.contains(QChar(0x1b)) || shown.contains(QLatin1Char('\n'))) << shown.toStdString();
+    const QString label = devices.List()->item(0)->text();
+    EXPECT_TRUE(label.contains(QStringLiteral("Cam\\x1b]0;owned\\x07 (disk:/media/card\\nX)"))) << label.toStdString();
+
+    std::vector<CameraItem> items = {{"/DCIM", "a\x1b[2Jb\n\xFF.jpg", QStringLiteral("image/jpeg"), 1}};
+    CCameraPictureDlg pictures(nullptr, items);
+    EXPECT_EQ(pictures.Grid()->item(0)->text(), QStringLiteral("a\\x1b[2Jb\\n\\xff.jpg"));
+    EXPECT_EQ(pictures.Grid()->item(0)->toolTip(), QStringLiteral("/DCIM/a\\x1b[2Jb\\n\\xff.jpg"));
+}
+
 }  // namespace
