@@ -1,19 +1,22 @@
 #include "acquire/AcquireDevices.h"
 
+#include "res/OutsideText.h"
+
 namespace {
 
 const QString kSanePrefix = QStringLiteral("sane:");
 const QString kGphotoPrefix = QStringLiteral("gphoto2:");
 
+// Labels quote what the device says of itself, with control characters escaped.
 QString ScannerLabel(const SaneDeviceInfo& info)
 {
     const QString model = (info.vendor + QLatin1Char(' ') + info.model).trimmed();
-    return model.isEmpty() ? info.name : model + QStringLiteral(" (") + info.name + QLatin1Char(')');
+    return ShownText(model.isEmpty() ? info.name : model + QStringLiteral(" (") + info.name + QLatin1Char(')'));
 }
 
 QString CameraLabel(const CameraDeviceInfo& info)
 {
-    return info.model + QStringLiteral(" (") + info.port + QLatin1Char(')');
+    return ShownText(info.model + QStringLiteral(" (") + info.port + QLatin1Char(')'));
 }
 
 }  // namespace
@@ -28,7 +31,7 @@ std::optional<AcquireDevice> ParseDeviceId(const QString& id)
     AcquireDevice device;
     if (id.startsWith(kSanePrefix) && id.size() > kSanePrefix.size()) {
         device.saneName = id.mid(kSanePrefix.size());
-        device.label = device.saneName;
+        device.label = ShownText(device.saneName);
         return device;
     }
     if (!id.startsWith(kGphotoPrefix))

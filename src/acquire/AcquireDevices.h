@@ -15,9 +15,9 @@ struct AcquireDevice {
     Kind kind = Kind::Scanner;
     QString saneName;          // scanners
     CameraDeviceInfo camera;   // cameras
-    QString label;             // the model name shown to the user
+    QString label;             // the model name shown to the user, control characters escaped
 
-    QString Id() const;
+    QString Id() const;  // as the device names itself: escape it to show it
     bool IsScanner() const { return kind == Kind::Scanner; }
 };
 

@@ -1,7 +1,8 @@
 #include "acquire/AcquireNames.h"
 
-#include <QFileInfo>
+#include <QByteArrayView>
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -21,14 +22,52 @@ constexpr FormatEntry kFormats[] = {
     {"image/x-raw", ".RAW"},        {kMemoryBitmapFormat, ".BMP"},
 };
 
+// The length of the UTF-8 sequence a lead byte starts (1 to 4), 0 for a byte
+// that cannot start one.
+size_t SequenceLength(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if ((lead & 0xE0) == 0xC0)
+        return 2;
+    if ((lead & 0xF0) == 0xE0)
+        return 3;
+    if ((lead & 0xF8) == 0xF0)
+        return 4;
+    return 0;
+}
+
+// `bytes` with every byte that is not part of a valid UTF-8 sequence made '_'.
+QString ValidUtf8(std::string_view bytes)
+{
+    std::string valid;
+    valid.reserve(bytes.size());
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t length = SequenceLength(static_cast<unsigned char>(bytes[at]));
+        if (length != 0 && at + length <= bytes.size() && QByteArrayView(bytes.data() + at, length).isValidUtf8()) {
+            valid.append(bytes.substr(at, length));
+            at += length;
+        } else {
+            valid.push_back('_');
+            ++at;
+        }
+    }
+    return QString::fromStdString(valid);
+}
+
 // Splits "name.ext" at its last dot. With `leadingDot`, ".ext" is an empty
 // name with an extension; otherwise a name that starts with its only dot.
-std::pair<QString, QString> SplitExtension(const QString& fileName, bool leadingDot)
+std::pair<std::string_view, std::string_view> SplitExtension(std::string_view fileName, bool leadingDot)
 {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || (dot == 0 && !leadingDot))
-        return {fileName, QString()};
-    return {fileName.left(dot), fileName.mid(dot)};
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || (dot == 0 && !leadingDot))
+        return {fileName, {}};
+    return {fileName.substr(0, dot), fileName.substr(dot)};
+}
+
+bool SameIgnoringCase(std::string_view a, const QString& b)
+{
+    return QString::fromUtf8(a.data(), qsizetype(a.size())).compare(b, Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace
@@ -45,9 +84,41 @@ QString ExtensionForFormat(const QString& mimeType)
     return {};
 }
 
-QString SanitizeItemName(const QString& name)
+bool MatchesFormat(std::span<const uint8_t> head, const QString& mimeType)
 {
-    QString last = name;
+    const auto at = [head](size_t offset, std::string_view mark) {
+        return head.size() >= offset + mark.size() && std::memcmp(head.data() + offset, mark.data(), mark.size()) == 0;
+    };
+    const auto riff = [&](std::string_view kind) { return at(0, "RIFF") && at(8, kind); };
+    const QString extension = ExtensionForFormat(mimeType);
+    if (extension == QLatin1String(".BMP"))
+        return at(0, "BM");
+    if (extension == QLatin1String(".JPG"))
+        return at(0, "\xFF\xD8\xFF");
+    if (extension == QLatin1String(".PNG"))
+        return at(0, "\x89PNG\r\n\x1A\n");
+    if (extension == QLatin1String(".GIF"))
+        return at(0, "GIF87a") || at(0, "GIF89a");
+    if (extension == QLatin1String(".TIF"))
+        return at(0, std::string_view("II*\0", 4)) || at(0, std::string_view("MM\0*", 4));
+    if (extension == QLatin1String(".PCD"))
+        return at(2048, "PCD_IPI");
+    if (extension == QLatin1String(".FPX"))
+        return at(0, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    if (extension == QLatin1String(".MPG"))
+        return at(0, std::string_view("\0\0\x01\xBA", 4)) || at(0, std::string_view("\0\0\x01\xB3", 4));
+    if (extension == QLatin1String(".AVI"))
+        return riff("AVI ");
+    if (extension == QLatin1String(".WAV"))
+        return riff("WAVE");
+    if (extension == QLatin1String(".WMA"))
+        return at(0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11");
+    return !extension.isEmpty();
+}
+
+std::string SanitizeItemName(std::string_view name)
+{
+    QString last = ValidUtf8(name);
     last.replace(QLatin1Char('\\'), QLatin1Char('/'));
     last = last.mid(last.lastIndexOf(QLatin1Char('/')) + 1);
     QString kept;
@@ -59,29 +130,39 @@ QString SanitizeItemName(const QString& name)
     qsizetype start = 0;
     while (start < kept.size() && (kept[start] == QLatin1Char('.') || kept[start].isSpace()))
         ++start;
-    return kept.mid(start).trimmed();
+    return kept.mid(start).trimmed().toStdString();
 }
 
-QString FileNameForItem(const QString& itemName, const QString& mimeType)
+std::string FileNameForItem(std::string_view itemName, const QString& mimeType)
 {
     const QString extension = ExtensionForFormat(mimeType);
     if (extension.isEmpty())
         return {};
-    const QString name = SanitizeItemName(itemName);
+    const std::string name = SanitizeItemName(itemName);
     const auto [base, own] = SplitExtension(name, false);
-    if (own.compare(extension, Qt::CaseInsensitive) == 0)
+    if (SameIgnoringCase(own, extension))
         return name;
-    return base + extension;
+    return std::string(base) + extension.toStdString();
 }
 
-void MakeUniqueFileName(QString& path)
+std::string_view Utf8Prefix(std::string_view text, size_t maxBytes)
 {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString folder = path.left(slash + 1);
-    auto [name, extension] = SplitExtension(path.mid(slash + 1), true);
-    if (name.isEmpty())
-        name = QStringLiteral("Scanned");
-    path = folder + name + extension;
-    for (int n = 1; QFileInfo::exists(path); ++n)
-        path = folder + name + QStringLiteral("_%1").arg(n) + extension;
+    if (text.size() <= maxBytes)
+        return text;
+    size_t end = maxBytes;
+    // Step back over continuation bytes to the start of the cut sequence.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+std::string NumberedFileName(std::string_view fileName, int n)
+{
+    auto [name, extension] = SplitExtension(fileName, true);
+    if (name.empty())
+        name = "Scanned";
+    const std::string suffix = n > 0 ? "_" + std::to_string(n) : std::string();
+    const size_t tail = suffix.size() + extension.size();
+    const size_t room = tail < kMaxFileNameBytes ? kMaxFileNameBytes - tail : 0;
+    return std::string(Utf8Prefix(name, room)) + suffix + std::string(extension);
 }

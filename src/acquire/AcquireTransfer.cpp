@@ -2,12 +2,19 @@
 
 #include "acquire/AcquireNames.h"
 #include "acquire/DataCallback.h"
+#include "res/OutsideText.h"
 
 namespace {
 
 using Kind = AcquireOutcome::Kind;
 
-AcquireOutcome Failed(const QString& detail) { return {Kind::DeviceFailed, {}, detail, {}}; }
+// A device failure; for a camera, the cause is given for the item.
+AcquireOutcome Failed(const AcquireRequest& request, const QString& cause)
+{
+    if (request.device.IsScanner())
+        return {Kind::DeviceFailed, {}, cause, {}};
+    return {Kind::DeviceFailed, {}, ShownBytes(request.item.Path()) + QStringLiteral(": ") + cause, {}};
+}
 
 TransferEnd Scan(const AcquireRequest& request, CDataCallback& sink, QString& error)
 {
@@ -28,16 +35,13 @@ TransferEnd FromCamera(const AcquireRequest& request, CDataCallback& sink, Acqui
     return camera->Transfer(request.item, sink, [&progress] { return progress.Cancelled(); }, error);
 }
 
-// The file the item goes to; empty when its format is not kept.
-QString TargetPath(const AcquireRequest& request)
+// The name the item is written under; empty when its format is not kept.
+std::string TargetName(const AcquireRequest& request)
 {
-    const QString name = request.device.IsScanner() ? FileNameForItem(QString(), QLatin1String(kMemoryBitmapFormat))
-                                                    : FileNameForItem(request.item.name, request.item.mimeType);
-    if (name.isEmpty())
-        return {};
-    QString path = request.folder + name;
-    MakeUniqueFileName(path);
-    return path;
+    const std::string name = request.device.IsScanner()
+                                 ? FileNameForItem({}, QLatin1String(kMemoryBitmapFormat))
+                                 : FileNameForItem(request.item.name, request.item.mimeType);
+    return name.empty() ? name : NumberedFileName(name, 0);
 }
 
 }  // namespace
@@ -46,29 +50,32 @@ AcquireOutcome TransferPicture(const AcquireRequest& request, AcquireProgress& p
 {
     progress.SetItem(1, 1);
     CDataCallback sink(progress.Function());
+    sink.SetPageLimit(request.pageLimit);
     AcquireOutcome outcome;
     if (request.preview) {
         sink.SetPageObserver([&outcome](std::span<const uint8_t> page) {
             outcome.preview.loadFromData(page.data(), int(page.size()), "BMP");
         });
     } else {
-        const QString path = TargetPath(request);
-        if (path.isEmpty())
-            return {Kind::Skipped, {}, request.item.mimeType, {}};
-        sink.SetTargetPath(path);
+        std::string name = TargetName(request);
+        if (name.empty())
+            return {Kind::Skipped, {}, ShownText(request.item.mimeType), {}};
+        sink.SetTarget(request.folder, std::move(name));
     }
     QString error;
     const TransferEnd end = request.device.IsScanner() ? Scan(request, sink, error)
                                                        : FromCamera(request, sink, progress, error);
     if (end == TransferEnd::Cancelled || (end == TransferEnd::Failed && progress.Cancelled()))
         return {Kind::Cancelled, {}, {}, {}};
-    if (end == TransferEnd::Failed)
-        return Failed(error);
-    if (sink.PagesStored() == 0)
-        return Failed(QStringLiteral("the device sent no picture"));
     if (!sink.WriteError().isEmpty())
         return {Kind::WriteFailed, sink.TargetPath(), sink.WriteError(), {}};
+    if (!sink.DataError().isEmpty())
+        return Failed(request, sink.DataError());
+    if (end == TransferEnd::Failed)
+        return Failed(request, error);
+    if (sink.PagesStored() == 0)
+        return Failed(request, QStringLiteral("the device sent no picture"));
     if (request.preview)
         return {Kind::Previewed, {}, {}, std::move(outcome.preview)};
-    return {Kind::Written, sink.TargetPath(), {}, {}};
+    return {Kind::Written, sink.WrittenPath(), {}, {}};
 }

@@ -1,8 +1,8 @@
 #include "acquire/DataCallback.h"
 
 #include "acquire/AcquireNames.h"
-#include "export/FileError.h"
-#include "project/AtomicFile.h"
+#include "acquire/PictureFile.h"
+#include "res/OutsideText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,7 +42,17 @@ bool IsInfoHeader(std::span<const uint8_t> header)
            ReadU32(header, 0) >= CDataCallback::kBitmapInfoHeaderSize;
 }
 
+QString TooLarge(uint64_t limit) { return QStringLiteral("the picture is larger than %1").arg(ByteCountText(limit)); }
+
 }  // namespace
+
+QString ByteCountText(uint64_t bytes)
+{
+    constexpr uint64_t kMiB = uint64_t(1) << 20;
+    if (bytes >= kMiB && bytes % kMiB == 0)
+        return QStringLiteral("%1 MiB").arg(bytes / kMiB);
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
 
 uint64_t DibPixelOffset(std::span<const uint8_t> header)
 {
@@ -66,6 +76,14 @@ uint64_t DibSizeFromHeader(std::span<const uint8_t> header)
 
 CDataCallback::CDataCallback(ProgressFunction progress) : m_progress(std::move(progress)) {}
 
+CDataCallback::~CDataCallback() = default;
+
+void CDataCallback::SetTarget(std::string folder, std::string fileName)
+{
+    m_folder = std::move(folder);
+    m_fileName = std::move(fileName);
+}
+
 CDataCallback::Result CDataCallback::BandedDataCallback(const Band& band)
 {
     switch (band.message) {
@@ -81,16 +99,49 @@ CDataCallback::Result CDataCallback::BandedDataCallback(const Band& band)
     return Result::Ok;
 }
 
+CDataCallback::Result CDataCallback::Refuse(const QString& cause)
+{
+    if (m_dataError.isEmpty())
+        m_dataError = cause;
+    EndPage();
+    return Result::Error;
+}
+
+CDataCallback::Result CDataCallback::WriteFailed(const std::exception& error)
+{
+    if (m_writeError.isEmpty())
+        m_writeError = ShownBytes(error.what());
+    EndPage();
+    return Result::Error;
+}
+
+void CDataCallback::EndPage()
+{
+    m_file.reset();
+    std::vector<uint8_t>().swap(m_buffer);
+    m_used = 0;
+}
+
 CDataCallback::Result CDataCallback::OnHeader(const Header& header)
 {
-    const QString extension = ExtensionForFormat(header.format);
+    EndPage();
+    m_format = header.format;
     m_bMemoryBitmap = header.format == QLatin1String(kMemoryBitmapFormat);
-    m_bIsBitmap = extension == QLatin1String(".BMP");
+    m_bIsBitmap = ExtensionForFormat(header.format) == QLatin1String(".BMP");
     m_nHeaderReserve = m_bMemoryBitmap ? kBmpFileHeaderSize : 0;
     m_bSizeAnnounced = header.totalSize != 0;
-    m_buffer.clear();
-    m_used = 0;
-    return Reserve(header.totalSize + m_nHeaderReserve) ? Result::Ok : Result::Error;
+    if (header.totalSize > m_limit - uint64_t(m_nHeaderReserve))
+        return Refuse(TooLarge(m_limit));
+    if (m_folder.empty()) {
+        m_buffer.reserve(header.totalSize + uint64_t(m_nHeaderReserve));
+        return Result::Ok;
+    }
+    try {
+        m_file = std::make_unique<PictureFile>(m_folder, m_fileName);
+    } catch (const std::exception& error) {
+        return WriteFailed(error);
+    }
+    return Result::Ok;
 }
 
 CDataCallback::Result CDataCallback::OnData(const Band& band)
@@ -102,63 +153,95 @@ CDataCallback::Result CDataCallback::OnData(const Band& band)
         if (answer == ProgressAnswer::InvalidStatus)
             return Result::Error;
     }
-    if (m_bIsBitmap && !m_bSizeAnnounced && band.offset == 0 && m_bMemoryBitmap)
-        SizeFromBitmapHeader(band.data);
-    const uint64_t end = band.offset + m_nHeaderReserve + band.data.size();
-    if (band.offset > kMaxPageSize || !Reserve(end))
-        return Result::Error;
-    if (!band.data.empty())
-        std::memcpy(m_buffer.data() + band.offset + m_nHeaderReserve, band.data.data(), band.data.size());
+    const uint64_t reserve = uint64_t(m_nHeaderReserve);
+    if (band.offset > m_limit || band.data.size() > m_limit - band.offset ||
+        band.offset + band.data.size() > m_limit - reserve)
+        return Refuse(TooLarge(m_limit));
+    const uint64_t end = band.offset + reserve + band.data.size();
+    if (m_file) {
+        try {
+            m_file->WriteAt(band.offset + reserve, band.data);
+        } catch (const std::exception& error) {
+            return WriteFailed(error);
+        }
+    } else {
+        if (m_bMemoryBitmap && !m_bSizeAnnounced && band.offset == 0)
+            SizeFromBitmapHeader(band.data);
+        Grow(end);
+        if (!band.data.empty())
+            std::memcpy(m_buffer.data() + band.offset + reserve, band.data.data(), band.data.size());
+    }
     m_used = std::max(m_used, end);
     return Result::Ok;
 }
 
 void CDataCallback::SizeFromBitmapHeader(std::span<const uint8_t> data)
 {
-    const uint64_t size = DibSizeFromHeader(data);
-    if (size != 0 && size + m_nHeaderReserve <= kMaxPageSize)
-        Reserve(size + m_nHeaderReserve);
+    const uint64_t size = DibSizeFromHeader(data) + uint64_t(m_nHeaderReserve);
+    if (size <= m_limit && size > m_buffer.capacity())
+        m_buffer.reserve(size);
 }
 
-bool CDataCallback::Reserve(uint64_t size)
+void CDataCallback::Grow(uint64_t size)
 {
-    if (size > kMaxPageSize)
-        return false;
+    if (size > m_buffer.capacity())
+        m_buffer.reserve(std::min(m_limit, std::max(size, 2 * uint64_t(m_buffer.capacity()))));
     if (size > m_buffer.size())
         m_buffer.resize(size);
-    return true;
 }
 
-void CDataCallback::CompleteBmpFileHeader()
+std::vector<uint8_t> CDataCallback::PageHead(size_t bytes) const
 {
-    const std::span<const uint8_t> info(m_buffer.data() + kBmpFileHeaderSize, m_used - kBmpFileHeaderSize);
-    uint8_t* file = m_buffer.data();
+    std::vector<uint8_t> head(std::min<uint64_t>(bytes, m_used));
+    if (m_file)
+        head.resize(m_file->ReadAt(0, head));
+    else
+        std::copy_n(m_buffer.begin(), head.size(), head.begin());
+    return head;
+}
+
+std::vector<uint8_t> CDataCallback::BmpFileHeader() const
+{
+    const std::vector<uint8_t> head = PageHead(kBmpFileHeaderSize + kBitmapInfoHeaderSize);
+    const std::span<const uint8_t> info = std::span(head).subspan(std::min<size_t>(head.size(), kBmpFileHeaderSize));
+    std::vector<uint8_t> file(kBmpFileHeaderSize, 0);
     file[0] = 'B';
     file[1] = 'M';
-    WriteU32(file + 2, uint32_t(m_used));
-    WriteU32(file + 6, 0);
-    WriteU32(file + 10, uint32_t(kBmpFileHeaderSize + DibPixelOffset(info)));
+    WriteU32(file.data() + 2, uint32_t(m_used));
+    WriteU32(file.data() + 10, uint32_t(kBmpFileHeaderSize + DibPixelOffset(info)));
+    return file;
 }
 
 CDataCallback::Result CDataCallback::OnPageEnd()
 {
-    if (m_used > uint64_t(m_nHeaderReserve)) {
-        if (m_bMemoryBitmap)
-            CompleteBmpFileHeader();
-        const std::span<const uint8_t> page(m_buffer.data(), m_used);
-        if (!m_targetPath.isEmpty()) {
-            try {
-                WriteFileAtomically(m_targetPath.toStdString(), page);
-            } catch (const FileError& error) {
-                if (m_writeError.isEmpty())
-                    m_writeError = QString::fromStdString(error.what());
-            }
-        }
-        if (m_pageObserver)
-            m_pageObserver(page);
-        ++m_nPagesStored;
+    if (m_used <= uint64_t(m_nHeaderReserve)) {
+        EndPage();
+        return Result::Ok;
     }
-    std::vector<uint8_t>().swap(m_buffer);
-    m_used = 0;
+    if (m_bMemoryBitmap) {
+        const std::vector<uint8_t> header = BmpFileHeader();
+        if (m_file) {
+            try {
+                m_file->WriteAt(0, header);
+            } catch (const std::exception& error) {
+                return WriteFailed(error);
+            }
+        } else {
+            std::copy(header.begin(), header.end(), m_buffer.begin());
+        }
+    } else if (!MatchesFormat(PageHead(kFormatHeadBytes), m_format)) {
+        return Refuse(QStringLiteral("its bytes are not of its format (%1)").arg(ShownText(m_format)));
+    }
+    if (m_file) {
+        try {
+            m_writtenPath = m_file->Commit();
+        } catch (const std::exception& error) {
+            return WriteFailed(error);
+        }
+    } else if (m_pageObserver) {
+        m_pageObserver(std::span<const uint8_t>(m_buffer.data(), m_used));
+    }
+    ++m_nPagesStored;
+    EndPage();
     return Result::Ok;
 }

@@ -6,8 +6,12 @@
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
+#include <QStringList>
+
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -59,12 +63,20 @@ const SANE_Option_Descriptor* Usable(SANE_Handle handle, int option)
 
 int WordToInt(const SANE_Option_Descriptor& d, SANE_Word w)
 {
-    return d.type == SANE_TYPE_FIXED ? int(SANE_UNFIX(w) + 0.5) : int(w);
+    return d.type == SANE_TYPE_FIXED ? int(std::lround(SANE_UNFIX(w))) : int(w);
 }
 
-SANE_Word IntToWord(const SANE_Option_Descriptor& d, int value)
+// `value` as an option word; false when a fixed-point word cannot hold it.
+bool IntToWord(const SANE_Option_Descriptor& d, int value, SANE_Word& word)
 {
-    return d.type == SANE_TYPE_FIXED ? SANE_FIX(double(value)) : SANE_Word(value);
+    if (d.type != SANE_TYPE_FIXED) {
+        word = SANE_Word(value);
+        return true;
+    }
+    if (value < -32768 || value > 32767)
+        return false;
+    word = SANE_FIX(double(value));
+    return true;
 }
 
 bool IsColourMode(const char* mode) { return qstricmp(mode, SANE_VALUE_SCAN_MODE_COLOR) == 0; }
@@ -85,19 +97,21 @@ void ReadResolution(SANE_Handle handle, ScanOptions& options)
         return;
     options.defaultResolution = WordToInt(*d, value);
     if (d->constraint_type == SANE_CONSTRAINT_RANGE) {
-        options.resolutions = ResolutionsForRange(WordToInt(*d, d->constraint.range->min),
-                                                  WordToInt(*d, d->constraint.range->max),
+        const SANE_Range& range = *d->constraint.range;
+        options.resolutions = ResolutionsForRange(WordToInt(*d, range.min), WordToInt(*d, range.max),
                                                   options.defaultResolution);
+        options.resolutionRange = true;
+        options.resolutionStep = std::max(1, WordToInt(*d, range.quant));
     } else if (d->constraint_type == SANE_CONSTRAINT_WORD_LIST) {
         for (int i = 1; i <= d->constraint.word_list[0]; ++i)
             options.resolutions.push_back(WordToInt(*d, d->constraint.word_list[i]));
     } else {
-        options.resolutions = ResolutionsForRange(options.defaultResolution, options.defaultResolution,
-                                                  options.defaultResolution);
+        options.resolutions = {options.defaultResolution};
     }
     std::sort(options.resolutions.begin(), options.resolutions.end());
     options.resolutions.erase(std::unique(options.resolutions.begin(), options.resolutions.end()),
                               options.resolutions.end());
+    std::erase_if(options.resolutions, [](int dpi) { return dpi < 1; });
 }
 
 void ReadMode(SANE_Handle handle, ScanOptions& options)
@@ -115,6 +129,9 @@ void ReadMode(SANE_Handle handle, ScanOptions& options)
         options.defaultColour = IsColourMode(current.data());
 }
 
+// The bytes of one DIB row: 24-bit colour or 8-bit grey, padded to 4 bytes.
+uint64_t RowBytes(int width, bool grey) { return (uint64_t(width) * (grey ? 8 : 24) + 31) / 32 * 4; }
+
 // A DIB info header for `width` x `rows` pixels, top row first (negative
 // height), followed by the grey colour table when `grey`.
 std::vector<uint8_t> DibHeader(int width, int rows, bool grey)
@@ -125,13 +142,13 @@ std::vector<uint8_t> DibHeader(int width, int rows, bool grey)
             h[at + i] = uint8_t(v >> (8 * i));
     };
     const int bits = grey ? 8 : 24;
-    const uint32_t stride = uint32_t((width * bits + 31) / 32) * 4;
+    const uint64_t stride = RowBytes(width, grey);
     put32(0, CDataCallback::kBitmapInfoHeaderSize);
     put32(4, uint32_t(width));
     put32(8, uint32_t(-rows));
     h[12] = 1;  // planes
     h[14] = uint8_t(bits);
-    put32(20, stride * uint32_t(rows));
+    put32(20, uint32_t(stride * uint64_t(rows)));
     put32(24, 2835);  // 72 dpi in pixels per metre
     put32(28, 2835);
     if (grey) {
@@ -178,7 +195,7 @@ class ScanPump {
 public:
     ScanPump(SANE_Handle handle, const SANE_Parameters& p, CDataCallback& sink)
         : m_handle(handle), m_p(p), m_sink(sink), m_grey(p.format == SANE_FRAME_GRAY),
-          m_stride(size_t((p.pixels_per_line * (m_grey ? 8 : 24) + 31) / 32) * 4)
+          m_stride(size_t(RowBytes(p.pixels_per_line, m_grey)))
     {
     }
 
@@ -189,7 +206,10 @@ public:
         m_pixelOffset = header.size();
         CDataCallback::Band band;
         band.message = CDataCallback::Message::DataHeader;
-        band.header = {QString::fromLatin1(kMemoryBitmapFormat), knownRows ? m_pixelOffset + m_stride * knownRows : 0};
+        // A scan of known length is refused here, before anything is read,
+        // when it would be larger than the sink takes.
+        band.header = {QString::fromLatin1(kMemoryBitmapFormat),
+                       knownRows ? m_pixelOffset + uint64_t(m_stride) * uint64_t(knownRows) : 0};
         if (m_sink.BandedDataCallback(band) != CDataCallback::Result::Ok)
             return Fail(error, QStringLiteral("the picture is too large"));
         if (const TransferEnd end = Send(0, header, 0); end != TransferEnd::Done)
@@ -301,6 +321,46 @@ std::vector<int> ResolutionsForRange(int minimum, int maximum, int defaultValue)
     return list;
 }
 
+bool TakesResolution(const ScanOptions& options, int dpi)
+{
+    const std::vector<int>& offered = options.resolutions;
+    if (offered.empty() || dpi < 1)
+        return false;
+    if (!options.resolutionRange)
+        return std::find(offered.begin(), offered.end(), dpi) != offered.end();
+    return dpi >= offered.front() && dpi <= offered.back() && (dpi - offered.front()) % options.resolutionStep == 0;
+}
+
+QString DescribeResolutions(const ScanOptions& options)
+{
+    const std::vector<int>& offered = options.resolutions;
+    if (offered.empty())
+        return {};
+    if (options.resolutionRange) {
+        QString text = QStringLiteral("%1 to %2 dpi").arg(offered.front()).arg(offered.back());
+        if (options.resolutionStep > 1)
+            text += QStringLiteral(" in steps of %1").arg(options.resolutionStep);
+        return text;
+    }
+    QStringList values;
+    for (const int dpi : offered)
+        values << QString::number(dpi);
+    const QString last = values.takeLast();
+    return (values.isEmpty() ? last : values.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last) +
+           QStringLiteral(" dpi");
+}
+
+int PreselectedResolution(const ScanOptions& options)
+{
+    if (options.resolutions.empty())
+        return 0;
+    if (TakesResolution(options, options.defaultResolution))
+        return options.defaultResolution;
+    return *std::min_element(options.resolutions.begin(), options.resolutions.end(), [](int a, int b) {
+        return std::abs(a - kUsualResolution) < std::abs(b - kUsualResolution);
+    });
+}
+
 SaneLibrary::SaneLibrary()
 {
     KeepDriverModulesLoaded();
@@ -363,39 +423,71 @@ ScanOptions SaneScanner::Options() const
     return options;
 }
 
-void SaneScanner::Apply(const ScanSettings& settings)
+void SaneScanner::ApplyMode(bool colour)
 {
     const SANE_Handle h = Handle(m_handle);
-    // Mode first: it may change which resolutions are offered.
-    const int modeOption = FindOption(h, SANE_NAME_SCAN_MODE);
-    if (const SANE_Option_Descriptor* d = Usable(h, modeOption);
-        d && d->type == SANE_TYPE_STRING && d->constraint_type == SANE_CONSTRAINT_STRING_LIST) {
-        for (const SANE_String_Const* mode = d->constraint.string_list; *mode; ++mode) {
-            if (settings.colour ? IsColourMode(*mode) : IsGreyMode(*mode)) {
-                std::vector<char> value(size_t(std::max<SANE_Int>(d->size, SANE_Int(std::strlen(*mode) + 1))), '\0');
-                std::memcpy(value.data(), *mode, std::strlen(*mode));
-                sane_control_option(h, modeOption, SANE_ACTION_SET_VALUE, value.data(), nullptr);
-                break;
-            }
+    const int option = FindOption(h, SANE_NAME_SCAN_MODE);
+    const SANE_Option_Descriptor* d = Usable(h, option);
+    if (!d || d->type != SANE_TYPE_STRING || d->constraint_type != SANE_CONSTRAINT_STRING_LIST)
+        return;
+    for (const SANE_String_Const* mode = d->constraint.string_list; *mode; ++mode) {
+        if (colour ? IsColourMode(*mode) : IsGreyMode(*mode)) {
+            std::vector<char> value(size_t(std::max<SANE_Int>(d->size, SANE_Int(std::strlen(*mode) + 1))), '\0');
+            std::memcpy(value.data(), *mode, std::strlen(*mode));
+            sane_control_option(h, option, SANE_ACTION_SET_VALUE, value.data(), nullptr);
+            return;
         }
     }
-    const int resOption = FindOption(h, SANE_NAME_SCAN_RESOLUTION);
-    if (const SANE_Option_Descriptor* d = Usable(h, resOption);
-        d && settings.resolution > 0 && d->size == sizeof(SANE_Word)) {
-        SANE_Word value = IntToWord(*d, settings.resolution);
-        sane_control_option(h, resOption, SANE_ACTION_SET_VALUE, &value, nullptr);
+}
+
+bool SaneScanner::ApplyResolution(int dpi, QString& error)
+{
+    const SANE_Handle h = Handle(m_handle);
+    const int option = FindOption(h, SANE_NAME_SCAN_RESOLUTION);
+    const SANE_Option_Descriptor* d = Usable(h, option);
+    SANE_Word value = 0;
+    if (!d || d->size != sizeof(SANE_Word) || !IntToWord(*d, dpi, value)) {
+        error = QStringLiteral("the scanner cannot be set to %1 dpi").arg(dpi);
+        return false;
     }
-    const int previewOption = FindOption(h, SANE_NAME_PREVIEW);
-    if (const SANE_Option_Descriptor* d = Usable(h, previewOption); d && d->type == SANE_TYPE_BOOL) {
-        SANE_Bool value = settings.preview ? SANE_TRUE : SANE_FALSE;
-        sane_control_option(h, previewOption, SANE_ACTION_SET_VALUE, &value, nullptr);
+    const SANE_Status status = sane_control_option(h, option, SANE_ACTION_SET_VALUE, &value, nullptr);
+    // A backend may round what it is given: read back what it took.
+    SANE_Word taken = 0;
+    if (status != SANE_STATUS_GOOD ||
+        sane_control_option(h, option, SANE_ACTION_GET_VALUE, &taken, nullptr) != SANE_STATUS_GOOD ||
+        WordToInt(*d, taken) != dpi) {
+        error = QStringLiteral("the scanner did not take %1 dpi").arg(dpi);
+        return false;
+    }
+    return true;
+}
+
+void SaneScanner::ApplyPreview(bool preview)
+{
+    const SANE_Handle h = Handle(m_handle);
+    const int option = FindOption(h, SANE_NAME_PREVIEW);
+    if (const SANE_Option_Descriptor* d = Usable(h, option); d && d->type == SANE_TYPE_BOOL) {
+        SANE_Bool value = preview ? SANE_TRUE : SANE_FALSE;
+        sane_control_option(h, option, SANE_ACTION_SET_VALUE, &value, nullptr);
     }
 }
 
 TransferEnd SaneScanner::Scan(const ScanSettings& settings, CDataCallback& sink, QString& error)
 {
     const SANE_Handle h = Handle(m_handle);
-    Apply(settings);
+    // Mode first: it may change which resolutions are offered.
+    ApplyMode(settings.colour);
+    const ScanOptions options = Options();
+    const int dpi = settings.resolution == 0 ? PreselectedResolution(options) : settings.resolution;
+    if (settings.resolution != 0 && !TakesResolution(options, dpi)) {
+        error = options.resolutions.empty()
+                    ? QStringLiteral("the scanner's resolution cannot be chosen")
+                    : QStringLiteral("the scanner takes %1, not %2 dpi").arg(DescribeResolutions(options)).arg(dpi);
+        return TransferEnd::Failed;
+    }
+    if (dpi != 0 && !ApplyResolution(dpi, error))
+        return TransferEnd::Failed;
+    ApplyPreview(settings.preview);
     const auto started = std::chrono::steady_clock::now();
     SANE_Status status = sane_start(h);
     if (status != SANE_STATUS_GOOD) {
@@ -409,6 +501,9 @@ TransferEnd SaneScanner::Scan(const ScanSettings& settings, CDataCallback& sink,
         error = StatusText(status);
     } else if ((p.format != SANE_FRAME_GRAY && p.format != SANE_FRAME_RGB) || !p.last_frame) {
         error = QStringLiteral("scanners that send colours one at a time are not supported");
+    } else if (RowBytes(p.pixels_per_line, false) > CDataCallback::kMaxPageSize ||
+               uint64_t(p.bytes_per_line) > CDataCallback::kMaxPageSize) {
+        error = QStringLiteral("the picture is too large (%1 pixels a line)").arg(p.pixels_per_line);
     } else if (p.pixels_per_line <= 0 || (p.depth != 1 && p.depth != 8 && p.depth != 16) ||
                p.bytes_per_line < (int64_t(p.pixels_per_line) * (p.format == SANE_FRAME_RGB ? 3 : 1) * p.depth + 7) / 8) {
         error = QStringLiteral("the scanner announced no usable picture (%1 × %2 pixels, depth %3)")

@@ -37,7 +37,11 @@ std::vector<SaneDeviceInfo> ListSaneDevices(bool& available);
 
 struct ScanOptions {
     std::vector<int> resolutions;  // dots per inch offered, ascending; empty when not settable
-    int defaultResolution = 0;
+    // True when the scanner takes any resolution from the first to the last
+    // of `resolutions` in steps of `resolutionStep`, not only those listed.
+    bool resolutionRange = false;
+    int resolutionStep = 1;
+    int defaultResolution = 0;  // as the device reports it, which may be one it does not take
     bool offersColour = false;
     bool offersGrey = false;
     bool defaultColour = false;
@@ -45,7 +49,7 @@ struct ScanOptions {
 };
 
 struct ScanSettings {
-    int resolution = 0;  // 0: the device's own
+    int resolution = 0;  // 0: PreselectedResolution
     bool colour = true;
     bool preview = false;
 };
@@ -58,15 +62,29 @@ public:
     ~SaneScanner();
 
     ScanOptions Options() const;
-    // One page into `sink`; `error` names the cause when it fails.
+    // One page into `sink`; `error` names the cause when it fails. A
+    // resolution the scanner does not take is refused, naming those it does.
     TransferEnd Scan(const ScanSettings& settings, CDataCallback& sink, QString& error);
 
 private:
     explicit SaneScanner(void* handle) : m_handle(handle) {}
-    void Apply(const ScanSettings& settings);
+    void ApplyMode(bool colour);
+    bool ApplyResolution(int dpi, QString& error);
+    void ApplyPreview(bool preview);
 
     void* m_handle;
 };
+
+// True when the scanner takes `dpi`.
+bool TakesResolution(const ScanOptions& options, int dpi);
+// The resolutions the scanner takes, for messages: "1 to 1200 dpi",
+// "75, 150, 300 or 600 dpi".
+QString DescribeResolutions(const ScanOptions& options);
+// The resolution a scan starts from: the device's own when it takes it,
+// otherwise the one offered nearest to kUsualResolution; 0 when the
+// resolution cannot be set.
+int PreselectedResolution(const ScanOptions& options);
+inline constexpr int kUsualResolution = 150;
 
 // The resolutions offered for a range: common values within it, its ends and
 // the default, ascending and distinct.

@@ -5,10 +5,11 @@
 
 #include "acquire/AcquireTransfer.h"
 #include "app/AppState.h"
+#include "project/FilePath.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
 
-#include <QDir>
-
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -16,6 +17,9 @@ namespace {
 constexpr int kTransferFailed = 20720;  // "Cannot get the picture from the device"
 
 std::string Text(const QString& s) { return s.toStdString(); }
+// Device names, item names and the like, with control characters escaped.
+std::string Shown(const QString& s) { return Text(ShownText(s)); }
+std::string Shown(const std::string& bytes) { return ShownBytesUtf8(bytes); }
 
 DeviceSearch SearchOrFail()
 {
@@ -30,7 +34,7 @@ AcquireDevice ChooseDevice(const CliArgs& a)
     if (const auto id = a.Optional("--device")) {
         const std::optional<AcquireDevice> device = ParseDeviceId(QString::fromStdString(*id));
         if (!device)
-            throw CliError("not a device identifier: " + *id + " (sane:NAME or gphoto2:MODEL@PORT)");
+            throw CliError("not a device identifier: " + Shown(*id) + " (sane:NAME or gphoto2:MODEL@PORT)");
         return *device;
     }
     const DeviceSearch search = SearchOrFail();
@@ -46,7 +50,7 @@ std::unique_ptr<GphotoCamera> OpenCamera(const AcquireDevice& device)
     QString error;
     std::unique_ptr<GphotoCamera> camera = GphotoCamera::Open(device.camera, error);
     if (!camera)
-        throw CliError(Text(device.Id() + QStringLiteral(": ") + error));
+        throw CliError(Shown(device.Id()) + ": " + Text(error));
     return camera;
 }
 
@@ -55,7 +59,7 @@ std::vector<CameraItem> ListItems(const AcquireDevice& device)
     QString error;
     std::vector<CameraItem> items = OpenCamera(device)->ListItems(error);
     if (!error.isEmpty())
-        throw CliError(Text(device.Id() + QStringLiteral(": ") + error));
+        throw CliError(Shown(device.Id()) + ": " + Text(error));
     return items;
 }
 
@@ -65,54 +69,60 @@ int List(const CliArgs& a)
 {
     if (!a.Has("--device")) {
         for (const AcquireDevice& device : SearchOrFail().devices)
-            std::cout << Text(device.Id()) << '\t' << Text(device.label) << '\n';
+            std::cout << Shown(device.Id()) << '\t' << Text(device.label) << '\n';
         return 0;
     }
     const AcquireDevice device = ChooseDevice(a);
     if (!device.IsScanner()) {
         for (const CameraItem& item : ListItems(device))
-            std::cout << Text(item.Path()) << '\t' << Text(item.mimeType) << '\t' << item.size << '\n';
+            std::cout << Shown(item.Path()) << '\t' << Shown(item.mimeType) << '\t' << item.size << '\n';
         return 0;
     }
     const SaneLibrary library;
     QString error;
     const auto scanner = SaneScanner::Open(library, device.saneName, error);
     if (!scanner)
-        throw CliError(Text(device.Id() + QStringLiteral(": ") + error));
+        throw CliError(Shown(device.Id()) + ": " + Text(error));
     const ScanOptions options = scanner->Options();
     std::cout << "resolutions";
     for (const int dpi : options.resolutions)
         std::cout << ' ' << dpi;
-    std::cout << "\ndefault-resolution " << options.defaultResolution << "\ncolour "
+    std::cout << "\ndefault-resolution " << PreselectedResolution(options) << "\ncolour "
               << (options.offersColour ? "yes" : "no") << "\ngrey " << (options.offersGrey ? "yes" : "no") << '\n';
     return 0;
 }
 
-// The camera item named by --item (a file name or a path on the camera), or the first one.
+// The camera item named by --item (a file name or a path on the camera, as
+// its bytes or as --list shows them), or the first one.
 CameraItem ChooseItem(const CliArgs& a, const AcquireDevice& device)
 {
     const std::vector<CameraItem> items = ListItems(device);
     if (items.empty())
-        throw CliError(Text(device.Id()) + ": the camera holds no pictures");
+        throw CliError(Shown(device.Id()) + ": the camera holds no pictures");
     const auto wanted = a.Optional("--item");
     if (!wanted)
         return items.front();
-    const QString name = QString::fromStdString(*wanted);
     for (const CameraItem& item : items) {
-        if (item.Path() == name || item.name == name)
-            return item;
+        for (const std::string& name : {item.Path(), item.name}) {
+            if (name == *wanted || Shown(name) == *wanted)
+                return item;
+        }
     }
-    throw CliError(Text(device.Id()) + ": no picture " + *wanted + " (see acquire --list --device ID)");
+    throw CliError(Shown(device.Id()) + ": no picture " + Shown(*wanted) + " (see acquire --list --device ID)");
 }
 
-QString OutputFolder(const CliArgs& a)
+// The folder the picture goes to, as bytes, ending with '/'.
+std::string OutputFolder(const CliArgs& a)
 {
     if (!a.Has("--out"))
-        return GetPicturesFolder();
-    const QString folder = QDir(QString::fromStdString(a.Value("--out"))).absolutePath();
-    if (!QDir().mkpath(folder))
-        throw CliWriteError(Text(folder) + ": the folder cannot be made");
-    return folder + QLatin1Char('/');
+        return PathFromQString(GetPicturesFolder());
+    const std::string folder = AbsolutePath(a.Value("--out"));
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!IsFolder(folder))
+        throw CliWriteError(Shown(folder) + ": the folder cannot be made" +
+                            (error ? " (" + error.message() + ")" : std::string()));
+    return folder.ends_with('/') ? folder : folder + '/';
 }
 
 }  // namespace
@@ -145,14 +155,13 @@ int RunAcquire(const std::vector<std::string>& args)
     AcquireProgress progress;
     const AcquireOutcome outcome = TransferPicture(request, progress);
     switch (outcome.kind) {
-    case AcquireOutcome::Kind::Written: std::cout << Text(outcome.path) << '\n'; return 0;
+    case AcquireOutcome::Kind::Written: std::cout << outcome.path << '\n'; return 0;
     case AcquireOutcome::Kind::WriteFailed: throw CliWriteError(Text(outcome.detail));
     case AcquireOutcome::Kind::Skipped:
-        throw CliError(Text(request.item.Path()) + ": its format (" + Text(outcome.detail) + ") is not kept");
+        throw CliError(Shown(request.item.Path()) + ": its format (" + Text(outcome.detail) + ") is not kept");
     case AcquireOutcome::Kind::Cancelled: throw CliError("the transfer was cancelled");
     case AcquireOutcome::Kind::DeviceFailed:
     case AcquireOutcome::Kind::Previewed: break;
     }
-    throw CliError(Text(AppString(kTransferFailed) + QStringLiteral(": ") + request.device.Id() +
-                        QStringLiteral(": ") + outcome.detail));
+    throw CliError(Text(AppString(kTransferFailed)) + ": " + Shown(request.device.Id()) + ": " + Text(outcome.detail));
 }

@@ -8,11 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
 namespace acquiretest {
 namespace {
 
-QTemporaryDir& ConfigDir()
+// The process's own folder for the device libraries: SANE's configuration in
+// "sane", and the home folder libgphoto2 keeps its settings in.
+QTemporaryDir& ProcessFolder()
 {
     static QTemporaryDir dir;
     return dir;
@@ -25,15 +28,19 @@ void WriteText(const QString& path, const QString& text)
     file.write(text.toUtf8());
 }
 
-// SANE reads SANE_CONFIG_DIR once per process, so it is set before any test runs.
+// SANE reads SANE_CONFIG_DIR once, when it first starts, so it is set before
+// any test runs. Without a trailing ':' SANE looks in no other folder.
 const bool kConfigured = [] {
-    setenv("SANE_CONFIG_DIR", ConfigDir().path().toLocal8Bit().constData(), 1);
+    const QString folder = ProcessFolder().path();
+    QDir(folder).mkpath(QStringLiteral("sane"));
+    setenv("SANE_CONFIG_DIR", (folder + QStringLiteral("/sane")).toLocal8Bit().constData(), 1);
+    setenv("HOME", folder.toLocal8Bit().constData(), 1);
     return true;
 }();
 
 }  // namespace
 
-QString SaneConfigFolder() { return ConfigDir().path(); }
+QString SaneConfigFolder() { return ProcessFolder().path() + QStringLiteral("/sane"); }
 
 void EnableTestScanner(bool enabled)
 {
@@ -60,17 +67,19 @@ CameraFolder::CameraFolder() = default;
 
 QByteArray CameraFolder::AddPicture(const QString& relativePath, const QImage& picture)
 {
-    const QString path = m_dir.filePath(relativePath);
-    QDir().mkpath(QFileInfo(path).path());
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    picture.save(&buffer, suffix == QLatin1String("png") ? "PNG" : "JPEG");
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    const QString suffix = QFileInfo(relativePath).suffix().toLower();
+    const QByteArray bytes = PictureBytes(picture, suffix == QLatin1String("png") ? "PNG" : "JPEG");
+    AddFile(relativePath.toStdString(), bytes);
     return bytes;
+}
+
+void CameraFolder::AddFile(const std::string& relativePath, const QByteArray& bytes)
+{
+    const std::string path = Bytes() + "/" + relativePath;
+    QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
+    std::ofstream file(path, std::ios::binary);
+    EXPECT_TRUE(file.is_open()) << path;
+    file.write(bytes.constData(), bytes.size());
 }
 
 AcquireDevice CameraFolder::Device() const
@@ -89,5 +98,13 @@ QImage PatternPicture(int width, int height)
     return image;
 }
 
-}  // namespace acquiretest
+QByteArray PictureBytes(const QImage& picture, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, format);
+    return bytes;
+}
 
+}  // namespace acquiretest

@@ -1,6 +1,7 @@
 #include "acquire/AcquireNames.h"
 #include "acquire/DataCallback.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -111,6 +112,7 @@ TEST(DataCallback, BandsArriveInAnyOrderAndFilesKeepTheirBytes)
     std::vector<uint8_t> bytes(1000);
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = uint8_t(i * 7);
+    bytes[0] = 0xFF, bytes[1] = 0xD8, bytes[2] = 0xFF;  // a JPEG's first bytes
     std::vector<uint8_t> page;
     CDataCallback sink(nullptr);
     sink.SetPageObserver([&page](std::span<const uint8_t> b) { page.assign(b.begin(), b.end()); });
@@ -177,28 +179,91 @@ TEST(DataCallback, OversizedPagesAreRefusedNotAllocated)
     EXPECT_EQ(bitmap.BandedDataCallback(Data(0, std::span(dib).first(40))), Result::Ok);
 }
 
-TEST(DataCallback, WriteFailureIsReportedWithThePath)
+TEST(DataCallback, PagesStreamToTheirFileAndFailuresNameIt)
 {
     QTemporaryDir dir;
-    const QString good = dir.path() + QStringLiteral("/page.png");
-    const QString bad = dir.path() + QStringLiteral("/missing/page.png");
-    const uint8_t bytes[3] = {1, 2, 3};
-    for (const QString& target : {good, bad}) {
-        CDataCallback sink(nullptr);
-        sink.SetTargetPath(target);
-        sink.BandedDataCallback(Header("image/png", 3));
-        sink.BandedDataCallback(Data(0, bytes));
-        sink.BandedDataCallback(End());
-        if (target == good) {
-            EXPECT_TRUE(sink.WriteError().isEmpty());
-            QFile file(good);
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            EXPECT_EQ(file.readAll(), QByteArray("\x01\x02\x03", 3));
-        } else {
-            EXPECT_TRUE(sink.WriteError().contains(bad)) << sink.WriteError().toStdString();
-            EXPECT_FALSE(QFile::exists(bad));
-        }
+    const std::string folder = dir.path().toStdString() + '/';
+    const std::vector<uint8_t> dib = Dib(13, 7, 24, 0x40);
+    CDataCallback sink(nullptr);
+    sink.SetTarget(folder, "Scanned.BMP");
+    ASSERT_EQ(sink.BandedDataCallback(Header(kMemoryBitmapFormat, 0)), Result::Ok);
+    for (size_t at = 0; at < dib.size(); at += 64) {
+        const size_t n = std::min<size_t>(64, dib.size() - at);
+        ASSERT_EQ(sink.BandedDataCallback(Data(at, std::span(dib).subspan(at, n))), Result::Ok);
+        EXPECT_EQ(sink.HeldBytes(), 0u);  // on disk, not in memory
     }
+    ASSERT_EQ(sink.BandedDataCallback(End()), Result::Ok);
+    EXPECT_EQ(sink.WrittenPath(), folder + "Scanned.BMP");
+    QFile file(QString::fromStdString(sink.WrittenPath()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray page = file.readAll();
+    ASSERT_EQ(page.size(), qsizetype(dib.size() + 14));
+    EXPECT_TRUE(page.startsWith("BM"));
+    EXPECT_EQ(U32(std::vector<uint8_t>(page.begin(), page.end()), 10), 14u + 40u);
+    EXPECT_EQ(QImage::fromData(page, "BMP").size(), QSize(13, 7));
+
+    CDataCallback missing(nullptr);
+    missing.SetTarget(folder + "missing/", "page.png");
+    EXPECT_EQ(missing.BandedDataCallback(Header("image/png", 3)), Result::Error);
+    EXPECT_TRUE(missing.WriteError().contains(QString::fromStdString(folder + "missing/page.png")))
+        << missing.WriteError().toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing/page.png"))));
+}
+
+TEST(DataCallback, APageNotOfItsFormatIsNotKept)
+{
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString() + '/';
+    const std::string text = "root:x:0:0:root:/root:/bin/sh\n";
+    CDataCallback sink(nullptr);
+    sink.SetTarget(folder, "shadow.jpg");
+    sink.BandedDataCallback(Header("image/jpeg", text.size()));
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    ASSERT_EQ(sink.BandedDataCallback(Data(0, bytes)), Result::Ok);
+    EXPECT_EQ(sink.BandedDataCallback(End()), Result::Error);
+    EXPECT_EQ(sink.PagesStored(), 0);
+    EXPECT_TRUE(sink.DataError().contains(QStringLiteral("image/jpeg"))) << sink.DataError().toStdString();
+    EXPECT_TRUE(sink.WrittenPath().empty());
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(DataCallback, TheLimitHoldsBeforeAnythingIsStored)
+{
+    // Announced too large: refused at once, no file started.
+    QTemporaryDir dir;
+    CDataCallback announced(nullptr);
+    announced.SetTarget(dir.path().toStdString() + '/', "big.png");
+    announced.SetPageLimit(1000);
+    EXPECT_EQ(announced.BandedDataCallback(Header("image/png", 1001)), Result::Error);
+    EXPECT_TRUE(announced.DataError().contains(QStringLiteral("1000 bytes"))) << announced.DataError().toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    // Of unknown length: memory grows towards the limit, never past it.
+    CDataCallback growing(nullptr);
+    growing.SetPageLimit(1000);
+    growing.BandedDataCallback(Header("image/png", 0));
+    const std::vector<uint8_t> band(100, 7);
+    for (uint64_t offset = 0; offset < 1000; offset += 100) {
+        ASSERT_EQ(growing.BandedDataCallback(Data(offset, band)), Result::Ok) << offset;
+        EXPECT_LE(growing.HeldBytes(), 1000u) << offset;
+    }
+    EXPECT_EQ(growing.BandedDataCallback(Data(1000, std::span(band).first(1))), Result::Error);
+    EXPECT_FALSE(growing.DataError().isEmpty());
+}
+
+TEST(DataCallback, PixelsFollowAColourTableOfAtMost256Entries)
+{
+    // 8 bits a pixel with biClrUsed 1000: the table holds 256 entries, so the
+    // pixels start at 40 + 256 x 4 = 1064; a 4-bit picture without a count
+    // has 16 entries: 40 + 16 x 4 = 104.
+    std::vector<uint8_t> header = Dib(2, 2, 8, 0);
+    header[32] = 1000 & 0xFF;
+    header[33] = 1000 >> 8;
+    EXPECT_EQ(DibPixelOffset(header), 1064u);
+    EXPECT_EQ(DibSizeFromHeader(header), 1064u + 2 * 4);
+    header[32] = header[33] = 0;
+    header[14] = 4;
+    EXPECT_EQ(DibPixelOffset(header), 104u);
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sys/stat.h>
+
 using namespace clitest;
 
 namespace {
@@ -51,6 +54,17 @@ protected:
 };
 
 std::string Line(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// Runs a shell line with "$0" the built warplet-cli and "$1" `argument`: the
+// shell makes names of bytes that are not UTF-8, which no QString carries.
+CliRun Shell(const QString& line, const QString& argument)
+{
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), line, QStringLiteral(WARPLET_CLI_PATH), argument});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return Collect(process);
+}
 
 TEST_F(AcquireCli, ListsDevicesAndTheirChoices)
 {
@@ -110,6 +124,55 @@ TEST_F(AcquireCli, ErrorsGoToStderrWithFailureStatus)
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(id), std::string::npos) << run.err;
     EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
+
+TEST_F(AcquireCli, NamesFromTheDeviceAreListedEscapedAndCanBeChosenAsListed)
+{
+    const QByteArray jpeg = cameraBytes;
+    for (const std::string name : {"a\x1b]0;owned\x07\nb.jpg", "caf\xE9.jpg"}) {
+        std::ofstream file(camera.path().toStdString() + "/" + name, std::ios::binary);
+        file.write(jpeg.constData(), jpeg.size());
+    }
+    CliRun run = Cli({"acquire", "--list", "--device", CameraId()}, 60000);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
+    const std::string size = "\timage/jpeg\t" + std::to_string(jpeg.size()) + "\n";
+    EXPECT_NE(run.out.find("/a\\x1b]0;owned\\x07\\nb.jpg" + size), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("/caf\\xe9.jpg" + size), std::string::npos) << run.out;  // not left out
+
+    // The name as listed finds the picture; stray bytes in its name become '_'.
+    run = Cli({"acquire", "--device", CameraId(), "--item", "caf\\xe9.jpg", "--out", Out()}, 60000);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(QString::fromStdString(Line(run.out)), out.filePath(QStringLiteral("caf_.jpg")));
+}
+
+TEST_F(AcquireCli, AnOutputFolderOfAnyBytesIsKept)
+{
+    const QString line = QStringLiteral("exec \"$0\" acquire --device sane:test:0 --out \"$1/$(printf 'caf\\351')\"");
+    const CliRun run = Shell(line, out.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string expected = Out() + "/caf\xE9/Scanned.BMP";
+    EXPECT_EQ(Line(run.out), expected);
+    struct stat st {};
+    EXPECT_EQ(::stat(expected.c_str(), &st), 0);
+}
+
+TEST_F(AcquireCli, ResolutionsOutsideTheScannersAreRefusedNamingItsRange)
+{
+    for (const char* dpi : {"40000", "1201"}) {
+        const CliRun run = Cli({"acquire", "--device", "sane:test:0", "--resolution", dpi, "--out", Out()}, 60000);
+        EXPECT_EQ(run.status, 1) << dpi;
+        EXPECT_NE(run.err.find("1 to 1200 dpi"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
+
+    // A scanner whose own default is outside its range scans at the usual 150 dpi.
+    WriteFile(sane.filePath(QStringLiteral("test.conf")), "number_of_devices 1\nmode Gray\nresolution 0\nbr_x 51\nbr_y 25\n");
+    CliRun run = Cli({"acquire", "--list", "--device", "sane:test:0"}, 60000);
+    EXPECT_NE(run.out.find("default-resolution 150\n"), std::string::npos) << run.out;
+    run = Cli({"acquire", "--device", "sane:test:0", "--out", Out()}, 60000);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(QImage(QString::fromStdString(Line(run.out))).size(), QSize(int(51 / 25.4 * 150), int(25 / 25.4 * 150)));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "acquire/ui/ScanSettingsDlg.h"
 #include "app/AppState.h"
 #include "app/ui/UserPrompts.h"
+#include "project/FilePath.h"
 #include "res/StringTable.h"
 
 namespace {
@@ -103,7 +104,7 @@ QString AcquireFromDevice(QWidget* parent, UserPrompts& prompts, AcquireChoices&
         return {};
     AcquireRequest request;
     request.device = *device;
-    request.folder = folder;
+    request.folder = PathFromQString(folder);
     if (device->IsScanner()) {
         const std::optional<ScanOptions> options = ReadScanOptions(*device);
         if (!options) {
@@ -123,7 +124,7 @@ QString AcquireFromDevice(QWidget* parent, UserPrompts& prompts, AcquireChoices&
     }
     const AcquireOutcome outcome = choices.Transfer(parent, request);
     switch (outcome.kind) {
-    case AcquireOutcome::Kind::Written: return outcome.path;
+    case AcquireOutcome::Kind::Written: return PathToQString(outcome.path);
     case AcquireOutcome::Kind::WriteFailed: Tell(prompts, parent, Describe(outcome, StrId::CannotWriteFile)); break;
     case AcquireOutcome::Kind::DeviceFailed:
         Tell(prompts, parent, Describe(outcome, AcquireStr::TransferFailed));

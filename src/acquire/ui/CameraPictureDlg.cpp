@@ -2,6 +2,7 @@
 
 #include "acquire/ui/AcquireStrings.h"
 #include "controls/ui/MyButton.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
 
 #include <QLabel>
@@ -46,8 +47,8 @@ CCameraPictureDlg::CCameraPictureDlg(std::unique_ptr<GphotoCamera> camera, std::
     m_pGrid->setGeometry(16, 16, 592, 416);
     const QIcon placeholder = Placeholder(kThumbnailSide);
     for (const CameraItem& item : m_items) {
-        auto* cell = new QListWidgetItem(placeholder, item.name, m_pGrid);
-        cell->setToolTip(item.Path());
+        auto* cell = new QListWidgetItem(placeholder, ShownBytes(item.name), m_pGrid);
+        cell->setToolTip(ShownBytes(item.Path()));
     }
     m_pGrid->setCurrentRow(0);
     connect(m_pGrid, &QListWidget::itemDoubleClicked, this, &CCameraPictureDlg::accept);

@@ -1,6 +1,7 @@
 #include "acquire/ui/DeviceSelectDlg.h"
 
 #include "acquire/ui/AcquireStrings.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
 
 #include <QListWidget>
@@ -13,7 +14,7 @@ CDeviceSelectDlg::CDeviceSelectDlg(std::vector<AcquireDevice> devices, QWidget* 
     for (const AcquireDevice& device : m_devices) {
         const int kind = device.IsScanner() ? AcquireCap::Scanner : AcquireCap::Camera;
         auto* item = new QListWidgetItem(AppCaption(kind) + QStringLiteral(": ") + device.label, m_pList);
-        item->setToolTip(device.Id());
+        item->setToolTip(ShownText(device.Id()));
     }
     m_pList->setCurrentRow(0);
     connect(m_pList, &QListWidget::itemDoubleClicked, this, &CDeviceSelectDlg::accept);

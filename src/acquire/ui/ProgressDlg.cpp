@@ -66,10 +66,16 @@ void CProgressDlg::timerEvent(QTimerEvent* event)
 
 AcquireOutcome RunTransferWithProgress(const AcquireRequest& request, QWidget* parent)
 {
+    return RunTransferWithProgress([&request](AcquireProgress& progress) { return TransferPicture(request, progress); },
+                                   parent);
+}
+
+AcquireOutcome RunTransferWithProgress(const std::function<AcquireOutcome(AcquireProgress&)>& transfer, QWidget* parent)
+{
     AcquireProgress progress;
     AcquireOutcome outcome;
-    std::thread worker([&request, &progress, &outcome] {
-        outcome = TransferPicture(request, progress);
+    std::thread worker([&transfer, &progress, &outcome] {
+        outcome = transfer(progress);
         progress.SetFinished();
     });
     {

@@ -9,6 +9,8 @@
 
 #include <QBasicTimer>
 
+#include <functional>
+
 class CMyButton;
 class QLabel;
 class QProgressBar;
@@ -52,3 +54,7 @@ private:
 // Runs the transfer on a worker thread while the progress window runs on this
 // one; returns when the transfer has ended.
 AcquireOutcome RunTransferWithProgress(const AcquireRequest& request, QWidget* parent);
+// The same for any transfer that reports to the progress it is given and
+// stops soon after it is cancelled.
+AcquireOutcome RunTransferWithProgress(const std::function<AcquireOutcome(AcquireProgress&)>& transfer,
+                                       QWidget* parent);

@@ -43,7 +43,7 @@ CScanSettingsDlg::CScanSettingsDlg(const AcquireDevice& scanner, const ScanOptio
     m_pResolution->setGeometry(150, 44, 110, 24);
     for (const int dpi : options.resolutions)
         m_pResolution->addItem(QString::number(dpi), dpi);
-    m_pResolution->setCurrentIndex(m_pResolution->findData(options.defaultResolution));
+    m_pResolution->setCurrentIndex(m_pResolution->findData(PreselectedResolution(options)));
     m_pResolution->setEnabled(!options.resolutions.empty());
 
     AddGroupBox(AppCaption(AcquireCap::Colours), QRect(16, 80, 244, 84));

@@ -1,6 +1,8 @@
 #pragma once
 // The scan choice: resolution and colour or grey, with the device's own
-// settings preselected, and a preview scan when the device can make one.
+// settings preselected (a resolution the device reports but does not take
+// gives way to the offered one nearest the usual), and a preview scan when
+// the device can make one.
 
 #include "acquire/AcquireDevices.h"
 #include "acquire/ui/AcquireChoiceDlg.h"

@@ -60,7 +60,7 @@ public:
         QString error;
         const auto open = GphotoCamera::Open(camera.camera, error);
         for (const CameraItem& candidate : open ? open->ListItems(error) : std::vector<CameraItem>{}) {
-            if (!itemName.isEmpty() && candidate.name == itemName) {
+            if (!itemName.isEmpty() && candidate.name == itemName.toStdString()) {
                 item = candidate;
                 return Answer::Chosen;
             }

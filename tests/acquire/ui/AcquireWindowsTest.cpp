@@ -13,6 +13,7 @@
 #include "res/StringTable.h"
 #include "support/UiTestMain.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -21,6 +22,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -127,24 +133,68 @@ TEST(AcquireWindows, ProgressWindowShowsTheTransferAndCancelWaits)
     EXPECT_EQ(dialog.result(), CProgressDlg::kEndResult);
 }
 
-TEST(AcquireWindows, TransferRunsBesideAResponsiveWindow)
+TEST(AcquireWindows, TransferRunsBesideAResponsiveWindowWhoseCancelStopsIt)
 {
-    // A slow scan: the window thread keeps serving events while it runs.
-    WriteTestScannerConfig({QStringLiteral("read-limit true"), QStringLiteral("read-limit-size 2000"),
-                            QStringLiteral("read-delay true"), QStringLiteral("read-delay-duration 10000")});
-    QTemporaryDir out;
-    AcquireRequest request;
-    request.device = TestScanner();
-    request.scan = {50, true, false};
-    request.folder = out.path() + QLatin1Char('/');
-    int ticks = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
-    ticker.start(5);
-    const AcquireOutcome outcome = RunTransferWithProgress(request, nullptr);
-    ASSERT_EQ(outcome.kind, AcquireOutcome::Kind::Written) << outcome.detail.toStdString();
-    EXPECT_GT(ticks, 3);
-    EXPECT_EQ(QImage(outcome.path).width(), ScannedPixels(kScanWidthMm, 50));
+    // The transfer waits until the window has served an event and its Cancel
+    // was pressed: the window cannot be waiting for the transfer meanwhile.
+    std::promise<void> served;
+    std::future<void> servedSeen = served.get_future();
+    std::atomic<bool> transferStarted{false};
+    const auto transfer = [&](AcquireProgress& progress) {
+        transferStarted = true;
+        progress.Report(TransferStatus::FromDevice, 30);
+        if (servedSeen.wait_for(std::chrono::seconds(60)) != std::future_status::ready)
+            return AcquireOutcome{AcquireOutcome::Kind::DeviceFailed, {}, QStringLiteral("no event served"), {}};
+        for (int wait = 0; wait < 60000 && !progress.Cancelled(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return AcquireOutcome{progress.Cancelled() ? AcquireOutcome::Kind::Cancelled : AcquireOutcome::Kind::Written,
+                              {}, {}, {}};
+    };
+    bool sawWindow = false;
+    QTimer window;
+    QObject::connect(&window, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<CProgressDlg*>(QApplication::activeModalWidget());
+        if (!transferStarted || !progress || sawWindow)
+            return;
+        sawWindow = true;
+        served.set_value();
+        emit progress->CancelButton()->commandIssued(2);
+        EXPECT_EQ(progress->CancelButton()->GetWindowText(), AppString(StrId::AcquireWaiting));
+    });
+    window.start(1);
+    const AcquireOutcome outcome = RunTransferWithProgress(transfer, nullptr);
+    EXPECT_TRUE(sawWindow);
+    EXPECT_EQ(outcome.kind, AcquireOutcome::Kind::Cancelled) << outcome.detail.toStdString();
+}
+
+TEST(AcquireWindows, AScannersUnusableDefaultGivesWayToTheOfferedResolutionNearest150)
+{
+    ScanOptions options;
+    options.resolutions = {75, 120, 200, 600};
+    options.defaultResolution = 0;  // reported, but not one of those offered
+    EXPECT_EQ(CScanSettingsDlg(TestScanner(), options, nullptr).ResolutionBox()->currentText(), QStringLiteral("120"));
+    options.resolutions = {1, 50, 75, 100, 150, 200, 300, 600, 1200};
+    options.resolutionRange = true;
+    EXPECT_EQ(CScanSettingsDlg(TestScanner(), options, nullptr).Settings().resolution, 150);
+    options.defaultResolution = 300;  // one it takes stays
+    EXPECT_EQ(CScanSettingsDlg(TestScanner(), options, nullptr).Settings().resolution, 300);
+}
+
+TEST(AcquireWindows, NamesFromDevicesShowTheirControlCharactersEscaped)
+{
+    const std::optional<AcquireDevice> camera =
+        ParseDeviceId(QStringLiteral("gphoto2:Cam\x1b]0;owned\x07@disk:/media/card\nX"));
+    ASSERT_TRUE(camera);
+    CDeviceSelectDlg devices({*camera});
+    const QString shown = devices.List()->item(0)->text() + devices.List()->item(0)->toolTip();
+    EXPECT_FALSE(shown.contains(QChar(0x1b)) || shown.contains(QLatin1Char('\n'))) << shown.toStdString();
+    const QString label = devices.List()->item(0)->text();
+    EXPECT_TRUE(label.contains(QStringLiteral("Cam\\x1b]0;owned\\x07 (disk:/media/card\\nX)"))) << label.toStdString();
+
+    std::vector<CameraItem> items = {{"/DCIM", "a\x1b[2Jb\n\xFF.jpg", QStringLiteral("image/jpeg"), 1}};
+    CCameraPictureDlg pictures(nullptr, items);
+    EXPECT_EQ(pictures.Grid()->item(0)->text(), QStringLiteral("a\\x1b[2Jb\\n\\xff.jpg"));
+    EXPECT_EQ(pictures.Grid()->item(0)->toolTip(), QStringLiteral("/DCIM/a\\x1b[2Jb\\n\\xff.jpg"));
 }
 
 }  // namespace
