@@ -839,9 +839,17 @@ bool CKib3Dlg::HasAnimation() const
 void CKib3Dlg::UpdateCommandStates()
 {
     const bool enable = HasAnimation() && !m_bLocked;
+    // Off for want of a picture, a button's tip says so.
+    const QString needs = m_project.Picture().HasPicture() ? QString()
+                                                           : QLatin1Char('\n') + AppString(StrId::NeedsDocument);
     for (int id : kAnimationCommands) {
-        if (CMyButton* b = Button(id); b && b->isEnabled() != enable)
+        CMyButton* b = Button(id);
+        if (!b)
+            continue;
+        if (b->isEnabled() != enable)
             b->setEnabled(enable);
+        if (id != Cmd::Play || !Playing())  // the playing button's tip is the stop tip
+            b->setToolTip(AppString(id) + needs);
     }
 }
 

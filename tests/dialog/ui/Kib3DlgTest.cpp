@@ -197,7 +197,7 @@ TEST_F(Kib3DlgTest, StrokeMarksTheProjectModifiedAndPowerIsAppliedOnce)
     EXPECT_EQ(dlg->Slider(Cmd::PowerSlider)->GetPos(), 64);
 }
 
-TEST_F(Kib3DlgTest, ResetAsksAndClearsOnlyOnYes)
+TEST_F(Kib3DlgTest, ResetAsksClearsOnlyOnYesAndUndoes)
 {
     OpenPicture();
     Stroke(1038, {150, 130}, {200, 140});
@@ -210,6 +210,15 @@ TEST_F(Kib3DlgTest, ResetAsksAndClearsOnlyOnYes)
     prompts.answers.push_back(MsgAnswer::Yes);
     dlg->OnCommand(Cmd::Reset);
     EXPECT_TRUE(IsIdentity(Map()));
+    // As the question says, undo brings the deformations back.
+    dlg->OnCommand(Cmd::Undo);
+    EXPECT_EQ(Copy(Map()), before);
+    for (const UiLanguage language : {UiLanguage::English, UiLanguage::Chinese}) {
+        const QString question = AppString(StrId::ResetQuestion, language);
+        EXPECT_TRUE(question.contains(QStringLiteral("Ctrl+Z"))) << question.toStdString();
+        EXPECT_FALSE(question.contains(QStringLiteral("cannot be undone"))) << question.toStdString();
+        EXPECT_FALSE(question.contains(QString::fromUtf8("无法撤消"))) << question.toStdString();
+    }
 }
 
 TEST_F(Kib3DlgTest, SaveAndReopenGiveTheSameProject)
