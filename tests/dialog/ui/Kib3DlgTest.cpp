@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QImage>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -453,6 +454,29 @@ TEST_F(Kib3DlgTest, ADroppedFileIsOpenedOnlyAfterTheDropHasFinished)
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, AppString(StrId::ProjectNotSaved));
     EXPECT_FALSE(App().m_bModified);
+}
+
+TEST_F(Kib3DlgTest, ADroppedPictureOfAnyDecodedTypeOpensAsAPicture)
+{
+    QStringList names{QStringLiteral("shot.jpeg"), QStringLiteral("SCAN.TIFF")};
+    if (QImageReader::supportedImageFormats().contains("webp"))
+        names << QStringLiteral("web.WebP");
+    for (const QString& name : names) {
+        QImage img(150, 100, QImage::Format_RGB32);
+        img.fill(Qt::darkGreen);
+        const QString path = dir.filePath(name);
+        ASSERT_TRUE(img.save(path, QFileInfo(name).suffix().toLower().toLatin1().constData())) << name.toStdString();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(dlg.get(), &enter);
+        QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(dlg.get(), &drop);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->GetProject().Work().Path() == path.toStdString(); }, 5000))
+            << name.toStdString();
+        EXPECT_EQ(dlg->GetProject().Picture().Width(), 412);
+    }
+    EXPECT_TRUE(prompts.messages.empty());  // none was taken for a project it could not read
 }
 
 TEST_F(Kib3DlgTest, AWeakerPowerTakenIntoTheMapIsAnUnsavedChange)
