@@ -81,14 +81,21 @@ bool Flush(QSettings& settings)
     return settings.status() == QSettings::NoError;
 }
 
-// A standard folder, created when it does not exist yet (a failure is ignored:
-// the dialogs then simply start elsewhere).
+// A standard folder of the user's; it is made only when something is saved there.
 QString StandardFolder(QStandardPaths::StandardLocation location)
 {
-    QString folder = QStandardPaths::writableLocation(location);
-    if (!folder.isEmpty())
-        QDir().mkpath(folder);
-    return folder;
+    return QStandardPaths::writableLocation(location);
+}
+
+bool IsStandardSaveFolder(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    for (const auto location : {QStandardPaths::PicturesLocation, QStandardPaths::MoviesLocation}) {
+        const QString standard = StandardFolder(location);
+        if (!standard.isEmpty() && QDir::cleanPath(standard) == clean)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -115,9 +122,12 @@ void AppState::LoadSettings()
     }
     {
         const SectionAccess dir(settings, kSectionFolders);
+        const QString pictures = StandardFolder(QStandardPaths::PicturesLocation);
         m_strAviDir = dir.String(QStringLiteral("AVI"), StandardFolder(QStandardPaths::MoviesLocation));
+        m_strGifDir = dir.String(QStringLiteral("GIF"), pictures);
+        m_strSequenceDir = dir.String(QStringLiteral("Sequence"), pictures);
         m_strProjectDir = dir.String(QStringLiteral("Project"), QString());
-        m_strPictDir = dir.String(QStringLiteral("PICT"), StandardFolder(QStandardPaths::PicturesLocation));
+        m_strPictDir = dir.String(QStringLiteral("PICT"), pictures);
     }
     m_strDefaultPicture = ProgramDataFile(QStringLiteral("default.gif"));
 }
@@ -139,6 +149,8 @@ bool AppState::SaveSettings() const
         dir.Write(QStringLiteral("AVI"), m_strAviDir);
         dir.Write(QStringLiteral("PICT"), m_strPictDir);
         dir.Write(QStringLiteral("Project"), m_strProjectDir);
+        dir.Write(QStringLiteral("GIF"), m_strGifDir);
+        dir.Write(QStringLiteral("Sequence"), m_strSequenceDir);
     }
     return Flush(settings);
 }
@@ -262,4 +274,57 @@ QString GetPicturesFolder()
                            + QStringLiteral("/Warplet pictures/");
     QDir().mkpath(folder);
     return folder;
+}
+
+QString ExistingFolder(const QString& folder)
+{
+    if (!folder.isEmpty()) {
+        QString candidate = QDir::cleanPath(QDir(folder).absolutePath());
+        for (;;) {
+            if (QFileInfo(candidate).isDir())
+                return candidate;
+            const QString parent = QFileInfo(candidate).path();
+            if (parent == candidate)
+                break;
+            candidate = parent;
+        }
+    }
+    return QDir::homePath();
+}
+
+SaveFolder::SaveFolder(const QString& folder)
+{
+    if (folder.isEmpty() || QFileInfo(folder).isDir() || !IsStandardSaveFolder(folder)) {
+        m_path = ExistingFolder(folder);
+        return;
+    }
+    // The levels missing, innermost first, are the ones to take away again.
+    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
+    for (QString level = clean; !QFileInfo::exists(level); level = QFileInfo(level).path()) {
+        m_made << level;
+        if (QFileInfo(level).path() == level)
+            break;
+    }
+    if (!QDir().mkpath(clean)) {
+        m_made.clear();
+        m_path = ExistingFolder(folder);
+        return;
+    }
+    m_path = clean;
+}
+
+SaveFolder::~SaveFolder()
+{
+    // rmdir takes only an empty folder: nothing put there meanwhile is lost.
+    for (const QString& level : m_made)
+        QDir().rmdir(level);
+}
+
+void SaveFolder::Keep(const QString& chosenFile)
+{
+    if (m_made.isEmpty() || chosenFile.isEmpty())
+        return;
+    const QString chosen = QDir::cleanPath(QFileInfo(chosenFile).absolutePath());
+    if (chosen == m_path || chosen.startsWith(m_path + QLatin1Char('/')))
+        m_made.clear();
 }

@@ -27,17 +27,20 @@ public:
     bool m_bPlaying = false;      // set while the animation plays
     bool m_bShowTips = true;      // tooltips on the skinned controls
     bool m_bShowAnimation = true; // animated state changes of the skinned buttons
-    QString m_strAviDir;          // folder of the video and GIF save dialogs
+    QString m_strAviDir;          // folder of the video save dialog
+    QString m_strGifDir;          // folder of the animated GIF save dialog
+    QString m_strSequenceDir;     // folder of the dialog saving frames as pictures
     QString m_strProjectDir;      // folder of the project dialogs
-    QString m_strPictDir;         // folder of the picture dialogs
+    QString m_strPictDir;         // folder of the picture open dialog
     QString m_strDefaultPicture;  // shown when a project's picture file is missing
     bool m_bNoSaveOnExit = false; // the run ends without writing the settings
     UiLanguage m_language;        // language of the string table
 
     // Reads the "OPT" and "DIR" values (defaults where missing), sets the save
-    // mode to 1 and builds the default picture's path.
+    // mode to 1 and builds the default picture's path. The default folders are
+    // the user's standard ones, which are not created here.
     void LoadSettings();
-    // Writes the six "OPT" values and the three "DIR" strings. False when the
+    // Writes the six "OPT" values and the five "DIR" strings. False when the
     // settings file could not be written.
     bool SaveSettings() const;
 };
@@ -94,3 +97,27 @@ bool IsPictureFile(const QString& path);
 
 // The user's pictures folder followed by "/Warplet pictures/", created when missing.
 QString GetPicturesFolder();
+
+// `folder` when it exists, else the nearest folder above it that does, else the home folder.
+QString ExistingFolder(const QString& folder);
+
+// The folder a save dialog starts in. The user's standard pictures or videos
+// folder is made for the dialog when missing, and taken away again (when still
+// empty) unless the file chosen goes into it: those folders come into being
+// when something is saved there, not before. Any other missing folder gives
+// the nearest one that exists.
+class SaveFolder {
+public:
+    explicit SaveFolder(const QString& folder);
+    SaveFolder(const SaveFolder&) = delete;
+    SaveFolder& operator=(const SaveFolder&) = delete;
+    ~SaveFolder();
+
+    const QString& Path() const { return m_path; }
+    // The file chosen: a folder made for the dialog stays when the file goes into it.
+    void Keep(const QString& chosenFile);
+
+private:
+    QString m_path;
+    QStringList m_made;  // folders made for the dialog, innermost first
+};

@@ -95,6 +95,9 @@ inline constexpr int OutputResolution = 1128;
 inline constexpr int ProjectNotSaved = 32834;
 inline constexpr int EnterInteger = 61712;
 inline constexpr int EnterIntegerBetween = 61714;  // "%1" and "%2"
+inline constexpr int FramesCount = 20300;          // a keyframe slot's duration: "%1" frames
+inline constexpr int NoBrowser = 20301;            // followed by the page's address
+inline constexpr int NeedsDocument = 20302;        // the tooltip's line of a button off for want of a picture
 }  // namespace StrId
 
 // Caption identifiers of texts that have no control identifier of their own

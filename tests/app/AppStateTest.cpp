@@ -85,8 +85,11 @@ TEST_F(AppStateTest, MissingValuesGiveTheDefaults)
     EXPECT_EQ(state.m_nSaveMode, 1);
     EXPECT_EQ(state.m_strAviDir, TemporaryHome::Home + "/Videos");
     EXPECT_EQ(state.m_strPictDir, TemporaryHome::Home + "/Pictures");
-    EXPECT_TRUE(QFileInfo(state.m_strAviDir).isDir());
-    EXPECT_TRUE(QFileInfo(state.m_strPictDir).isDir());
+    EXPECT_EQ(state.m_strGifDir, TemporaryHome::Home + "/Pictures");
+    EXPECT_EQ(state.m_strSequenceDir, TemporaryHome::Home + "/Pictures");
+    // A first start makes no folders: they come when something is saved there.
+    EXPECT_FALSE(QFileInfo::exists(state.m_strAviDir));
+    EXPECT_FALSE(QFileInfo::exists(state.m_strPictDir));
     EXPECT_TRUE(state.m_strProjectDir.isEmpty());
     const QString exeFolder = QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath();
     EXPECT_EQ(state.m_strDefaultPicture, exeFolder + "/default.gif");
@@ -109,13 +112,15 @@ TEST_F(AppStateTest, RoundTripUsesTheStoredSpellingsAndRestartsWithSaveModeOne)
     saved.m_bShowAnimation = false;
     saved.m_nSaveMode = 2;
     saved.m_strAviDir = "/videos here";
+    saved.m_strGifDir = "/animations";
+    saved.m_strSequenceDir = "/frames";
     saved.m_strPictDir = "/pictures/日本";
     saved.m_strProjectDir = "/projects";
     ASSERT_TRUE(saved.SaveSettings());
 
     EXPECT_EQ(KeysOf("OPT"), (QStringList{"InterpVideo", "SaveMode", "ShowAnimation", "ShowDuration",
                                           "ShowTips", "showNumber"}));
-    EXPECT_EQ(KeysOf("DIR"), (QStringList{"AVI", "PICT", "Project"}));
+    EXPECT_EQ(KeysOf("DIR"), (QStringList{"AVI", "GIF", "PICT", "Project", "Sequence"}));
     EXPECT_EQ(Profile().value(Key("OPT", "SaveMode")).toInt(), 2);
 
     AppState loaded;
@@ -127,6 +132,8 @@ TEST_F(AppStateTest, RoundTripUsesTheStoredSpellingsAndRestartsWithSaveModeOne)
     EXPECT_FALSE(loaded.m_bShowAnimation);
     EXPECT_EQ(loaded.m_nSaveMode, 1);
     EXPECT_EQ(loaded.m_strAviDir, "/videos here");
+    EXPECT_EQ(loaded.m_strGifDir, "/animations");
+    EXPECT_EQ(loaded.m_strSequenceDir, "/frames");
     EXPECT_EQ(loaded.m_strPictDir, "/pictures/日本");
     EXPECT_EQ(loaded.m_strProjectDir, "/projects");
 }
@@ -152,7 +159,7 @@ TEST_F(AppStateTest, EntryNamesAreReadInAnyCaseAndWrittenOnce)
     EXPECT_TRUE(keys.contains("showNumber"));
     EXPECT_FALSE(keys.contains("ShowNumber"));
     EXPECT_FALSE(keys.contains("SHOWDURATION"));
-    EXPECT_EQ(KeysOf("DIR"), (QStringList{"AVI", "PICT", "Project"}));
+    EXPECT_EQ(KeysOf("DIR"), (QStringList{"AVI", "GIF", "PICT", "Project", "Sequence"}));
 }
 
 TEST_F(AppStateTest, ToolSelectionHasDefaultsAndRoundTrips)
@@ -187,6 +194,49 @@ TEST(IsPictureFile, LowerCasedExtensionMustBeOneOfTheFive)
         EXPECT_TRUE(IsPictureFile(yes)) << yes;
     for (const char* no : {"a.jpeg", "a.tiff", "a.jp", "a.kib", "a", "a.", "folder.jpg/file", "a.jpg;", ""})
         EXPECT_FALSE(IsPictureFile(no)) << no;
+}
+
+TEST(SaveFolder, AStandardFolderStaysOnlyWhenTheFileChosenGoesIntoIt)
+{
+    const QString videos = TemporaryHome::Home + "/Videos";
+    ASSERT_FALSE(QFileInfo::exists(videos));
+    {
+        const SaveFolder folder(videos);
+        EXPECT_EQ(folder.Path(), videos);
+        EXPECT_TRUE(QFileInfo(videos).isDir());  // the dialog can show it
+    }
+    EXPECT_FALSE(QFileInfo::exists(videos));  // cancelled: taken away again
+    {
+        SaveFolder folder(videos + "/");
+        folder.Keep(TemporaryHome::Home + "/elsewhere.wmv");
+    }
+    EXPECT_FALSE(QFileInfo::exists(videos));
+    {
+        SaveFolder folder(videos);
+        folder.Keep(videos + "/loop.wmv");
+    }
+    EXPECT_TRUE(QFileInfo(videos).isDir());
+    ASSERT_TRUE(QDir(videos).removeRecursively());
+
+    // A file put there meanwhile keeps the folder whatever was chosen.
+    {
+        const SaveFolder folder(TemporaryHome::Home + "/Pictures");
+        QFile file(TemporaryHome::Home + "/Pictures/other.png");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_TRUE(QFileInfo::exists(TemporaryHome::Home + "/Pictures/other.png"));
+    ASSERT_TRUE(QDir(TemporaryHome::Home + "/Pictures").removeRecursively());
+}
+
+TEST(SaveFolder, AnyOtherMissingFolderGivesTheNearestThatExists)
+{
+    const QString gone = TemporaryHome::Home + "/unplugged/card/DCIM";
+    const SaveFolder folder(gone);
+    EXPECT_EQ(folder.Path(), TemporaryHome::Home);
+    EXPECT_FALSE(QFileInfo::exists(TemporaryHome::Home + "/unplugged"));
+    EXPECT_EQ(ExistingFolder(gone), TemporaryHome::Home);
+    EXPECT_EQ(ExistingFolder(""), QDir::homePath());
+    EXPECT_EQ(ExistingFolder(TemporaryHome::Home), TemporaryHome::Home);
 }
 
 TEST(GetPicturesFolder, IsCreatedAndEndsWithASlash)

@@ -21,7 +21,9 @@ need() {
 need bin/warplet
 need bin/warplet-cli
 need share/warplet/default.gif
-need share/warplet/help/help-1.html
+need share/warplet/help/help.css
+need share/warplet/help/en/help-1.html
+need share/warplet/help/zh/help-1.html
 need share/applications/warplet.desktop
 need share/mime/packages/warplet-kib.xml
 need share/metainfo/org.example.warplet.metainfo.xml

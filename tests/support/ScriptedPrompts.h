@@ -30,6 +30,7 @@ public:
 
     std::vector<Shown> messages;
     std::vector<QUrl> urls;
+    std::vector<QString> proposedProjects;  // the paths the project save dialogs proposed
     int fileDialogs = 0;
 
     MsgAnswer Message(QWidget*, const QString& text, MsgButtons buttons, MsgIcon icon) override
@@ -45,7 +46,11 @@ public:
     }
     QString AskOpenPicture(QWidget*) override { return Take(pictures); }
     QString AskOpenProject(QWidget*, const QString&) override { return Take(openProjects); }
-    QString AskSaveProject(QWidget*, const QString&) override { return Take(saveProjects); }
+    QString AskSaveProject(QWidget*, const QString& proposed) override
+    {
+        proposedProjects.push_back(proposed);
+        return Take(saveProjects);
+    }
     bool OpenUrl(const QUrl& url) override
     {
         urls.push_back(url);

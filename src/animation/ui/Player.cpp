@@ -2,6 +2,7 @@
 
 #include "animation/ui/KeysWnd.h"
 #include "app/AppState.h"
+#include "controls/ui/Art.h"
 #include "controls/ui/MyButton.h"
 #include "controls/ui/MySlider.h"
 #include "project/Project.h"
@@ -75,9 +76,10 @@ void CPlayer::SetButtonState(bool playing)
 {
     if (!m_pPlay)
         return;
+    m_pPlay->ReplacePicture(ArtImage(playing ? ArtId::StopButton : m_pPlay->GetDlgCtrlID()));
     m_pPlay->SetLatched(playing);
     m_pPlay->SetWindowText(AppString(playing ? StrId::StopCaption : StrId::PlayCaption));
-    m_pPlay->setToolTip(AppString(playing ? StrId::StopTooltip : 1005));
+    m_pPlay->setToolTip(AppString(playing ? StrId::StopTooltip : m_pPlay->GetDlgCtrlID()));
     m_pPlay->repaint();
 }
 

@@ -25,7 +25,7 @@ QImage ThumbnailImage(const BITMAPINFOHEADER& header, const std::vector<uint8_t>
     return view.mirrored(false, true);
 }
 
-QString FramesText(int frames) { return QStringLiteral("%1 frames").arg(frames); }
+QString FramesText(int frames) { return AppString(StrId::FramesCount).arg(frames); }
 QString NumberText(int number) { return QStringLiteral(" %1 ").arg(number); }
 
 // Each text is drawn twice: a light grey shadow, then the text one pixel up

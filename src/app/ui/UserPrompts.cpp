@@ -1,11 +1,18 @@
 #include "app/ui/UserPrompts.h"
 
+#include "app/AppState.h"
 #include "export/ui/PictureDialogs.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace {
 
@@ -33,6 +40,21 @@ QMessageBox::StandardButtons ToQt(MsgButtons buttons)
 QString ProjectFilter()
 {
     return AppFileFilter(StrId::ProjectFilter);
+}
+
+// The page's address in a box of its own, selectable for copying: no browser took it.
+void ShowAddress(const QUrl& url)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, AppString(StrId::ProductName),
+                                AppString(StrId::NoBrowser) + QStringLiteral("\n\n")
+                                    + ShownText(url.toString(QUrl::PrettyDecoded)),
+                                QMessageBox::Ok, QApplication::activeWindow());
+    box->setObjectName(QStringLiteral("NoBrowser"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    if (HasAppCaption(CapId::Ok))
+        box->button(QMessageBox::Ok)->setText(AppCaption(CapId::Ok));
+    box->open();
 }
 
 }  // namespace
@@ -65,16 +87,19 @@ QString StandardPrompts::AskOpenProject(QWidget* parent, const QString& folder)
     return QFileDialog::getOpenFileName(parent, QString(), folder, ProjectFilter());
 }
 
-QString StandardPrompts::AskSaveProject(QWidget* parent, const QString& folder)
+QString StandardPrompts::AskSaveProject(QWidget* parent, const QString& proposed)
 {
-    QFileDialog dialog(parent, QString(), folder, ProjectFilter());
+    SaveFolder folder(QFileInfo(proposed).absolutePath());
+    QFileDialog dialog(parent, QString(), folder.Path(), ProjectFilter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("kib"));
-    dialog.selectFile(AppString(StrId::Untitled) + QStringLiteral(".kib"));
+    dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().first();
+    const QString path = dialog.selectedFiles().first();
+    folder.Keep(path);
+    return path;
 }
 
 bool StandardPrompts::OpenUrl(const QUrl& url)
@@ -83,5 +108,32 @@ bool StandardPrompts::OpenUrl(const QUrl& url)
     const QString scheme = url.scheme();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("file"))
         return false;
-    return QDesktopServices::openUrl(url);
+    // The desktop services report a missing browser on stderr at most: xdg-open
+    // runs beside the window instead, and its exit status shows the address
+    // when no browser took the page.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        if (QDesktopServices::openUrl(url))
+            return true;
+        ShowAddress(url);
+        return false;
+    }
+    auto* process = new QProcess(qApp);
+    process->setProgram(opener);
+    process->setArguments({url.toString(QUrl::FullyEncoded)});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, [process, url](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status != QProcess::NormalExit || code != 0)
+            ShowAddress(url);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, url](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;  // a crash ends in finished() too
+        process->deleteLater();
+        ShowAddress(url);
+    });
+    process->start();
+    return true;
 }

@@ -19,20 +19,23 @@ public:
     virtual MsgAnswer Message(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon) = 0;
     // A picture file to open, starting in the pictures folder; empty when cancelled.
     virtual QString AskOpenPicture(QWidget* parent) = 0;
-    // A project file to open or to save to, starting in `folder`; empty when cancelled.
+    // A project file to open, starting in `folder`; empty when cancelled.
     virtual QString AskOpenProject(QWidget* parent, const QString& folder) = 0;
-    virtual QString AskSaveProject(QWidget* parent, const QString& folder) = 0;
+    // A project file to save to, starting from the proposed full path; empty when cancelled.
+    virtual QString AskSaveProject(QWidget* parent, const QString& proposed) = 0;
     // Opens a web page or a local help page in the user's browser; false when
-    // nothing could open it.
+    // nothing could open it. When no browser takes the page, the user is shown
+    // its address to copy.
     virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
-// Qt's message boxes and file dialogs.
+// Qt's message boxes and file dialogs. Web pages open through xdg-open where
+// there is one, whose exit status tells whether a browser took the page.
 class StandardPrompts : public UserPrompts {
 public:
     MsgAnswer Message(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon) override;
     QString AskOpenPicture(QWidget* parent) override;
     QString AskOpenProject(QWidget* parent, const QString& folder) override;
-    QString AskSaveProject(QWidget* parent, const QString& folder) override;
+    QString AskSaveProject(QWidget* parent, const QString& proposed) override;
     bool OpenUrl(const QUrl& url) override;
 };

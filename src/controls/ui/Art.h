@@ -30,6 +30,8 @@ inline constexpr int BackgroundEditing = 2100;
 inline constexpr int BackgroundStart = 2101;
 inline constexpr int BackgroundFinish = 2102;
 inline constexpr int BackgroundPanels = 2103;
+// The play button's picture while the loop plays.
+inline constexpr int StopButton = 2110;
 // Cursors.
 inline constexpr int CursorTool = 136;
 inline constexpr int CursorBusy = 137;

@@ -16,6 +16,15 @@
 
 namespace {
 
+// A picture of the same size all in its key colour.
+QImage KeyOnly(const QImage& source)
+{
+    QImage plain(source.size(), QImage::Format_RGB32);
+    plain.setDevicePixelRatio(source.devicePixelRatio());
+    plain.fill(KeyColour(source));
+    return plain;
+}
+
 QFont CaptionFont()
 {
     QFont font = QApplication::font();
@@ -64,6 +73,16 @@ bool CMyButton::SetPicture(const QImage& picture)
     FitCaption();
     Rebuild();
     ResizeToPicture();
+    return true;
+}
+
+bool CMyButton::ReplacePicture(const QImage& picture)
+{
+    if (picture.isNull())
+        return false;
+    m_source = QImage();
+    SetPicture(picture);
+    update();
     return true;
 }
 
@@ -135,7 +154,10 @@ void CMyButton::Rebuild()
     if (!HasPicture())
         return;
     const QImage& skin = m_backdrop.isNull() ? SkinBitmap() : m_backdrop;
-    m_display = BuildButtonDisplay(m_source, skin, m_nLevel, m_bShowCaption ? m_nCaptionHeight : 0);
+    const int caption = m_bShowCaption ? m_nCaptionHeight : 0;
+    m_display = BuildButtonDisplay(m_source, skin, m_nLevel, caption);
+    // What the button stands on, without its picture: a disabled button fades into it.
+    m_plain = IsDisabledLook() ? BuildButtonDisplay(KeyOnly(m_source), skin, m_nLevel, caption) : QImage();
     ++m_nBuilds;
 }
 
@@ -181,10 +203,19 @@ void CMyButton::paintEvent(QPaintEvent*)
     if (m_display.isNull())
         return;
     QPainter p(this);
-    p.drawImage(0, 0, m_display);
+    if (IsDisabledLook() && !m_plain.isNull()) {
+        // The pale tinted picture alone reads as a bright button on the warm
+        // skin; faded into the background it reads as one that is off.
+        p.drawImage(0, 0, m_plain);
+        p.setOpacity(kDisabledOpacity);
+        p.drawImage(0, 0, m_display);
+        p.setOpacity(1.0);
+    } else {
+        p.drawImage(0, 0, m_display);
+    }
     if (m_bShowCaption && !m_strText.isEmpty()) {
         p.setFont(m_font);
-        p.setPen(Qt::black);
+        p.setPen(IsDisabledLook() ? QColor(kDisabledCaption) : QColor(Qt::black));
         const QRect strip(0, LogicalSize(m_source).height(), LogicalSize(m_display).width(), m_nCaptionHeight);
         p.drawText(strip, CaptionFlags(), m_strText);
     }

@@ -21,6 +21,10 @@ public:
     bool SetPicture(int resourceId);
     bool SetPicture(const QImage& picture);
     bool HasPicture() const { return !m_source.isNull(); }
+    // Shows another picture in place of the loaded one (a button whose picture
+    // tells its state, as play and stop); false, changing nothing, for a null image.
+    bool ReplacePicture(const QImage& picture);
+    const QImage& Picture() const { return m_source; }
 
     // A click from the keyboard: reports the command as a mouse click does,
     // when the button is enabled.
@@ -76,6 +80,9 @@ protected:
     bool PointerOver() const;
 
 private:
+    // How much of a disabled button's picture shows over its background, and its caption's colour.
+    static constexpr qreal kDisabledOpacity = 0.4;
+    static constexpr QRgb kDisabledCaption = 0x8C7B66;
     static constexpr int CaptionFlags() { return Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap; }
     void FitCaption();
     void Rebuild();
@@ -92,6 +99,7 @@ private:
     QFont m_font;
     QImage m_source;
     QImage m_display;
+    QImage m_plain;  // the background alone, for the faded look of a disabled button
     QImage m_backdrop;
 };
 

@@ -48,6 +48,8 @@ CSizeDlg::CSizeDlg(int pictureWidth, int pictureHeight, int percent, QWidget* pa
     auto* down = new QToolButton(this);
     down->setArrowType(Qt::DownArrow);
     down->setGeometry(210, 95, 18, 11);
+    up->setToolTip(AppString(kSpinId));
+    down->setToolTip(AppString(kSpinId));
     connect(up, &QToolButton::clicked, this, [this] { Spin(+1); });
     connect(down, &QToolButton::clicked, this, [this] { Spin(-1); });
     label(CaptionOr(CapId::Percent, "%"), QRect(234, 84, 20, 22));

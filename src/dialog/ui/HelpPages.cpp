@@ -31,9 +31,20 @@ QUrl HelpPageUrl(int context)
     return HelpPageUrl(context, HelpFolders());
 }
 
+QString HelpLanguageFolder(UiLanguage language)
+{
+    return language == UiLanguage::English ? QStringLiteral("en") : QStringLiteral("zh");
+}
+
 QUrl HelpPageUrl(int context, const QStringList& folders)
 {
-    const QString name = QStringLiteral("help-%1.html").arg(HelpPageForContext(context));
+    return HelpPageUrl(context, folders, App().m_language);
+}
+
+QUrl HelpPageUrl(int context, const QStringList& folders, UiLanguage language)
+{
+    const QString name =
+        HelpLanguageFolder(language) + QStringLiteral("/help-%1.html").arg(HelpPageForContext(context));
     for (const QString& folder : folders) {
         const QString path = folder + QLatin1Char('/') + name;
         if (QFileInfo::exists(path))

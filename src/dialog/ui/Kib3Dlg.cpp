@@ -30,6 +30,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -129,7 +130,10 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, [this] { OnCommand(Cmd::OpenPicture); });
     auto* save = new QShortcut(QKeySequence::Save, this);
-    connect(save, &QShortcut::activated, this, [this] { OnCommand(Cmd::SaveProject); });
+    connect(save, &QShortcut::activated, this, [this] {
+        OnSaveProject(false);
+        UpdateTitle();
+    });
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this,
             [this] { OnHelp(WindowHelpContextForScreen(m_nScreen)); });
@@ -669,7 +673,9 @@ void CKib3Dlg::dropEvent(QDropEvent* event)
     QTimer::singleShot(0, this, [this, path] {
         if (m_bLocked || Playing() || m_bEnded || !PromptSaveChanges())
             return;
-        if (IsPictureFile(path)) {
+        // Any extension the picture decoders read names a picture (.jpeg, .webp ...), not only the classic five.
+        const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+        if (IsPictureFile(path) || (!suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix))) {
             App().m_strPictDir = FolderOf(path);
             OpenPictureFile(path);
         } else {
@@ -712,7 +718,7 @@ void CKib3Dlg::RunCommand(int id)
     case Cmd::OpenPicture: OnOpenPicture(); return;
     case Cmd::InsertPicture: OnInsertPicture(); return;
     case Cmd::BackFromStart: OnBackFromStart(); return;
-    case Cmd::SaveProject: OnSaveProject(); return;
+    case Cmd::SaveProject: OnSaveProject(true); return;
     case Cmd::SaveVideo:
     case Cmd::SaveAnimation:
     case Cmd::SavePictures:
@@ -839,9 +845,17 @@ bool CKib3Dlg::HasAnimation() const
 void CKib3Dlg::UpdateCommandStates()
 {
     const bool enable = HasAnimation() && !m_bLocked;
+    // Off for want of a picture, a button's tip says so.
+    const QString needs = m_project.Picture().HasPicture() ? QString()
+                                                           : QLatin1Char('\n') + AppString(StrId::NeedsDocument);
     for (int id : kAnimationCommands) {
-        if (CMyButton* b = Button(id); b && b->isEnabled() != enable)
+        CMyButton* b = Button(id);
+        if (!b)
+            continue;
+        if (b->isEnabled() != enable)
             b->setEnabled(enable);
+        if (id != Cmd::Play || !Playing())  // the playing button's tip is the stop tip
+            b->setToolTip(AppString(id) + needs);
     }
 }
 

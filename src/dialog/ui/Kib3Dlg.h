@@ -179,7 +179,9 @@ private:
     void OnInsertPicture();
     void OnOpenProject();
     void OnLoadDeformations();
-    void OnSaveProject();
+    // The save button asks for a name; Ctrl+S writes the project's own file
+    // when it has one.
+    void OnSaveProject(bool askName);
     void OnReset();
     void OnExit();
     void OnBackFromStart();
@@ -191,8 +193,12 @@ private:
     void OnSaveMode(int id);
     // Flips the option `id` names; false when it names none.
     bool ToggleOption(int id);
-    // Writes the project after asking for a file name; false when cancelled or failed.
-    bool SaveProjectAs();
+    // Writes the project to its own file, or, asked for or for a project never
+    // saved, to a file chosen in the save dialog; false when cancelled or failed.
+    bool SaveProject(bool askName);
+    // What the project save dialog proposes: the project's own file, or the
+    // picture's name for a new project.
+    QString ProposedProjectPath() const;
     // After a new picture, project or deformations: the window fits the picture
     // again, the tool is prepared for its size and the indicator is brought up to date.
     void AfterDocumentChanged();

@@ -3,6 +3,7 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "animation/ui/KeysWnd.h"
 #include "app/AppState.h"
 #include "app/ui/UserPrompts.h"
 #include "controls/ui/BMenu.h"
@@ -59,6 +60,9 @@ bool CKib3Dlg::ToggleOption(int id)
     if (!flag)
         return false;
     *flag = !*flag;
+    // The slots paint over the dialog: a repaint of the dialog leaves them as they were.
+    if (id == Cmd::ToggleDuration || id == Cmd::ToggleNumber)
+        m_pKeysWnd->RefreshSlots();
     update();
     return true;
 }

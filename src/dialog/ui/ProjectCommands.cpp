@@ -9,11 +9,13 @@
 #include "app/ui/UserPrompts.h"
 #include "controls/ui/MySlider.h"
 #include "export/FileError.h"
+#include "export/ui/ExportPrompts.h"
 #include "project/FilePath.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -180,9 +182,27 @@ void CKib3Dlg::OnLoadDeformations()
     OnCommand(Cmd::ActiveKeyChanged);
 }
 
-bool CKib3Dlg::SaveProjectAs()
+QString CKib3Dlg::ProposedProjectPath() const
 {
-    const QString path = m_prompts.AskSaveProject(this, App().m_strProjectDir);
+    if (!m_project.ProjectPath().empty())
+        return PathToQString(m_project.ProjectPath());
+    // A new project takes the picture's name, in the folder of the last
+    // project, or beside the picture before there was one.
+    QString folder = App().m_strProjectDir;
+    if (folder.isEmpty()) {
+        const std::string& picture = m_project.Work().Path();
+        folder = picture.empty() ? QDir::homePath() : FolderOf(PathToQString(picture));
+    }
+    return folder + QLatin1Char('/') + DocumentName(m_project) + QStringLiteral(".kib");
+}
+
+bool CKib3Dlg::SaveProject(bool askName)
+{
+    QString path;
+    if (!askName && !m_project.ProjectPath().empty())
+        path = PathToQString(m_project.ProjectPath());
+    else
+        path = m_prompts.AskSaveProject(this, ProposedProjectPath());
     if (path.isEmpty())
         return false;
     // The file gets the deformation as it is shown: a weaker power set on the
@@ -207,11 +227,11 @@ bool CKib3Dlg::SaveProjectAs()
     return true;
 }
 
-void CKib3Dlg::OnSaveProject()
+void CKib3Dlg::OnSaveProject(bool askName)
 {
     if (!HasAnimation() || m_bLocked)
         return;
-    SaveProjectAs();
+    SaveProject(askName);
 }
 
 bool CKib3Dlg::PromptSaveChanges()
@@ -223,7 +243,7 @@ bool CKib3Dlg::PromptSaveChanges()
     case MsgAnswer::Yes:
         // Nothing to write is nothing lost; a cancelled or failed save keeps the
         // work and stops the operation that asked.
-        return !HasAnimation() || SaveProjectAs();
+        return !HasAnimation() || SaveProject(false);
     default: return false;
     }
 }

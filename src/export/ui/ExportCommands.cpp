@@ -139,9 +139,8 @@ void CExportCommands::SetUpSource(CBigPicture& big)
 
 void CExportCommands::OnSaveAnimation(bool gif)
 {
-    const QString folder = App().m_strAviDir.isEmpty() ? QDir::homePath() : App().m_strAviDir;
-    const QString proposed =
-        folder + QLatin1Char('/') + AppString(StrId::AnimationName) + (gif ? QStringLiteral(".gif") : QStringLiteral(".wmv"));
+    const ExportKind kind = gif ? ExportKind::Gif : ExportKind::Video;
+    const QString proposed = ProposedExportPath(kind, m_project);
     const QString path = gif ? m_pPrompts->AskSaveGif(m_host.HostWindow(), proposed)
                              : m_pPrompts->AskSaveVideo(m_host.HostWindow(), proposed);
     if (path.isEmpty())
@@ -150,7 +149,7 @@ void CExportCommands::OnSaveAnimation(bool gif)
     const int start = m_project.Keys().GetSelectedStart();
     {
         const ExportRun running(m_bRunning, m_host);
-        App().m_strAviDir = QFileInfo(path).absolutePath();
+        RememberExportFolder(kind, path);
         try {
             CBigPicture big(m_project, this);
             SetUpSource(big);
@@ -186,12 +185,10 @@ void CExportCommands::OnSavePictures()
     const std::optional<std::vector<int>> frames = ChooseFrames();
     if (frames) {
         const TipsOff tips;
-        const std::string& picture = m_project.Work().Path();
-        const QString base = picture.empty() ? AppString(StrId::Untitled)
-                                             : QFileInfo(QString::fromStdString(picture)).completeBaseName()
-                                                   + QStringLiteral("_wrpl");
-        const QString path = m_pPrompts->AskSavePictures(m_host.HostWindow(), base);
+        const QString path =
+            m_pPrompts->AskSavePictures(m_host.HostWindow(), ProposedExportPath(ExportKind::Pictures, m_project));
         if (!path.isEmpty()) {
+            RememberExportFolder(ExportKind::Pictures, path);
             m_host.ReturnToEditing();
             const int start = m_project.Keys().GetSelectedStart();
             const ExportRun running(m_bRunning, m_host);

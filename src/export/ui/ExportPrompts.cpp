@@ -1,10 +1,14 @@
 #include "export/ui/ExportPrompts.h"
 
 #include "animation/ui/ChooseFrameDlg.h"
+#include "app/AppState.h"
 #include "controls/ui/SizeDlg.h"
 #include "export/ui/PictureDialogs.h"
+#include "project/FilePath.h"
+#include "project/Project.h"
 #include "res/StringTable.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPrintDialog>
@@ -15,17 +19,67 @@ namespace {
 // A save dialog with the table's filter; a name typed without extension gets `suffix`.
 QString AskSave(QWidget* parent, const QString& proposed, int filterId, const QString& suffix)
 {
-    QFileDialog dialog(parent, QString(), proposed, QtFileFilter(AppString(filterId), true));
+    SaveFolder folder(QFileInfo(proposed).absolutePath());
+    QFileDialog dialog(parent, QString(), folder.Path(), QtFileFilter(AppString(filterId), true));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(suffix);
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().first();
+    const QString path = dialog.selectedFiles().first();
+    folder.Keep(path);
+    return path;
+}
+
+QString& FolderOfKind(ExportKind kind)
+{
+    switch (kind) {
+    case ExportKind::Video: return App().m_strAviDir;
+    case ExportKind::Gif: return App().m_strGifDir;
+    case ExportKind::Pictures: break;
+    }
+    return App().m_strSequenceDir;
+}
+
+QString BaseNameOf(const std::string& path)
+{
+    return QFileInfo(PathToQString(path)).completeBaseName();
 }
 
 }  // namespace
+
+QString DocumentName(const Project& project)
+{
+    if (!project.ProjectPath().empty())
+        return BaseNameOf(project.ProjectPath());
+    if (!project.Work().Path().empty())
+        return BaseNameOf(project.Work().Path());
+    return AppString(StrId::Untitled);
+}
+
+QString ProposedExportPath(ExportKind kind, const Project& project)
+{
+    const QString& remembered = FolderOfKind(kind);
+    const QString folder = remembered.isEmpty() ? QDir::homePath() : remembered;
+    QString name;
+    switch (kind) {
+    case ExportKind::Video: name = DocumentName(project) + QStringLiteral(".wmv"); break;
+    case ExportKind::Gif: name = DocumentName(project) + QStringLiteral(".gif"); break;
+    case ExportKind::Pictures: {
+        // Numbered pictures are named after the picture they show.
+        const std::string& picture = project.Work().Path();
+        name = picture.empty() ? AppString(StrId::Untitled) : BaseNameOf(picture) + QStringLiteral("_wrpl");
+        break;
+    }
+    }
+    return folder + QLatin1Char('/') + name;
+}
+
+void RememberExportFolder(ExportKind kind, const QString& path)
+{
+    FolderOfKind(kind) = QFileInfo(path).absolutePath();
+}
 
 QString StandardExportPrompts::AskSaveVideo(QWidget* parent, const QString& proposed)
 {

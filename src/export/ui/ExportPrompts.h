@@ -9,9 +9,24 @@
 #include <optional>
 #include <vector>
 
+class Project;
 class QImage;
 class QPrinter;
 class QWidget;
+
+// The name a document goes by in the save dialogs: the project's file name
+// without its extension, else the picture's, else string 1043 ("Untitled").
+QString DocumentName(const Project& project);
+
+// The three kinds of files the finish screen saves; each remembers the folder
+// it was last saved in.
+enum class ExportKind { Video, Gif, Pictures };
+// What a kind's save dialog proposes: the document's name in the kind's last
+// folder ("name.wmv", "name.gif"; "picture_wrpl" for pictures, whose dialog
+// adds the extension of the type chosen).
+QString ProposedExportPath(ExportKind kind, const Project& project);
+// Remembers the folder of `path` for the next save of `kind`.
+void RememberExportFolder(ExportKind kind, const QString& path);
 
 class ExportPrompts {
 public:

@@ -1,9 +1,17 @@
 #pragma once
 // The file dialogs for choosing a picture to open and a picture file to save.
 
+#include <QString>
+
 #include <string>
 
 class QWidget;
+
+// The open dialog's filter in Qt's form: the entries of string 130, each in
+// lower and upper case. The first ("all supported files") lists every
+// extension the installed picture decoders read; the named types keep the
+// extensions those decoders read, and the last entry takes all files.
+QString OpenPictureFilter();
 
 // Asks for a picture file to open, starting in App().m_strPictDir. True with the
 // chosen full path (UTF-8) written to `path`; false on Cancel, `path` untouched.

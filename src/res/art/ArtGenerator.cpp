@@ -566,6 +566,13 @@ void PlayTriangle(QPainter& p) {
   Emboss(p, t);
 }
 
+// The play button while the loop plays: a rounded square, as wide as the triangle is high.
+void StopSquare(QPainter& p) {
+  QPainterPath sq;
+  sq.addRoundedRect(QRectF(24, 24, 52, 52), 7, 7);
+  Emboss(p, sq);
+}
+
 void ResetArrows(QPainter& p) {
   QRectF box(20, 20, 60, 60);
   QPainterPath a1, a2;
@@ -1260,6 +1267,7 @@ std::vector<ButtonArt> ButtonTable() {
       {1004, 64, kBlue, Globe},
       {1041, 44, kBlue, MeshWithArrow},
       {1005, 44, kBlue, PlayTriangle},
+      {2110, 44, kBlue, StopSquare},  // the play button's picture while playing
       {1091, 44, kBlue, ResetArrows},
       // start screen
       {1010, 80, kBlue, Camera},

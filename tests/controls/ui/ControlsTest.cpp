@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 #include "controls/SkinArithmetic.h"
+#include "controls/ui/Art.h"
 #include "controls/ui/MyButton.h"
 #include "controls/ui/MySlider.h"
 #include "controls/ui/MyStatic.h"
@@ -122,6 +123,62 @@ TEST(MyButton, DisabledButtonIgnoresHoverAndPress)
     EXPECT_EQ(clicks.count(), 0);
     button.setEnabled(true);
     EXPECT_EQ(button.Level(), ButtonLevel::Normal);
+}
+
+// Mean difference per colour component between two equal-sized pictures
+// in the rows [top, bottom).
+double MeanDifference(const QImage& a, const QImage& b, int top, int bottom)
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            count += 3;
+        }
+    return count ? sum / count : 0;
+}
+
+// The darkest component in the rows [top, bottom).
+int Darkest(const QImage& img, int top, int bottom)
+{
+    int darkest = 255;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < img.width(); ++x)
+            darkest = std::min({darkest, qRed(img.pixel(x, y)), qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y))});
+    return darkest;
+}
+
+TEST(MyButton, ADisabledButtonFadesIntoWhatItStandsOnAndGreysItsCaption)
+{
+    // The start screen's insert button: its pale disabled tint once read as a
+    // bright yellow button that does nothing.
+    SettingsGuard settings(false, true);
+    const QImage art = ArtImage(1084);
+    ASSERT_FALSE(art.isNull());
+    QImage blank(art.size(), QImage::Format_RGB32);
+    blank.fill(KeyColour(art));
+    auto shown = [](const QImage& picture, bool enabled) {
+        CMyButton button(1084);
+        button.SetShowCaption(true);
+        button.SetWindowText(QStringLiteral("Insert file"));
+        button.SetPicture(picture);
+        button.setEnabled(enabled);
+        return button.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage background = shown(blank, true);
+    const QImage enabled = shown(art, true);
+    const QImage disabled = shown(art, false);
+    ASSERT_EQ(enabled.size(), background.size());
+    const int pictureRows = art.height();
+    const double normalContrast = MeanDifference(enabled, background, 0, pictureRows);
+    const double disabledContrast = MeanDifference(disabled, background, 0, pictureRows);
+    EXPECT_LT(disabledContrast, normalContrast / 2) << disabledContrast << " against " << normalContrast;
+    EXPECT_GT(disabledContrast, 0.0);  // still there, only faint
+    // The caption: black when enabled, a soft grey when not.
+    EXPECT_LT(Darkest(enabled, pictureRows, enabled.height()), 40);
+    EXPECT_GT(Darkest(disabled, pictureRows, disabled.height()), 90);
 }
 
 TEST(MyButton, ClickReportsTheControlIdentifier)

@@ -177,13 +177,13 @@ TEST_F(AnimationCommandsTest, AnOptionChangedWhilePlayingStaysAfterTheStop)
 TEST_F(AnimationCommandsTest, ExportsFromTheFinishScreenMatchTheCommandLine)
 {
     const std::string project = SaveProject();
-    App().m_strAviDir = QStringLiteral("/nowhere");
+    App().m_strGifDir = QStringLiteral("/nowhere");
     dlg->OnCommand(Cmd::Finish);
     exports.files = {Path("w.gif")};
     dlg->OnCommand(Cmd::SaveAnimation);
     EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);
-    EXPECT_EQ(exports.proposed.back(), QStringLiteral("/nowhere/") + AppString(StrId::AnimationName) + ".gif");
-    EXPECT_EQ(App().m_strAviDir, dir.path());
+    EXPECT_EQ(exports.proposed.back(), QStringLiteral("/nowhere/a.gif"));  // the project's name
+    EXPECT_EQ(App().m_strGifDir, dir.path());
     // The work window edits the active keyframe again, unlocked.
     EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
     EXPECT_FALSE(dlg->UserInterfaceLocked());
@@ -191,8 +191,10 @@ TEST_F(AnimationCommandsTest, ExportsFromTheFinishScreenMatchTheCommandLine)
 
     exports.frameLists = {{0, 7, 22}};
     exports.files = {Path("p.png")};
+    App().m_strSequenceDir = QStringLiteral("/frames");
     dlg->OnCommand(Cmd::SavePictures);
-    EXPECT_EQ(exports.proposed.back(), QStringLiteral("photo_wrpl"));
+    EXPECT_EQ(exports.proposed.back(), QStringLiteral("/frames/photo_wrpl"));  // named after the picture
+    EXPECT_EQ(App().m_strSequenceDir, dir.path());
     EXPECT_EQ(exports.previews, 1);
 
     const clitest::CliRun gif = clitest::Cli({"export", project, "-o", Path("c.gif").toStdString(), "--size", "picture"});

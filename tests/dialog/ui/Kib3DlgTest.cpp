@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QImage>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -197,7 +198,7 @@ TEST_F(Kib3DlgTest, StrokeMarksTheProjectModifiedAndPowerIsAppliedOnce)
     EXPECT_EQ(dlg->Slider(Cmd::PowerSlider)->GetPos(), 64);
 }
 
-TEST_F(Kib3DlgTest, ResetAsksAndClearsOnlyOnYes)
+TEST_F(Kib3DlgTest, ResetAsksClearsOnlyOnYesAndUndoes)
 {
     OpenPicture();
     Stroke(1038, {150, 130}, {200, 140});
@@ -210,6 +211,15 @@ TEST_F(Kib3DlgTest, ResetAsksAndClearsOnlyOnYes)
     prompts.answers.push_back(MsgAnswer::Yes);
     dlg->OnCommand(Cmd::Reset);
     EXPECT_TRUE(IsIdentity(Map()));
+    // As the question says, undo brings the deformations back.
+    dlg->OnCommand(Cmd::Undo);
+    EXPECT_EQ(Copy(Map()), before);
+    for (const UiLanguage language : {UiLanguage::English, UiLanguage::Chinese}) {
+        const QString question = AppString(StrId::ResetQuestion, language);
+        EXPECT_TRUE(question.contains(QStringLiteral("Ctrl+Z"))) << question.toStdString();
+        EXPECT_FALSE(question.contains(QStringLiteral("cannot be undone"))) << question.toStdString();
+        EXPECT_FALSE(question.contains(QString::fromUtf8("无法撤消"))) << question.toStdString();
+    }
 }
 
 TEST_F(Kib3DlgTest, SaveAndReopenGiveTheSameProject)
@@ -444,6 +454,29 @@ TEST_F(Kib3DlgTest, ADroppedFileIsOpenedOnlyAfterTheDropHasFinished)
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, AppString(StrId::ProjectNotSaved));
     EXPECT_FALSE(App().m_bModified);
+}
+
+TEST_F(Kib3DlgTest, ADroppedPictureOfAnyDecodedTypeOpensAsAPicture)
+{
+    QStringList names{QStringLiteral("shot.jpeg"), QStringLiteral("SCAN.TIFF")};
+    if (QImageReader::supportedImageFormats().contains("webp"))
+        names << QStringLiteral("web.WebP");
+    for (const QString& name : names) {
+        QImage img(150, 100, QImage::Format_RGB32);
+        img.fill(Qt::darkGreen);
+        const QString path = dir.filePath(name);
+        ASSERT_TRUE(img.save(path, QFileInfo(name).suffix().toLower().toLatin1().constData())) << name.toStdString();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(dlg.get(), &enter);
+        QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(dlg.get(), &drop);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->GetProject().Work().Path() == path.toStdString(); }, 5000))
+            << name.toStdString();
+        EXPECT_EQ(dlg->GetProject().Picture().Width(), 412);
+    }
+    EXPECT_TRUE(prompts.messages.empty());  // none was taken for a project it could not read
 }
 
 TEST_F(Kib3DlgTest, AWeakerPowerTakenIntoTheMapIsAnUnsavedChange)

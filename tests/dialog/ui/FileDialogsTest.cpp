@@ -1,0 +1,144 @@
+// The real file dialogs, looked at while they are open: the open dialog lists
+// every picture type the decoders read, the save dialogs start on the name
+// they propose, and a standard folder exists only while a save dialog shows it
+// or once something was saved there.
+
+#include "app/AppState.h"
+#include "app/ui/UserPrompts.h"
+#include "export/ui/ExportPrompts.h"
+#include "res/StringTable.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Runs `ask` (which shows a modal file dialog) and hands the dialog to
+// `inspect` once it shows, then answers it with `answer` (empty: cancel).
+QString WhileTheDialogShows(const std::function<QString()>& ask, const std::function<void(QFileDialog&)>& inspect,
+                            const QString& answer = {})
+{
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll.stop();
+        seen = true;
+        inspect(*dialog);
+        if (answer.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(answer);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    poll.start();
+    const QString result = ask();
+    EXPECT_TRUE(seen);
+    return result;
+}
+
+class FileDialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        App().m_language = UiLanguage::English;
+    }
+    void TearDown() override
+    {
+        App().m_language = language;
+        App().m_strPictDir = pictDir;
+    }
+
+    const UiLanguage language = App().m_language;
+    const QString pictDir = App().m_strPictDir;
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(FileDialogsTest, TheOpenFilterListsEveryDecodedTypeInBothCasesAndAllFiles)
+{
+    App().m_strPictDir = dir.filePath(QStringLiteral("gone/away"));  // a folder since removed
+    StandardPrompts prompts;
+    QStringList filters;
+    QString shown;
+    WhileTheDialogShows([&] { return prompts.AskOpenPicture(nullptr); },
+                        [&](QFileDialog& dialog) {
+                            filters = dialog.nameFilters();
+                            shown = dialog.directory().absolutePath();
+                        });
+    ASSERT_GE(filters.size(), 3);
+    // All supported files: each extension a decoder reads, both cases.
+    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+        const QString lower = QStringLiteral("*.") + QString::fromLatin1(format).toLower();
+        EXPECT_TRUE(filters.first().contains(lower + QLatin1Char(' ')) || filters.first().contains(lower + QLatin1Char(')')))
+            << lower.toStdString();
+        EXPECT_TRUE(filters.first().contains(lower.toUpper())) << lower.toStdString();
+    }
+    EXPECT_TRUE(filters.contains(QStringLiteral("JPEG files (*.jpg *.JPG *.jpeg *.JPEG)")));
+    EXPECT_TRUE(filters.contains(QStringLiteral("TIFF files (*.tif *.TIF *.tiff *.TIFF)")));
+    if (QImageReader::supportedImageFormats().contains("webp"))
+        EXPECT_TRUE(filters.contains(QStringLiteral("WebP files (*.webp *.WEBP)")));
+    EXPECT_EQ(filters.last(), QStringLiteral("All files (*)"));
+    // The remembered folder has gone: the dialog starts above it and makes nothing.
+    EXPECT_EQ(shown, dir.path());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("gone"))));
+}
+
+TEST_F(FileDialogsTest, TheProjectSaveDialogStartsOnTheProposedFile)
+{
+    StandardPrompts prompts;
+    const QString proposed = dir.filePath(QStringLiteral("photo.kib"));
+    QString shown;
+    QStringList selected;
+    const QString chosen = WhileTheDialogShows([&] { return prompts.AskSaveProject(nullptr, proposed); },
+                                               [&](QFileDialog& dialog) {
+                                                   shown = dialog.directory().absolutePath();
+                                                   selected = dialog.selectedFiles();
+                                               },
+                                               proposed);
+    EXPECT_EQ(shown, dir.path());
+    EXPECT_EQ(selected, QStringList{proposed});
+    EXPECT_EQ(chosen, proposed);
+}
+
+TEST_F(FileDialogsTest, AStandardFolderIsMadeForTheSaveDialogAndStaysOnlyWhenUsed)
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    ASSERT_TRUE(pictures.startsWith(QDir::homePath()));  // the test's own home
+    QDir(pictures).removeRecursively();
+    StandardExportPrompts prompts;
+    const QString proposed = pictures + QStringLiteral("/photo.gif");
+    bool existed = false;
+    QString shown;
+    EXPECT_TRUE(WhileTheDialogShows([&] { return prompts.AskSaveGif(nullptr, proposed); },
+                                    [&](QFileDialog& dialog) {
+                                        existed = QFileInfo(pictures).isDir();
+                                        shown = dialog.directory().absolutePath();
+                                    })
+                    .isEmpty());
+    EXPECT_TRUE(existed);
+    EXPECT_EQ(shown, pictures);
+    EXPECT_FALSE(QFileInfo::exists(pictures));  // cancelled: nothing was saved there
+
+    // Chosen: the folder stays for the file about to be written.
+    EXPECT_EQ(WhileTheDialogShows([&] { return prompts.AskSaveGif(nullptr, proposed); },
+                                  [](QFileDialog&) {}, proposed),
+              proposed);
+    EXPECT_TRUE(QFileInfo(pictures).isDir());
+    QDir(pictures).removeRecursively();
+}
