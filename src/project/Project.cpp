@@ -165,7 +165,11 @@ void Project::Load(ProjectData data, const std::string& absolute)
     fresh.m_storedPath = data.storedPicturePath;
     fresh.m_resolvedPath = ResolvePicturePath(data.storedPicturePath, absolute);
     fresh.m_work.LoadWorkPicture(fresh.m_resolvedPath);
-    fresh.ApplyData(std::move(data), false);
+    try {
+        fresh.ApplyData(std::move(data), false);
+    } catch (const ArchiveError& e) {
+        throw ArchiveError(e.GetCause(), absolute + ": " + e.what());
+    }
     TakeOver(std::move(fresh));
     m_projectPath = absolute;
     m_history.Clear();
@@ -177,7 +181,13 @@ Project::DeformationResult Project::LoadDeformations(const std::string& projectP
 {
     if (m_keys.GetTotalFrames() == 0)
         return DeformationResult::NoAnimation;
-    return LoadDeformations(ReadProjectFile(AbsolutePath(projectPath)));
+    const std::string absolute = AbsolutePath(projectPath);
+    ProjectData data = ReadProjectFile(absolute);
+    try {
+        return LoadDeformations(std::move(data));
+    } catch (const ArchiveError& e) {
+        throw ArchiveError(e.GetCause(), absolute + ": " + e.what());
+    }
 }
 
 Project::DeformationResult Project::LoadDeformations(ProjectData data)
@@ -210,11 +220,19 @@ Project::DeformationResult Project::LoadDeformations(ProjectData data)
 void Project::ApplyData(ProjectData data, bool rebuildThumbnails)
 {
     m_nFileVersion = data.fileVersion;
-    m_keys.ResetKeys();
     const int count = int(data.keys.size());
     PictureSize oldFormatSize;
     if (data.fileVersion == 1 && count > 0)
         oldFormatSize = {data.keys.front()->Width(), data.keys.front()->Height()};
+    // The adjustment step below gives every keyframe a map of the picture's
+    // size (an older file's first of the fitted size): each is charged against
+    // the unpacked budget at the larger of the two before any is made.
+    if (count > 0) {
+        const PictureSize fitted = FitToSquare(oldFormatSize.width, oldFormatSize.height);
+        CheckAdjustedKeyframes(uint64_t(count), std::max(fitted.width, Picture().Width()),
+                               std::max(fitted.height, Picture().Height()));
+    }
+    m_keys.ResetKeys();
     m_keys.Assign(std::move(data.keys), data.thumbHeader);
 
     if (count > 0) {
