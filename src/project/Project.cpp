@@ -7,6 +7,7 @@
 #include "project/PicturePath.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 ProjectData ReadProjectFile(const std::string& projectPath)
@@ -291,6 +292,12 @@ bool Project::InsertPicture(const std::string& picturePath)
     // The project now names another picture: it has to be saved again.
     App().m_bModified = true;
     return true;
+}
+
+std::string Project::Name() const
+{
+    const std::string& path = m_projectPath.empty() ? m_work.Path() : m_projectPath;
+    return std::filesystem::path(path).stem().string();
 }
 
 void Project::SetActiveToolId(int id, int strength)
