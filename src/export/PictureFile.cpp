@@ -138,26 +138,47 @@ PictureSaveResult SaveWithQt(const std::string& path, const std::string& format,
 // Converts rows of a decoded image into packed rows (blue, green, red): the
 // colours a conversion of the whole image to 32-bit ARGB (not premultiplied)
 // gives, without the alpha byte. A row is converted on its own, so that no
-// second picture of the whole size is ever made.
+// second picture of the whole size is ever made; the common formats are read
+// directly, the others through a conversion of the row.
 class RowPacker {
 public:
     explicit RowPacker(const QImage& image)
         : m_image(image),
           m_target(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32),
-          m_direct(image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32),
           m_colors(image.colorTable())
     {
+        // As the conversion reads a palette picture: no table at all is a grey
+        // ramp, and indexes past the table are black.
+        if (image.format() == QImage::Format_Indexed8) {
+            if (m_colors.isEmpty()) {
+                for (int i = 0; i < 256; ++i)
+                    m_colors.append(qRgb(i, i, i));
+            }
+            m_colors.resize(256, qRgb(0, 0, 0));
+        }
     }
 
     // Image row y into `out` (3 x width bytes, apart from the image).
     void Pack(int y, uint8_t* out) const
     {
         const int width = m_image.width();
-        if (m_direct) {
-            PackArgb(reinterpret_cast<const QRgb*>(m_image.constScanLine(y)), width, out);
+        const uchar* line = m_image.constScanLine(y);
+        switch (m_image.format()) {
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32:
+            PackArgb(reinterpret_cast<const QRgb*>(line), width, out);
             return;
+        case QImage::Format_Grayscale8:
+            for (int x = 0; x < width; ++x)
+                std::memset(out + 3 * x, line[x], 3);
+            return;
+        case QImage::Format_Indexed8:
+            for (int x = 0; x < width; ++x)
+                PackArgb(&m_colors[line[x]], 1, out + 3 * x);
+            return;
+        default: break;
         }
-        QImage row(m_image.constScanLine(y), width, 1, m_image.bytesPerLine(), m_image.format());
+        QImage row(line, width, 1, m_image.bytesPerLine(), m_image.format());
         row.setColorTable(m_colors);
         const QImage argb = row.convertToFormat(m_target);
         if (argb.isNull())
@@ -178,7 +199,6 @@ private:
 
     const QImage& m_image;
     QImage::Format m_target;
-    bool m_direct;
     QList<QRgb> m_colors;
 };
 

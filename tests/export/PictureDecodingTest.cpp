@@ -85,6 +85,18 @@ TEST(PictureDecoding, GivesThePixelsOfThePlainConversionForEveryKindOfDecodedIma
     }
 }
 
+TEST(PictureDecoding, PaletteIndexesPastTheTableAndPicturesWithoutATableConvertAsAWholeImageDoes)
+{
+    QImage palette(7, 3, QImage::Format_Indexed8);
+    for (int y = 0; y < palette.height(); ++y)
+        for (int x = 0; x < palette.width(); ++x)
+            palette.scanLine(y)[x] = uchar(x * 40 + y);
+    palette.setColorTable({qRgb(10, 20, 30), qRgba(200, 100, 50, 7), qRgb(1, 2, 3)});
+    EXPECT_TRUE(PackedPictureFromImage(palette) == reference::PackedPictureFromImage(palette));
+    palette.setColorTable({});
+    EXPECT_TRUE(PackedPictureFromImage(palette) == reference::PackedPictureFromImage(palette));
+}
+
 // The resident peak while a picture decodes, over what the process held
 // before, compared with the size of the packed result; and what it still
 // holds afterwards.

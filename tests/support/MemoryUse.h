@@ -16,7 +16,8 @@
 #endif
 
 #ifdef WARPLET_TEST_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer's runtime (its header is not always installed).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
