@@ -25,8 +25,9 @@ std::vector<uint8_t> Deflate(std::span<const uint8_t> raw, int flush)
     deflateEnd(&zs);
     if (!complete)
         throw std::runtime_error("zlib: the compressed block did not fit its buffer");
-    out.resize(produced);
-    return out;
+    // The buffer was sized for the worst case; what is kept holds only the
+    // stream's bytes (kept blocks live long, in the undo history).
+    return std::vector<uint8_t>(out.begin(), out.begin() + std::ptrdiff_t(produced));
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 #include <span>
 #include <vector>
 
-// Compresses `raw` at the default level into an unfinished zlib stream.
+// Compresses `raw` at the default level into an unfinished zlib stream. The
+// result's capacity is its size.
 std::vector<uint8_t> PackBlock(std::span<const uint8_t> raw);
 // The same data as a properly finished stream (for readers' tests and tools).
 std::vector<uint8_t> PackBlockFinished(std::span<const uint8_t> raw);

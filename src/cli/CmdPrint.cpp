@@ -3,6 +3,7 @@
 #include "cli/CmdExportProgress.h"
 #include "animation/FrameChoice.h"
 #include "export/BigPicture.h"
+#include "export/FileError.h"
 #include "export/PrintFrames.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
@@ -45,16 +46,27 @@ int RunPrint(const std::vector<std::string>& args)
     CliExportProgress progress("print");
     CBigPicture big(project, &progress);
     big.SetPercentQuery([percent = size.percent](int, int) { return std::optional<int>(percent); });
+    PdfDocument document;
+    document.layout = PdfPageLayout(letter, PrintOrientation(project.Picture().Width(), project.Picture().Height()));
+    document.title = project.Name();
+    document.creator = AppString(StrId::ProductName).toStdString();
+    // Frames are rendered no larger than the page shows them.
+    const QSize limit = PrintPixelLimit(document.layout);
+    big.SetSizeLimit(limit.width(), limit.height());
     big.SetSource(project.Work().Path(), size.setting);
-    const QPageLayout::Orientation orientation =
-        PrintOrientation(project.Picture().Width(), project.Picture().Height());
-    const PrintResult result = PrintFramesToPdf(big, output, frames, letter, orientation,
-                                                AppString(StrId::ProductName).toStdString());
+    PrintResult result;
+    try {
+        result = PrintFramesToPdf(big, output, frames, document);
+    } catch (const FileError& e) {
+        throw CliWriteError(output + " (" + e.what() + ")");
+    }
     progress.Finish();
     if (result.cancelled) {
         std::cerr << "warplet-cli: print cancelled: no file was written" << std::endl;
         return 1;
     }
+    if (result.Failed())
+        throw CliWriteError(output + " (" + result.error + ": nothing was written)");
     if (!result.started || result.pages == 0)
         throw CliWriteError(output);
     std::cout << "wrote " << output << ": " << result.pages << (result.pages == 1 ? " page" : " pages") << std::endl;

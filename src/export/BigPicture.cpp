@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -103,9 +104,10 @@ void CBigPicture::SetFullSizeSource(const std::string& picturePath, int setting)
         H = *percent * H / 100;
     }
     CheckOutputSize(W, H);
+    ApplySizeLimit(W, H);
 
     m_header = MakePictureHeader(int(W), int(H));
-    if (setting == kPicture) {
+    if (setting == kPicture && W == loaded->Width() && H == loaded->Height()) {
         loaded->Header() = m_header;
         m_source = std::move(*loaded);
     } else {
@@ -115,6 +117,37 @@ void CBigPicture::SetFullSizeSource(const std::string& picturePath, int setting)
     loaded.reset();
     m_frame = m_source;
     m_nSetting = setting;
+}
+
+void CBigPicture::ApplySizeLimit(int64_t& W, int64_t& H) const
+{
+    if (m_nMaxWidth <= 0 || m_nMaxHeight <= 0 || (W <= m_nMaxWidth && H <= m_nMaxHeight))
+        return;
+    if (W * m_nMaxHeight > H * m_nMaxWidth) {
+        H = std::max<int64_t>(1, H * m_nMaxWidth / W);
+        W = m_nMaxWidth;
+    } else {
+        W = std::max<int64_t>(1, W * m_nMaxHeight / H);
+        H = m_nMaxHeight;
+    }
+}
+
+void CBigPicture::SetSizeLimit(int maxWidth, int maxHeight)
+{
+    m_nMaxWidth = std::max(maxWidth, 0);
+    m_nMaxHeight = std::max(maxHeight, 0);
+    if (m_nSetting == kScreen || m_source.Empty())
+        return;
+    int64_t W = Width(), H = Height();
+    ApplySizeLimit(W, H);
+    if (W == Width() && H == Height())
+        return;
+    m_map = MapRef{};
+    m_frame = PackedPicture();  // given back before the smaller pictures are made
+    m_header = MakePictureHeader(int(W), int(H));
+    m_source = FitPicture(m_source, int(W), int(H));
+    m_source.Header() = m_header;
+    m_frame = m_source;
 }
 
 void CBigPicture::SetScreenSource()

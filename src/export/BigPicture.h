@@ -80,6 +80,12 @@ public:
     void SetSource(const std::string& picturePath);
     void SetSource(const std::string& picturePath, int setting);
 
+    // Frames larger than maxWidth x maxHeight (settings 1 and 2) are rendered at
+    // the largest size of their proportions within it, as a page prints them.
+    // Applies to the source already set (which is then resampled) and to those
+    // set later; 0 x 0 lifts the limit for later sources.
+    void SetSizeLimit(int maxWidth, int maxHeight);
+
     int GetSetting() const { return m_nSetting; }
     const BITMAPINFOHEADER& Header() const { return m_header; }
     int Width() const { return m_header.biWidth; }
@@ -123,6 +129,8 @@ public:
 private:
     void SetFullSizeSource(const std::string& picturePath, int setting);
     void SetScreenSource();
+    // The output size W x H brought within the size limit.
+    void ApplySizeLimit(int64_t& W, int64_t& H) const;
     // Renders the work picture through `map` and copies its display into `into`.
     void RenderThroughWorkPicture(MapRef map, PackedPicture& into);
 
@@ -131,6 +139,8 @@ private:
     PercentQuery m_percentQuery;
     int m_nThreads = 0;
     int m_nSetting = kScreen;
+    int m_nMaxWidth = 0;   // the size limit; 0: none
+    int m_nMaxHeight = 0;
     BITMAPINFOHEADER m_header{};
     PackedPicture m_source;   // settings 1 and 2
     PackedPicture m_frame;

@@ -10,6 +10,10 @@
 #include <QImageReader>
 #include <QImageWriter>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -133,6 +137,147 @@ PictureSaveResult SaveWithQt(const std::string& path, const std::string& format,
                         batch);
 }
 
+// Converts rows of a decoded image into packed rows (blue, green, red): the
+// colours a conversion of the whole image to 32-bit ARGB (not premultiplied)
+// gives, without the alpha byte. A row is converted on its own, so that no
+// second picture of the whole size is ever made; the common formats are read
+// directly, the others through a conversion of the row.
+class RowPacker {
+public:
+    explicit RowPacker(const QImage& image)
+        : m_image(image),
+          m_target(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32),
+          m_colors(image.colorTable())
+    {
+        // As the conversion reads a palette picture: no table at all is a grey
+        // ramp, and indexes past the table are black.
+        if (image.format() == QImage::Format_Indexed8) {
+            if (m_colors.isEmpty()) {
+                for (int i = 0; i < 256; ++i)
+                    m_colors.append(qRgb(i, i, i));
+            }
+            m_colors.resize(256, qRgb(0, 0, 0));
+        }
+    }
+
+    // Image row y into `out` (3 x width bytes, apart from the image).
+    void Pack(int y, uint8_t* out) const
+    {
+        const int width = m_image.width();
+        const uchar* line = m_image.constScanLine(y);
+        switch (m_image.format()) {
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32:
+            PackArgb(reinterpret_cast<const QRgb*>(line), width, out);
+            return;
+        case QImage::Format_Grayscale8:
+            for (int x = 0; x < width; ++x)
+                std::memset(out + 3 * x, line[x], 3);
+            return;
+        case QImage::Format_Indexed8:
+            for (int x = 0; x < width; ++x)
+                PackArgb(&m_colors[line[x]], 1, out + 3 * x);
+            return;
+        default: break;
+        }
+        QImage row(line, width, 1, m_image.bytesPerLine(), m_image.format());
+        row.setColorTable(m_colors);
+        const QImage argb = row.convertToFormat(m_target);
+        if (argb.isNull())
+            throw std::bad_alloc();
+        PackArgb(reinterpret_cast<const QRgb*>(argb.constScanLine(0)), width, out);
+    }
+
+private:
+    static void PackArgb(const QRgb* src, int width, uint8_t* out)
+    {
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = src[x];
+            out[3 * x + 0] = uint8_t(qBlue(pixel));
+            out[3 * x + 1] = uint8_t(qGreen(pixel));
+            out[3 * x + 2] = uint8_t(qRed(pixel));
+        }
+    }
+
+    const QImage& m_image;
+    QImage::Format m_target;
+    QList<QRgb> m_colors;
+};
+
+// Gives the pages of `bits` past its size back to the system (it keeps them
+// reserved: they read as zeros when touched again). Only whole pages that lie
+// inside the buffer are given back.
+void ReleaseUnusedTail(std::vector<uint8_t>& bits)
+{
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<uintptr_t>(bits.data() + bits.size());
+    const auto end = reinterpret_cast<uintptr_t>(bits.data() + bits.capacity());
+    const uintptr_t first = (begin + page - 1) / page * page;
+    const uintptr_t last = end / page * page;
+    if (last > first && last - first >= (size_t(64) << 10))
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
+// Reads the picture into one buffer that becomes the packed picture's pixels.
+// Where the decoder takes an image prepared for it (most do), it decodes into
+// that buffer: at its end when its rows are smaller than the packed rows,
+// from its start otherwise. The rows are then packed in place from the top
+// (a packed row never reaches past the decoded rows still to be read), put in
+// bottom-up order and the buffer's unused end given back. Peak memory is the
+// larger of the decoded and the packed picture.
+std::optional<PackedPicture> DecodeIntoPackedBuffer(QImageReader& reader)
+{
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    if (!size.isValid() || size.isEmpty() || format == QImage::Format_Invalid) {
+        // The decoder cannot say beforehand what it makes: it makes its own image.
+        QImage image;
+        if (!reader.read(&image) || image.isNull())
+            return std::nullopt;
+        return PackedPictureFromImage(image);
+    }
+    const int width = size.width();
+    const int height = size.height();
+    const uint64_t limit = uint64_t(kDecodeLimitMegabytes) << 20;
+    const uint64_t decodedStride = (uint64_t(width) * uint64_t(QImage::toPixelFormat(format).bitsPerPixel()) + 31) / 32 * 4;
+    const uint64_t packedStride = (uint64_t(width) * 3 + 3) / 4 * 4;
+    if (decodedStride * uint64_t(height) > limit || packedStride * uint64_t(height) > limit)
+        return std::nullopt;  // as the decoder's own allocation limit refuses it
+
+    const size_t decodedBytes = size_t(decodedStride) * size_t(height);
+    const size_t packedBytes = size_t(packedStride) * size_t(height);
+    std::vector<uint8_t> bits(std::max(decodedBytes, packedBytes));
+    uint8_t* const decodedAt = bits.data() + (bits.size() - decodedBytes);
+    QImage image(decodedAt, width, height, qsizetype(decodedStride), format);
+    if (!reader.read(&image) || image.isNull())
+        return std::nullopt;
+    const bool inPlace = image.constBits() == decodedAt && image.size() == size && image.format() == format;
+    if (!inPlace && image.size() != size)
+        return PackedPictureFromImage(image);  // a decoder that changed its mind about the size
+
+    // Top-down packed rows at the start of the buffer; each goes through a
+    // row of its own since it may overlap the decoded row it comes from.
+    const RowPacker packer(image);
+    std::vector<uint8_t> row(packedStride, 0);
+    for (int y = 0; y < height; ++y) {
+        packer.Pack(y, row.data());
+        std::memcpy(bits.data() + size_t(y) * packedStride, row.data(), packedStride);
+    }
+    const int32_t pelsX = PelsPerMeterOfImage(image.dotsPerMeterX());
+    const int32_t pelsY = PelsPerMeterOfImage(image.dotsPerMeterY());
+    image = QImage();  // it may point into the buffer
+    for (int y = 0; y < height / 2; ++y)
+        std::swap_ranges(bits.begin() + std::ptrdiff_t(size_t(y) * packedStride),
+                         bits.begin() + std::ptrdiff_t(size_t(y + 1) * packedStride),
+                         bits.begin() + std::ptrdiff_t(size_t(height - 1 - y) * packedStride));
+    bits.resize(packedBytes);
+    ReleaseUnusedTail(bits);
+
+    BITMAPINFOHEADER header = MakePictureHeader(width, height, pelsX);
+    header.biYPelsPerMeter = pelsY;
+    return PackedPicture(header, std::move(bits));
+}
+
 }  // namespace
 
 int32_t PelsPerMeterFromDpi(int dpi)
@@ -149,22 +294,15 @@ int32_t PelsPerMeterFromDpm(int dotsPerMeter)
 
 PackedPicture PackedPictureFromImage(const QImage& image)
 {
-    // Converting to 32-bit ARGB (not premultiplied) keeps each pixel's colour
-    // exactly; the alpha byte is then simply not copied.
-    const QImage argb = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    const int width = argb.width();
-    const int height = argb.height();
+    const int width = image.width();
+    const int height = image.height();
+    if (width <= 0 || height <= 0)
+        return {};
     PackedPicture picture(width, height, PelsPerMeterOfImage(image.dotsPerMeterX()));
     picture.Header().biYPelsPerMeter = PelsPerMeterOfImage(image.dotsPerMeterY());
-    for (int y = 0; y < height; ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        uint8_t* dst = picture.Row(y);  // Row counts from the top; the buffer is bottom-up
-        for (int x = 0; x < width; ++x) {
-            dst[3 * x + 0] = uint8_t(qBlue(src[x]));
-            dst[3 * x + 1] = uint8_t(qGreen(src[x]));
-            dst[3 * x + 2] = uint8_t(qRed(src[x]));
-        }
-    }
+    const RowPacker packer(image);
+    for (int y = 0; y < height; ++y)
+        packer.Pack(y, picture.Row(y));  // Row counts from the top; the buffer is bottom-up
     return picture;
 }
 
@@ -178,14 +316,35 @@ std::optional<PackedPicture> LoadPictureFile(const std::string& path)
     QImageReader::setAllocationLimit(kDecodeLimitMegabytes);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
-    QImage image;
-    if (!reader.read(&image) || image.isNull() || image.width() <= 0 || image.height() <= 0)
-        return std::nullopt;
-    PackedPicture picture = PackedPictureFromImage(image);
-    if (picture.Empty())
-        return std::nullopt;  // the conversion could not allocate the pixels
+    try {
+        return DecodeIntoPackedBuffer(reader);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;  // no memory for the pixels
+    }
+}
+
+namespace reference {
+
+PackedPicture PackedPictureFromImage(const QImage& image)
+{
+    const QImage argb = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const int width = argb.width();
+    const int height = argb.height();
+    PackedPicture picture(width, height, PelsPerMeterOfImage(image.dotsPerMeterX()));
+    picture.Header().biYPelsPerMeter = PelsPerMeterOfImage(image.dotsPerMeterY());
+    for (int y = 0; y < height; ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        uint8_t* dst = picture.Row(y);
+        for (int x = 0; x < width; ++x) {
+            dst[3 * x + 0] = uint8_t(qBlue(src[x]));
+            dst[3 * x + 1] = uint8_t(qGreen(src[x]));
+            dst[3 * x + 2] = uint8_t(qRed(src[x]));
+        }
+    }
     return picture;
 }
+
+}  // namespace reference
 
 std::string PictureFormatForPath(const std::string& path)
 {

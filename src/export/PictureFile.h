@@ -18,14 +18,21 @@ inline constexpr uint64_t kMaxPictureFileBytes = uint64_t(2) << 30;
 
 // Reads and decodes the whole regular file at `path` (the file name's bytes). Any format the installed
 // image plugins decode is accepted; a multi-frame file yields its first frame.
-// The result is 24-bit, bottom-up, without alpha.
-// Returns nothing when the file opens but cannot be decoded.
+// The result is 24-bit, bottom-up, without alpha. Decoding takes no more memory
+// than the larger of the decoded picture and the result (the file's bytes aside).
+// Returns nothing when the file opens but cannot be decoded, or when its
+// pixels would take more memory than the decoder's limit (about 1.1 GB).
 // Throws FileError (export/FileError.h) when the file cannot be opened or read.
 std::optional<PackedPicture> LoadPictureFile(const std::string& path);
 
-// Converts a decoded image into a packed picture; the resolution fields are
-// taken from the image's dots per metre (see PelsPerMeterFromDpm).
+// Converts a decoded image into a packed picture, row by row; the resolution
+// fields are taken from the image's dots per metre (see PelsPerMeterFromDpm).
 PackedPicture PackedPictureFromImage(const QImage& image);
+
+namespace reference {
+// The same through one conversion of the whole image to 32-bit ARGB.
+PackedPicture PackedPictureFromImage(const QImage& image);
+}  // namespace reference
 
 // The header's resolution for a file stated at `dpi` dots per inch:
 // dpi x 100 in single precision, divided by 2.54 in double precision, truncated.

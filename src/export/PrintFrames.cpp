@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
+#include <climits>
 #include <span>
 
 QRect PrintRect(int W, int H, int AW, int AH)
@@ -27,6 +29,19 @@ QRect PrintRect(int W, int H, int AW, int AH)
     return QRect(0, (AH - height) / 2, AW, height);
 }
 
+QRect PrintRect(int W, int H, int AW, int AH, int dpiX, int dpiY)
+{
+    if (W <= 0 || H <= 0 || dpiX <= 0 || dpiY <= 0)
+        return {};
+    // The frame's size on the page in device pixels, at least one.
+    const auto onPage = [](int pixels, int dpi) {
+        return int(std::clamp<int64_t>(int64_t(pixels) * dpi / kPrintPixelsPerInch, 1, INT_MAX));
+    };
+    return PrintRect(onPage(W, dpiX), onPage(H, dpiY), AW, AH);
+}
+
+QSize PrintPixelLimit(const QPageLayout& layout) { return layout.paintRectPixels(kPrintPixelsPerInch).size(); }
+
 QPageLayout::Orientation PrintOrientation(int workWidth, int workHeight)
 {
     return workWidth < workHeight ? QPageLayout::Portrait : QPageLayout::Landscape;
@@ -41,30 +56,43 @@ QImage PackedPictureImage(const PackedPicture& picture)
     return view.mirrored(false, true);
 }
 
-PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::vector<int>& frames)
+PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::vector<int>& frames,
+                        const FrameImage& image)
 {
     PrintResult result;
     if (big.TotalFrames() <= 0 || frames.empty())
         return result;
     QPainter painter;
-    if (!painter.begin(&device))
+    if (!painter.begin(&device)) {
+        result.error = "printing could not start";
         return result;
+    }
     result.started = true;
     const ActiveKeyRestorer restore(big);
+    const QSize limit = PrintPixelLimit(device.pageLayout());
+    big.SetSizeLimit(limit.width(), limit.height());
 
     ExportObserver* observer = big.Observer();
     const int total = int(frames.size());
     if (observer)
         observer->Progress(0, total);
     for (size_t i = 0; i < frames.size(); ++i) {
-        if (i > 0 && !device.newPage())
+        if (i > 0 && !device.newPage()) {
+            result.error = "page " + std::to_string(i + 1) + " could not be started";
             break;
+        }
         big.PrepareFrame(frames[i]);
         big.RenderFrame(frames[i]);
         big.ShowFrame();
+        const QImage picture = image(big.Frame());
+        if (picture.isNull()) {
+            result.error = "frame " + std::to_string(frames[i]) + " cannot be drawn: not enough memory";
+            break;
+        }
         const QRect area = painter.viewport();
-        painter.drawImage(PrintRect(big.Width(), big.Height(), area.width(), area.height()),
-                          PackedPictureImage(big.Frame()));
+        painter.drawImage(PrintRect(picture.width(), picture.height(), area.width(), area.height(),
+                                    device.logicalDpiX(), device.logicalDpiY()),
+                          picture);
         ++result.pages;
         if (observer) {
             observer->Progress(int(i) + 1, total);
@@ -74,28 +102,33 @@ PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::
             }
         }
     }
-    painter.end();
+    if (!painter.end() && !result.Failed())
+        result.error = "the document could not be finished";
     return result;
 }
 
-PrintResult PrintFramesToPdf(CBigPicture& big, const std::string& path, const std::vector<int>& frames, bool letter,
-                             QPageLayout::Orientation orientation, const std::string& title)
+QPageLayout PdfPageLayout(bool letter, QPageLayout::Orientation orientation)
+{
+    return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), orientation,
+                       QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+}
+
+PrintResult PrintFramesToPdf(CBigPicture& big, const std::string& path, const std::vector<int>& frames,
+                             const PdfDocument& document, const FrameImage& image)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     PrintResult result;
     {
         QPdfWriter writer(&buffer);
-        writer.setTitle(QString::fromStdString(title));
-        writer.setCreator(QString::fromStdString(title));
+        writer.setTitle(QString::fromStdString(document.title));
+        writer.setCreator(QString::fromStdString(document.creator));
         writer.setResolution(kPdfDotsPerInch);
-        writer.setPageSize(QPageSize(letter ? QPageSize::Letter : QPageSize::A4));
-        writer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-        writer.setPageOrientation(orientation);
-        result = PrintFrames(big, writer, frames);
+        writer.setPageLayout(document.layout);
+        result = PrintFrames(big, writer, frames, image);
     }
-    // A cancelled or empty print leaves no file (and an older one as it was).
-    if (result.started && result.pages > 0 && !result.cancelled) {
+    // A cancelled, failed or empty print leaves no file (and an older one as it was).
+    if (result.started && result.pages > 0 && !result.cancelled && !result.Failed()) {
         const QByteArray& bytes = buffer.data();
         WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
     }

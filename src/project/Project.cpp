@@ -7,6 +7,7 @@
 #include "project/PicturePath.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 ProjectData ReadProjectFile(const std::string& projectPath)
@@ -165,7 +166,11 @@ void Project::Load(ProjectData data, const std::string& absolute)
     fresh.m_storedPath = data.storedPicturePath;
     fresh.m_resolvedPath = ResolvePicturePath(data.storedPicturePath, absolute);
     fresh.m_work.LoadWorkPicture(fresh.m_resolvedPath);
-    fresh.ApplyData(std::move(data), false);
+    try {
+        fresh.ApplyData(std::move(data), false);
+    } catch (const ArchiveError& e) {
+        throw ArchiveError(e.GetCause(), absolute + ": " + e.what());
+    }
     TakeOver(std::move(fresh));
     m_projectPath = absolute;
     m_history.Clear();
@@ -177,7 +182,13 @@ Project::DeformationResult Project::LoadDeformations(const std::string& projectP
 {
     if (m_keys.GetTotalFrames() == 0)
         return DeformationResult::NoAnimation;
-    return LoadDeformations(ReadProjectFile(AbsolutePath(projectPath)));
+    const std::string absolute = AbsolutePath(projectPath);
+    ProjectData data = ReadProjectFile(absolute);
+    try {
+        return LoadDeformations(std::move(data));
+    } catch (const ArchiveError& e) {
+        throw ArchiveError(e.GetCause(), absolute + ": " + e.what());
+    }
 }
 
 Project::DeformationResult Project::LoadDeformations(ProjectData data)
@@ -210,11 +221,19 @@ Project::DeformationResult Project::LoadDeformations(ProjectData data)
 void Project::ApplyData(ProjectData data, bool rebuildThumbnails)
 {
     m_nFileVersion = data.fileVersion;
-    m_keys.ResetKeys();
     const int count = int(data.keys.size());
     PictureSize oldFormatSize;
     if (data.fileVersion == 1 && count > 0)
         oldFormatSize = {data.keys.front()->Width(), data.keys.front()->Height()};
+    // The adjustment step below gives every keyframe a map of the picture's
+    // size (an older file's first of the fitted size): each is charged against
+    // the unpacked budget at the larger of the two before any is made.
+    if (count > 0) {
+        const PictureSize fitted = FitToSquare(oldFormatSize.width, oldFormatSize.height);
+        CheckAdjustedKeyframes(uint64_t(count), std::max(fitted.width, Picture().Width()),
+                               std::max(fitted.height, Picture().Height()));
+    }
+    m_keys.ResetKeys();
     m_keys.Assign(std::move(data.keys), data.thumbHeader);
 
     if (count > 0) {
@@ -273,6 +292,12 @@ bool Project::InsertPicture(const std::string& picturePath)
     // The project now names another picture: it has to be saved again.
     App().m_bModified = true;
     return true;
+}
+
+std::string Project::Name() const
+{
+    const std::string& path = m_projectPath.empty() ? m_work.Path() : m_projectPath;
+    return std::filesystem::path(path).stem().string();
 }
 
 void Project::SetActiveToolId(int id, int strength)

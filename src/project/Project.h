@@ -95,6 +95,9 @@ public:
     const std::string& ResolvedPicturePath() const { return m_resolvedPath; }
     // The project file last read or written; empty for a project never saved.
     const std::string& ProjectPath() const { return m_projectPath; }
+    // The name a person knows the project by: its file's name without the
+    // extension, or its picture's for a project never saved (bytes as stored).
+    std::string Name() const;
 
     // --- The active keyframe -------------------------------------------------------
     // Attaches the active keyframe's map to the work picture and renders it (32773).

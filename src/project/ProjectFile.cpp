@@ -176,6 +176,15 @@ std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, con
     return ar.TakeBytes();
 }
 
+void CheckAdjustedKeyframes(uint64_t count, int W, int H, uint64_t rawBudget)
+{
+    const uint64_t thumb = MakeThumbnailHeader(kThumbnailSlotWidth, kThumbnailSlotHeight).biSizeImage;
+    const uint64_t each = uint64_t(std::max(W, 0)) * uint64_t(std::max(H, 0)) * sizeof(Displacement) + thumb;
+    if (count > 0 && each > rawBudget / count)
+        BadFile(std::to_string(count) + " keyframes of " + std::to_string(W) + " x " + std::to_string(H) +
+                " elements take more than " + std::to_string(rawBudget >> 20) + " MB unpacked");
+}
+
 PictureSize FitToSquare(int W, int H, int S)
 {
     if (W <= 0 || H <= 0)

@@ -43,6 +43,11 @@ ProjectData ReadProjectBytes(std::span<const uint8_t> bytes, uint64_t rawBudget 
 std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, const KeyframeStore& keys, int toolId,
                                        int strength);
 
+// What `count` keyframes take once the adjustment step has given each a map of
+// W x H (and a thumbnail as large as a slot). Throws ArchiveError (BadFormat)
+// when that is more than `rawBudget`, so that nothing is allocated for them.
+void CheckAdjustedKeyframes(uint64_t count, int W, int H, uint64_t rawBudget = kMaxProjectRawBytes);
+
 // The work-area side the older format's keyframes are fitted to.
 inline constexpr int kWorkAreaSide = 412;
 // W x H scaled to fit an S x S square, the other side rounded.

@@ -9,6 +9,13 @@
 
 namespace {
 
+// What a vector really holds: its capacity, not its size.
+template <typename T>
+size_t HeldBytes(const std::vector<T>& v)
+{
+    return v.capacity() * sizeof(T);
+}
+
 std::span<const uint8_t> BytesOf(const std::vector<Displacement>& v)
 {
     return {reinterpret_cast<const uint8_t*>(v.data()), v.size() * sizeof(Displacement)};
@@ -90,11 +97,14 @@ private:
 
 size_t DocumentState::Bytes() const
 {
-    size_t bytes = sizeof(DocumentState);
+    size_t bytes = sizeof(DocumentState) + HeldBytes(keys) + storedPath.capacity() + resolvedPath.capacity();
     for (const PackedKeyframe& key : keys)
-        bytes += key.map.size() + key.thumb.size() + sizeof key;
-    if (work)
-        bytes += work->Picture().Source().Bits().size() * 2 + size_t(work->Width()) * size_t(work->Height()) * 8;
+        bytes += HeldBytes(key.map) + HeldBytes(key.thumb);
+    if (work) {
+        const WorkPicture& picture = work->Picture();
+        bytes += sizeof(WorkPictureFile) + HeldBytes(picture.Source().Bits()) + HeldBytes(picture.Display().Bits())
+                 + HeldBytes(picture.Scratch()) + work->Path().capacity();
+    }
     return bytes;
 }
 
@@ -127,7 +137,7 @@ class MapEditStep : public HistoryStep {
 public:
     MapEditStep(ProjectHistory& history, const QString& text, int key, const MapRect& rect,
                 std::vector<uint8_t> before, std::vector<uint8_t> after)
-        : HistoryStep(text, before.size() + after.size() + sizeof(MapEditStep)), m_history(history), m_nKey(key),
+        : HistoryStep(text, HeldBytes(before) + HeldBytes(after) + sizeof(MapEditStep)), m_history(history), m_nKey(key),
           m_rect(rect), m_before(std::move(before)), m_after(std::move(after))
     {
     }
@@ -157,7 +167,8 @@ private:
 class DocumentEditStep : public HistoryStep {
 public:
     DocumentEditStep(ProjectHistory& history, const QString& text, DocumentState before, DocumentState after)
-        : HistoryStep(text, before.Bytes() + after.Bytes()), m_history(history), m_before(std::move(before)),
+        : HistoryStep(text, before.Bytes() + after.Bytes() + sizeof(DocumentEditStep)), m_history(history),
+          m_before(std::move(before)),
           m_after(std::move(after))
     {
     }
@@ -272,6 +283,12 @@ void ProjectHistory::Push(QUndoCommand* step, size_t bytes)
         m_nBytes -= static_cast<const HistoryStep*>(m_stack.command(i))->Bytes();
     m_stack.push(step);
     m_nBytes += bytes;
+    KeepWithinBudget();
+}
+
+void ProjectHistory::SetBudget(size_t budget)
+{
+    m_nBudget = budget;
     KeepWithinBudget();
 }
 

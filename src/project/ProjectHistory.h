@@ -60,6 +60,7 @@ struct DocumentState {
     std::shared_ptr<const WorkPictureFile> work;
     std::string storedPath;
     std::string resolvedPath;
+    // What the state holds in memory: every buffer's capacity.
     size_t Bytes() const;
 };
 
@@ -97,8 +98,12 @@ public:
     // The document was saved: this state is the clean one.
     void SetSaved() { m_stack.setClean(); }
     bool IsClean() const { return m_stack.isClean(); }
-    // What the steps keep, in bytes.
+    // What the steps hold in memory, in bytes (the capacities of their
+    // buffers, not only the bytes in use).
     size_t Bytes() const { return m_nBytes; }
+    size_t Budget() const { return m_nBudget; }
+    // A new budget; the oldest steps give up their contents at once if needed.
+    void SetBudget(size_t budget);
     int Count() const { return m_stack.count(); }
     // For the window: canUndoChanged, cleanChanged, indexChanged...
     QUndoStack& Stack() { return m_stack; }

@@ -81,6 +81,16 @@ TEST(KeyframeRecord, FinishedAndUnfinishedStreamsBothRead)
     EXPECT_EQ(UnpackBlock(garbage, smaller), 0u);
 }
 
+TEST(KeyframeRecord, APackedBlockHoldsOnlyItsBytes)
+{
+    // A megabyte of zeros packs into about a kilobyte; the buffer deflate was
+    // given (over a megabyte) must not stay behind it.
+    for (const auto& packed : {PackBlock(std::vector<uint8_t>(1 << 20)), PackBlockFinished(std::vector<uint8_t>(1 << 20))}) {
+        EXPECT_LT(packed.size(), 4096u);
+        EXPECT_EQ(packed.capacity(), packed.size());
+    }
+}
+
 TEST(KeyframeRecord, IncompressibleDataFitsTheOutputBuffer)
 {
     std::vector<uint8_t> raw(100000);

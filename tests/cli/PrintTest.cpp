@@ -3,9 +3,15 @@
 #include "cli/CliRunner.h"
 #include "project/ProjectTestSupport.h"
 
+#include "res/StringTable.h"
+#include "support/PdfContents.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QSizeF>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace projecttest;
 using namespace clitest;
@@ -84,4 +90,28 @@ TEST_F(CliPrint, MistakesWriteNothing)
         EXPECT_NE(run.err.find("warplet-cli: "), std::string::npos) << run.err;
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.Path("x.pdf"))));
+}
+
+TEST_F(CliPrint, AnUnwritableTargetIsAWriteFailure)
+{
+    std::vector<std::string> targets = {folder.Path("no/such/folder/x.pdf"), folder.MakeFolder("folder.pdf")};
+    if (::geteuid() != 0) {  // the superuser writes into any folder
+        const std::string locked = folder.MakeFolder("locked");
+        ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+        targets.push_back(locked + "/x.pdf");
+    }
+    for (const std::string& target : targets) {
+        const CliRun run = Cli({"print", project, "-o", target, "--frames", "0"});
+        EXPECT_EQ(run.status, 1) << target;
+        EXPECT_NE(run.err.find(AppString(StrId::CannotWriteFile).toStdString() + ": " + target), std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.err.find(AppString(StrId::CannotReadFile).toStdString()), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(CliPrint, ThePdfIsTitledWithTheProjectsName)
+{
+    const CliRun run = Cli({"print", project, "-o", folder.Path("titled.pdf"), "--frames", "1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(testsupport::ReadPdf(QString::fromStdString(folder.Path("titled.pdf"))).title, QStringLiteral("a"));
 }

@@ -103,6 +103,41 @@ TEST(HostileProject, TheUnpackedTotalIsBoundedBeforeUnpacking)
     }
 }
 
+TEST(HostileProject, KeyframesAreChargedAtThePicturesSizeBeforeTheyAreMade)
+{
+    // On a 412 x 309 picture every keyframe takes 412 x 309 x 8 bytes of map and
+    // a slot's thumbnail (84 x 84: 252 x 84 bytes): 1039632 bytes, so that
+    // 1032 of them fit in 1 GiB and 1033 do not.
+    EXPECT_NO_THROW(CheckAdjustedKeyframes(1032, 412, 309));
+    EXPECT_THROW(CheckAdjustedKeyframes(1033, 412, 309), ArchiveError);
+
+    // A small file of 1600 keyframes of 1 x 1 would unpack to 1.7 GB there.
+    Folder folder;
+    KeyframeStore store;
+    const PackedPicture dot = testpics::Gradient(1, 1);
+    for (int i = 0; i < 1600; ++i)
+        store.SetKeyPicture(i, dot);
+    folder.Picture("photo.bmp", 412, 309);
+    const std::vector<uint8_t> bytes = WriteProjectBytes("photo.bmp", store, 1019, 64);
+    ASSERT_LT(bytes.size(), size_t(200) << 10);
+    WriteBytes(folder.Path("dots.kib"), bytes);
+
+    Project project;
+    NewProject(project, folder);
+    const auto maps = Maps(project);
+    try {
+        project.Load(folder.Path("dots.kib"));
+        ADD_FAILURE() << "1600 keyframes of 412 x 309 were made";
+    } catch (const ArchiveError& e) {
+        EXPECT_THAT(e.what(), HasSubstr(folder.Path("dots.kib")));
+        EXPECT_THAT(e.what(), HasSubstr("1600 keyframes of 412 x 309"));
+    }
+    EXPECT_TRUE(Maps(project) == maps);
+    // Its keyframes taken onto this picture (412 x 206: 1.1 GB) are refused alike.
+    EXPECT_THROW(project.LoadDeformations(folder.Path("dots.kib")), ArchiveError);
+    EXPECT_TRUE(Maps(project) == maps);
+}
+
 TEST(HostileProject, DurationsAndStrengthAreKeptInTheWindowsRanges)
 {
     KeyframeStore store;

@@ -137,3 +137,17 @@ TEST(OldFormat, OpeningFitsTheKeyframesToThePicture)
     back.Load(folder.Path("new.kib"));
     EXPECT_EQ(Maps(back), Maps(project));
 }
+
+TEST(OldFormat, KeyframesAreChargedAtTheFittedSizeBeforeTheyAreMade)
+{
+    // Maps of 1 x 1 are fitted to 412 x 412 first (1356032 bytes of map and a
+    // 21168-byte thumbnail each): 800 of them would take 1.1 GB, though at the
+    // picture's 412 x 206 they take only 560 MB.
+    Folder folder;
+    Project project;
+    NewProject(project, folder);
+    const auto maps = Maps(project);
+    WriteBytes(folder.Path("old.kib"), OldFile{.W = 1, .H = 1, .keys = 800}.Bytes("pic.bmp"));
+    EXPECT_THROW(project.Load(folder.Path("old.kib")), ArchiveError);
+    EXPECT_TRUE(Maps(project) == maps);
+}

@@ -5,6 +5,7 @@
 #include "engine/ToolTable.h"
 #include "project/ProjectHistory.h"
 #include "project/ProjectTestSupport.h"
+#include "support/MemoryUse.h"
 
 #include <gtest/gtest.h>
 
@@ -191,4 +192,75 @@ TEST_F(History, TheProjectPathFollowsOpeningAndSaving)
     EXPECT_TRUE(project.ProjectPath().empty());
     project.Load(folder.Path("a.kib"));
     EXPECT_EQ(project.ProjectPath(), folder.Path("a.kib"));
+}
+
+TEST_F(History, TheSameStrokeAfterAnUndoHoldsWhatTheFirstOneHeld)
+{
+    Stroke(100, 300);
+    const size_t afterFirst = project.History().Bytes();
+    ASSERT_GT(afterFirst, 0u);
+    project.History().Undo();
+    // The step that could be redone is dropped by the new stroke, and counted once.
+    Stroke(100, 300);
+    EXPECT_EQ(project.History().Bytes(), afterFirst);
+    EXPECT_EQ(project.History().Count(), 1);
+}
+
+TEST_F(History, ModifiedFollowsTheSavedStateThroughUndoAndRedo)
+{
+    Stroke(100, 200);
+    ASSERT_TRUE(project.Save(folder.Path("a.kib")));
+    EXPECT_FALSE(App().m_bModified);
+    Stroke(250, 350);
+    EXPECT_TRUE(App().m_bModified);
+    project.History().Undo();  // back at the saved state
+    EXPECT_FALSE(App().m_bModified);
+    EXPECT_TRUE(project.History().IsClean());
+    project.History().Undo();  // before the saved state
+    EXPECT_TRUE(App().m_bModified);
+    EXPECT_FALSE(project.History().IsClean());
+    project.History().Redo();  // the saved state again
+    EXPECT_FALSE(App().m_bModified);
+    EXPECT_TRUE(project.History().IsClean());
+}
+
+// 60 keyframes through 100 strip commands and 100 strokes: what the history
+// says it holds covers what the process allocated for it, and stays within
+// its budget.
+TEST_F(History, ItsAccountingCoversWhatItHoldsAndStaysWithinTheBudget)
+{
+    Project strip;
+    NewProject(strip, folder, "strip.bmp", 412, 20);
+    strip.SelectTool(tools, 1019);
+    while (strip.Keys().Count() < 60)
+        strip.AddKey();
+    KeyframeStore& keys = strip.Keys();
+    ASSERT_EQ(keys.Key(0).Map().size(), size_t(412 * 20));
+    constexpr size_t kBudget = size_t(4) << 20;
+    strip.History().SetBudget(kBudget);
+
+    const size_t heapBefore = testsupport::HeapInUse();
+    for (int i = 0; i < 100; ++i) {
+        const int k = 1 + i % 58;
+        strip.SelectKey(k);
+        const Project::StrokePoint points[] = {{20 + 3 * i, 10, 0}, {60 + 3 * i, 12, 0}};
+        strip.PerformStroke(points, false);
+        strip.History().BeginDocumentEdit();
+        switch (i % 4) {
+        case 0: keys.MoveRight(k); break;
+        case 1: keys.MoveLeft(k); break;
+        case 2: keys.Repeat(k); break;
+        default: keys.Delete(k); break;
+        }
+        strip.History().EndDocumentEdit(QStringLiteral("Strip"));
+    }
+    const size_t held = testsupport::HeapInUse() - heapBefore;
+
+    const ProjectHistory& history = strip.History();
+    EXPECT_TRUE(history.CanUndo());
+    EXPECT_LE(history.Bytes(), kBudget);
+    // What the document itself gained (at most one keyframe) and small
+    // bookkeeping the steps do not count.
+    const size_t slack = (size_t(1) << 20) + 2 * 412 * 20 * sizeof(Displacement);
+    EXPECT_LE(held, history.Bytes() + slack) << "the history counts " << history.Bytes() << " bytes";
 }

@@ -5,6 +5,7 @@
 #include "export/ui/ExportPrompts.h"
 
 #include <QImage>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QString>
 
@@ -19,6 +20,7 @@ public:
     std::deque<std::vector<int>> frameLists;   // the frame dialog's choices
     std::optional<int> percent;                // the size dialog's answer
     QString printToPdf;                        // the print dialog's PDF file; empty: cancel
+    std::optional<QPageLayout> pageLayout;     // the paper the print dialog chooses
     int asked = 0;                             // dialogs shown
     std::vector<QString> proposed;             // the names the save dialogs proposed
     int previews = 0;                          // frames the frame dialog rendered
@@ -50,6 +52,8 @@ public:
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printToPdf);
+        if (pageLayout)
+            printer.setPageLayout(*pageLayout);
         return true;
     }
 

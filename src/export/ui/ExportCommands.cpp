@@ -220,23 +220,59 @@ void CExportCommands::OnPrint()
             CBigPicture big(m_project, this);
             SetUpSource(big);
             QPrinter printer(QPrinter::HighResolution);
-            printer.setDocName(AppString(StrId::ProductName).left(127));
+            printer.setDocName(PathToQString(m_project.Name()).left(127));
             if (m_pPrompts->SetUpPrinter(m_host.HostWindow(), printer)) {
                 m_host.ReturnToEditing();
                 const WorkPicture& work = m_project.Picture();
                 printer.setPageOrientation(PrintOrientation(work.Width(), work.Height()));
-                const int start = m_project.Keys().GetSelectedStart();
                 // Printing also holds the busy state: the window stays alive
                 // between pages, and nothing else may start or end the program meanwhile.
                 const ExportRun running(m_bRunning, m_host);
-                PrintFrames(big, printer, *frames);
-                Finish(start);
+                const FinishOnExit finish(*this, m_project.Keys().GetSelectedStart());
+                Print(big, printer, *frames);
             }
         } catch (const std::exception& error) {
             ReportFileError(error);
         }
     }
     m_host.MakeActiveKeyCurrent();
+}
+
+void CExportCommands::Print(CBigPicture& big, QPrinter& printer, const std::vector<int>& frames)
+{
+    // A PDF file is printed as the command line prints it, and written whole
+    // or not at all.
+    const QString pdf = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    PrintResult result;
+    if (!pdf.isEmpty()) {
+        PdfDocument document;
+        document.layout = printer.pageLayout();
+        document.title = m_project.Name();
+        document.creator = AppString(StrId::ProductName).toStdString();
+        try {
+            result = PrintFramesToPdf(big, PathFromQString(pdf), frames, document);
+        } catch (const FileError& error) {
+            Message(StrId::CannotWriteFile, QString::fromUtf8(error.what()));
+            return;
+        }
+    } else {
+        result = PrintFrames(big, printer, frames);
+        if (result.Failed() && result.started)
+            printer.abort();
+    }
+    if (result.Failed()) {
+        const QString target = pdf.isEmpty() ? printer.printerName() : pdf;
+        Message(StrId::CannotWriteFile, target + QStringLiteral(": ") + QString::fromStdString(result.error));
+    }
+}
+
+CExportCommands::FinishOnExit::~FinishOnExit()
+{
+    try {
+        m_commands.Finish(m_nStart);
+    } catch (...) {
+        // Showing the frame failed; the progress bar and the stretched frame are gone.
+    }
 }
 
 void CExportCommands::Finish(int start)

@@ -15,6 +15,7 @@
 #include <vector>
 
 class CProgressWnd;
+class QPrinter;
 class CWorkWnd;
 class ExportPrompts;
 class Project;
@@ -71,10 +72,24 @@ private:
     void OnSaveAnimation(bool gif);
     void OnSavePictures();
     void OnPrint();
+    // Prints the frames on the printer, or into its PDF file; a failure is shown.
+    void Print(CBigPicture& big, QPrinter& printer, const std::vector<int>& frames);
     std::optional<std::vector<int>> ChooseFrames();
     // The frame source for the work picture's file, at the chosen output size.
     void SetUpSource(CBigPicture& big);
     void Finish(int start);
+    // Finish(start) when it leaves its scope, however it leaves it.
+    class FinishOnExit {
+    public:
+        FinishOnExit(CExportCommands& commands, int start) : m_commands(commands), m_nStart(start) {}
+        FinishOnExit(const FinishOnExit&) = delete;
+        FinishOnExit& operator=(const FinishOnExit&) = delete;
+        ~FinishOnExit();
+
+    private:
+        CExportCommands& m_commands;
+        int m_nStart;
+    };
     void Message(int stringId, const QString& detail = {});
 
     Project& m_project;
