@@ -78,8 +78,9 @@ TEST(StringTable, ChineseTextsAreChineseApartFromNames)
     // Names and signs that read the same in both languages.
     const std::set<int> sameInBoth{StrId::PluginCaptions, StrId::ProductName};
     for (const int id : AppStringIds(kZh)) {
-        if (!sameInBoth.count(id))
+        if (!sameInBoth.count(id)) {
             EXPECT_TRUE(HasChineseCharacters(AppString(id, kZh))) << id << " " << AppString(id, kZh).toStdString();
+        }
     }
     EXPECT_EQ(AppString(StrId::EnterIntegerBetween, kZh), QString::fromUtf8("请输入 %1 到 %2 之间的整数."));
     EXPECT_EQ(AppString(StrId::FramesCount, kZh), QString::fromUtf8("%1 帧"));

@@ -91,8 +91,9 @@ TEST_F(FileDialogsTest, TheOpenFilterListsEveryDecodedTypeInBothCasesAndAllFiles
     }
     EXPECT_TRUE(filters.contains(QStringLiteral("JPEG files (*.jpg *.JPG *.jpeg *.JPEG)")));
     EXPECT_TRUE(filters.contains(QStringLiteral("TIFF files (*.tif *.TIF *.tiff *.TIFF)")));
-    if (QImageReader::supportedImageFormats().contains("webp"))
+    if (QImageReader::supportedImageFormats().contains("webp")) {
         EXPECT_TRUE(filters.contains(QStringLiteral("WebP files (*.webp *.WEBP)")));
+    }
     EXPECT_EQ(filters.last(), QStringLiteral("All files (*)"));
     // The remembered folder has gone: the dialog starts above it and makes nothing.
     EXPECT_EQ(shown, dir.path());
