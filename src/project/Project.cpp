@@ -265,13 +265,13 @@ bool Project::Save(const std::string& projectPath)
     if (m_keys.GetTotalFrames() == 0)
         return false;
     const std::string absolute = AbsolutePath(projectPath);
-    const std::string stored = ::StoredPicturePath(m_work.Path(), absolute);
+    // The picture the project names, even while a stand-in shows for a missing one.
+    const std::string stored = ::StoredPicturePath(m_resolvedPath, absolute);
     const std::vector<uint8_t> bytes = WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength);
     m_nFileVersion = 2;
     App().m_nFileVersion = 2;
     WriteFileAtomically(absolute, bytes);
     m_storedPath = stored;
-    m_resolvedPath = m_work.Path();
     m_projectPath = absolute;
     m_history.SetSaved();
     App().m_bModified = false;

@@ -183,6 +183,30 @@ TEST(PicturePath, WindowsPathsAndMissingPicturesShowTheDefaultPicture)
     EXPECT_EQ(back.Keys().GetMapSize(), (PictureSize{412, 206}));
 }
 
+TEST(PicturePath, SavingWhileTheDefaultPictureStandsInKeepsThePictureTheProjectNames)
+{
+    Folder folder;
+    Project project;
+    NewProject(project, folder);
+    project.Keys().Key(1).Map()[0] = {640, 0};
+    folder.MakeFolder("gone");
+    WriteBytes(folder.Path("w.kib"), WriteProjectBytes("gone/pic.bmp", project.Keys(), 1019, 64));
+    Project back;
+    back.SetDefaultPicture(folder.Path("default.bmp"));
+    back.Load(folder.Path("w.kib"));
+    ASSERT_EQ(back.Work().Path(), folder.Path("default.bmp"));
+    // Saved elsewhere, the project still names its own picture, not the stand-in.
+    folder.MakeFolder("moved");
+    ASSERT_TRUE(back.Save(folder.Path("moved/w.kib")));
+    folder.Picture("gone/pic.bmp", 40, 20);
+    Project again;
+    again.SetDefaultPicture(folder.Path("default.bmp"));
+    again.Load(folder.Path("moved/w.kib"));
+    EXPECT_EQ(again.ResolvedPicturePath(), folder.Path("gone/pic.bmp"));
+    EXPECT_EQ(again.Work().Path(), folder.Path("gone/pic.bmp"));
+    EXPECT_EQ(again.Keys().GetMapSize(), (PictureSize{412, 206}));
+}
+
 TEST(ProjectFile, LoadingIsAllOrNothing)
 {
     Folder folder;
@@ -261,7 +285,7 @@ TEST(ProjectFile, SavingNeverDestroysThePreviousFile)
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_TRUE(failed);
     EXPECT_EQ(ReadBytes(folder.Path("p.kib")), before);
-    EXPECT_EQ(QDir(QString::fromStdString(folder.Path())).entryList(QDir::Hidden | QDir::Files).filter("warplet-save").size(), 0);
+    EXPECT_EQ(QDir(QString::fromStdString(folder.Path())).entryList(QDir::Hidden | QDir::Files).filter(".part").size(), 0);
 
     // No frames, nothing written.
     project.Keys().Key(0).SetDuration(0);
