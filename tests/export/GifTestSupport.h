@@ -127,6 +127,7 @@ inline bool DecodeLzw(const std::vector<uint8_t>& data, int minCodeSize, std::ve
 struct ParsedFrame {
     int delay = -1;
     int disposal = -1;
+    int transparentIndex = -1;  // -1: no transparency
     GifRect rect;
     uint8_t flags = 0;
     int minCodeSize = 0;
@@ -188,6 +189,7 @@ inline ParsedGif ParseGif(const std::vector<uint8_t>& b)
             if (label == 0xF9 && ext.data.size() == 4) {
                 frame.disposal = (ext.data[0] >> 2) & 7;
                 frame.delay = ext.data[1] | (ext.data[2] << 8);
+                frame.transparentIndex = (ext.data[0] & 1) ? ext.data[3] : -1;
             } else if (label == 0xFF && ext.data.size() == 14 &&
                        std::string(ext.data.begin(), ext.data.begin() + 11) == "NETSCAPE2.0") {
                 g.loopExtension = true;
