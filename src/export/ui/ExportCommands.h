@@ -58,8 +58,11 @@ public:
 
     // Renders frame f in the work window (power 64, smooth) and repaints it.
     void ShowFrameAt(int f);
-    // Shows the message for a file error's cause (none for a cancelled size dialog).
-    void ReportFileError(const std::exception& error);
+    // Shows the message for a file error, naming the file and the cause (none for a
+    // cancelled size dialog); errors of no file name `target`, the export's file.
+    void ReportFileError(const std::exception& error, const std::string& target = {});
+    // The video writer of the next exports (the program's own unless replaced).
+    void SetVideoWriterFactory(VideoWriterFactory factory) { m_videoWriters = std::move(factory); }
 
     // ExportObserver
     void Progress(int done, int total) override;
@@ -75,7 +78,7 @@ private:
     // The frame source for the work picture's file, at the chosen output size.
     void SetUpSource(CBigPicture& big);
     void Finish(int start);
-    void Message(int stringId, const QString& detail = {});
+    void ShowFailure(int stringId, const std::string& path, const QString& cause);
 
     Project& m_project;
     CWorkWnd& m_work;
@@ -85,4 +88,5 @@ private:
     std::unique_ptr<ExportPrompts> m_standardPrompts;
     ExportPrompts* m_pPrompts;
     bool m_bRunning = false;
+    VideoWriterFactory m_videoWriters = OpenVideoWriter;
 };
