@@ -26,6 +26,67 @@ CliArgs::CliArgs(const std::vector<std::string>& args, const std::map<std::strin
     }
 }
 
+namespace {
+
+std::map<std::string, int> ArityOf(const std::vector<CliOption>& options)
+{
+    std::map<std::string, int> arity;
+    for (const CliOption& option : options)
+        arity[std::string(option.name)] = option.Arity();
+    return arity;
+}
+
+}  // namespace
+
+int CliOption::Arity() const
+{
+    // Each word is a value; a quoted placeholder ("x,y ...") is one value holding a list.
+    int count = 0;
+    bool inWord = false, quoted = false;
+    for (const char c : values) {
+        if (c == '"')
+            quoted = !quoted;
+        if (c == ' ' && !quoted) {
+            inWord = false;
+        } else if (!inWord) {
+            inWord = true;
+            ++count;
+        }
+    }
+    return count;
+}
+
+CliArgs::CliArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options)
+    : CliArgs(args, ArityOf(options))
+{
+    for (const CliOption& option : options) {
+        if (option.range)
+            m_ranges[std::string(option.name)] = *option.range;
+        if (option.required && !Has(std::string(option.name)))
+            throw CliError("missing option " + std::string(option.name));
+    }
+}
+
+int64_t CliArgs::Number(const std::string& option, int64_t fallback, size_t index) const
+{
+    if (!Has(option))
+        return fallback;
+    const std::vector<std::string>& values = Values(option);
+    if (index >= values.size())
+        throw std::logic_error("CliArgs::Number: " + option + " has no value " + std::to_string(index));
+    return Checked(option, values[index]);
+}
+
+int64_t CliArgs::Checked(const std::string& option, const std::string& text) const
+{
+    const int64_t value = ParseInt64(text, option);
+    const auto range = m_ranges.find(option);
+    if (range != m_ranges.end() && (value < range->second.min || value > range->second.max))
+        throw CliError(option + ": " + text + " is outside " + std::to_string(range->second.min) + " to " +
+                       std::to_string(range->second.max));
+    return value;
+}
+
 const std::string& CliArgs::Single(const char* what) const
 {
     if (m_positional.size() != 1)

@@ -129,7 +129,7 @@ std::string OutputFolder(const CliArgs& a)
 
 int RunAcquire(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {{"--list", 0}, {"--device", 1}, {"--item", 1}, {"--out", 1}, {"--resolution", 1}});
+    const CliArgs a(args, CliOptionsOf("acquire"));
     if (!a.Positional().empty())
         throw CliError("unexpected argument " + a.Positional().front());
     if (a.Has("--list"))

@@ -11,7 +11,7 @@
 
 int RunCheckUpdate(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {{"--force", 0}});
+    const CliArgs a(args, CliOptionsOf("check-update"));
     if (!a.Positional().empty())
         throw CliError("check-update takes no file: " + a.Positional().front());
     CheckSettings settings;
@@ -20,7 +20,7 @@ int RunCheckUpdate(const std::vector<std::string>& args)
     const CheckResult result = RunUpdateCheck(http, settings);
     if (result.outcome == CheckOutcome::NetworkError || result.outcome == CheckOutcome::BadLocator
         || result.outcome == CheckOutcome::SettingsUnwritable)
-        throw CliError("the update check failed: " + ShownText(result.error).toStdString());
+        throw CliError("the update check failed: " + result.error.trimmed().toStdString());
 
     QJsonObject out{{"outcome", OutcomeName(result.outcome)}};
     if (result.outcome == CheckOutcome::Answered || result.outcome == CheckOutcome::EmptyAnswer) {

@@ -5,6 +5,7 @@
 #include "animation/FrameChoice.h"
 #include "export/BigPicture.h"
 #include "export/ExportSequence.h"
+#include "export/FailureText.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
 
@@ -14,8 +15,6 @@
 
 namespace {
 
-constexpr int kMinSpeed = 1;
-constexpr int kMaxSpeed = 60;
 constexpr int kDefaultSpeed = 30;
 constexpr int kMinPercent = 1;
 constexpr int kMaxPercent = 10000;
@@ -77,7 +76,7 @@ int ExportGif(CBigPicture& big, const Project& project, CliExportProgress& progr
     if (result == GifExportResult::Cancelled)
         return ReportCancelled("no file was written");
     if (result != GifExportResult::Ok)
-        throw CliWriteError(output + " (" + (error.what.empty() ? GifExportResultName(result) : error.what) + ")");
+        throw CliFileFailure(StrId::CannotWriteFile, output, GifFailureCause(result, error));
     // GIF frames have the work picture's size whatever the frame size.
     std::cout << "wrote " << output << ": " << big.TotalFrames() << " frames of " << project.Picture().Width()
               << " x " << project.Picture().Height() << std::endl;
@@ -90,11 +89,9 @@ int ExportVideo(CBigPicture& big, CliExportProgress& progress, const std::string
     progress.Finish();
     if (result.status == VideoExportStatus::Cancelled)
         return ReportCancelled("no file was written");
-    if (result.status != VideoExportStatus::Ok) {
-        std::cerr << "warplet-cli: " << AppString(StrId::CannotWriteVideo).toStdString() << ": " << output << " ("
-                  << result.error << ")" << std::endl;
-        return 1;
-    }
+    if (result.status != VideoExportStatus::Ok)
+        throw CliFileFailure(StrId::CannotWriteVideo, output, VideoFailureCause(result));
+    // The size of the video in the file (a PAL WMV is 768 x 576 with square pixels).
     std::cout << "wrote " << output << ": " << result.framesWritten << " frames of " << result.width << " x "
               << result.height;
     if (!result.encoder.empty())
@@ -110,9 +107,11 @@ int ExportPictures(CBigPicture& big, CliExportProgress& progress, const std::str
     progress.Finish();
     for (const PictureSequenceResult::Failure& failure : result.failed) {
         const bool full = failure.result.cause == FileError::Cause::DiskFull;
-        std::cerr << "warplet-cli: " << AppString(full ? StrId::CannotWriteFile : StrId::CannotSaveFile).toStdString()
-                  << ": " << failure.path
-                  << (failure.result.detail.empty() ? "" : " (" + failure.result.detail + ")") << std::endl;
+        std::cerr << "warplet-cli: "
+                  << FailureLine(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, failure.path,
+                                 PictureSaveCause(failure.result))
+                         .toStdString()
+                  << std::endl;
     }
     if (!result.written.empty())
         std::cout << "wrote " << result.written.size() << (result.written.size() == 1 ? " picture: " : " pictures: ")
@@ -148,17 +147,15 @@ void SaveFrameAtSize(Project& project, int64_t frame, const CliFrameSize& size, 
     const PictureSaveResult result = big.SaveFrame(output, frame);
     big.RestoreActiveKey();
     if (!result)
-        throw CliWriteError(output + (result.detail.empty() ? std::string() : " (" + result.detail + ")"));
+        throw CliFileFailure(StrId::CannotWriteFile, output, PictureSaveCause(result));
 }
 
 int RunExport(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {{"-o", 1}, {"--speed", 1}, {"--size", 1}, {"--frames", 1}});
+    const CliArgs a(args, CliOptionsOf("export"));
     const std::string& output = a.Value("-o");
     const OutputKind kind = KindOfOutput(output);
-    const int speed = a.Has("--speed") ? ParseInt(a.Value("--speed"), "--speed") : kDefaultSpeed;
-    if (speed < kMinSpeed || speed > kMaxSpeed)
-        throw CliError("--speed: animation frames per second lie between 1 and 60");
+    const int speed = int(a.Number("--speed", kDefaultSpeed));
     const CliFrameSize size = a.Has("--size") ? ParseFrameSize(a.Value("--size")) : CliFrameSize{};
     if (a.Has("--frames") && kind != OutputKind::Pictures)
         throw CliError("--frames: only a picture sequence is made of chosen frames");

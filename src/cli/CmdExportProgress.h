@@ -1,8 +1,10 @@
 #pragma once
 // Progress and cancelling of a command-line export: a bar on stderr when it is
-// a terminal, a plain line at every tenth otherwise. Ctrl+C (SIGINT), SIGTERM
-// and SIGHUP ask the export to stop after the frame being rendered, so that a
-// video or GIF being written is deleted as on cancelling.
+// a terminal, a plain line at every tenth otherwise; a video's reaches 100 %
+// when its file is complete. Ctrl+C (SIGINT), SIGTERM and SIGHUP ask the export
+// to stop: after the frame being rendered, or for a video between the encoder's
+// packets (its flush included), so that a video or GIF being written is deleted
+// as on cancelling.
 
 #include "export/BigPicture.h"
 

@@ -16,7 +16,7 @@ QJsonObject Size(int width, int height) { return {{"width", width}, {"height", h
 
 int RunInfo(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {});
+    const CliArgs a(args, CliOptionsOf("info"));
     Project project;
     OpenProject(project, a.Single("project file"));
     const KeyframeStore& keys = project.Keys();

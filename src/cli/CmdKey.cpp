@@ -15,13 +15,7 @@ int KeyIndex(const Project& project, const std::string& text, const std::string&
 
 int RunKey(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {{"-o", 1},
-                           {"--add", 0},
-                           {"--repeat", 1},
-                           {"--delete", 1},
-                           {"--duration", 2},
-                           {"--move-left", 1},
-                           {"--move-right", 1}});
+    const CliArgs a(args, CliOptionsOf("key"));
     int operations = 0;
     for (const char* op : {"--add", "--repeat", "--delete", "--duration", "--move-left", "--move-right"})
         operations += a.Has(op) ? 1 : 0;
@@ -43,12 +37,8 @@ int RunKey(const std::vector<std::string>& args)
             throw CliError("--delete: a keyframe can be deleted only while three or more exist");
         keys.Delete(k);
     } else if (a.Has("--duration")) {
-        const auto& values = a.Values("--duration");
-        const int k = KeyIndex(project, values[0], "--duration");
-        const int frames = ParseInt(values[1], "--duration");
-        if (frames < KeyframeStore::kMinDuration || frames > KeyframeStore::kMaxDuration)
-            throw CliError("--duration: a duration lies between 1 and 1024 frames");
-        keys.SetDuration(k, frames);
+        const int k = KeyIndex(project, a.Values("--duration")[0], "--duration");
+        keys.SetDuration(k, int(a.Number("--duration", 0, 1)));
     } else if (a.Has("--move-left")) {
         const int k = KeyIndex(project, a.Value("--move-left"), "--move-left");
         if (!keys.ContextItemAvailable(Item::MoveLeft, k))

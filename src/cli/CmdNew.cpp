@@ -5,7 +5,7 @@
 
 int RunNew(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {{"-o", 1}});
+    const CliArgs a(args, CliOptionsOf("new"));
     Project project;
     PrepareProject(project);
     const std::string& picture = a.Single("picture file");

@@ -26,7 +26,7 @@ bool ParsePage(const std::string& text)
 
 int RunPrint(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {{"-o", 1}, {"--frames", 1}, {"--size", 1}, {"--page", 1}});
+    const CliArgs a(args, CliOptionsOf("print"));
     const std::string& output = a.Value("-o");
     const CliFrameSize size = a.Has("--size") ? ParseFrameSize(a.Value("--size")) : CliFrameSize{};
     const bool letter = a.Has("--page") && ParsePage(a.Value("--page"));

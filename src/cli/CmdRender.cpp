@@ -1,14 +1,14 @@
 #include "cli/CliCommands.h"
 #include "cli/CmdExport.h"
+#include "export/FailureText.h"
 #include "export/PictureFile.h"
 #include "project/Project.h"
+#include "res/StringTable.h"
 
 int RunRender(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {{"-o", 1}, {"--frame", 1}, {"--quick", 0}, {"--size", 1}});
-    const int64_t frame = ParseInt64(a.Value("--frame"), "--frame");
-    if (frame < 0 || frame > KeyframeStore::kMaxFrameNumber)
-        throw CliError("--frame: a frame number lies between 0 and " + std::to_string(KeyframeStore::kMaxFrameNumber));
+    const CliArgs a(args, CliOptionsOf("render"));
+    const int64_t frame = a.Number("--frame", 0);
     const std::string& output = a.Value("-o");
     if (PictureFormatForPath(output).empty())
         throw CliError("-o: the picture type is chosen by the extension .bmp, .png, .jpg, .tif or .gif");
@@ -28,6 +28,6 @@ int RunRender(const std::vector<std::string>& args)
     const PackedPicture picture = project.RenderFrame(frame, !a.Has("--quick"));
     const PictureSaveResult result = SavePicture(output, picture);
     if (!result)
-        throw CliWriteError(output + (result.detail.empty() ? std::string() : " (" + result.detail + ")"));
+        throw CliFileFailure(StrId::CannotWriteFile, output, PictureSaveCause(result));
     return 0;
 }

@@ -7,7 +7,8 @@
 
 namespace {
 
-std::vector<Project::StrokePoint> ParsePoints(const std::string& points, const std::optional<std::string>& ticks)
+std::vector<Project::StrokePoint> ParsePoints(const CliArgs& a, const std::string& points,
+                                              const std::optional<std::string>& ticks)
 {
     std::vector<Project::StrokePoint> stroke;
     for (const std::string& word : SplitWords(points)) {
@@ -22,11 +23,8 @@ std::vector<Project::StrokePoint> ParsePoints(const std::string& points, const s
         const std::vector<std::string> counts = SplitWords(*ticks);
         if (counts.size() != stroke.size())
             throw CliError("--ticks: one count is needed for each point");
-        for (size_t i = 0; i < counts.size(); ++i) {
-            stroke[i].ticks = ParseInt(counts[i], "--ticks");
-            if (stroke[i].ticks < 0 || stroke[i].ticks > 100000)
-                throw CliError("--ticks: counts lie between 0 and 100000");
-        }
+        for (size_t i = 0; i < counts.size(); ++i)
+            stroke[i].ticks = int(a.Checked("--ticks", counts[i]));
     }
     return stroke;
 }
@@ -40,27 +38,16 @@ uint32_t TimeSeed()
 
 int RunStroke(const std::vector<std::string>& args)
 {
-    const CliArgs a(args, {{"-o", 1},
-                           {"--key", 1},
-                           {"--tool", 1},
-                           {"--strength", 1},
-                           {"--right", 0},
-                           {"--seed", 1},
-                           {"--points", 1},
-                           {"--ticks", 1}});
+    const CliArgs a(args, CliOptionsOf("stroke"));
     const std::string& input = a.Single("project file");
     const std::string& output = a.Value("-o");
     const int key = ParseInt(a.Value("--key"), "--key");
     const int toolId = ParseInt(a.Value("--tool"), "--tool");
     std::optional<int> strength;
-    if (const auto s = a.Optional("--strength"))
-    {
-        strength = ParseInt(*s, "--strength");
-        if (*strength < 0 || *strength > 64)
-            throw CliError("--strength: " + *s + " is not in 0..64");
-    }
-    const uint32_t seed = a.Has("--seed") ? uint32_t(ParseInt64(a.Value("--seed"), "--seed")) : TimeSeed();
-    const std::vector<Project::StrokePoint> points = ParsePoints(a.Value("--points"), a.Optional("--ticks"));
+    if (a.Has("--strength"))
+        strength = int(a.Number("--strength", 0));
+    const uint32_t seed = a.Has("--seed") ? uint32_t(a.Number("--seed", 0)) : TimeSeed();
+    const std::vector<Project::StrokePoint> points = ParsePoints(a, a.Value("--points"), a.Optional("--ticks"));
 
     Project project;
     OpenProject(project, input);

@@ -3,39 +3,73 @@
 
 #include "app/AppState.h"
 #include "cli/CliCommands.h"
+#include "export/FailureText.h"
+#include "export/FfmpegLog.h"
 #include "export/FileError.h"
 #include "project/Archive.h"
 #include "res/OutsideText.h"
 #include "res/StringTable.h"
 
-#include "export/FfmpegLog.h"
-
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <cstdio>
-#include <optional>
 #include <iostream>
-#include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace {
 
-void PrintUsage(std::ostream& out)
+// One line on stderr. The texts quote names from files and devices with their
+// control characters and stray bytes escaped.
+void Report(const QString& line)
 {
-    out << "usage: warplet-cli [--lang zh|en] COMMAND ARGUMENTS\n       warplet-cli COMMAND --help\n\ncommands:\n";
-    for (const CliCommand& command : CliCommandTable())
-        out << "  warplet-cli " << command.usage << "\n";
+    std::cerr << "warplet-cli: " << line.toStdString() << std::endl;
 }
 
-// The detail may quote names from files and devices: its control characters
-// and stray bytes are escaped.
-void Report(const QString& message, const std::string& detail)
+// A text that may end with a line break of its own (a library's message).
+void ReportDetail(std::string detail)
 {
-    std::cerr << "warplet-cli: ";
-    if (!message.isEmpty())
-        std::cerr << message.toStdString() << ": ";
-    std::cerr << ShownBytesUtf8(detail) << std::endl;
+    while (!detail.empty() && (detail.back() == '\n' || detail.back() == '\r' || detail.back() == ' '))
+        detail.pop_back();
+    Report(QString::fromStdString(ShownBytesUtf8(detail)));
+}
+
+bool AsksForHelp(const std::vector<std::string>& args)
+{
+    return std::find(args.begin(), args.end(), "--help") != args.end() ||
+           std::find(args.begin(), args.end(), "-h") != args.end();
+}
+
+int Run(const std::string& name, const std::vector<std::string>& args)
+{
+    try {
+        for (const CliCommand& command : CliCommandTable()) {
+            if (name != command.name)
+                continue;
+            if (AsksForHelp(args)) {
+                PrintCommandHelp(std::cout, command);
+                return 0;
+            }
+            return command.run(args);
+        }
+        Report(QStringLiteral("unknown command ") + QString::fromStdString(ShownBytesUtf8(name)));
+        PrintUsage(std::cerr);
+        return 1;
+    } catch (const CliError& e) {
+        ReportDetail(e.what());
+    } catch (const CliFileFailure& e) {
+        Report(FailureLine(e.MessageId(), e.Path(), e.Cause()));
+    } catch (const CliWriteError& e) {
+        Report(AppString(StrId::CannotWriteFile) + QStringLiteral(": ") + QString::fromStdString(ShownBytesUtf8(e.what())));
+    } catch (const FileError& e) {
+        const bool writing = e.GetCause() == FileError::Cause::DiskFull;
+        Report(FailureLine(writing ? StrId::CannotWriteFile : StrId::CannotReadFile, e.Path(), FailureCause(e)));
+    } catch (const ArchiveError& e) {
+        Report(FailureLine(StrId::CannotReadFile, {}, FailureCause(e)));
+    } catch (const std::exception& e) {
+        Report(FailureCause(e));  // no memory, or the error's own text
+    }
+    return 1;
 }
 
 }  // namespace
@@ -50,7 +84,7 @@ int main(int argc, char** argv)
     if (words.size() >= 2 && words[0] == "--lang") {
         const std::optional<UiLanguage> language = ParseLanguage(QString::fromStdString(words[1]));
         if (!language) {
-            std::cerr << "warplet-cli: --lang takes zh or en\n";
+            Report(QStringLiteral("--lang takes zh or en"));
             return 1;
         }
         App().m_language = *language;
@@ -65,34 +99,9 @@ int main(int argc, char** argv)
         PrintUsage(std::cout);
         return 0;
     }
-    const std::vector<std::string> args(words.begin() + 1, words.end());
-    try {
-        for (const CliCommand& command : CliCommandTable()) {
-            if (name != command.name)
-                continue;
-            if (std::find(args.begin(), args.end(), "--help") != args.end() ||
-                std::find(args.begin(), args.end(), "-h") != args.end()) {
-                std::cout << "usage: warplet-cli " << command.usage << "\n";
-                return 0;
-            }
-            return command.run(args);
-        }
-        std::cerr << "warplet-cli: unknown command " << name << "\n";
-        PrintUsage(std::cerr);
-        return 1;
-    } catch (const CliError& e) {
-        Report({}, e.what());
-    } catch (const CliWriteError& e) {
-        Report(AppString(StrId::CannotWriteFile), e.what());
-    } catch (const ArchiveError& e) {
-        Report(AppString(StrId::CannotReadFile), e.what());
-    } catch (const FileError& e) {
-        const bool writing = e.GetCause() == FileError::Cause::DiskFull;
-        Report(AppString(writing ? StrId::CannotWriteFile : StrId::CannotReadFile), e.what());
-    } catch (const std::bad_alloc&) {
-        Report({}, "out of memory");
-    } catch (const std::exception& e) {
-        Report({}, e.what());
+    if (name == "--version" || name == "-V") {
+        PrintVersion(std::cout);
+        return 0;
     }
-    return 1;
+    return Run(name, std::vector<std::string>(words.begin() + 1, words.end()));
 }

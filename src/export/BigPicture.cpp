@@ -233,7 +233,7 @@ VideoExportResult CBigPicture::WriteVideo(const std::string& path, int speed)
     }
     const ActiveKeyRestorer restore(*this);
     VideoAdapter adapter(*this);
-    return ::WriteVideo(path, speed, adapter);
+    return ::WriteVideo(path, speed, adapter, m_videoWriters);
 }
 
 GifExportResult CBigPicture::WriteAnimatedGif(const std::string& path, int speed, GifWriteError* error)

@@ -71,6 +71,8 @@ public:
     void SetPercentQuery(PercentQuery query) { m_percentQuery = std::move(query); }
     // Workers of the full-size renderer; 0 (the default) uses every core.
     void SetThreadCount(int threads) { m_nThreads = threads; }
+    // The writer WriteVideo opens (the program's own unless replaced).
+    void SetVideoWriterFactory(VideoWriterFactory factory) { m_videoWriters = std::move(factory); }
 
     // Fixes the output size and buffers for the application's frame size
     // setting, or the one given. Settings 1 and 2 read the picture file: a
@@ -138,6 +140,7 @@ private:
     ExportObserver* m_pObserver;
     PercentQuery m_percentQuery;
     int m_nThreads = 0;
+    VideoWriterFactory m_videoWriters = OpenVideoWriter;
     int m_nSetting = kScreen;
     int m_nMaxWidth = 0;   // the size limit; 0: none
     int m_nMaxHeight = 0;

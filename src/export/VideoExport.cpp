@@ -8,8 +8,13 @@
 
 #include "export/WmvWriter.h"
 #include "project/AtomicFile.h"
+#include "res/StringTable.h"
 
 namespace {
+
+// The save dialog's filter entries of the containers after WMV (string 1060).
+constexpr int kMp4FilterId = 21700;
+constexpr int kWebmFilterId = 21701;
 
 constexpr int64_t kKeyFrameSpacing = 20000000;  // two seconds in 100-ns units (MP4, WebM)
 
@@ -42,15 +47,52 @@ const PackedPicture& WriterPicture(VideoContainer container, const PackedPicture
     return storage;
 }
 
-VideoExportResult Failed(std::string error)
+VideoExportResult Failed(std::string error, int systemError = 0)
 {
     VideoExportResult result;
     result.status = VideoExportStatus::Failed;
     result.error = std::move(error);
+    result.systemError = systemError;
     return result;
 }
 
+// Asks the source whether to stop (a stop, once given, stays) and turns the frames
+// the encoder has given back into the progress position, which reaches the end of
+// its range only when the file is complete.
+class ExportMonitor final : public VideoWriteMonitor {
+public:
+    ExportMonitor(IVideoFrameSource& source, int frames) : m_source(source), m_nFrames(frames) {}
+
+    bool StopRequested() override
+    {
+        if (!m_bStop)
+            m_bStop = m_source.CheckCancel();
+        return m_bStop;
+    }
+    void FramesEncoded(int frames) override { m_source.Progress(std::min(frames, m_nFrames - 1), m_nFrames); }
+
+    bool Stopped() const { return m_bStop; }
+    void Complete() { m_source.Progress(m_nFrames, m_nFrames); }
+
+private:
+    IVideoFrameSource& m_source;
+    int m_nFrames;
+    bool m_bStop = false;
+};
+
 }  // namespace
+
+QString VideoFileFilter()
+{
+    QString filter;
+    for (const int id : {StrId::VideoFilter, kMp4FilterId, kWebmFilterId}) {
+        QString entry = AppString(id);
+        while (entry.endsWith(QLatin1Char('|')))
+            entry.chop(1);
+        filter += entry + QLatin1Char('|');
+    }
+    return filter + QLatin1Char('|');
+}
 
 VideoContainer VideoContainerForPath(const std::string& path)
 {
@@ -81,8 +123,9 @@ std::optional<VideoExportPlan> PlanVideoExport(VideoContainer container, int wid
     plan.frameCount = int(frames);
     plan.timeStep = double(speed) / double(plan.fps);
     if (container == VideoContainer::Wmv) {
-        plan.width = plan.entry.width;
-        plan.height = plan.entry.height;
+        const VideoFrameSize encoded = EncodedVideoSize(plan.entry);
+        plan.width = encoded.width;
+        plan.height = encoded.height;
     } else {
         // 4:2:0 encoders need even sizes.
         plan.width = width & ~1;
@@ -146,6 +189,7 @@ PackedPicture CropPicture(const PackedPicture& frame, int width, int height)
 std::unique_ptr<IVideoSampleWriter> OpenVideoWriter(const VideoWriterRequest& request)
 {
     auto writer = std::make_unique<CWmvWriter>();
+    writer->SetMonitor(request.monitor);
     if (request.container == VideoContainer::Wmv)
         writer->Open(request.fd, request.profileXml, request.fps);
     else
@@ -185,60 +229,67 @@ VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSour
     }
     AtomicFile output(path);
     if (!output.IsOpen())
-        return Failed("Unable to Create Output File");
+        return Failed("Unable to Create Output File", output.Error());
     request.fd = output.Fd();
+    const int frames = plan->frameCount;
+    ExportMonitor monitor(source, frames);
+    request.monitor = &monitor;
 
     std::unique_ptr<IVideoSampleWriter> writer = openWriter(request);
     if (!writer)
         return Failed("Unable to Create Media Writer Object");
-    // Every failure closes the writer; the unfinished file goes with `output`.
-    const auto fail = [&writer]() {
-        VideoExportResult result = Failed(writer->ErrorText());
-        writer->Close();
-        return result;
-    };
-
     VideoExportResult result;
     result.width = plan->width;
     result.height = plan->height;
-    const int frames = plan->frameCount;
+    // A stop or a failure closes the writer (a stopped one drops what its encoder holds);
+    // the unfinished file goes with `output`.
+    const auto end = [&]() {
+        const bool stopped = monitor.Stopped() || writer->Stopped();
+        if (!stopped) {
+            result.error = writer->ErrorText();
+            result.systemError = writer->SystemError();
+        }
+        writer->Close();
+        result.status = stopped ? VideoExportStatus::Cancelled : VideoExportStatus::Failed;
+        return result;
+    };
+
     source.Progress(0, frames);
+    int pictureWidth = plan->width;
+    int pictureHeight = plan->height;
     PackedPicture storage;
     for (int j = 0; j < frames; ++j) {
         const PackedPicture& frame = source.RenderVideoFrame(VideoFrameSubFrame(j, plan->timeStep));
-        const PackedPicture& bitmap = WriterPicture(container, frame, result.width, result.height, storage);
-        if (writer->WriteFrame(bitmap) != 0) {
-            const std::optional<VideoSizeEntry> smaller =
-                container == VideoContainer::Wmv && j == 0 ? FallbackVideoSize(plan->entry) : std::nullopt;
+        if (writer->WriteFrame(WriterPicture(container, frame, pictureWidth, pictureHeight, storage)) != 0) {
+            const std::optional<VideoSizeEntry> smaller = container == VideoContainer::Wmv && j == 0 &&
+                                                                  !writer->Stopped()
+                                                              ? FallbackVideoSize(plan->entry)
+                                                              : std::nullopt;
             if (!smaller)
-                return fail();
-            // The first frame did not go through: try the next smaller size with the same profile.
+                return end();
+            // The first frame did not go through: try the next smaller size with the same
+            // profile (the encoder scales it to the profile's size).
             writer->Close();
             if (!output.Rewind())
-                return Failed("Unable to Create Output File");
+                return Failed("Unable to Create Output File", output.Error());
             writer = openWriter(request);
             if (!writer)
                 return Failed("Unable to Create Media Writer Object");
-            result.width = smaller->width;
-            result.height = smaller->height;
-            if (writer->WriteFrame(WriterPicture(container, frame, result.width, result.height, storage)) != 0)
-                return fail();
+            pictureWidth = smaller->width;
+            pictureHeight = smaller->height;
+            if (writer->WriteFrame(WriterPicture(container, frame, pictureWidth, pictureHeight, storage)) != 0)
+                return end();
         }
-        if (j == 0)
-            source.Progress(0, frames);
         ++result.framesWritten;
         source.ShowFrame();
-        if (source.CheckCancel()) {
-            writer->Close();
-            result.status = VideoExportStatus::Cancelled;
-            return result;
-        }
-        source.Progress(j, frames);
+        if (monitor.StopRequested())
+            return end();
     }
-    if (!writer->Close())
-        return Failed(writer->ErrorText());
+    if (!writer->Close() || monitor.StopRequested())
+        return end();
     if (!output.Commit())
-        return Failed("Unable to Save Output File: " + output.Failure());
+        return Failed("Unable to Save Output File: " + output.Failure(), output.Error());
+    monitor.Complete();
     result.status = VideoExportStatus::Ok;
     result.error = writer->ErrorText();
     result.encoder = writer->EncoderName();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include <QByteArray>
+#include <QString>
 
 #include "engine/PackedPicture.h"
 #include "export/VideoSampleWriter.h"
@@ -30,9 +31,11 @@ public:
     virtual const PackedPicture& RenderVideoFrame(int subFrame) = 0;
     // Shows the last rendered frame in the work area.
     virtual void ShowFrame() {}
-    // Serves pending events; true when the user asked to cancel.
+    // Serves pending events; true when the user asked to cancel. Asked after each frame
+    // and by the writer between the encoder's packets, during the flush included.
     virtual bool CheckCancel() { return false; }
-    // Progress position `done` in a range 0 .. `total`.
+    // Progress position `done` in a range 0 .. `total`: the frames the encoder has given
+    // back, `total` only once the file is complete.
     virtual void Progress(int done, int total) { (void)done, (void)total; }
     // Repaints the main window before the long work starts.
     virtual void RepaintNow() {}
@@ -43,6 +46,10 @@ enum class VideoContainer { Wmv, Mp4, WebM };
 // By the extension of the path's last name, case-insensitive; WMV for every other extension.
 VideoContainer VideoContainerForPath(const std::string& path);
 
+// The save dialog's filter in the string table's form ("name|patterns|...||"): each
+// container the export writes, WMV first.
+QString VideoFileFilter();
+
 // Sizes and timing of one export.
 struct VideoExportPlan {
     VideoContainer container = VideoContainer::Wmv;
@@ -50,8 +57,8 @@ struct VideoExportPlan {
     int fps = 0;               // F
     int frameCount = 0;        // N = F x total frames / speed
     double timeStep = 0;       // x = speed / F
-    int width = 0;             // size of the pictures handed to the writer
-    int height = 0;
+    int width = 0;             // size of the pictures handed to the writer: for WMV the size
+    int height = 0;            // the entry's profile encodes, which the file has
 };
 
 // The plan for an output frame of width x height; nothing when there is nothing to
@@ -78,15 +85,17 @@ PackedPicture LetterboxPicture(const PackedPicture& frame, int boxWidth, int box
 PackedPicture CropPicture(const PackedPicture& frame, int width, int height);
 
 // Failed: nothing was written (an existing file of the name is kept); the window shows
-// its "cannot write the video file" message, the English text is for logs and tests.
+// its "cannot write the video file" message with the cause. Cancelled: the file being
+// written is deleted, an existing file of the name is kept.
 enum class VideoExportStatus { Ok, Cancelled, Failed };
 
 struct VideoExportResult {
     VideoExportStatus status = VideoExportStatus::Failed;
     std::string error;         // the writer's English text of the step that failed
+    int systemError = 0;       // errno of the file operation that failed, 0 when none did
     std::string encoder;       // the encoder used ("mpeg4" when no H.264 encoder exists)
     int framesWritten = 0;
-    int width = 0;             // the size of the pictures written
+    int width = 0;             // the size of the video in the file
     int height = 0;
 };
 
@@ -98,6 +107,7 @@ struct VideoWriterRequest {
     int fps = 0;
     int width = 0;             // MP4 and WebM: the encoded size
     int height = 0;
+    VideoWriteMonitor* monitor = nullptr;  // asked to stop, told the progress; outlives the writer
 };
 using VideoWriterFactory = std::function<std::unique_ptr<IVideoSampleWriter>(const VideoWriterRequest&)>;
 
@@ -107,7 +117,9 @@ std::unique_ptr<IVideoSampleWriter> OpenVideoWriter(const VideoWriterRequest& re
 // Writes one loop of the animation at `speed` animation frames per second to `path`
 // (the file name's bytes). The file is written through an AtomicFile and takes its name
 // at the end, so a failed or cancelled export leaves an existing file of that name as it
-// was, and an interrupted one leaves nothing.
+// was, and an interrupted one leaves nothing. The source's CheckCancel is asked after
+// each frame and, through the writer, between the encoder's packets and during its
+// flush: a cancel drops what the encoder still holds and deletes the file at once.
 VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSource& source);
 VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSource& source,
                              const VideoWriterFactory& openWriter);

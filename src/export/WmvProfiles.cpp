@@ -121,6 +121,14 @@ const VideoSizeEntry& ChooseVideoSize(int width, int height)
     return kVideoSizeTable.back();
 }
 
+VideoFrameSize EncodedVideoSize(const VideoSizeEntry& entry)
+{
+    const std::optional<WmvProfile> profile = ParseWmvProfile(LoadWmvProfileText(entry.profileResource));
+    if (!profile || !profile->video)
+        return {entry.width, entry.height};
+    return {profile->video->width, profile->video->height};
+}
+
 std::optional<VideoSizeEntry> FallbackVideoSize(const VideoSizeEntry& entry)
 {
     if (entry.index <= 0 || (entry.width == 640 && entry.height == 480))

@@ -31,6 +31,15 @@ inline constexpr std::array<VideoSizeEntry, 3> kVideoSizeTable{{
 // The first entry whose width >= width and height >= height; the last entry when none fits.
 const VideoSizeEntry& ChooseVideoSize(int width, int height);
 
+// The size of the video a table entry's stored profile encodes: the size the file has,
+// and the box the pictures are letterboxed into (768 x 576 for the 720 x 576 entry,
+// whose profile has square pixels). The entry's own size when the profile cannot be read.
+struct VideoFrameSize {
+    int width = 0;
+    int height = 0;
+};
+VideoFrameSize EncodedVideoSize(const VideoSizeEntry& entry);
+
 // The entry tried when the first frame at `entry` cannot be written: the next smaller
 // one, except that 640 x 480 and the smallest entry have no fallback.
 std::optional<VideoSizeEntry> FallbackVideoSize(const VideoSizeEntry& entry);

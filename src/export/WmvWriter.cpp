@@ -134,6 +134,9 @@ void CWmvWriter::Reset(int fps)
     m_nTimeMs = 0;
     m_nFps = fps;
     m_nState = kStateUnusable;
+    m_nEncoded = 0;
+    m_nSystemError = 0;
+    m_bStopped = false;
     m_settings = {};
     m_encoderName.clear();
     m_inputWidth = 0;
@@ -143,8 +146,27 @@ void CWmvWriter::Reset(int fps)
 bool CWmvWriter::Fail(const char* text)
 {
     m_szError = text;
+    if (m_output.error != 0)
+        m_nSystemError = m_output.error;  // the file write behind the failing step
     Release();
     m_nState = kStateUnusable;
+    return false;
+}
+
+bool CWmvWriter::StopRequested()
+{
+    if (!m_bStopped && m_pMonitor && m_pMonitor->StopRequested())
+        m_bStopped = true;
+    return m_bStopped;
+}
+
+bool CWmvWriter::Stop()
+{
+    m_bStopped = true;
+    const std::string created = std::exchange(m_ownedPath, {});
+    Fail("Writing Stopped");
+    if (!created.empty())
+        ::unlink(created.c_str());
     return false;
 }
 
@@ -157,6 +179,7 @@ void CWmvWriter::Release()
     m_output = {};
     if (m_ownedFd >= 0)
         ::close(std::exchange(m_ownedFd, -1));
+    m_ownedPath.clear();
     m_profile.reset();
     m_muxer = nullptr;
     m_scaler.reset();
@@ -249,6 +272,7 @@ bool CWmvWriter::CreateFile(const std::string& path)
     m_ownedFd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_ownedFd < 0)
         return Fail("Unable to Set Output Filename");
+    m_ownedPath = path;
     return true;
 }
 
@@ -310,6 +334,10 @@ bool CWmvWriter::ConfigureEncoder(const VideoEncoderChoice& choice)
 
 int CWmvWriter::WriteFrame(const PackedPicture& bitmap)
 {
+    if (m_nState != kStateUnusable && StopRequested()) {
+        Stop();
+        return 1;
+    }
     switch (m_nState) {
     case kStateOpen:
         if (!SetupInput(bitmap))
@@ -397,6 +425,9 @@ bool CWmvWriter::EncodeAndWrite(const AVFrame* frame)
         return av_rescale_q(ms * 10000, AVRational{1, int(kUnitsPerSecond)}, m_stream->time_base);
     };
     for (;;) {
+        // Each packet may take the encoder a whole frame's work (all of the flush does).
+        if (StopRequested())
+            return Stop();
         const int received = avcodec_receive_packet(m_videoInput.get(), m_packet.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return true;
@@ -410,6 +441,9 @@ bool CWmvWriter::EncodeAndWrite(const AVFrame* frame)
         p->stream_index = m_nVideoInput;
         if (av_interleaved_write_frame(m_writer.get(), p) < 0)
             return Fail("Unable to Write Frame");
+        ++m_nEncoded;
+        if (m_pMonitor)
+            m_pMonitor->FramesEncoded(m_nEncoded);
     }
 }
 
@@ -417,6 +451,8 @@ bool CWmvWriter::EndWriting()
 {
     if (!EncodeAndWrite(nullptr))
         return false;
+    if (StopRequested())
+        return Stop();
     if (av_write_trailer(m_writer.get()) < 0)
         return Fail("Unable to End Writing");
     avio_flush(m_io.get());

@@ -9,6 +9,12 @@
 // frames x 1000 / fps milliseconds. Close ends writing and releases everything.
 // Any failure releases everything and leaves state 0, in which every frame fails.
 //
+// A monitor, when set, is asked whether to stop before each frame, between the
+// packets the encoder gives back and during the flush, and hears how many frames
+// the encoder has given back. A stop releases the encoder at once (the frames it
+// still holds are dropped, nothing more is written), removes a file it created
+// from a path (the caller of a descriptor removes its own) and leaves state 0.
+//
 // WMV files use the ASF muxer with the wmv2 encoder and carry the video stream only
 // (no audio samples are ever written, so the profile's audio stream is not created).
 // The same machine writes other containers from explicit settings (OpenWith).
@@ -85,13 +91,20 @@ public:
     bool OpenWith(const std::string& path, const VideoEncodingSettings& settings, int fps);
     bool OpenWith(int fd, const VideoEncodingSettings& settings, int fps);
 
+    // Kept across openings; nullptr for none.
+    void SetMonitor(VideoWriteMonitor* monitor) { m_pMonitor = monitor; }
+
     int WriteFrame(const PackedPicture& bitmap) override;
     bool Close() override;
+    bool Stopped() const override { return m_bStopped; }
     std::string ErrorText() const override { return m_szError; }
+    int SystemError() const override { return m_nSystemError; }
     std::string EncoderName() const override { return m_encoderName; }
 
     int State() const { return m_nState; }
     int FramesWritten() const { return m_nFrames; }
+    // Frames the encoder has given back and the muxer has taken.
+    int FramesEncoded() const { return m_nEncoded; }
     // The time of the next sample: frames written x 1000 / fps (integer division).
     int64_t NextSampleTimeMs() const { return m_nTimeMs; }
     int64_t NextSampleTime100ns() const { return m_nTimeMs * 10000; }
@@ -111,6 +124,10 @@ private:
 
     void Reset(int fps);
     bool Fail(const char* text);
+    // Asks the monitor (once it has said stop, the answer stays).
+    bool StopRequested();
+    // Drops the encoder and everything else without finishing the file.
+    bool Stop();
     bool LoadProfile(QByteArrayView profileXml, int fps);
     bool UseSettings(const VideoEncodingSettings& settings, int fps);
     bool PrepareEncoder();
@@ -130,6 +147,7 @@ private:
     std::unique_ptr<AVIOContext, IoDeleter> m_io;
     VideoFileOutput m_output;
     int m_ownedFd = -1;  // the file Open created from a path
+    std::string m_ownedPath;  // its name, removed on a stop
     std::optional<WmvProfile> m_profile;
     const AVOutputFormat* m_muxer = nullptr;  // static libavformat table entry
     std::unique_ptr<SwsContext, ScalerDeleter> m_scaler;
@@ -142,6 +160,10 @@ private:
     int64_t m_nTimeMs = 0;
     int m_nFps = 0;
     int m_nState = kStateUnusable;
+    int m_nEncoded = 0;
+    int m_nSystemError = 0;
+    bool m_bStopped = false;
+    VideoWriteMonitor* m_pMonitor = nullptr;
 
     VideoEncodingSettings m_settings;
     std::string m_encoderName;

@@ -21,6 +21,7 @@ public:
         BadClass,     // an object header names another class or an unknown index
         BadSchema,    // the class's schema is not the one this program reads
         BadFormat,    // a value is out of range or contradicts another one
+        NotAProject,  // another kind of file altogether (a picture, a text...)
     };
     ArchiveError(Cause cause, const std::string& what) : std::runtime_error(what), m_cause(cause) {}
     Cause GetCause() const { return m_cause; }

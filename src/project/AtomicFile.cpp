@@ -24,7 +24,7 @@ constexpr size_t kMaxStemBytes = 200;
 
 [[noreturn]] void ThrowFileError(int error, const std::string& path, const char* step)
 {
-    throw FileError(FileError::CauseFromErrno(error), path, std::string(step) + ": " + std::strerror(error));
+    throw FileError(FileError::CauseFromErrno(error), path, std::string(step) + ": " + std::strerror(error), error);
 }
 
 // The process's umask, read without changing it: umask() can only be read by
@@ -249,7 +249,7 @@ void AtomicFile::Discard()
 
 FileError AtomicFile::ToError() const
 {
-    return FileError(FileError::CauseFromErrno(m_error), m_target, m_failure);
+    return FileError(FileError::CauseFromErrno(m_error), m_target, m_failure, m_error);
 }
 
 AtomicFileBatch::~AtomicFileBatch() { FlushWaiting(); }

@@ -3,6 +3,7 @@
 #include "animation/KeyframeStore.h"
 #include "animation/ThumbnailHeader.h"
 #include "project/Archive.h"
+#include "project/ProjectFileKind.h"
 
 #include <algorithm>
 #include <cstring>
@@ -149,6 +150,10 @@ ProjectData ReadProjectBytes(std::span<const uint8_t> bytes, uint64_t rawBudget)
         data.fileVersion = 2;
         ReadFormat2(ar, data, rawBudget);
     } else {
+        // Only the older format has no tag: anything that cannot begin as it does is refused
+        // as what it is, before its bytes are read as obsolete fields.
+        if (const std::optional<std::string> other = NotAProjectFile(bytes))
+            throw ArchiveError(ArchiveError::Cause::NotAProject, *other);
         data.fileVersion = 1;
         ReadFormat1(ar, data, rawBudget);
     }

@@ -3,7 +3,9 @@
 #include "cli/CliRunner.h"
 #include "project/ProjectTestSupport.h"
 
+#include "engine/ToolTable.h"
 #include "project/Archive.h"
+#include "res/StringTable.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -183,6 +185,8 @@ TEST_F(CliTest, FailuresAreReportedNotCrashed)
         const CliRun run = Cli(args);
         EXPECT_EQ(run.status, 1) << (args.empty() ? "" : args.front()) << " " << run.err;
         EXPECT_NE(run.err.find("warplet-cli"), std::string::npos);
+        ASSERT_FALSE(run.err.empty());
+        EXPECT_EQ(run.err.back(), '\n') << run.err;
     }
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.Path("x.kib"))));
     EXPECT_EQ(Cli({"--help"}).status, 0);
@@ -212,7 +216,7 @@ TEST_F(CliTest, EveryCommandExplainsItselfAndMessagesFollowTheLocale)
     const std::string english = messageUnder("C.UTF-8", missing);
     EXPECT_NE(english.find("Cannot read the file"), std::string::npos) << english;
     EXPECT_NE(english.find(folder.Path("none.kib")), std::string::npos) << english;
-    EXPECT_NE(english.find("No such file"), std::string::npos) << english;
+    EXPECT_NE(english.find(": the file or a folder on its path does not exist\n"), std::string::npos) << english;
     EXPECT_EQ(messageUnder("zh_CN.UTF-8", missing).find("Cannot read the file"), std::string::npos);
     std::vector<std::string> chosen = {"--lang", "en"};
     chosen.insert(chosen.end(), missing.begin(), missing.end());
@@ -229,4 +233,80 @@ TEST_F(CliTest, FrameNumbersBeyondThirtyTwoBitTimesAreRefused)
         EXPECT_NE(run.err.find("--frame"), std::string::npos) << run.err;
     }
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.Path("g.png"))));
+}
+
+TEST_F(CliTest, HelpListsEveryOptionWithItsRangeAndDefault)
+{
+    const auto help = [](const char* command) {
+        const CliRun run = Cli({command, "--help"});
+        EXPECT_EQ(run.status, 0) << command;
+        return run.out;
+    };
+    const auto has = [](const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    };
+    // Each option on a line of its own, with what it takes, its range and its default.
+    const std::string exportHelp = help("export");
+    for (const char* line : {"  -o OUT ", "  --speed S ", "  --size SIZE ", "  --frames FRAMES "})
+        EXPECT_TRUE(has(exportHelp, line)) << line << "\n" << exportHelp;
+    EXPECT_TRUE(has(exportHelp, "1 to 60 (default 30)")) << exportHelp;
+    EXPECT_TRUE(has(exportHelp, "1 to 10000")) << exportHelp;
+    EXPECT_TRUE(has(exportHelp, "(default picture)")) << exportHelp;
+    EXPECT_TRUE(has(help("render"), "(default screen)"));
+    EXPECT_TRUE(has(help("key"), "1 to 1024"));
+    EXPECT_TRUE(has(help("map"), "0 to 2147483647"));
+    EXPECT_TRUE(has(help("print"), "(default A4)"));
+    for (const char* command : {"new", "info", "key", "map", "render", "print", "check-update", "acquire"})
+        EXPECT_TRUE(has(help(command), "usage: warplet-cli " + std::string(command))) << command;
+
+    // The stroke's help names every tool by its identifier.
+    const std::string strokeHelp = help("stroke");
+    EXPECT_TRUE(has(strokeHelp, "0 to 64")) << strokeHelp;
+    EXPECT_TRUE(has(strokeHelp, "0 to 100000 (default 0)")) << strokeHelp;
+    // ... in the language chosen.
+    const std::string english = Cli({"--lang", "en", "stroke", "--help"}).out;
+    const std::string chinese = Cli({"--lang", "zh", "stroke", "--help"}).out;
+    for (const int id : ToolTable().CommandIds()) {
+        const std::string line = "  " + std::to_string(id) + "  ";
+        EXPECT_TRUE(has(english, line + AppString(id, UiLanguage::English).toStdString() + "\n")) << id;
+        EXPECT_TRUE(has(chinese, line + AppString(id, UiLanguage::Chinese).toStdString() + "\n")) << id;
+    }
+    // The help lists what a command accepts, and a range it lists is the one checked.
+    EXPECT_NE(Cli({"stroke", project, "-o", folder.Path("s.kib"), "--key", "1", "--tool", "1019", "--points", "1,1",
+                   "--strength", "65"})
+                  .err.find("--strength: 65 is outside 0 to 64"),
+              std::string::npos);
+}
+
+TEST_F(CliTest, VersionAndFilesThatAreNoProjects)
+{
+    const CliRun version = Cli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "warplet-cli " + std::to_string(WARPLET_VERSION_MAJOR) + "." +
+                               std::to_string(WARPLET_VERSION_MINOR) + "." + std::to_string(WARPLET_VERSION_PATCH) +
+                               "." + std::to_string(WARPLET_VERSION_TWEAK) + "\n");
+
+    // A picture or a text given as a project is named for what it is, not read as an old project.
+    WriteBytes(folder.Path("notes.kib"), {'m', 'y', ' ', 'n', 'o', 't', 'e', 's', '\n'});
+    const std::string jpeg = folder.Picture("photo.jpg", 300, 200);
+    const std::string png = folder.Picture("photo.png", 300, 200);
+    const std::pair<std::string, std::string> files[] = {
+        {jpeg, ": it is not a project file (a JPEG picture)\n"},
+        {png, ": it is not a project file (a PNG picture)\n"},
+        {folder.Path("notes.kib"), ": it is not a project file (its start fits neither format)\n"},
+    };
+    for (const auto& [file, cause] : files) {
+        const CliRun run = Cli({"--lang", "en", "info", file});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "warplet-cli: Cannot read the file: " + file + cause);
+    }
+    // In Chinese, the cause too.
+    const CliRun chinese = Cli({"--lang", "zh", "info", png});
+    EXPECT_EQ(chinese.err, "warplet-cli: \u65e0\u6cd5\u8bfb\u53d6\u6587\u4ef6: " + png +
+                               ": \u8fd9\u4e0d\u662f\u9879\u76ee\u6587\u4ef6\n");
+    const CliRun missing = Cli({"--lang", "zh", "info", folder.Path("none.kib")});
+    EXPECT_NE(missing.err.find(folder.Path("none.kib") + ": \u6587\u4ef6\u6216"), std::string::npos) << missing.err;
+    const CliRun noPicture = Cli({"--lang", "zh", "new", folder.Path("notes.kib"), "-o", folder.Path("x.kib")});
+    EXPECT_EQ(noPicture.err.find("not a picture"), std::string::npos) << noPicture.err;
+    EXPECT_NE(noPicture.err.find("\u56fe\u7247"), std::string::npos) << noPicture.err;  // "picture"
 }

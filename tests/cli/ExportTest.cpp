@@ -99,9 +99,11 @@ TEST_F(CliExport, VideosHaveTheirContainerCodecSizeAndFrameCount)
         int width, height, frames;
     };
     // 20 frames at speed 20: WMV of 300 x 200 uses the 320 x 240 entry at 30 fps
-    // (30 frames); the 150 x 100 MP4 and the 412 x 274 WebM use their own sizes.
+    // (30 frames), of 1500 x 1000 the PAL entry at 25 fps, whose file is 768 x 576;
+    // the 150 x 100 MP4 and the 412 x 274 WebM use their own sizes.
     const Case cases[] = {
         {"v.wmv", "asf", {"wmv2"}, {"--size", "picture"}, 320, 240, 30},
+        {"pal.wmv", "asf", {"wmv2"}, {"--size", "500"}, 768, 576, 25},
         {"v.mp4", "mov,mp4,m4a,3gp,3g2,mj2", {"h264", "mpeg4"}, {"--size", "50"}, 150, 100, 30},
         {"v.webm", "matroska,webm", {"vp9", "libvpx-vp9"}, {"--size", "screen"}, 412, 274, 29},
     };
@@ -118,6 +120,12 @@ TEST_F(CliExport, VideosHaveTheirContainerCodecSizeAndFrameCount)
         EXPECT_EQ(info.width, c.width);
         EXPECT_EQ(info.height, c.height);
         EXPECT_EQ(info.decodedFrames, c.frames);
+        // The message names the size the file has; the progress ends when the file is written.
+        const std::string frames = std::to_string(c.frames);
+        EXPECT_NE(run.out.find(frames + " frames of " + std::to_string(c.width) + " x " + std::to_string(c.height)),
+                  std::string::npos)
+            << run.out;
+        EXPECT_NE(run.err.find("export: 100% (" + frames + "/" + frames + ")\n"), std::string::npos) << run.err;
     }
     EXPECT_EQ(Files().filter(QStringLiteral(".part")), QStringList());
 }

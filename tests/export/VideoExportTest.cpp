@@ -6,6 +6,7 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "export/VideoExport.h"
 #include "VideoTestSupport.h"
@@ -38,6 +39,7 @@ public:
         return m_real->WriteFrame(bitmap);
     }
     bool Close() override { return m_real->Close() && m_error.empty(); }
+    bool Stopped() const override { return m_real->Stopped(); }
     std::string ErrorText() const override { return m_error.empty() ? m_real->ErrorText() : m_error; }
     std::string EncoderName() const override { return m_real->EncoderName(); }
 
@@ -79,7 +81,7 @@ TEST_F(VideoExportTest, WmvFrameTimesSizeAndLetterbox)
     EXPECT_EQ(source.subFrames, (std::vector<int>{0, 21, 42, 64, 85, 106, 128, 149, 170}));
     EXPECT_EQ(source.shown, 9);
     EXPECT_EQ(source.progress.front(), std::make_pair(0, 9));
-    EXPECT_EQ(source.progress.back(), std::make_pair(8, 9));
+    EXPECT_EQ(source.progress.back(), std::make_pair(9, 9));  // full once the file is complete
 
     const VideoInfo info = ReadVideo(Path("anim.wmv"));
     ASSERT_TRUE(info.opened);
@@ -137,14 +139,47 @@ TEST_F(VideoExportTest, Mp4AndWebmKeepTheFrameSize)
     }
 }
 
+TEST_F(VideoExportTest, PalVideosKeepSquarePixels)
+{
+    // A 2000 x 1500 white picture with a black 600 x 600 square in its middle: in the
+    // 768 x 576 file the square is 230 x 230, not stretched wider.
+    PackedPicture picture(2000, 1500);
+    for (int y = 0; y < 1500; ++y) {
+        for (int x = 0; x < 2000; ++x) {
+            const bool square = std::abs(x - 1000) < 300 && std::abs(y - 750) < 300;
+            std::fill_n(picture.Pixel(x, y), 3, square ? 0 : 255);
+        }
+    }
+    SyntheticSource source(std::move(picture), 1);
+    const VideoExportResult result = WriteVideo(File("square.wmv"), 25, source);
+    ASSERT_EQ(result.status, VideoExportStatus::Ok) << result.error;
+    EXPECT_EQ(result.width, 768);
+    EXPECT_EQ(result.height, 576);
+    const VideoInfo info = ReadVideo(Path("square.wmv"));
+    ASSERT_EQ(info.width, 768);
+    ASSERT_EQ(info.height, 576);
+    const auto dark = [&](int x, int y) { return info.At(x, y).g < 128; };
+    int wide = 0, high = 0;
+    for (int x = 0; x < info.width; ++x)
+        wide += dark(x, info.height / 2) ? 1 : 0;
+    for (int y = 0; y < info.height; ++y)
+        high += dark(info.width / 2, y) ? 1 : 0;
+    EXPECT_NEAR(wide, 230, 3);
+    EXPECT_NEAR(high, 230, 3);
+    // The picture fills the frame: no bars at the sides.
+    EXPECT_FALSE(dark(2, 288));
+    EXPECT_FALSE(dark(765, 288));
+}
+
 TEST_F(VideoExportTest, RefusedFirstPalFrameFallsBackTo640x480)
 {
     // 2000 x 1500 fits no entry: PAL profile at 25 frames per second, 25 x 2 / 25 = 2 frames.
     SyntheticSource source(2000, 1500, 2);
-    const VideoExportResult result = WriteVideo(File("big.wmv"), 25, source, Refusing(720));
+    const VideoExportResult result = WriteVideo(File("big.wmv"), 25, source, Refusing(768));
     ASSERT_EQ(result.status, VideoExportStatus::Ok) << result.error;
-    EXPECT_EQ(result.width, 640);
-    EXPECT_EQ(result.height, 480);
+    // The pictures are 640 x 480 now; the file keeps the profile's size.
+    EXPECT_EQ(result.width, 768);
+    EXPECT_EQ(result.height, 576);
     // The writer is opened again for the smaller pictures; the profile and frame rate stay.
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].profileXml, LoadWmvProfileText(374));
@@ -186,7 +221,7 @@ TEST_F(VideoExportTest, CancelDeletesTheFileBeingWritten)
 {
     ASSERT_TRUE(WriteText(Path("old.webm"), "keep me"));
     SyntheticSource source(64, 48, 30);
-    source.cancelAfter = 2;
+    source.cancelAfterFrames = 3;
     const VideoExportResult result = WriteVideo(File("old.webm"), 30, source);
     EXPECT_EQ(result.status, VideoExportStatus::Cancelled);
     EXPECT_EQ(source.subFrames.size(), 3u);
@@ -194,7 +229,7 @@ TEST_F(VideoExportTest, CancelDeletesTheFileBeingWritten)
     EXPECT_EQ(FilesIn(m_dir.path()), QStringList{"old.webm"});
 
     SyntheticSource fresh(64, 48, 30);
-    fresh.cancelAfter = 0;
+    fresh.cancelAfterFrames = 1;
     EXPECT_EQ(WriteVideo(File("new.wmv"), 30, fresh).status, VideoExportStatus::Cancelled);
     EXPECT_FALSE(QFile::exists(Path("new.wmv")));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/AppState.h"
 #include "export/VideoExport.h"
 #include "VideoTestSupport.h"
 
@@ -44,8 +45,14 @@ TEST(VideoPlan, SizesOfThePicturesWritten)
     const auto big = PlanVideoExport(VideoContainer::Wmv, 2000, 1500, 10, 30);
     ASSERT_TRUE(big);
     EXPECT_EQ(big->entry.profileResource, 374);
-    EXPECT_EQ(big->width, 720);
+    // The PAL entry is chosen by 720 x 576; its profile encodes square pixels at 768 x 576,
+    // and the pictures have that size. The other entries' profiles encode their own size.
+    EXPECT_EQ(big->width, 768);
     EXPECT_EQ(big->height, 576);
+    const auto ntscSize = PlanVideoExport(VideoContainer::Wmv, 412, 300, 10, 30);
+    ASSERT_TRUE(ntscSize);
+    EXPECT_EQ(ntscSize->width, 640);
+    EXPECT_EQ(ntscSize->height, 480);
     // The other containers keep the frame's own size, rounded down to even, and the table's timing.
     const auto mp4 = PlanVideoExport(VideoContainer::Mp4, 413, 301, 10, 30);
     ASSERT_TRUE(mp4);
@@ -110,6 +117,26 @@ TEST(VideoPlan, LetterboxPictureScalesIntoBlackBars)
     EXPECT_EQ(cropped.Width(), 4);
     EXPECT_EQ(cropped.Height(), 2);
     EXPECT_EQ(cropped.Pixel(3, 1)[2], 255);  // the top rows of the picture are kept
+}
+
+TEST(VideoPlan, TheSaveDialogListsEachFormatTheExportWrites)
+{
+    const UiLanguage language = App().m_language;
+    for (const UiLanguage shown : {UiLanguage::English, UiLanguage::Chinese}) {
+        App().m_language = shown;
+        const QStringList parts = VideoFileFilter().split(QLatin1Char('|'));
+        // Name and pattern pairs, then the empty end of the list.
+        ASSERT_EQ(parts.size(), 8);
+        EXPECT_EQ(parts.mid(6), QStringList({"", ""}));
+        EXPECT_EQ(parts[1], "*.wmv");  // the first entry is the program's own format
+        std::vector<VideoContainer> containers;
+        for (int i = 0; i < 6; i += 2) {
+            EXPECT_TRUE(parts[i].contains(parts[i + 1])) << parts[i].toStdString();
+            containers.push_back(VideoContainerForPath("a" + parts[i + 1].mid(1).toStdString()));
+        }
+        EXPECT_EQ(containers, (std::vector<VideoContainer>{VideoContainer::Wmv, VideoContainer::Mp4, VideoContainer::WebM}));
+    }
+    App().m_language = language;
 }
 
 }  // namespace

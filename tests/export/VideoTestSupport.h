@@ -3,9 +3,12 @@
 // written file with FFmpeg's own demuxer and decoder.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QByteArray>
@@ -50,6 +53,9 @@ public:
         : m_picture(RedOverBlue(width, height)), m_totalFrames(totalFrames)
     {
     }
+    SyntheticSource(PackedPicture picture, int totalFrames) : m_picture(std::move(picture)), m_totalFrames(totalFrames)
+    {
+    }
 
     int OutputWidth() const override { return m_picture.Width(); }
     int OutputHeight() const override { return m_picture.Height(); }
@@ -60,14 +66,25 @@ public:
         return m_picture;
     }
     void ShowFrame() override { ++shown; }
-    bool CheckCancel() override { return cancelAfter >= 0 && ++checks > cancelAfter; }
-    void Progress(int done, int total) override { progress.push_back({done, total}); }
+    bool CheckCancel() override
+    {
+        ++checks;
+        return (cancelAfterFrames >= 0 && int(subFrames.size()) >= cancelAfterFrames) || (cancelWhen && cancelWhen());
+    }
+    void Progress(int done, int total) override
+    {
+        progress.push_back({done, total});
+        if (onProgress)
+            onProgress(done, total);
+    }
 
     std::vector<int> subFrames;
     std::vector<std::pair<int, int>> progress;
     int shown = 0;
     int checks = 0;
-    int cancelAfter = -1;  // cancel at this many checks when >= 0
+    int cancelAfterFrames = -1;  // when >= 0: cancel once this many frames were rendered
+    std::function<bool()> cancelWhen;  // cancel when it answers true
+    std::function<void(int, int)> onProgress;
 
 private:
     PackedPicture m_picture;
@@ -168,6 +185,122 @@ inline std::vector<int64_t> SampleTimes(int frames, int fps)
     for (int m = 0; m < frames; ++m)
         times.push_back(int64_t(m) * 1000 / fps);
     return times;
+}
+
+// What the stand-in did, shared with the test.
+struct EncoderLog {
+    int sent = 0;            // frames taken
+    int given = 0;           // frames given back
+    int givenAfterStop = 0;  // frames given back after the stop was seen
+    bool holding = false;    // waiting for the stop
+    bool stopped = false;
+    bool closed = false;     // the flush ran to its end
+};
+
+// An encoder stand-in: it gives each frame back `lag` frames after it took it (as
+// encoders with a look-ahead do) and the rest in the flush; it can hold on to a frame
+// or to the flush, busy until the monitor says stop, or fail at a frame as a full
+// disk would.
+class StandInEncoder : public IVideoSampleWriter {
+public:
+    enum class Hold { Nothing, Frame, Flush };
+    struct Options {
+        int lag = 0;
+        Hold hold = Hold::Nothing;
+        int holdFrame = 0;
+        std::function<void()> onHold;  // called as the holding starts
+        int failFrame = -1;            // this frame fails with `systemError`
+        int systemError = 0;
+    };
+
+    StandInEncoder(VideoWriteMonitor* monitor, const Options& options, EncoderLog& log)
+        : m_pMonitor(monitor), m_options(options), m_log(log)
+    {
+    }
+
+    int WriteFrame(const PackedPicture&) override
+    {
+        if (Poll() || m_bFailed)
+            return 1;
+        if (m_log.sent == m_options.failFrame) {
+            m_bFailed = true;
+            return 1;
+        }
+        ++m_log.sent;
+        if (m_options.hold == Hold::Frame && m_log.sent - 1 == m_options.holdFrame && HoldUntilStopped())
+            return 1;
+        while (m_log.given < m_log.sent - m_options.lag) {
+            if (Poll())
+                return 1;
+            GiveBack();
+        }
+        return 0;
+    }
+
+    bool Close() override
+    {
+        if (m_log.stopped || m_log.closed || m_bFailed)
+            return false;
+        if (m_options.hold == Hold::Flush && HoldUntilStopped())
+            return false;
+        while (m_log.given < m_log.sent) {
+            if (Poll())
+                return false;
+            GiveBack();
+        }
+        m_log.closed = true;
+        return true;
+    }
+
+    bool Stopped() const override { return m_log.stopped; }
+    std::string ErrorText() const override
+    {
+        return m_log.stopped ? "Writing Stopped" : m_bFailed ? "Unable to Write Frame" : "Method Succeeded";
+    }
+    int SystemError() const override { return m_bFailed ? m_options.systemError : 0; }
+    std::string EncoderName() const override { return "stand-in"; }
+
+private:
+    bool Poll()
+    {
+        if (!m_log.stopped && m_pMonitor->StopRequested())
+            m_log.stopped = true;
+        return m_log.stopped;
+    }
+
+    void GiveBack()
+    {
+        ++m_log.given;
+        if (m_log.stopped)
+            ++m_log.givenAfterStop;
+        m_pMonitor->FramesEncoded(m_log.given);
+    }
+
+    // Busy as an encoder in the middle of a frame, until the monitor says stop (a
+    // generous bound keeps a broken export from hanging the test).
+    bool HoldUntilStopped()
+    {
+        m_log.holding = true;
+        if (m_options.onHold)
+            m_options.onHold();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!Poll() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        m_log.holding = false;
+        return m_log.stopped;
+    }
+
+    VideoWriteMonitor* m_pMonitor;
+    Options m_options;
+    EncoderLog& m_log;
+    bool m_bFailed = false;
+};
+
+inline VideoWriterFactory StandInFactory(const StandInEncoder::Options& options, EncoderLog& log)
+{
+    return [options, &log](const VideoWriterRequest& request) {
+        return std::make_unique<StandInEncoder>(request.monitor, options, log);
+    };
 }
 
 inline QStringList FilesIn(const QString& folder)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "export/WmvWriter.h"
@@ -10,10 +11,46 @@ namespace {
 using videotest::ReadVideo;
 using videotest::RedOverBlue;
 
+// Stops when told to; records what the writer reported.
+class RecordingMonitor : public VideoWriteMonitor {
+public:
+    bool StopRequested() override
+    {
+        ++polls;
+        return stop;
+    }
+    void FramesEncoded(int frames) override { encoded.push_back(frames); }
+
+    bool stop = false;
+    int polls = 0;
+    std::vector<int> encoded;
+};
+
+// VP9 with its look-ahead: the encoder holds frames until the flush.
+VideoEncodingSettings LookAheadSettings()
+{
+    VideoEncodingSettings settings;
+    settings.muxer = "webm";
+    settings.encoders = {{"libvpx-vp9", {{"deadline", "good"}, {"cpu-used", "8"}, {"lag-in-frames", "16"}}, 0}};
+    settings.width = 64;
+    settings.height = 48;
+    return settings;
+}
+
 class WmvWriterTest : public ::testing::Test {
 protected:
     QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
     std::string File(const char* name) const { return Path(name).toStdString(); }
+
+    // Twelve frames to a.webm through the look-ahead encoder, with `monitor` attached.
+    void WriteLookAhead(CWmvWriter& writer, RecordingMonitor& monitor)
+    {
+        writer.SetMonitor(&monitor);
+        ASSERT_TRUE(writer.OpenWith(File("a.webm"), LookAheadSettings(), 25)) << writer.ErrorText();
+        for (int i = 0; i < 12; ++i)
+            ASSERT_EQ(writer.WriteFrame(RedOverBlue(64, 48)), 0) << writer.ErrorText();
+    }
+
     QTemporaryDir m_dir;
 };
 
@@ -129,6 +166,48 @@ TEST_F(WmvWriterTest, FirstAvailableEncoderIsUsed)
     settings.encoders = {{"no-such-encoder", {}, 0}};
     EXPECT_FALSE(writer.OpenWith(File("b.mp4"), settings, 25));
     EXPECT_EQ(writer.ErrorText(), "Unable to Set System Profile");
+}
+
+TEST_F(WmvWriterTest, FramesComeBackFromTheEncoderUntilTheFlushEnds)
+{
+    RecordingMonitor monitor;
+    CWmvWriter writer;
+    ASSERT_NO_FATAL_FAILURE(WriteLookAhead(writer, monitor));
+    // The look-ahead keeps frames back: the export cannot count frames taken as done.
+    const size_t beforeClose = monitor.encoded.size();
+    EXPECT_LT(beforeClose, 12u);
+    ASSERT_TRUE(writer.Close()) << writer.ErrorText();
+    ASSERT_EQ(monitor.encoded.size(), 12u);
+    for (size_t i = 0; i < monitor.encoded.size(); ++i)
+        EXPECT_EQ(monitor.encoded[i], int(i) + 1);
+    EXPECT_GT(monitor.polls, 12);  // asked between packets too, not only per frame
+    EXPECT_FALSE(writer.Stopped());
+    EXPECT_EQ(ReadVideo(Path("a.webm")).decodedFrames, 12);
+}
+
+TEST_F(WmvWriterTest, AStopDropsWhatTheEncoderHoldsAndWritesNothingMore)
+{
+    RecordingMonitor monitor;
+    CWmvWriter writer;
+    ASSERT_NO_FATAL_FAILURE(WriteLookAhead(writer, monitor));
+    const std::vector<int> before = monitor.encoded;
+    monitor.stop = true;
+    EXPECT_FALSE(writer.Close());
+    EXPECT_TRUE(writer.Stopped());
+    EXPECT_EQ(writer.ErrorText(), "Writing Stopped");
+    EXPECT_EQ(writer.State(), CWmvWriter::kStateUnusable);
+    EXPECT_EQ(monitor.encoded, before);  // the flush gave nothing back
+    EXPECT_FALSE(QFileInfo::exists(Path("a.webm")));  // the file the writer made is gone
+    EXPECT_NE(writer.WriteFrame(RedOverBlue(64, 48)), 0);
+
+    // A stop before a frame: the frame is not encoded.
+    monitor = RecordingMonitor();
+    ASSERT_TRUE(writer.Open(File("b.wmv"), LoadWmvProfileText(376), 30));
+    ASSERT_EQ(writer.WriteFrame(RedOverBlue(320, 240)), 0);
+    monitor.stop = true;
+    EXPECT_NE(writer.WriteFrame(RedOverBlue(320, 240)), 0);
+    EXPECT_TRUE(writer.Stopped());
+    EXPECT_EQ(writer.FramesWritten(), 1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "app/AppState.h"
 #include "app/ui/UserPrompts.h"
 #include "controls/ui/MySlider.h"
+#include "export/FailureText.h"
 #include "export/FileError.h"
 #include "export/ui/ExportPrompts.h"
 #include "project/FilePath.h"
@@ -45,8 +46,9 @@ void CKib3Dlg::ShowFileError(const std::exception& error)
 {
     const auto* file = dynamic_cast<const FileError*>(&error);
     const bool full = file && file->GetCause() == FileError::Cause::DiskFull;
-    m_prompts.Message(this, AppString(full ? StrId::CannotWriteFile : StrId::CannotReadFile), MsgButtons::Ok,
-                      MsgIcon::Exclamation);
+    m_prompts.Message(this, FailureMessage(full ? StrId::CannotWriteFile : StrId::CannotReadFile,
+                                           file ? file->Path() : std::string(), FailureCause(error)),
+                      MsgButtons::Ok, MsgIcon::Exclamation);
     App().m_nCursorMode = kCursorArrow;
     m_pWorkWnd->RefreshCursor();
 }
@@ -102,8 +104,10 @@ bool CKib3Dlg::OpenProjectFile(const QString& path)
     try {
         m_project.Load(PathFromQString(path));
         App().m_bModified = false;
-    } catch (const std::exception&) {
-        m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
+    } catch (const std::exception& error) {
+        const std::string file = PathFromQString(path);
+        m_prompts.Message(this, FailureMessage(StrId::CannotReadFile, file, FailureCause(error, file)), MsgButtons::Ok,
+                          MsgIcon::Exclamation);
         App().m_nCursorMode = kCursorArrow;
         opened = false;
     }
@@ -172,8 +176,10 @@ void CKib3Dlg::OnLoadDeformations()
     Project::DeformationResult result;
     try {
         result = m_project.LoadDeformations(PathFromQString(path));
-    } catch (const std::exception&) {
-        m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
+    } catch (const std::exception& error) {
+        const std::string file = PathFromQString(path);
+        m_prompts.Message(this, FailureMessage(StrId::CannotReadFile, file, FailureCause(error, file)), MsgButtons::Ok,
+                          MsgIcon::Exclamation);
         return;  // the current deformations stay
     }
     if (result != Project::DeformationResult::Applied)
@@ -212,9 +218,10 @@ bool CKib3Dlg::SaveProject(bool askName)
     bool saved = false;
     try {
         saved = m_project.Save(PathFromQString(path));
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         QApplication::restoreOverrideCursor();
-        m_prompts.Message(this, AppString(StrId::CannotWriteFile), MsgButtons::Ok, MsgIcon::Exclamation);
+        m_prompts.Message(this, FailureMessage(StrId::CannotWriteFile, PathFromQString(path), FailureCause(error)),
+                          MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }
     QApplication::restoreOverrideCursor();

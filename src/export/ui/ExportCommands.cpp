@@ -4,12 +4,12 @@
 #include "app/ui/UserPrompts.h"
 #include "controls/ui/ProgressWnd.h"
 #include "export/ExportSequence.h"
+#include "export/FailureText.h"
 #include "export/FileError.h"
 #include "export/PrintFrames.h"
 #include "export/ui/ExportPrompts.h"
 #include "project/FilePath.h"
 #include "project/Project.h"
-#include "res/OutsideText.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
@@ -123,12 +123,10 @@ void CExportCommands::OnCommand(int id)
     }
 }
 
-void CExportCommands::Message(int stringId, const QString& detail)
+void CExportCommands::ShowFailure(int stringId, const std::string& path, const QString& cause)
 {
-    QString text = AppString(stringId);
-    if (!detail.isEmpty())
-        text += QStringLiteral("\n") + detail;
-    m_messages.Message(m_host.HostWindow(), text, MsgButtons::Ok, MsgIcon::Exclamation);
+    m_messages.Message(m_host.HostWindow(), FailureMessage(stringId, path, cause), MsgButtons::Ok,
+                       MsgIcon::Exclamation);
 }
 
 void CExportCommands::SetUpSource(CBigPicture& big)
@@ -150,21 +148,24 @@ void CExportCommands::OnSaveAnimation(bool gif)
     {
         const ExportRun running(m_bRunning, m_host);
         RememberExportFolder(kind, path);
+        const std::string target = PathFromQString(path);
         try {
             CBigPicture big(m_project, this);
+            big.SetVideoWriterFactory(m_videoWriters);
             SetUpSource(big);
             if (gif) {
-                const GifExportResult result = big.WriteAnimatedGif(PathFromQString(path), m_host.Speed());
+                GifWriteError error;
+                const GifExportResult result = big.WriteAnimatedGif(target, m_host.Speed(), &error);
                 if (result != GifExportResult::Ok && result != GifExportResult::Cancelled
                     && result != GifExportResult::NoFrames)
-                    Message(StrId::CannotWriteFile, path);
+                    ShowFailure(StrId::CannotWriteFile, target, GifFailureCause(result, error));
             } else {
-                const VideoExportResult result = big.WriteVideo(PathFromQString(path), m_host.Speed());
+                const VideoExportResult result = big.WriteVideo(target, m_host.Speed());
                 if (result.status == VideoExportStatus::Failed)
-                    Message(StrId::CannotWriteVideo);
+                    ShowFailure(StrId::CannotWriteVideo, target, VideoFailureCause(result));
             }
         } catch (const std::exception& error) {
-            ReportFileError(error);
+            ReportFileError(error, target);
         }
         Finish(start);
     }
@@ -199,10 +200,11 @@ void CExportCommands::OnSavePictures()
                 if (!result.failed.empty()) {
                     const PictureSequenceResult::Failure& failure = result.failed.front();
                     const bool full = failure.result.cause == FileError::Cause::DiskFull;
-                    Message(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, ShownBytes(failure.path));
+                    ShowFailure(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, failure.path,
+                                PictureSaveCause(failure.result));
                 }
             } catch (const std::exception& error) {
-                ReportFileError(error);
+                ReportFileError(error, PathFromQString(path));
             }
             Finish(start);
         }
@@ -252,7 +254,7 @@ void CExportCommands::Print(CBigPicture& big, QPrinter& printer, const std::vect
         try {
             result = PrintFramesToPdf(big, PathFromQString(pdf), frames, document);
         } catch (const FileError& error) {
-            Message(StrId::CannotWriteFile, QString::fromUtf8(error.what()));
+            ShowFailure(StrId::CannotWriteFile, error.Path(), FailureCause(error));
             return;
         }
     } else {
@@ -262,7 +264,7 @@ void CExportCommands::Print(CBigPicture& big, QPrinter& printer, const std::vect
     }
     if (result.Failed()) {
         const QString target = pdf.isEmpty() ? printer.printerName() : pdf;
-        Message(StrId::CannotWriteFile, target + QStringLiteral(": ") + QString::fromStdString(result.error));
+        ShowFailure(StrId::CannotWriteFile, PathFromQString(target), QString::fromStdString(result.error));
     }
 }
 
@@ -291,7 +293,7 @@ void CExportCommands::ShowFrameAt(int f)
     m_work.repaint();
 }
 
-void CExportCommands::ReportFileError(const std::exception& error)
+void CExportCommands::ReportFileError(const std::exception& error, const std::string& target)
 {
     if (dynamic_cast<const ExportSizeCancelled*>(&error))
         return;  // a cancelled size dialog ends the export silently
@@ -299,11 +301,11 @@ void CExportCommands::ReportFileError(const std::exception& error)
         // Reading the picture failed (missing, unreadable, corrupt), or writing did. The
         // picture's name comes from the project file: it is shown escaped.
         const bool full = file->GetCause() == FileError::Cause::DiskFull;
-        Message(full ? StrId::CannotWriteFile : StrId::CannotReadFile, ShownBytes(file->Path()));
+        ShowFailure(full ? StrId::CannotWriteFile : StrId::CannotReadFile, file->Path(), FailureCause(*file));
         return;
     }
     // A size that cannot be rendered, or no memory for it.
-    Message(StrId::CannotWriteFile, ShownBytes(error.what()));
+    ShowFailure(StrId::CannotWriteFile, target, FailureCause(error));
 }
 
 void CExportCommands::Progress(int done, int total)

@@ -59,8 +59,11 @@ public:
 
     // Renders frame f in the work window (power 64, smooth) and repaints it.
     void ShowFrameAt(int f);
-    // Shows the message for a file error's cause (none for a cancelled size dialog).
-    void ReportFileError(const std::exception& error);
+    // Shows the message for a file error, naming the file and the cause (none for a
+    // cancelled size dialog); errors of no file name `target`, the export's file.
+    void ReportFileError(const std::exception& error, const std::string& target = {});
+    // The video writer of the next exports (the program's own unless replaced).
+    void SetVideoWriterFactory(VideoWriterFactory factory) { m_videoWriters = std::move(factory); }
 
     // ExportObserver
     void Progress(int done, int total) override;
@@ -90,7 +93,7 @@ private:
         CExportCommands& m_commands;
         int m_nStart;
     };
-    void Message(int stringId, const QString& detail = {});
+    void ShowFailure(int stringId, const std::string& path, const QString& cause);
 
     Project& m_project;
     CWorkWnd& m_work;
@@ -100,4 +103,5 @@ private:
     std::unique_ptr<ExportPrompts> m_standardPrompts;
     ExportPrompts* m_pPrompts;
     bool m_bRunning = false;
+    VideoWriterFactory m_videoWriters = OpenVideoWriter;
 };

@@ -3,6 +3,7 @@
 #include "animation/ui/ChooseFrameDlg.h"
 #include "app/AppState.h"
 #include "controls/ui/SizeDlg.h"
+#include "export/VideoExport.h"
 #include "export/ui/PictureDialogs.h"
 #include "project/FilePath.h"
 #include "project/Project.h"
@@ -13,17 +14,39 @@
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 
 namespace {
 
-// A save dialog with the table's filter; a name typed without extension gets `suffix`.
-QString AskSave(QWidget* parent, const QString& proposed, int filterId, const QString& suffix)
+// The first extension a Qt filter entry names ("MP4 videos (*.mp4 *.MP4)" -> "mp4").
+QString FirstExtension(const QString& filter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    return pattern.match(filter).captured(1).toLower();
+}
+
+// A save dialog with a filter of the table's form. Choosing a filter gives the name
+// its extension (where the name has the extension of another entry) and makes it the
+// extension of a name typed without one; before a choice that is `suffix`.
+QString AskSave(QWidget* parent, const QString& proposed, const QString& tableFilter, const QString& suffix)
 {
     SaveFolder folder(QFileInfo(proposed).absolutePath());
-    QFileDialog dialog(parent, QString(), folder.Path(), QtFileFilter(AppString(filterId), true));
+    QFileDialog dialog(parent, QString(), folder.Path(), QtFileFilter(tableFilter, true));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(suffix);
+    QStringList extensions;
+    for (const QString& filter : dialog.nameFilters())
+        extensions << FirstExtension(filter);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, extensions](const QString& filter) {
+        const QString extension = FirstExtension(filter);
+        if (extension.isEmpty())
+            return;
+        dialog.setDefaultSuffix(extension);
+        const QFileInfo name(dialog.selectedFiles().value(0));
+        if (extensions.contains(name.suffix().toLower()) && name.suffix().toLower() != extension)
+            dialog.selectFile(name.completeBaseName() + QLatin1Char('.') + extension);
+    });
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -83,12 +106,12 @@ void RememberExportFolder(ExportKind kind, const QString& path)
 
 QString StandardExportPrompts::AskSaveVideo(QWidget* parent, const QString& proposed)
 {
-    return AskSave(parent, proposed, StrId::VideoFilter, QStringLiteral("wmv"));
+    return AskSave(parent, proposed, VideoFileFilter(), QStringLiteral("wmv"));
 }
 
 QString StandardExportPrompts::AskSaveGif(QWidget* parent, const QString& proposed)
 {
-    return AskSave(parent, proposed, StrId::GifFilter, QStringLiteral("gif"));
+    return AskSave(parent, proposed, AppString(StrId::GifFilter), QStringLiteral("gif"));
 }
 
 QString StandardExportPrompts::AskSavePictures(QWidget* parent, const QString& proposed)

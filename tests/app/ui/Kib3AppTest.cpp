@@ -174,7 +174,8 @@ TEST_F(Kib3AppTest, AStartProjectThatCannotBeReadEndsTheRunAfterItsMessage)
     EXPECT_EQ(app.Run({project}), 0);
     EXPECT_FALSE(reached);  // no keyframes came: the back command ended the dialog
     ASSERT_FALSE(prompts.messages.empty());
-    EXPECT_EQ(prompts.messages[0].text, AppString(StrId::CannotReadFile));
+    // The message names the file (and then the cause).
+    EXPECT_TRUE(prompts.messages[0].text.startsWith(AppString(StrId::CannotReadFile) + "\n" + project + "\n"));
 }
 
 TEST_F(Kib3AppTest, BadOptionsStopWithoutAWindow)

@@ -1,6 +1,7 @@
 // The finish screen's messages quote file names, which may come from a
 // project file: their control characters and stray bytes show escaped.
 
+#include "app/AppState.h"
 #include "controls/ui/ProgressWnd.h"
 #include "export/FileError.h"
 #include "export/ui/ExportCommands.h"
@@ -35,10 +36,15 @@ TEST(ExportMessages, FileNamesAndCausesAreShownEscaped)
     ScriptedPrompts prompts;
     CExportCommands commands(project, work, progress, host, prompts);
 
+    const UiLanguage language = App().m_language;
+    App().m_language = UiLanguage::English;
     commands.ReportFileError(
         FileError(FileError::Cause::Generic, "/pictures/pic\x1b]0;owned\x07\xff.png", "not a picture"));
-    commands.ReportFileError(std::runtime_error("too large: \xe2\x80\xae\n"));
+    commands.ReportFileError(std::runtime_error("too large: \xe2\x80\xae\n"), "/videos/a\x1b.mp4");
+    App().m_language = language;
     ASSERT_EQ(prompts.messages.size(), 2u);
-    EXPECT_EQ(prompts.messages[0].text, AppString(StrId::CannotReadFile) + "\n/pictures/pic\\x1b]0;owned\\x07\\xff.png");
-    EXPECT_EQ(prompts.messages[1].text, AppString(StrId::CannotWriteFile) + "\ntoo large: \\u202e\\n");
+    // The file on the second line, the cause on the third.
+    EXPECT_EQ(prompts.messages[0].text, "Cannot read the file\n/pictures/pic\\x1b]0;owned\\x07\\xff.png\n"
+                                        "It is not a picture this program can read");
+    EXPECT_EQ(prompts.messages[1].text, "Cannot write the file\n/videos/a\\x1b.mp4\nToo large: \\u202e");
 }
