@@ -135,7 +135,7 @@ TEST_F(PrintCommandsTest, AFileThatCannotBeWrittenIsNamedWithItsCause)
     const QString& text = prompts.messages[0].text;
     EXPECT_TRUE(text.startsWith(AppString(StrId::CannotWriteFile))) << text.toStdString();
     EXPECT_TRUE(text.contains(Path("missing/x.pdf"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("No such file or directory"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("does not exist"))) << text.toStdString();
     EXPECT_FALSE(dlg->WorkWnd()->ShowsStretchedFrame());
     EXPECT_FALSE(dlg->Progress()->isVisible());
 }
