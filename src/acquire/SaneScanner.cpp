@@ -132,9 +132,13 @@ void ReadMode(SANE_Handle handle, ScanOptions& options)
 // The bytes of one DIB row: 24-bit colour or 8-bit grey, padded to 4 bytes.
 uint64_t RowBytes(int width, bool grey) { return (uint64_t(width) * (grey ? 8 : 24) + 31) / 32 * 4; }
 
-// A DIB info header for `width` x `rows` pixels, top row first (negative
-// height), followed by the grey colour table when `grey`.
-std::vector<uint8_t> DibHeader(int width, int rows, bool grey)
+// Pixels per metre for a resolution in dots per inch, rounded; 72 dpi (2835)
+// when the scanner's resolution is not known.
+uint32_t PixelsPerMetre(int dpi) { return dpi > 0 ? uint32_t((int64_t(dpi) * 5000 + 63) / 127) : 2835; }
+
+// A DIB info header for `width` x `rows` pixels scanned at `dpi`, top row
+// first (negative height), followed by the grey colour table when `grey`.
+std::vector<uint8_t> DibHeader(int width, int rows, bool grey, int dpi)
 {
     std::vector<uint8_t> h(CDataCallback::kBitmapInfoHeaderSize + (grey ? 1024 : 0), 0);
     auto put32 = [&h](size_t at, uint32_t v) {
@@ -149,8 +153,8 @@ std::vector<uint8_t> DibHeader(int width, int rows, bool grey)
     h[12] = 1;  // planes
     h[14] = uint8_t(bits);
     put32(20, uint32_t(stride * uint64_t(rows)));
-    put32(24, 2835);  // 72 dpi in pixels per metre
-    put32(28, 2835);
+    put32(24, PixelsPerMetre(dpi));
+    put32(28, PixelsPerMetre(dpi));
     if (grey) {
         put32(32, 256);
         for (int i = 0; i < 256; ++i) {
@@ -193,8 +197,8 @@ void ConvertLine(const SANE_Parameters& p, const uint8_t* line, std::vector<uint
 // Sends the SANE data of a started scan to the sink, row by row.
 class ScanPump {
 public:
-    ScanPump(SANE_Handle handle, const SANE_Parameters& p, CDataCallback& sink)
-        : m_handle(handle), m_p(p), m_sink(sink), m_grey(p.format == SANE_FRAME_GRAY),
+    ScanPump(SANE_Handle handle, const SANE_Parameters& p, int dpi, CDataCallback& sink)
+        : m_handle(handle), m_p(p), m_dpi(dpi), m_sink(sink), m_grey(p.format == SANE_FRAME_GRAY),
           m_stride(size_t(RowBytes(p.pixels_per_line, m_grey)))
     {
     }
@@ -202,7 +206,7 @@ public:
     TransferEnd Run(QString& error)
     {
         const int knownRows = std::max(m_p.lines, 0);
-        const auto header = DibHeader(m_p.pixels_per_line, knownRows, m_grey);
+        const auto header = DibHeader(m_p.pixels_per_line, knownRows, m_grey, m_dpi);
         m_pixelOffset = header.size();
         CDataCallback::Band band;
         band.message = CDataCallback::Message::DataHeader;
@@ -220,7 +224,7 @@ public:
         if (m_rows == 0)
             return Fail(error, QStringLiteral("the scanner sent no picture"));
         // The row count is known now; the header says it.
-        if (const TransferEnd sent = Send(0, DibHeader(m_p.pixels_per_line, m_rows, m_grey), 100);
+        if (const TransferEnd sent = Send(0, DibHeader(m_p.pixels_per_line, m_rows, m_grey, m_dpi), 100);
             sent != TransferEnd::Done)
             return sent;
         band = {};
@@ -293,6 +297,7 @@ private:
 
     SANE_Handle m_handle;
     const SANE_Parameters& m_p;
+    const int m_dpi;  // 0: not known
     CDataCallback& m_sink;
     bool m_grey;
     size_t m_stride;
@@ -511,7 +516,7 @@ TransferEnd SaneScanner::Scan(const ScanSettings& settings, CDataCallback& sink,
                     .arg(p.lines)
                     .arg(p.depth);
     } else {
-        end = ScanPump(h, p, sink).Run(error);
+        end = ScanPump(h, p, dpi, sink).Run(error);
     }
     // Backends that read in a thread of their own stop it abruptly on cancel;
     // stopped while it is still setting up (allocating), it never ends. A scan

@@ -212,6 +212,11 @@ TEST_F(DeviceTransfer, ScanIsWrittenAsBitmapMatchingSanesOwnFrontEnd)
         const QImage scanned = LoadExact(QString::fromStdString(outcome.path));
         ASSERT_FALSE(scanned.isNull());
         EXPECT_EQ(scanned.size(), QSize(ScannedPixels(kScanWidthMm, c.dpi), ScannedPixels(kScanHeightMm, c.dpi)));
+        // The file says the resolution it was scanned at: 100 dpi is 3937 pixels
+        // per metre (3937.0), 50 dpi 1969 (1968.5 rounded up).
+        const int perMetre = c.dpi == 100 ? 3937 : 1969;
+        EXPECT_EQ(scanned.dotsPerMeterX(), perMetre);
+        EXPECT_EQ(scanned.dotsPerMeterY(), perMetre);
         const QImage reference = ScanWithScanimage(c.dpi, c.mode);
         ASSERT_FALSE(reference.isNull());
         EXPECT_TRUE(scanned == reference) << c.mode;
