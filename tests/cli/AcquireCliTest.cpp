@@ -60,6 +60,7 @@ std::string Line(const std::string& text) { return text.substr(0, text.find('\n'
 CliRun Shell(const QString& line, const QString& argument)
 {
     QProcess process;
+    process.setProcessEnvironment(CliEnvironment());
     process.start(QStringLiteral("/bin/sh"),
                   {QStringLiteral("-c"), line, QStringLiteral(WARPLET_CLI_PATH), argument});
     EXPECT_TRUE(process.waitForFinished(60000));

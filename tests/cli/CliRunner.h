@@ -2,7 +2,9 @@
 // Runs the built warplet-cli (WARPLET_CLI_PATH) and collects what it printed.
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -35,9 +37,22 @@ inline CliRun Collect(QProcess& process)
     return run;
 }
 
+// The environment of every run: a home, settings and pictures folder of this
+// test program's own, so that no test reads or writes the user's.
+inline QProcessEnvironment CliEnvironment()
+{
+    static const QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+    return environment;
+}
+
 inline CliRun Cli(const std::vector<std::string>& args, int timeoutMs = 300000)
 {
     QProcess process;
+    process.setProcessEnvironment(CliEnvironment());
     process.start(QStringLiteral(WARPLET_CLI_PATH), Arguments(args));
     EXPECT_TRUE(process.waitForFinished(timeoutMs));
     return Collect(process);

@@ -202,7 +202,7 @@ TEST_F(CliTest, EveryCommandExplainsItselfAndMessagesFollowTheLocale)
 
     const auto messageUnder = [&](const char* lang, std::vector<std::string> args) {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = CliEnvironment();
         env.remove(QStringLiteral("LC_ALL"));
         env.remove(QStringLiteral("LC_MESSAGES"));
         env.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));

@@ -22,6 +22,7 @@ namespace {
 CliRun Interrupted(const std::vector<std::string>& args, const QByteArray& marker, int signal = SIGINT)
 {
     QProcess process;
+    process.setProcessEnvironment(CliEnvironment());
     process.start(QStringLiteral(WARPLET_CLI_PATH), Arguments(args));
     EXPECT_TRUE(process.waitForStarted());
     QByteArray err;
