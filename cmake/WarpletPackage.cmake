@@ -19,7 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${WARPLET_HOME_PAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-image-formats-plugins, fonts-wqy-microhei, fonts-dejavu-core, shared-mime-info, hicolor-icon-theme")
+  "qt6-image-formats-plugins, qt6-translations-l10n, fonts-wqy-microhei, fonts-dejavu-core, shared-mime-info, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
 
 include(CPack)

@@ -11,8 +11,10 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -33,6 +35,12 @@ QString AppFontFamily()
 
 CKib3App::CKib3App(UserPrompts& prompts) : m_prompts(prompts) {}
 
+CKib3App::~CKib3App()
+{
+    if (m_qtTexts)
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+}
+
 int CKib3App::ScreenWidth() const
 {
     if (m_screenWidth)
@@ -45,6 +53,18 @@ void CKib3App::SetUpLanguage()
 {
     if (m_cmdInfo.m_language)
         App().m_language = *m_cmdInfo.m_language;
+    if (m_qtTexts) {
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+        m_qtTexts.reset();
+    }
+    if (App().m_language == UiLanguage::Chinese) {
+        // Without the translations installed, Qt's buttons stay in English.
+        auto texts = std::make_unique<QTranslator>();
+        if (texts->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(texts.get());
+            m_qtTexts = std::move(texts);
+        }
+    }
     QFont font = QApplication::font();
     // Fallbacks in order, so that Chinese text never turns into boxes.
     font.setFamilies({AppFontFamily(), kCjkFamily});

@@ -8,9 +8,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CKib3Dlg;
+class QTranslator;
 class UserPrompts;
 
 class CKib3App {
@@ -19,6 +21,7 @@ public:
     static constexpr int kMinScreenWidth = 800;
 
     explicit CKib3App(UserPrompts& prompts);
+    ~CKib3App();
 
     // What the command line asks that needs no window (--help, -Register,
     // -Unregister), done before any window-system object exists, so that it
@@ -54,6 +57,8 @@ private:
 
     UserPrompts& m_prompts;
     CMyCommandLineInfo m_cmdInfo;
+    // Qt's own texts (the Yes and No of message boxes, the file dialogs) in Chinese.
+    std::unique_ptr<QTranslator> m_qtTexts;
     bool m_bDialogShown = false;
     int m_nExitCode = 0;
 };

@@ -99,6 +99,16 @@ TEST_F(Kib3AppTest, RegisterWritesTheDescriptionAndShowsNoWindow)
     EXPECT_FALSE(QFile::exists(ProfileFilePath()));
 }
 
+TEST_F(Kib3AppTest, QtsOwnButtonsSpeakTheInterfacesLanguage)
+{
+    const auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
+    app.m_screenWidth = [] { return 640; };  // ends after the language is set up
+    app.Run({"--lang", "zh"});
+    EXPECT_EQ(yes(), QString::fromUtf8("是(&Y)"));
+    app.Run({"--lang", "en"});
+    EXPECT_EQ(yes(), QStringLiteral("&Yes"));
+}
+
 TEST_F(Kib3AppTest, NarrowScreenRefusesToRunAndWritesNothing)
 {
     app.m_screenWidth = [] { return 640; };
