@@ -1,7 +1,7 @@
 #include "acquire/PictureFile.h"
 
 #include "acquire/AcquireNames.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "animation/CMMask.h"
 
 #include "animation/MapCompression.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,5 @@
 #include "app/AppState.h"
 
-#include "res/StringTable.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,7 +8,7 @@
 // with the sections "OPT", "DIR", "TOOL" and "MAIN". Entry names compare
 // case-insensitively when read.
 
-#include "res/UiLanguage.h"
+#include "app/UiLanguage.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,6 @@
 #include "app/PluginRegistration.h"
 
 #include "app/AppState.h"
-#include "res/StringTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,7 +79,8 @@ QString PluginDescriptionXml(const QString& programPath, const QString& captions
     return text;
 }
 
-PluginResult RegisterPlugin(bool registerPlugin, const QString& dataFolder, const QString& programPath)
+PluginResult RegisterPlugin(bool registerPlugin, const QString& dataFolder, const QString& programPath,
+                            const QString& captions)
 {
     if (dataFolder.isEmpty())
         return PluginResult::NoFolder;
@@ -98,7 +98,7 @@ PluginResult RegisterPlugin(bool registerPlugin, const QString& dataFolder, cons
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return PluginResult::WriteFailed;
-    const QByteArray bytes = PluginDescriptionXml(programPath, AppString(155)).toUtf8();
+    const QByteArray bytes = PluginDescriptionXml(programPath, captions).toUtf8();
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return PluginResult::WriteFailed;
@@ -106,9 +106,9 @@ PluginResult RegisterPlugin(bool registerPlugin, const QString& dataFolder, cons
     return file.commit() ? PluginResult::Written : PluginResult::WriteFailed;
 }
 
-PluginResult RegisterPlugin(bool registerPlugin)
+PluginResult RegisterPlugin(bool registerPlugin, const QString& captions)
 {
-    return RegisterPlugin(registerPlugin, CommonDataFolder(), ProgramFilePath());
+    return RegisterPlugin(registerPlugin, CommonDataFolder(), ProgramFilePath(), captions);
 }
 
 QString PluginResultText(PluginResult result)

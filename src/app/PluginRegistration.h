@@ -26,14 +26,15 @@ QString PluginDescriptionPath(const QString& dataFolder, unsigned major, unsigne
 QString PluginDescriptionXml(const QString& programPath, const QString& captions);
 
 // Writes (registerPlugin true) or deletes (false) this version's description
-// file under `dataFolder`, for the program file `programPath`. The file is
+// file under `dataFolder`, for the program file `programPath` with the
+// captions `captions` (the string table's plugin captions). The file is
 // written to a temporary file in the same folder and then renamed over the old
 // one, so a failure never leaves a partial file.
-PluginResult RegisterPlugin(bool registerPlugin, const QString& dataFolder, const QString& programPath);
+PluginResult RegisterPlugin(bool registerPlugin, const QString& dataFolder, const QString& programPath,
+                            const QString& captions);
 
-// The same for this program: the common data folder, the running program's
-// path and the captions of string 155.
-PluginResult RegisterPlugin(bool registerPlugin);
+// The same for this program: the common data folder and the running program's path.
+PluginResult RegisterPlugin(bool registerPlugin, const QString& captions);
 
 // A short English description of a result, for the terminal.
 QString PluginResultText(PluginResult result);

@@ -2,9 +2,9 @@
 
 #include "app/AppState.h"
 #include "export/FailureText.h"
-#include "export/FileError.h"
-#include "project/Archive.h"
-#include "project/FilePath.h"
+#include "io/FileError.h"
+#include "io/Archive.h"
+#include "io/FilePath.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
 

@@ -5,7 +5,7 @@
 
 #include "acquire/AcquireTransfer.h"
 #include "app/AppState.h"
-#include "project/FilePath.h"
+#include "io/FilePath.h"
 #include "res/OutsideText.h"
 #include "res/StringTable.h"
 

@@ -1,7 +1,7 @@
 #include "cli/CliCommands.h"
 #include "export/FailureText.h"
-#include "export/FileError.h"
-#include "project/AtomicFile.h"
+#include "io/FileError.h"
+#include "io/AtomicFile.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
 

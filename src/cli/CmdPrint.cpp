@@ -3,7 +3,7 @@
 #include "cli/CmdExportProgress.h"
 #include "animation/FrameChoice.h"
 #include "export/BigPicture.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/PrintFrames.h"
 #include "project/Project.h"
 #include "res/StringTable.h"

@@ -5,8 +5,8 @@
 #include "cli/CliCommands.h"
 #include "export/FailureText.h"
 #include "export/FfmpegLog.h"
-#include "export/FileError.h"
-#include "project/Archive.h"
+#include "io/FileError.h"
+#include "io/Archive.h"
 #include "res/OutsideText.h"
 #include "res/StringTable.h"
 

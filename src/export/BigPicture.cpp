@@ -3,7 +3,7 @@
 #include "app/AppState.h"
 #include "engine/Rendering.h"
 #include "export/BigPictureRender.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "project/Project.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "export/ExportSequence.h"
 
 #include "export/BigPicture.h"
-#include "project/AtomicFile.h"
+#include "io/AtomicFile.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include "app/AppState.h"
 #include "export/BigPicture.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/GifExport.h"
 #include "export/PictureFile.h"
 #include "export/VideoExport.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 #include "res/OutsideText.h"
 #include "res/StringTable.h"
 

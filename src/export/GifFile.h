@@ -7,7 +7,7 @@
 
 #include "export/GifPalette.h"
 #include "export/LzwEncoder.h"
-#include "project/AtomicFile.h"
+#include "io/AtomicFile.h"
 
 #include <cstdint>
 #include <memory>

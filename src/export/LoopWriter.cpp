@@ -1,6 +1,6 @@
 #include "export/LoopWriter.h"
 
-#include "project/AtomicFile.h"
+#include "io/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -10,7 +10,7 @@
 // plays for ever wherever the format can say so.
 
 #include "engine/PackedPicture.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 
 #include <cstdint>
 #include <memory>

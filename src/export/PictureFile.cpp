@@ -1,8 +1,8 @@
 #include "export/PictureFile.h"
 
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/GifPicture.h"
-#include "project/AtomicFile.h"
+#include "io/AtomicFile.h"
 
 #include <QBuffer>
 #include <QByteArray>

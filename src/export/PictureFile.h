@@ -3,7 +3,7 @@
 // JPEG, BMP, GIF, TIFF or PNG.
 
 #include "engine/PackedPicture.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "export/BigPicture.h"
 
-#include "project/AtomicFile.h"
+#include "io/AtomicFile.h"
 
 #include <QBuffer>
 #include <QPageSize>

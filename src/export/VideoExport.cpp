@@ -7,7 +7,7 @@
 #include <QImage>
 
 #include "export/WmvWriter.h"
-#include "project/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "res/StringTable.h"
 
 namespace {

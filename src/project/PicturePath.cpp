@@ -1,7 +1,7 @@
 #include "project/PicturePath.h"
 
-#include "project/Archive.h"
-#include "project/FilePath.h"
+#include "io/Archive.h"
+#include "io/FilePath.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #include "project/Project.h"
 
 #include "app/AppState.h"
-#include "project/Archive.h"
-#include "project/AtomicFile.h"
-#include "project/FilePath.h"
+#include "io/Archive.h"
+#include "io/AtomicFile.h"
+#include "io/FilePath.h"
 #include "project/PicturePath.h"
 
 #include <algorithm>

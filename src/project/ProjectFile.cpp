@@ -2,7 +2,7 @@
 
 #include "animation/KeyframeStore.h"
 #include "animation/ThumbnailHeader.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 #include "project/ProjectFileKind.h"
 
 #include <algorithm>

@@ -10,7 +10,7 @@
 // The texts are stored in src/res/strings/<language>.tsv and embedded in the
 // program.
 
-#include "res/UiLanguage.h"
+#include "app/UiLanguage.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,13 +38,6 @@ QString AppFileFilter(int id);
 // ("*.jpg" -> "*.jpg *.JPG"), as file names on Linux are case-sensitive.
 QString QtFileFilter(const QString& tableFilter, bool addUpperCase = false);
 
-// The language for a locale name such as "zh_CN", "en_GB.UTF-8", "C".
-// Chinese for zh* locales, English for every other one (C and POSIX included).
-UiLanguage LanguageForLocale(const QString& localeName);
-// The language a --lang value names ("zh" or "en", any case); none otherwise.
-std::optional<UiLanguage> ParseLanguage(const QString& value);
-// The language of the user's message locale (LC_ALL, LC_MESSAGES, LANG).
-UiLanguage SystemUiLanguage();
 
 // All identifiers of a table, ascending.
 std::vector<int> AppStringIds(UiLanguage language);

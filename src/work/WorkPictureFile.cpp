@@ -1,9 +1,9 @@
 #include "work/WorkPictureFile.h"
 
 #include "app/AppState.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/PictureFile.h"
-#include "project/FilePath.h"
+#include "io/FilePath.h"
 
 #include <sys/stat.h>
 

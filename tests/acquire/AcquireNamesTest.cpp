@@ -1,6 +1,6 @@
 #include "acquire/AcquireNames.h"
 #include "acquire/PictureFile.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "animation/CMMask.h"
 #include "animation/MapCompression.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 
 #include <gtest/gtest.h>
 

@@ -17,6 +17,8 @@ const char* const kExpected =
     "</plugin></plugins>"
     "</tvplugin>\n";
 
+QString Captions() { return QStringLiteral("TAVMOR Warplet\nWarplet\n&Warplet"); }
+
 QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
@@ -61,13 +63,13 @@ TEST(PluginRegistration, RegisterWritesAndUnregisterRemovesOnlyThisVersion)
     const QString other = PluginDescriptionPath(data.path(), 3, 5);
 
     // Unregistering before any registration does nothing visible.
-    EXPECT_EQ(RegisterPlugin(false, data.path(), "/opt/warplet/bin/warplet"), PluginResult::Removed);
+    EXPECT_EQ(RegisterPlugin(false, data.path(), "/opt/warplet/bin/warplet", Captions()), PluginResult::Removed);
     EXPECT_FALSE(QFile::exists(file));
 
-    EXPECT_EQ(RegisterPlugin(true, data.path(), "/opt/warplet/bin/warplet"), PluginResult::Written);
+    EXPECT_EQ(RegisterPlugin(true, data.path(), "/opt/warplet/bin/warplet", Captions()), PluginResult::Written);
     EXPECT_EQ(ReadAll(file).toStdString(), kExpected);
     // Twice gives the same file.
-    EXPECT_EQ(RegisterPlugin(true, data.path(), "/opt/warplet/bin/warplet"), PluginResult::Written);
+    EXPECT_EQ(RegisterPlugin(true, data.path(), "/opt/warplet/bin/warplet", Captions()), PluginResult::Written);
     EXPECT_EQ(ReadAll(file).toStdString(), kExpected);
     // No temporary file is left beside it.
     EXPECT_EQ(QDir(data.path() + "/TAVMOR/PLUGINS").entryList(QDir::Files).size(), 1);
@@ -76,7 +78,7 @@ TEST(PluginRegistration, RegisterWritesAndUnregisterRemovesOnlyThisVersion)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("older");
     f.close();
-    EXPECT_EQ(RegisterPlugin(false, data.path(), "/opt/warplet/bin/warplet"), PluginResult::Removed);
+    EXPECT_EQ(RegisterPlugin(false, data.path(), "/opt/warplet/bin/warplet", Captions()), PluginResult::Removed);
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_EQ(ReadAll(other), "older");
 }
@@ -85,7 +87,7 @@ TEST(PluginRegistration, UnwritableFolderLeavesTheOldFileWhole)
 {
     QTemporaryDir data;
     ASSERT_TRUE(data.isValid());
-    ASSERT_EQ(RegisterPlugin(true, data.path(), "/old/warplet"), PluginResult::Written);
+    ASSERT_EQ(RegisterPlugin(true, data.path(), "/old/warplet", Captions()), PluginResult::Written);
     const QString file = PluginDescriptionPath(data.path(), 4, 0);
     const QByteArray before = ReadAll(file);
     const QString folder = data.path() + "/TAVMOR/PLUGINS";
@@ -94,7 +96,7 @@ TEST(PluginRegistration, UnwritableFolderLeavesTheOldFileWhole)
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         GTEST_SKIP() << "running with rights that ignore folder permissions";
     }
-    EXPECT_EQ(RegisterPlugin(true, data.path(), "/new/warplet"), PluginResult::WriteFailed);
+    EXPECT_EQ(RegisterPlugin(true, data.path(), "/new/warplet", Captions()), PluginResult::WriteFailed);
     EXPECT_EQ(ReadAll(file), before);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
@@ -107,6 +109,6 @@ TEST(PluginRegistration, MissingFolderThatCannotBeMadeDoesNothing)
     QFile blocker(data.path() + "/TAVMOR");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    EXPECT_EQ(RegisterPlugin(true, data.path(), "/x"), PluginResult::NoFolder);
-    EXPECT_EQ(RegisterPlugin(true, QString(), "/x"), PluginResult::NoFolder);
+    EXPECT_EQ(RegisterPlugin(true, data.path(), "/x", Captions()), PluginResult::NoFolder);
+    EXPECT_EQ(RegisterPlugin(true, QString(), "/x", Captions()), PluginResult::NoFolder);
 }

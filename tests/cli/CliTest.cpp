@@ -4,7 +4,7 @@
 #include "project/ProjectTestSupport.h"
 
 #include "engine/ToolTable.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 #include "res/StringTable.h"
 
 #include <QJsonArray>

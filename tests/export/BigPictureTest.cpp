@@ -6,7 +6,7 @@
 #include "export/BigPicture.h"
 #include "export/BigPictureRender.h"
 #include "export/ExportSequence.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/VideoTestSupport.h"
 #include "project/ProjectTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/PictureFile.h"
 
 #include <QBuffer>

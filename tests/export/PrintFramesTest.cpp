@@ -2,7 +2,7 @@
 // printed as one PDF document with a page each.
 
 #include "export/BigPicture.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/PrintFrames.h"
 #include "project/ProjectTestSupport.h"
 #include "support/PdfContents.h"

@@ -3,7 +3,7 @@
 // and names that are not UTF-8. Each is refused or bounded, and the open
 // document loses nothing.
 
-#include "project/Archive.h"
+#include "io/Archive.h"
 #include "project/PicturePath.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectTestSupport.h"

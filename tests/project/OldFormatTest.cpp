@@ -1,7 +1,7 @@
 #include "project/ProjectTestSupport.h"
 
 #include "app/AppState.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 
 using namespace projecttest;
 

@@ -1,8 +1,8 @@
 #include "project/ProjectTestSupport.h"
 
 #include "app/AppState.h"
-#include "export/FileError.h"
-#include "project/Archive.h"
+#include "io/FileError.h"
+#include "io/Archive.h"
 
 using namespace projecttest;
 

@@ -1,7 +1,7 @@
 // Files that are not projects are refused as what they are, before their bytes
 // are read as the older format's obsolete fields.
 
-#include "project/Archive.h"
+#include "io/Archive.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectFileKind.h"
 

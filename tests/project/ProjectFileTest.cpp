@@ -2,8 +2,8 @@
 
 #include "animation/ThumbnailHeader.h"
 #include "app/AppState.h"
-#include "export/FileError.h"
-#include "project/Archive.h"
+#include "io/FileError.h"
+#include "io/Archive.h"
 #include "project/PicturePath.h"
 
 #include <csignal>

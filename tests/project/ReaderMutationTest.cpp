@@ -4,7 +4,7 @@
 #include "project/ProjectTestSupport.h"
 
 #include "animation/KeyframeStore.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 
 #include <random>
 

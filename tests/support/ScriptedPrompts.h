@@ -2,7 +2,7 @@
 // A UserPrompts that answers from a script instead of asking, and records
 // every message, so that window tests never block on a modal box.
 
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 
 #include <QString>
 #include <QStringList>

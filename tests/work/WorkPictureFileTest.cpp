@@ -1,6 +1,6 @@
 #include "work/WorkPictureFile.h"
 
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "project/ProjectTestSupport.h"
 
 using projecttest::Folder;

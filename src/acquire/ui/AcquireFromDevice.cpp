@@ -6,8 +6,8 @@
 #include "acquire/ui/ProgressDlg.h"
 #include "acquire/ui/ScanSettingsDlg.h"
 #include "app/AppState.h"
-#include "app/ui/UserPrompts.h"
-#include "project/FilePath.h"
+#include "controls/ui/UserPrompts.h"
+#include "io/FilePath.h"
 #include "res/StringTable.h"
 
 namespace {

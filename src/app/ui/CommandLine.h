@@ -3,7 +3,7 @@
 // register and unregister switches of the plugin description, and two options
 // of this build (--lang, --screenshot).
 
-#include "res/UiLanguage.h"
+#include "app/UiLanguage.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/PluginRegistration.h"
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 #include "dialog/ui/Kib3Dlg.h"
 #include "res/StringTable.h"
 #include "update/UpdateInfo.h"
@@ -80,7 +80,8 @@ std::optional<int> CKib3App::RunWindowless(const CMyCommandLineInfo& info)
     if (info.m_nShellCommand != CMyCommandLineInfo::AppRegister
         && info.m_nShellCommand != CMyCommandLineInfo::AppUnregister)
         return std::nullopt;
-    const PluginResult result = RegisterPlugin(info.m_nShellCommand == CMyCommandLineInfo::AppRegister);
+    const PluginResult result = RegisterPlugin(info.m_nShellCommand == CMyCommandLineInfo::AppRegister,
+                                                 AppString(StrId::PluginCaptions));
     if (result == PluginResult::Written || result == PluginResult::Removed)
         return 0;
     std::fprintf(stderr, "warplet: %s\n", qPrintable(PluginResultText(result)));

@@ -1,7 +1,7 @@
 // The desktop program.
 
 #include "app/ui/Kib3App.h"
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 
 #include "export/FfmpegLog.h"
 

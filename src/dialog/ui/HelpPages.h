@@ -1,7 +1,7 @@
 #pragma once
 // The help pages shipped with the program, one per help context and language.
 
-#include "res/UiLanguage.h"
+#include "app/UiLanguage.h"
 
 #include <QString>
 #include <QStringList>

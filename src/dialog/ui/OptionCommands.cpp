@@ -5,7 +5,7 @@
 
 #include "animation/ui/KeysWnd.h"
 #include "app/AppState.h"
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 #include "controls/ui/BMenu.h"
 #include "controls/ui/MyButton.h"
 #include "dialog/ui/HelpPages.h"

@@ -6,12 +6,12 @@
 
 #include "animation/ui/KeysWnd.h"
 #include "app/AppState.h"
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 #include "controls/ui/MySlider.h"
 #include "export/FailureText.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/ui/ExportPrompts.h"
-#include "project/FilePath.h"
+#include "io/FilePath.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 

@@ -4,8 +4,8 @@
 #include "app/AppState.h"
 #include "controls/ui/SizeDlg.h"
 #include "export/VideoExport.h"
-#include "export/ui/PictureDialogs.h"
-#include "project/FilePath.h"
+#include "controls/ui/PictureDialogs.h"
+#include "io/FilePath.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
 

@@ -1,6 +1,6 @@
 #include "update/ui/UpdateDlg.h"
 
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 #include "res/OutsideText.h"
 #include "res/StringTable.h"
 

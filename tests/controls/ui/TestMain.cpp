@@ -1,13 +1,2 @@
-// The window tests need one QApplication for the whole run.
-#include <QApplication>
-
-#include <gtest/gtest.h>
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+// One QApplication, the offscreen platform and a settings folder of the test's own.
+#include "support/UiTestMain.h"

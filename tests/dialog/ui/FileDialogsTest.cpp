@@ -4,7 +4,7 @@
 // or once something was saved there.
 
 #include "app/AppState.h"
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 #include "export/ui/ExportPrompts.h"
 #include "res/StringTable.h"
 

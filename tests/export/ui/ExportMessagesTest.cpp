@@ -3,7 +3,7 @@
 
 #include "app/AppState.h"
 #include "controls/ui/ProgressWnd.h"
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/ui/ExportCommands.h"
 #include "project/Project.h"
 #include "res/StringTable.h"

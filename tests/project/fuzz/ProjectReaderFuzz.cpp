@@ -5,9 +5,9 @@
 // must end in ArchiveError or FileError; whatever is read keeps the reader's
 // promises.
 
-#include "export/FileError.h"
+#include "io/FileError.h"
 #include "export/PictureFile.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 #include "project/Project.h"
 #include "project/ProjectFile.h"
 #include "support/TestPictures.h"

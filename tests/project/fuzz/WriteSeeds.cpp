@@ -2,7 +2,7 @@
 // with small maps, and one of the older format.
 
 #include "animation/KeyframeStore.h"
-#include "project/Archive.h"
+#include "io/Archive.h"
 #include "project/ProjectFile.h"
 #include "support/TestPictures.h"
 

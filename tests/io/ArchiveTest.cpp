@@ -1,4 +1,4 @@
-#include "project/Archive.h"
+#include "io/Archive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Web pages open through xdg-open; when no browser takes a page, the person
 // sees its address to copy instead of nothing at all.
 
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 
 #include "res/StringTable.h"
 

@@ -1,6 +1,6 @@
-#include "project/AtomicFile.h"
+#include "io/AtomicFile.h"
 
-#include "export/FileError.h"
+#include "io/FileError.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "export/ui/PictureDialogs.h"
+#include "controls/ui/PictureDialogs.h"
 
 #include "app/AppState.h"
 #include "res/StringTable.h"

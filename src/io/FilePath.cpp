@@ -1,4 +1,4 @@
-#include "project/FilePath.h"
+#include "io/FilePath.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "app/ui/UserPrompts.h"
+#include "controls/ui/UserPrompts.h"
 
 #include "app/AppState.h"
-#include "export/ui/PictureDialogs.h"
+#include "controls/ui/PictureDialogs.h"
 #include "res/OutsideText.h"
 #include "res/StringTable.h"
 

@@ -2,7 +2,7 @@
 // hidden named one where the file system has no unnamed files; alone or in a
 // batch that flushes its files together.
 
-#include "project/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "project/ProjectTestSupport.h"
 
 #include <gtest/gtest.h>

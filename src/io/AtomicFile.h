@@ -10,7 +10,7 @@
 // hidden name). Where the file system has no unnamed files, a hidden named
 // file beside the target takes their place and is renamed the same way.
 
-#include "export/FileError.h"
+#include "io/FileError.h"
 
 #include <cstdint>
 #include <memory>
