@@ -196,8 +196,8 @@ inline PackedPicture StillLife(int width, int height)
     };
     std::vector<Light> lights;
     for (int i = 0; i < 14; ++i)
-        lights.push_back({unit(rng), unit(rng) * 0.55, 0.03 + 0.06 * unit(rng),
-                          Mix({255, 200, 120}, {160, 200, 255}, unit(rng))});
+        lights.push_back(
+            {unit(rng), unit(rng) * 0.55, 0.03 + 0.06 * unit(rng), Mix({255, 200, 120}, {160, 200, 255}, unit(rng))});
     return Draw(width, height, 33, [&](double u, double v) {
         Colour c = Mix({70, 48, 36}, {24, 18, 20}, v * 1.3 + 0.2 * n.Fractal(u * 3, v * 3, 3));
         for (const Light& l : lights) {
@@ -225,7 +225,8 @@ inline PackedPicture StillLife(int width, int height)
             const double light = std::max(0.0, -0.5 * dx - 0.6 * dy + 0.62 * dz);
             Colour skin = Mix(f.colour, f.blush, n.Fractal(u * 12, v * 12, 4) * 1.2 - 0.3);
             skin = Mix(skin, {0, 0, 0}, 0.08 * n.At(u * 900, v * 900));
-            Colour lit = {skin.r * (0.25 + 0.85 * light), skin.g * (0.25 + 0.85 * light), skin.b * (0.25 + 0.85 * light)};
+            Colour lit = {skin.r * (0.25 + 0.85 * light), skin.g * (0.25 + 0.85 * light),
+                          skin.b * (0.25 + 0.85 * light)};
             const double highlight = std::pow(std::max(0.0, -0.45 * dx - 0.55 * dy + 0.70 * dz), 40);
             lit = Mix(lit, {255, 250, 240}, highlight);
             c = Mix(c, lit, SmoothStep(1.0, 0.96, r2));

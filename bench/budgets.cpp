@@ -29,8 +29,8 @@ std::unique_ptr<CMMask> WaveKey(double phase, int duration)
     std::vector<Displacement>& map = key->Map();
     for (int y = 0; y < kSide; ++y)
         for (int x = 0; x < kSide; ++x)
-            map[size_t(y) * kSide + size_t(x)] = Displacement{int32_t(320.0 * std::sin(x / 19.0 + phase)),
-                                                              int32_t(300.0 * std::cos(y / 27.0 - phase))};
+            map[size_t(y) * kSide + size_t(x)] =
+                Displacement{int32_t(320.0 * std::sin(x / 19.0 + phase)), int32_t(300.0 * std::cos(y / 27.0 - phase))};
     key->SetDuration(duration);
     return key;
 }

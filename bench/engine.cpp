@@ -99,7 +99,13 @@ void BM_BrushStepLargeMapOnly(benchmark::State& state)
     }
     scene.work.ButtonUp(false);
 }
-BENCHMARK(BM_BrushStepLargeMapOnly)->ArgName("tool")->Arg(1021)->Arg(1033)->Arg(1030)->Arg(1096)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BrushStepLargeMapOnly)
+    ->ArgName("tool")
+    ->Arg(1021)
+    ->Arg(1033)
+    ->Arg(1030)
+    ->Arg(1096)
+    ->Unit(benchmark::kMicrosecond);
 
 // ---------------------------------------------------------------------------
 // Rendering the whole 412 x 412 picture through a deformed map.

@@ -84,7 +84,10 @@ std::optional<std::string> Run(const std::string& command)
     return output;
 }
 
-std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+std::string Quoted(const std::string& s)
+{
+    return "'" + s + "'";
+}
 
 std::string RawInput(const Workspace& w, const loopscenes::Scene& scene)
 {

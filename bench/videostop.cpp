@@ -106,8 +106,8 @@ void BM_VideoStop(benchmark::State& state)
         KeyObserver observer;
         CBigPicture big(scene.project, &observer);
         big.SetSource(scene.project.Work().Path(), CBigPicture::kPicture);
-        const int frames = PlanVideoExport(VideoContainerForPath(path), big.Width(), big.Height(),
-                                           big.TotalFrames(), 30)->frameCount;
+        const int frames =
+            PlanVideoExport(VideoContainerForPath(path), big.Width(), big.Height(), big.TotalFrames(), 30)->frameCount;
         std::atomic<bool> ended{false};
         Clock::time_point keyTime;
         std::thread key([&]() {

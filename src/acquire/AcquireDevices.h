@@ -13,9 +13,9 @@
 struct AcquireDevice {
     enum class Kind { Scanner, Camera };
     Kind kind = Kind::Scanner;
-    QString saneName;          // scanners
-    CameraDeviceInfo camera;   // cameras
-    QString label;             // the model name shown to the user, control characters escaped
+    QString saneName;         // scanners
+    CameraDeviceInfo camera;  // cameras
+    QString label;            // the model name shown to the user, control characters escaped
 
     QString Id() const;  // as the device names itself: escape it to show it
     bool IsScanner() const { return kind == Kind::Scanner; }

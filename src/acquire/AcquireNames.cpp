@@ -14,12 +14,11 @@ struct FormatEntry {
 
 // Tested in order; several MIME spellings of one format share an extension.
 constexpr FormatEntry kFormats[] = {
-    {"image/bmp", ".BMP"},          {"image/x-ms-bmp", ".BMP"}, {"image/jpeg", ".JPG"},
-    {"image/png", ".PNG"},          {"image/gif", ".GIF"},      {"image/tiff", ".TIF"},
-    {"image/x-photo-cd", ".PCD"},   {"image/vnd.fpx", ".FPX"},  {"video/mpeg", ".MPG"},
-    {"video/x-msvideo", ".AVI"},    {"video/avi", ".AVI"},      {"audio/wav", ".WAV"},
-    {"audio/x-wav", ".WAV"},        {"audio/x-wma", ".WMA"},    {"audio/x-ms-wma", ".WMA"},
-    {"image/x-raw", ".RAW"},        {kMemoryBitmapFormat, ".BMP"},
+    {"image/bmp", ".BMP"},         {"image/x-ms-bmp", ".BMP"},  {"image/jpeg", ".JPG"},       {"image/png", ".PNG"},
+    {"image/gif", ".GIF"},         {"image/tiff", ".TIF"},      {"image/x-photo-cd", ".PCD"}, {"image/vnd.fpx", ".FPX"},
+    {"video/mpeg", ".MPG"},        {"video/x-msvideo", ".AVI"}, {"video/avi", ".AVI"},        {"audio/wav", ".WAV"},
+    {"audio/x-wav", ".WAV"},       {"audio/x-wma", ".WMA"},     {"audio/x-ms-wma", ".WMA"},   {"image/x-raw", ".RAW"},
+    {kMemoryBitmapFormat, ".BMP"},
 };
 
 // The length of the UTF-8 sequence a lead byte starts (1 to 4), 0 for a byte

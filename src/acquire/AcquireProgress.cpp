@@ -13,7 +13,6 @@ ProgressAnswer AcquireProgress::Report(int status, int percent)
         m_percent.store(std::clamp(percent, 0, 100));
         m_started.store(true);
         return ProgressAnswer::Continue;
-    default:
-        return ProgressAnswer::InvalidStatus;
+    default: return ProgressAnswer::InvalidStatus;
     }
 }

@@ -32,15 +32,15 @@ TransferEnd FromCamera(const AcquireRequest& request, CDataCallback& sink, Acqui
     const std::unique_ptr<GphotoCamera> camera = GphotoCamera::Open(request.device.camera, error);
     if (!camera)
         return TransferEnd::Failed;
-    return camera->Transfer(request.item, sink, [&progress] { return progress.Cancelled(); }, error);
+    return camera->Transfer(
+        request.item, sink, [&progress] { return progress.Cancelled(); }, error);
 }
 
 // The name the item is written under; empty when its format is not kept.
 std::string TargetName(const AcquireRequest& request)
 {
-    const std::string name = request.device.IsScanner()
-                                 ? FileNameForItem({}, QLatin1String(kMemoryBitmapFormat))
-                                 : FileNameForItem(request.item.name, request.item.mimeType);
+    const std::string name = request.device.IsScanner() ? FileNameForItem({}, QLatin1String(kMemoryBitmapFormat))
+                                                        : FileNameForItem(request.item.name, request.item.mimeType);
     return name.empty() ? name : NumberedFileName(name, 0);
 }
 
@@ -63,8 +63,8 @@ AcquireOutcome TransferPicture(const AcquireRequest& request, AcquireProgress& p
         sink.SetTarget(request.folder, std::move(name));
     }
     QString error;
-    const TransferEnd end = request.device.IsScanner() ? Scan(request, sink, error)
-                                                       : FromCamera(request, sink, progress, error);
+    const TransferEnd end =
+        request.device.IsScanner() ? Scan(request, sink, error) : FromCamera(request, sink, progress, error);
     if (end == TransferEnd::Cancelled || (end == TransferEnd::Failed && progress.Cancelled()))
         return {Kind::Cancelled, {}, {}, {}};
     if (!sink.WriteError().isEmpty())

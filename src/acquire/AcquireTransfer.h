@@ -14,17 +14,17 @@
 
 struct AcquireRequest {
     AcquireDevice device;
-    ScanSettings scan;   // scanners
-    CameraItem item;     // cameras
-    std::string folder;  // where the file goes, as bytes; ends with '/'
-    bool preview = false;  // scanners: a preview scan, kept in memory only
+    ScanSettings scan;                                 // scanners
+    CameraItem item;                                   // cameras
+    std::string folder;                                // where the file goes, as bytes; ends with '/'
+    bool preview = false;                              // scanners: a preview scan, kept in memory only
     uint64_t pageLimit = CDataCallback::kMaxPageSize;  // the largest picture taken, in bytes
 };
 
 struct AcquireOutcome {
     enum class Kind {
-        Written,       // `path` holds the picture
-        Previewed,     // `preview` holds the picture
+        Written,    // `path` holds the picture
+        Previewed,  // `preview` holds the picture
         Cancelled,
         DeviceFailed,  // `detail` says why
         WriteFailed,   // `path` could not be written; `detail` says why

@@ -42,7 +42,10 @@ bool IsInfoHeader(std::span<const uint8_t> header)
            ReadU32(header, 0) >= CDataCallback::kBitmapInfoHeaderSize;
 }
 
-QString TooLarge(uint64_t limit) { return QStringLiteral("the picture is larger than %1").arg(ByteCountText(limit)); }
+QString TooLarge(uint64_t limit)
+{
+    return QStringLiteral("the picture is larger than %1").arg(ByteCountText(limit));
+}
 
 }  // namespace
 
@@ -90,8 +93,7 @@ CDataCallback::Result CDataCallback::BandedDataCallback(const Band& band)
     case Message::DataHeader: return OnHeader(band.header);
     case Message::Data: return OnData(band);
     case Message::Status:
-        return m_progress && m_progress(band.status, band.percent) == ProgressAnswer::Stop ? Result::Stop
-                                                                                          : Result::Ok;
+        return m_progress && m_progress(band.status, band.percent) == ProgressAnswer::Stop ? Result::Stop : Result::Ok;
     case Message::Termination:
     case Message::NewPage: return OnPageEnd();
     case Message::Other: break;

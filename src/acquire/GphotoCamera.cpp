@@ -25,7 +25,10 @@ namespace {
 constexpr int kMaxFolderDepth = 8;
 constexpr uint64_t kBandSize = 65536;
 
-QString ResultText(int result) { return QString::fromUtf8(gp_result_as_string(result)); }
+QString ResultText(int result)
+{
+    return QString::fromUtf8(gp_result_as_string(result));
+}
 
 // libgphoto2's lists of camera drivers and ports, loaded together.
 struct Catalogue {

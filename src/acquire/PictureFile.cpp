@@ -16,7 +16,10 @@ namespace {
 // Beyond this many numbered names the folder is taken to be unusable.
 constexpr int kMaxNumberedNames = 100000;
 
-std::string ProcPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+std::string ProcPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
 
 // An unnamed file in `folder`, or -1 with errno set. It needs /proc to be
 // linked into the folder later.
@@ -74,7 +77,7 @@ void SyncFolder(const std::string& folder)
 }  // namespace
 
 PictureFile::PictureFile(std::string folder, std::string fileName)
-    : m_folder(std::move(folder)), m_fileName(std::move(fileName))
+        : m_folder(std::move(folder)), m_fileName(std::move(fileName))
 {
     m_fd = OpenUnnamed(m_folder);
     if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))

@@ -33,9 +33,15 @@ SaneUsers& Users()
     return users;
 }
 
-SANE_Handle Handle(void* handle) { return static_cast<SANE_Handle>(handle); }
+SANE_Handle Handle(void* handle)
+{
+    return static_cast<SANE_Handle>(handle);
+}
 
-QString StatusText(SANE_Status status) { return QString::fromUtf8(sane_strstatus(status)); }
+QString StatusText(SANE_Status status)
+{
+    return QString::fromUtf8(sane_strstatus(status));
+}
 
 // The option named `name`, or -1.
 int FindOption(SANE_Handle handle, const char* name)
@@ -79,7 +85,10 @@ bool IntToWord(const SANE_Option_Descriptor& d, int value, SANE_Word& word)
     return true;
 }
 
-bool IsColourMode(const char* mode) { return qstricmp(mode, SANE_VALUE_SCAN_MODE_COLOR) == 0; }
+bool IsColourMode(const char* mode)
+{
+    return qstricmp(mode, SANE_VALUE_SCAN_MODE_COLOR) == 0;
+}
 
 bool IsGreyMode(const char* mode)
 {
@@ -98,8 +107,8 @@ void ReadResolution(SANE_Handle handle, ScanOptions& options)
     options.defaultResolution = WordToInt(*d, value);
     if (d->constraint_type == SANE_CONSTRAINT_RANGE) {
         const SANE_Range& range = *d->constraint.range;
-        options.resolutions = ResolutionsForRange(WordToInt(*d, range.min), WordToInt(*d, range.max),
-                                                  options.defaultResolution);
+        options.resolutions =
+            ResolutionsForRange(WordToInt(*d, range.min), WordToInt(*d, range.max), options.defaultResolution);
         options.resolutionRange = true;
         options.resolutionStep = std::max(1, WordToInt(*d, range.quant));
     } else if (d->constraint_type == SANE_CONSTRAINT_WORD_LIST) {
@@ -130,11 +139,17 @@ void ReadMode(SANE_Handle handle, ScanOptions& options)
 }
 
 // The bytes of one DIB row: 24-bit colour or 8-bit grey, padded to 4 bytes.
-uint64_t RowBytes(int width, bool grey) { return (uint64_t(width) * (grey ? 8 : 24) + 31) / 32 * 4; }
+uint64_t RowBytes(int width, bool grey)
+{
+    return (uint64_t(width) * (grey ? 8 : 24) + 31) / 32 * 4;
+}
 
 // Pixels per metre for a resolution in dots per inch, rounded; 72 dpi (2835)
 // when the scanner's resolution is not known.
-uint32_t PixelsPerMetre(int dpi) { return dpi > 0 ? uint32_t((int64_t(dpi) * 5000 + 63) / 127) : 2835; }
+uint32_t PixelsPerMetre(int dpi)
+{
+    return dpi > 0 ? uint32_t((int64_t(dpi) * 5000 + 63) / 127) : 2835;
+}
 
 // A DIB info header for `width` x `rows` pixels scanned at `dpi`, top row
 // first (negative height), followed by the grey colour table when `grey`.
@@ -198,10 +213,9 @@ void ConvertLine(const SANE_Parameters& p, const uint8_t* line, std::vector<uint
 class ScanPump {
 public:
     ScanPump(SANE_Handle handle, const SANE_Parameters& p, int dpi, CDataCallback& sink)
-        : m_handle(handle), m_p(p), m_dpi(dpi), m_sink(sink), m_grey(p.format == SANE_FRAME_GRAY),
-          m_stride(size_t(RowBytes(p.pixels_per_line, m_grey)))
-    {
-    }
+            : m_handle(handle), m_p(p), m_dpi(dpi), m_sink(sink), m_grey(p.format == SANE_FRAME_GRAY),
+              m_stride(size_t(RowBytes(p.pixels_per_line, m_grey)))
+    {}
 
     TransferEnd Run(QString& error)
     {
@@ -417,7 +431,10 @@ std::unique_ptr<SaneScanner> SaneScanner::Open(const SaneLibrary& library, const
     return std::unique_ptr<SaneScanner>(new SaneScanner(handle));
 }
 
-SaneScanner::~SaneScanner() { sane_close(Handle(m_handle)); }
+SaneScanner::~SaneScanner()
+{
+    sane_close(Handle(m_handle));
+}
 
 ScanOptions SaneScanner::Options() const
 {
@@ -510,7 +527,8 @@ TransferEnd SaneScanner::Scan(const ScanSettings& settings, CDataCallback& sink,
                uint64_t(p.bytes_per_line) > CDataCallback::kMaxPageSize) {
         error = QStringLiteral("the picture is too large (%1 pixels a line)").arg(p.pixels_per_line);
     } else if (p.pixels_per_line <= 0 || (p.depth != 1 && p.depth != 8 && p.depth != 16) ||
-               p.bytes_per_line < (int64_t(p.pixels_per_line) * (p.format == SANE_FRAME_RGB ? 3 : 1) * p.depth + 7) / 8) {
+               p.bytes_per_line <
+                   (int64_t(p.pixels_per_line) * (p.format == SANE_FRAME_RGB ? 3 : 1) * p.depth + 7) / 8) {
         error = QStringLiteral("the scanner announced no usable picture (%1 × %2 pixels, depth %3)")
                     .arg(p.pixels_per_line)
                     .arg(p.lines)

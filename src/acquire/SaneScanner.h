@@ -26,7 +26,7 @@ private:
 };
 
 struct SaneDeviceInfo {
-    QString name;    // SANE device name, e.g. "test:0"
+    QString name;  // SANE device name, e.g. "test:0"
     QString vendor;
     QString model;
     QString type;

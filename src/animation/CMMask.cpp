@@ -43,19 +43,18 @@ std::span<const uint8_t> ReadPackedBlock(ArchiveReader& ar, uint64_t expectedRaw
 void Charge(uint64_t& budget, uint64_t bytes)
 {
     if (bytes > budget)
-        throw ArchiveError(ArchiveError::Cause::BadFormat,
-                           "the keyframes take more than " + std::to_string(kMaxProjectRawBytes >> 20) +
-                               " MB unpacked");
+        throw ArchiveError(
+            ArchiveError::Cause::BadFormat,
+            "the keyframes take more than " + std::to_string(kMaxProjectRawBytes >> 20) + " MB unpacked");
     budget -= bytes;
 }
 
 }  // namespace
 
 CMMask::CMMask(int W, int H, size_t thumbBytes)
-    : m_nWidth(W), m_nHeight(H), m_nCount(W * H), m_map(size_t(W) * size_t(H)), m_nDuration(kDefaultDuration),
-      m_thumb(thumbBytes, 0)
-{
-}
+        : m_nWidth(W), m_nHeight(H), m_nCount(W * H), m_map(size_t(W) * size_t(H)), m_nDuration(kDefaultDuration),
+          m_thumb(thumbBytes, 0)
+{}
 
 void CMMask::CopyContents(const CMMask& other)
 {

@@ -30,8 +30,8 @@ WARPLET_AVX2 void InterpolateLanes(const Displacement* a, const Displacement* b,
 
 }  // namespace
 
-void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement* out, size_t count,
-                     int64_t remaining, int64_t elapsed)
+void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement* out, size_t count, int64_t remaining,
+                     int64_t elapsed)
 {
     const int64_t D = remaining + elapsed;
     // In 32 bits when every product and sum fits: |a r + b e| <= m (r + e) = m D.
@@ -57,8 +57,8 @@ void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement*
 
 namespace reference {
 
-void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement* out, size_t count,
-                     int64_t remaining, int64_t elapsed)
+void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement* out, size_t count, int64_t remaining,
+                     int64_t elapsed)
 {
     const int64_t D = remaining + elapsed;
     for (size_t i = 0; i < count; ++i) {

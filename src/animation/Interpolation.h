@@ -8,11 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
-void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement* out, size_t count,
-                     int64_t remaining, int64_t elapsed);
+void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement* out, size_t count, int64_t remaining,
+                     int64_t elapsed);
 
 namespace reference {
 // The same, one element at a time in 64-bit arithmetic.
-void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement* out, size_t count,
-                     int64_t remaining, int64_t elapsed);
+void InterpolateMaps(const Displacement* a, const Displacement* b, Displacement* out, size_t count, int64_t remaining,
+                     int64_t elapsed);
 }  // namespace reference

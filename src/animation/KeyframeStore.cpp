@@ -9,7 +9,8 @@
 #include <stdexcept>
 #include <string>
 
-KeyframeStore::KeyframeStore(KeyframeListener* listener) : m_pListener(listener), m_thumbHeader(ZeroThumbnailHeader()) {}
+KeyframeStore::KeyframeStore(KeyframeListener* listener) : m_pListener(listener), m_thumbHeader(ZeroThumbnailHeader())
+{}
 
 void KeyframeStore::CheckIndex(int i) const
 {
@@ -30,7 +31,10 @@ const CMMask& KeyframeStore::Key(int i) const
     return *m_keys[size_t(i)];
 }
 
-int64_t KeyframeStore::Frames(int i) const { return std::max(m_keys[size_t(i)]->Duration(), 0); }
+int64_t KeyframeStore::Frames(int i) const
+{
+    return std::max(m_keys[size_t(i)]->Duration(), 0);
+}
 
 void KeyframeStore::NotifyApplyPower()
 {
@@ -354,4 +358,7 @@ void KeyframeStore::SetDuration(int k, int frames)
     m_nActive = m_nSelected;
 }
 
-void KeyframeStore::ScrollLeft() { m_nFirstVisible = std::max(0, m_nFirstVisible - 1); }
+void KeyframeStore::ScrollLeft()
+{
+    m_nFirstVisible = std::max(0, m_nFirstVisible - 1);
+}

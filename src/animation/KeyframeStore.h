@@ -64,7 +64,10 @@ public:
     // any other as a copy of keyframe i - 1) and fits the work picture into its
     // thumbnail. std::out_of_range when i is beyond the count.
     void SetKeyPicture(int i, const BITMAPINFOHEADER& header, const uint8_t* bits);
-    void SetKeyPicture(int i, const PackedPicture& picture) { SetKeyPicture(i, picture.Header(), picture.Bits().data()); }
+    void SetKeyPicture(int i, const PackedPicture& picture)
+    {
+        SetKeyPicture(i, picture.Header(), picture.Bits().data());
+    }
     // Resamples every keyframe to W2 x H2 and rebuilds the thumbnails through the
     // listener, one keyframe after the other; nothing happens when empty.
     void ResizeKeys(int W2, int H2);

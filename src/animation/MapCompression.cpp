@@ -32,9 +32,15 @@ std::vector<uint8_t> Deflate(std::span<const uint8_t> raw, int flush)
 
 }  // namespace
 
-std::vector<uint8_t> PackBlock(std::span<const uint8_t> raw) { return Deflate(raw, Z_PARTIAL_FLUSH); }
+std::vector<uint8_t> PackBlock(std::span<const uint8_t> raw)
+{
+    return Deflate(raw, Z_PARTIAL_FLUSH);
+}
 
-std::vector<uint8_t> PackBlockFinished(std::span<const uint8_t> raw) { return Deflate(raw, Z_FINISH); }
+std::vector<uint8_t> PackBlockFinished(std::span<const uint8_t> raw)
+{
+    return Deflate(raw, Z_FINISH);
+}
 
 size_t UnpackBlock(std::span<const uint8_t> packed, std::span<uint8_t> out)
 {

@@ -13,7 +13,10 @@ BITMAPINFOHEADER MakeThumbnailHeader(int TW, int TH);
 // All 40 bytes zero: no thumbnail size fixed yet.
 BITMAPINFOHEADER ZeroThumbnailHeader();
 // True while no thumbnail size is fixed (width or height 0).
-inline bool ThumbnailSizeUnset(const BITMAPINFOHEADER& h) { return h.biWidth == 0 || h.biHeight == 0; }
+inline bool ThumbnailSizeUnset(const BITMAPINFOHEADER& h)
+{
+    return h.biWidth == 0 || h.biHeight == 0;
+}
 
 struct ThumbnailSize {
     int width = 0;

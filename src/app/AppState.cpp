@@ -1,6 +1,5 @@
 #include "app/AppState.h"
 
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -269,8 +268,8 @@ bool IsPictureFile(const QString& path)
 
 QString GetPicturesFolder()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-                           + QStringLiteral("/Warplet pictures/");
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) + QStringLiteral("/Warplet pictures/");
     QDir().mkpath(folder);
     return folder;
 }

@@ -17,24 +17,24 @@ class AppState {
 public:
     AppState();
 
-    int m_nFileVersion = 0;       // project format being read
-    bool m_bModified = false;     // project changed since the last open or save
-    bool m_bShowDuration = true;  // thumbnails show the keyframe duration
-    bool m_bShowNumber = true;    // thumbnails show the keyframe number
-    bool m_bInterpVideo = true;   // smooth rendering for playback and video
-    int m_nSaveMode = 1;          // exported frame size: 0 screen, 1 the picture's own, 2 custom
-    int m_nCursorMode = 0;        // work-window cursor choice
-    bool m_bPlaying = false;      // set while the animation plays
-    bool m_bShowTips = true;      // tooltips on the skinned controls
-    bool m_bShowAnimation = true; // animated state changes of the skinned buttons
-    QString m_strAviDir;          // folder of the video save dialog
-    QString m_strGifDir;          // folder of the animated GIF save dialog
-    QString m_strSequenceDir;     // folder of the dialog saving frames as pictures
-    QString m_strProjectDir;      // folder of the project dialogs
-    QString m_strPictDir;         // folder of the picture open dialog
-    QString m_strDefaultPicture;  // shown when a project's picture file is missing
-    bool m_bNoSaveOnExit = false; // the run ends without writing the settings
-    UiLanguage m_language;        // language of the string table
+    int m_nFileVersion = 0;        // project format being read
+    bool m_bModified = false;      // project changed since the last open or save
+    bool m_bShowDuration = true;   // thumbnails show the keyframe duration
+    bool m_bShowNumber = true;     // thumbnails show the keyframe number
+    bool m_bInterpVideo = true;    // smooth rendering for playback and video
+    int m_nSaveMode = 1;           // exported frame size: 0 screen, 1 the picture's own, 2 custom
+    int m_nCursorMode = 0;         // work-window cursor choice
+    bool m_bPlaying = false;       // set while the animation plays
+    bool m_bShowTips = true;       // tooltips on the skinned controls
+    bool m_bShowAnimation = true;  // animated state changes of the skinned buttons
+    QString m_strAviDir;           // folder of the video save dialog
+    QString m_strGifDir;           // folder of the animated GIF save dialog
+    QString m_strSequenceDir;      // folder of the dialog saving frames as pictures
+    QString m_strProjectDir;       // folder of the project dialogs
+    QString m_strPictDir;          // folder of the picture open dialog
+    QString m_strDefaultPicture;   // shown when a project's picture file is missing
+    bool m_bNoSaveOnExit = false;  // the run ends without writing the settings
+    UiLanguage m_language;         // language of the string table
 
     // Reads the "OPT" and "DIR" values (defaults where missing), sets the save
     // mode to 1 and builds the default picture's path. The default folders are
@@ -59,7 +59,10 @@ QString ProfileName();
 // "<program base name>/<section>": the settings group of a section.
 QString ProfileGroup(const QString& section);
 // The settings group the update check keeps its schedule in.
-inline QString UpdateSettingsGroup() { return ProfileGroup(kSectionUpdate); }
+inline QString UpdateSettingsGroup()
+{
+    return ProfileGroup(kSectionUpdate);
+}
 // Full path of the settings file.
 QString ProfileFilePath();
 

@@ -37,8 +37,8 @@ QString CommonDataFolder()
 
 QString PluginDescriptionPath(const QString& dataFolder, unsigned major, unsigned minor)
 {
-    return PluginsFolder(dataFolder)
-           + QString::asprintf("/Warplet.%02x.%02x.tvplugin", major & 0xFFFFu, minor & 0xFFFFu);
+    return PluginsFolder(dataFolder) +
+           QString::asprintf("/Warplet.%02x.%02x.tvplugin", major & 0xFFFFu, minor & 0xFFFFu);
 }
 
 QString PluginDescriptionXml(const QString& programPath, const QString& captions)
@@ -114,16 +114,11 @@ PluginResult RegisterPlugin(bool registerPlugin, const QString& captions)
 QString PluginResultText(PluginResult result)
 {
     switch (result) {
-    case PluginResult::Written:
-        return QStringLiteral("plugin description written");
-    case PluginResult::Removed:
-        return QStringLiteral("plugin description removed");
-    case PluginResult::NoFolder:
-        return QStringLiteral("cannot create the plugins folder");
-    case PluginResult::WriteFailed:
-        return QStringLiteral("cannot write the plugin description file");
-    case PluginResult::RemoveFailed:
-        return QStringLiteral("cannot delete the plugin description file");
+    case PluginResult::Written: return QStringLiteral("plugin description written");
+    case PluginResult::Removed: return QStringLiteral("plugin description removed");
+    case PluginResult::NoFolder: return QStringLiteral("cannot create the plugins folder");
+    case PluginResult::WriteFailed: return QStringLiteral("cannot write the plugin description file");
+    case PluginResult::RemoveFailed: return QStringLiteral("cannot delete the plugin description file");
     }
     return {};
 }

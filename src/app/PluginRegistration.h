@@ -6,11 +6,11 @@
 #include <QString>
 
 enum class PluginResult {
-    Written,         // the description file was written (register)
-    Removed,         // the description file is gone (unregister; also when there was none)
-    NoFolder,        // the plugins folder could not be found or created: nothing was done
-    WriteFailed,     // the file could not be written; an existing file was left as it was
-    RemoveFailed,    // the file exists but could not be deleted
+    Written,       // the description file was written (register)
+    Removed,       // the description file is gone (unregister; also when there was none)
+    NoFolder,      // the plugins folder could not be found or created: nothing was done
+    WriteFailed,   // the file could not be written; an existing file was left as it was
+    RemoveFailed,  // the file exists but could not be deleted
 };
 
 // The common (all users) data folder: the first entry of $XDG_DATA_DIRS, or

@@ -57,7 +57,7 @@ int CliOption::Arity() const
 }
 
 CliArgs::CliArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options)
-    : CliArgs(args, ArityOf(options))
+        : CliArgs(args, ArityOf(options))
 {
     for (const CliOption& option : options) {
         if (option.range)

@@ -30,9 +30,8 @@ public:
 class CliFileFailure : public std::runtime_error {
 public:
     CliFileFailure(int messageId, std::string path, QString cause)
-        : std::runtime_error(path), m_nMessageId(messageId), m_path(std::move(path)), m_cause(std::move(cause))
-    {
-    }
+            : std::runtime_error(path), m_nMessageId(messageId), m_path(std::move(path)), m_cause(std::move(cause))
+    {}
     int MessageId() const { return m_nMessageId; }
     const std::string& Path() const { return m_path; }
     const QString& Cause() const { return m_cause; }
@@ -51,11 +50,11 @@ struct CliRange {
 
 // One option of a command, as its help lists it.
 struct CliOption {
-    std::string_view name;         // "--speed"
-    std::string_view values;       // "S", "K D"; empty for a switch
-    std::string_view text;         // what it does
-    std::optional<CliRange> range; // of every number it takes, or of the last one (--duration K D)
-    std::string_view defaultText;  // "30"; empty when it has none to show
+    std::string_view name;          // "--speed"
+    std::string_view values;        // "S", "K D"; empty for a switch
+    std::string_view text;          // what it does
+    std::optional<CliRange> range;  // of every number it takes, or of the last one (--duration K D)
+    std::string_view defaultText;   // "30"; empty when it has none to show
     bool required = false;
 
     // The number of words that follow the option.

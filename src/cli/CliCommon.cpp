@@ -8,7 +8,10 @@
 #include "project/Project.h"
 #include "res/StringTable.h"
 
-void PrepareProject(Project& project) { project.SetDefaultPicture(PathFromQString(App().m_strDefaultPicture)); }
+void PrepareProject(Project& project)
+{
+    project.SetDefaultPicture(PathFromQString(App().m_strDefaultPicture));
+}
 
 void OpenProject(Project& project, const std::string& path)
 {

@@ -27,8 +27,7 @@ CliOption Switch(std::string_view name, std::string_view text)
     return option;
 }
 
-CliOption Takes(std::string_view name, std::string_view values, std::string_view text,
-                std::string_view fallback = {})
+CliOption Takes(std::string_view name, std::string_view values, std::string_view text, std::string_view fallback = {})
 {
     CliOption option = Switch(name, text);
     option.values = values;
@@ -57,22 +56,29 @@ CliOption SizeOption(std::string_view fallback)
                  fallback);
 }
 
-CliOption OutputOption(std::string_view values, std::string_view text) { return Needs("-o", values, text); }
+CliOption OutputOption(std::string_view values, std::string_view text)
+{
+    return Needs("-o", values, text);
+}
 
 std::vector<CliCommand> MakeTable()
 {
     const CliOption projectOut = OutputOption("OUT.kib", "the project file to write, which may be PROJECT.kib");
     return {
-        {"new", "new PICTURE -o OUT.kib",
+        {"new",
+         "new PICTURE -o OUT.kib",
          "A new project on a picture: keyframes 0 and 1 of 10 frames each, tool 1019 at strength 64.",
          {OutputOption("OUT.kib", "the project file to write")},
          RunNew},
-        {"info", "info PROJECT.kib",
-         "The project as JSON on stdout: format, picture, keyframes, total frames, tool.", {}, RunInfo},
-        {"stroke", "stroke PROJECT.kib -o OUT.kib --key K --tool ID --points \"x,y ...\" [OPTIONS]",
+        {"info",
+         "info PROJECT.kib",
+         "The project as JSON on stdout: format, picture, keyframes, total frames, tool.",
+         {},
+         RunInfo},
+        {"stroke",
+         "stroke PROJECT.kib -o OUT.kib --key K --tool ID --points \"x,y ...\" [OPTIONS]",
          "One stroke on keyframe K, as the work window performs it; the tool becomes the project's active tool.",
-         {projectOut,
-          Needs("--key", "K", "the keyframe, 0 to the number of keyframes - 1"),
+         {projectOut, Needs("--key", "K", "the keyframe, 0 to the number of keyframes - 1"),
           Needs("--tool", "ID", "the tool, by one of the identifiers below"),
           Ranged(Takes("--strength", "S", "the tool's strength",
                        "the strength the project stores when ID is its active tool, else the tool's own"),
@@ -88,10 +94,10 @@ std::vector<CliCommand> MakeTable()
                        "0"),
                  {0, 100000})},
          RunStroke},
-        {"key", "key PROJECT.kib -o OUT.kib OPERATION",
+        {"key",
+         "key PROJECT.kib -o OUT.kib OPERATION",
          "One keyframe operation of the strip; OPERATION is exactly one of the options after -o.",
-         {projectOut,
-          Switch("--add", "a new last keyframe, a copy of the last one"),
+         {projectOut, Switch("--add", "a new last keyframe, a copy of the last one"),
           Takes("--repeat", "K", "a copy of keyframe K, inserted in front of it"),
           Takes("--delete", "K", "deletes keyframe K (only while three or more exist)"),
           Ranged(Takes("--duration", "K D", "keyframe K lasts D frames, D"),
@@ -99,32 +105,33 @@ std::vector<CliCommand> MakeTable()
           Takes("--move-left", "K", "keyframe K changes places with the one before it"),
           Takes("--move-right", "K", "keyframe K changes places with the one after it")},
          RunKey},
-        {"map", "map PROJECT.kib (--key K | --time T) -o MAP.bin",
+        {"map",
+         "map PROJECT.kib (--key K | --time T) -o MAP.bin",
          "The raw map of a keyframe or of an interpolated frame: width x height elements of two little-endian "
          "int32 (dx, dy in 1/64 pixel), row by row from the top.",
-         {OutputOption("MAP.bin", "the file to write"),
-          Takes("--key", "K", "the map of keyframe K"),
+         {OutputOption("MAP.bin", "the file to write"), Takes("--key", "K", "the map of keyframe K"),
           Ranged(Takes("--time", "T", "the map at time T in 1/64 frames"), {0, INT32_MAX})},
          RunMap},
-        {"render", "render PROJECT.kib --frame F -o OUT [OPTIONS]",
+        {"render",
+         "render PROJECT.kib --frame F -o OUT [OPTIONS]",
          "Animation frame F as a picture; the extension of OUT (.bmp, .png, .jpg, .tif, .gif) chooses the type.",
          {Ranged(Needs("--frame", "F", "the animation frame"), {0, KeyframeStore::kMaxFrameNumber}),
           OutputOption("OUT", "the picture file to write"),
-          Switch("--quick", "nearest-neighbour rendering, as during playback; screen size only"),
-          SizeOption("screen")},
+          Switch("--quick", "nearest-neighbour rendering, as during playback; screen size only"), SizeOption("screen")},
          RunRender},
-        {"export", "export PROJECT.kib -o OUT [OPTIONS]",
+        {"export",
+         "export PROJECT.kib -o OUT [OPTIONS]",
          "Writes one loop of the animation, or chosen frames. The extension of OUT chooses: .gif an animated GIF, "
          ".wmv, .mp4 or .webm a video, .jpg, .bmp, .png or .tif a sequence of pictures named by frame number.",
          {OutputOption("OUT", "the file to write"),
-          Ranged(Takes("--speed", "S", "animation frames per second", "30"), {1, 60}),
-          SizeOption("picture"),
+          Ranged(Takes("--speed", "S", "animation frames per second", "30"), {1, 60}), SizeOption("picture"),
           Takes("--frames", "FRAMES",
                 "pictures only: the frames to write, all or frame numbers of the loop (0 to total frames - 1) as "
                 "one argument, \"0 5 17\"",
                 "all")},
          RunExport},
-        {"print", "print PROJECT.kib -o OUT.pdf [OPTIONS]",
+        {"print",
+         "print PROJECT.kib -o OUT.pdf [OPTIONS]",
          "Prints the chosen frames as the program's print command does, into one PDF document with a page per "
          "frame.",
          {OutputOption("OUT.pdf", "the PDF file to write"),
@@ -132,14 +139,15 @@ std::vector<CliCommand> MakeTable()
                 "the frames to print, all or frame numbers of the loop (0 to total frames - 1) as one argument, "
                 "\"0 5 17\"",
                 "all"),
-          SizeOption("picture"),
-          Takes("--page", "PAGE", "A4 or Letter", "A4")},
+          SizeOption("picture"), Takes("--page", "PAGE", "A4 or Letter", "A4")},
          RunPrint},
-        {"check-update", "check-update [--force]",
+        {"check-update",
+         "check-update [--force]",
          "Runs the update check at once, on the schedule warplet-cli keeps; JSON on stdout.",
          {Switch("--force", "asks whatever the schedule and the connection test say")},
          RunCheckUpdate},
-        {"acquire", "acquire [--list] [--device ID] [--item NAME] [--out DIR] [--resolution DPI]",
+        {"acquire",
+         "acquire [--list] [--device ID] [--item NAME] [--out DIR] [--resolution DPI]",
          "Lists scanners and cameras, or takes one picture from one and prints the path of the written file.",
          {Switch("--list", "lists the devices; with --device, a camera's pictures or a scanner's choices"),
           Takes("--device", "ID", "sane:NAME or gphoto2:MODEL@PORT (see --list)", "the only device found"),

@@ -16,10 +16,19 @@ namespace {
 
 constexpr int kTransferFailed = 20720;  // "Cannot get the picture from the device"
 
-std::string Text(const QString& s) { return s.toStdString(); }
+std::string Text(const QString& s)
+{
+    return s.toStdString();
+}
 // Device names, item names and the like, with control characters escaped.
-std::string Shown(const QString& s) { return Text(ShownText(s)); }
-std::string Shown(const std::string& bytes) { return ShownBytesUtf8(bytes); }
+std::string Shown(const QString& s)
+{
+    return Text(ShownText(s));
+}
+std::string Shown(const std::string& bytes)
+{
+    return ShownBytesUtf8(bytes);
+}
 
 DeviceSearch SearchOrFail()
 {

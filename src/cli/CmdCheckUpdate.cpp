@@ -18,8 +18,8 @@ int RunCheckUpdate(const std::vector<std::string>& args)
     settings.force = a.Has("--force");
     CurlHttpClient http;
     const CheckResult result = RunUpdateCheck(http, settings);
-    if (result.outcome == CheckOutcome::NetworkError || result.outcome == CheckOutcome::BadLocator
-        || result.outcome == CheckOutcome::SettingsUnwritable)
+    if (result.outcome == CheckOutcome::NetworkError || result.outcome == CheckOutcome::BadLocator ||
+        result.outcome == CheckOutcome::SettingsUnwritable)
         throw CliError("the update check failed: " + result.error.trimmed().toStdString());
 
     QJsonObject out{{"outcome", OutcomeName(result.outcome)}};

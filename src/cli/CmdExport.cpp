@@ -41,8 +41,9 @@ OutputKind KindOfOutput(const std::string& path)
         return OutputKind::Video;
     if (!PictureFormatForPath(path).empty())
         return OutputKind::Pictures;
-    throw CliError("-o: the output is chosen by the extension: .gif (animation), .wmv, .mp4, .webm (video) or "
-                   ".jpg, .bmp, .png, .tif (pictures)");
+    throw CliError(
+        "-o: the output is chosen by the extension: .gif (animation), .wmv, .mp4, .webm (video) or "
+        ".jpg, .bmp, .png, .tif (pictures)");
 }
 
 // The chosen frames, ascending and each once; every one inside the loop.
@@ -78,8 +79,8 @@ int ExportGif(CBigPicture& big, const Project& project, CliExportProgress& progr
     if (result != GifExportResult::Ok)
         throw CliFileFailure(StrId::CannotWriteFile, output, GifFailureCause(result, error));
     // GIF frames have the work picture's size whatever the frame size.
-    std::cout << "wrote " << output << ": " << big.TotalFrames() << " frames of " << project.Picture().Width()
-              << " x " << project.Picture().Height() << std::endl;
+    std::cout << "wrote " << output << ": " << big.TotalFrames() << " frames of " << project.Picture().Width() << " x "
+              << project.Picture().Height() << std::endl;
     return 0;
 }
 
@@ -165,9 +166,8 @@ int RunExport(const std::vector<std::string>& args)
     const int total = project.Keys().GetTotalFrames();
     if (total <= 0)
         throw CliError("the animation has no frames: nothing was written");
-    const std::vector<int> frames = kind == OutputKind::Pictures
-                                        ? ParseFrames(a.Optional("--frames").value_or("all"), total)
-                                        : std::vector<int>{};
+    const std::vector<int> frames =
+        kind == OutputKind::Pictures ? ParseFrames(a.Optional("--frames").value_or("all"), total) : std::vector<int>{};
 
     CliExportProgress progress("export");
     CBigPicture big(project, &progress);

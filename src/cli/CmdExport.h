@@ -10,7 +10,7 @@ class Project;
 
 // --size screen | picture | PERCENT (the custom size, 1 to 10000 percent).
 struct CliFrameSize {
-    int setting = 1;   // CBigPicture::kScreen, kPicture or kCustom
+    int setting = 1;  // CBigPicture::kScreen, kPicture or kCustom
     int percent = 100;
 };
 CliFrameSize ParseFrameSize(const std::string& text);

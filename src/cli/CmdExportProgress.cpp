@@ -9,14 +9,17 @@ namespace {
 // Set by the signal handler; a signal handler can reach nothing else.
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+extern "C" void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
 
 constexpr int kBarWidth = 30;
 
 }  // namespace
 
 CliExportProgress::CliExportProgress(std::string label)
-    : m_label(std::move(label)), m_bTerminal(isatty(STDERR_FILENO) != 0)
+        : m_label(std::move(label)), m_bTerminal(isatty(STDERR_FILENO) != 0)
 {
     g_interrupted = 0;
     struct sigaction action {};
@@ -58,7 +61,10 @@ void CliExportProgress::Progress(int done, int total)
     }
 }
 
-bool CliExportProgress::CheckCancel() { return g_interrupted != 0; }
+bool CliExportProgress::CheckCancel()
+{
+    return g_interrupted != 0;
+}
 
 void CliExportProgress::Finish()
 {

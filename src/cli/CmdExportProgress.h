@@ -30,7 +30,7 @@ public:
 private:
     std::string m_label;
     bool m_bTerminal;
-    int m_nLastShown = -1;   // percent (bar) or tenth (lines) last printed
+    int m_nLastShown = -1;  // percent (bar) or tenth (lines) last printed
     bool m_bBarOpen = false;
     std::array<struct sigaction, kStopSignals.size()> m_previous{};
 };

@@ -10,7 +10,10 @@
 
 namespace {
 
-QJsonObject Size(int width, int height) { return {{"width", width}, {"height", height}}; }
+QJsonObject Size(int width, int height)
+{
+    return {{"width", width}, {"height", height}};
+}
 
 }  // namespace
 
@@ -30,10 +33,9 @@ int RunInfo(const std::vector<std::string>& args)
     const QJsonObject info{
         {"format", project.FileVersion()},
         // Names from the project file, escaped for the terminal.
-        {"picture",
-         QJsonObject{{"stored", ShownBytes(project.StoredPicturePath())},
-                     {"resolved", ShownBytes(project.ResolvedPicturePath())},
-                     {"loaded", ShownBytes(project.Work().Path())}}},
+        {"picture", QJsonObject{{"stored", ShownBytes(project.StoredPicturePath())},
+                                {"resolved", ShownBytes(project.ResolvedPicturePath())},
+                                {"loaded", ShownBytes(project.Work().Path())}}},
         {"workPicture", Size(project.Picture().Width(), project.Picture().Height())},
         {"firstVisible", keys.FirstVisible()},
         {"selected", keys.Selected()},

@@ -15,7 +15,8 @@ std::vector<Project::StrokePoint> ParsePoints(const CliArgs& a, const std::strin
         const size_t comma = word.find(',');
         if (comma == std::string::npos)
             throw CliError("--points: \"" + word + "\" is not x,y");
-        stroke.push_back({ParseInt(word.substr(0, comma), "--points"), ParseInt(word.substr(comma + 1), "--points"), 0});
+        stroke.push_back(
+            {ParseInt(word.substr(0, comma), "--points"), ParseInt(word.substr(comma + 1), "--points"), 0});
     }
     if (stroke.empty())
         throw CliError("--points: a stroke needs at least one point");

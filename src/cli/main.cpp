@@ -60,7 +60,8 @@ int Run(const std::string& name, const std::vector<std::string>& args)
     } catch (const CliFileFailure& e) {
         Report(FailureLine(e.MessageId(), e.Path(), e.Cause()));
     } catch (const CliWriteError& e) {
-        Report(AppString(StrId::CannotWriteFile) + QStringLiteral(": ") + QString::fromStdString(ShownBytesUtf8(e.what())));
+        Report(AppString(StrId::CannotWriteFile) + QStringLiteral(": ") +
+               QString::fromStdString(ShownBytesUtf8(e.what())));
     } catch (const FileError& e) {
         const bool writing = e.GetCause() == FileError::Cause::DiskFull;
         Report(FailureLine(writing ? StrId::CannotWriteFile : StrId::CannotReadFile, e.Path(), FailureCause(e)));

@@ -23,8 +23,7 @@ QRgb LevelPixel(QRgb source, QRgb key, int level)
         const int red = std::min(255, o * 255 / 511);
         return qRgb(red, green, blue);
     }
-    return qRgb(LevelComponent(qRed(source), qRed(key), level),
-                LevelComponent(qGreen(source), qGreen(key), level),
+    return qRgb(LevelComponent(qRed(source), qRed(key), level), LevelComponent(qGreen(source), qGreen(key), level),
                 LevelComponent(qBlue(source), qBlue(key), level));
 }
 
@@ -73,7 +72,8 @@ SliderSplit SliderSplitFor(int pos, int min, int max)
 {
     if (max <= min)
         return {};
-    const long long s = std::clamp((static_cast<long long>(pos) - min) * 400 / (static_cast<long long>(max) - min), 0LL, 400LL);
+    const long long s =
+        std::clamp((static_cast<long long>(pos) - min) * 400 / (static_cast<long long>(max) - min), 0LL, 400LL);
     if (s == 400)
         return {kSliderBars - 1, 16};
     return {static_cast<int>(s / 16), static_cast<int>(s % 16)};
@@ -83,7 +83,8 @@ int SliderPosForX(int x, int width, int min, int max)
 {
     if (width <= 0 || max <= min)
         return min;
-    const long long pos = min + static_cast<long long>(std::clamp(x, 0, width)) * (static_cast<long long>(max) - min) / width;
+    const long long pos =
+        min + static_cast<long long>(std::clamp(x, 0, width)) * (static_cast<long long>(max) - min) / width;
     return static_cast<int>(std::clamp<long long>(pos, min, max));
 }
 

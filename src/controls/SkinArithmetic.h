@@ -14,7 +14,10 @@ constexpr QRgb RgbFromColorRef(std::uint32_t colorRef)
 {
     return qRgb(int(colorRef & 0xFF), int((colorRef >> 8) & 0xFF), int((colorRef >> 16) & 0xFF));
 }
-inline QColor ColorFromColorRef(std::uint32_t colorRef) { return QColor(RgbFromColorRef(colorRef)); }
+inline QColor ColorFromColorRef(std::uint32_t colorRef)
+{
+    return QColor(RgbFromColorRef(colorRef));
+}
 
 // Brightness levels of the picture buttons.
 namespace ButtonLevel {
@@ -41,7 +44,10 @@ QRgb KeyColour(const QImage& source);
 QImage BuildButtonDisplay(const QImage& source, const QImage& skin, int level, int captionHeight);
 
 // One step of an animated look change, d = 0..10.
-constexpr int AnimationStepLevel(int from, int to, int d) { return (from * (10 - d) + to * d) / 10; }
+constexpr int AnimationStepLevel(int from, int to, int d)
+{
+    return (from * (10 - d) + to * d) / 10;
+}
 
 // Where the slider shape divides into done and rest colour.
 struct SliderSplit {
@@ -70,4 +76,7 @@ int ProgressBarWidth(int left, int right, int pos, int min, int max);
 long long ScaledSide(int side, int percent);
 
 // A length rounded up to a whole number of tiles (tile <= 0 leaves it alone).
-constexpr int RoundUpToTiles(int length, int tile) { return tile <= 0 ? length : (length + tile - 1) / tile * tile; }
+constexpr int RoundUpToTiles(int length, int tile)
+{
+    return tile <= 0 ? length : (length + tile - 1) / tile * tile;
+}

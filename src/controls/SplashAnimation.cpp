@@ -84,7 +84,8 @@ struct SplashAnimation::Impl {
     QImage Convert()
     {
         const int w = frame->width, h = frame->height;
-        scaler.reset(sws_getCachedContext(scaler.release(), w, h, PlainFormat(static_cast<AVPixelFormat>(frame->format)), w, h,
+        scaler.reset(sws_getCachedContext(scaler.release(), w, h,
+                                          PlainFormat(static_cast<AVPixelFormat>(frame->format)), w, h,
                                           AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!scaler)
             return {};

@@ -27,7 +27,10 @@ PackedPicture MakeCheckerboard(int w, int h)
     return p;
 }
 
-void Put16(std::ofstream& f, uint16_t v) { f.put(char(v & 0xFF)).put(char(v >> 8)); }
+void Put16(std::ofstream& f, uint16_t v)
+{
+    f.put(char(v & 0xFF)).put(char(v >> 8));
+}
 void Put32(std::ofstream& f, uint32_t v)
 {
     Put16(f, uint16_t(v & 0xFFFF));
@@ -75,17 +78,18 @@ int main(int argc, char** argv)
     DisplacementMap map(work.Width(), work.Height());
     work.AttachMap(map.Ref());
 
-    Stroke(work, *tools.Find(1021), 120, 120, 140, 130, 6);        // large enlarge
-    Stroke(work, *tools.Find(1033), 300, 100, 300, 100, 25);       // large rotate, held still
-    Stroke(work, *tools.Find(1038), 60, 250, 200, 250, 0);         // medium move, dragged right
-    Stroke(work, *tools.Find(1024), 320, 230, 330, 240, 5);        // large shrink
-    Stroke(work, *tools.Find(1094), 206, 155, 206, 155, 3);        // global tornado, held for 3 ticks
+    Stroke(work, *tools.Find(1021), 120, 120, 140, 130, 6);   // large enlarge
+    Stroke(work, *tools.Find(1033), 300, 100, 300, 100, 25);  // large rotate, held still
+    Stroke(work, *tools.Find(1038), 60, 250, 200, 250, 0);    // medium move, dragged right
+    Stroke(work, *tools.Find(1024), 320, 230, 330, 240, 5);   // large shrink
+    Stroke(work, *tools.Find(1094), 206, 155, 206, 155, 3);   // global tornado, held for 3 ticks
     work.RenderMap(64, true);
 
     if (!WriteBmp(out, work.Display())) {
         std::fprintf(stderr, "warplet-demo: cannot write %s\n", out.c_str());
         return 1;
     }
-    std::printf("Deformed a %d x %d picture with five strokes and wrote %s\n", work.Width(), work.Height(), out.c_str());
+    std::printf("Deformed a %d x %d picture with five strokes and wrote %s\n", work.Width(), work.Height(),
+                out.c_str());
     return 0;
 }

@@ -30,7 +30,8 @@ class DisplacementMap {
 public:
     DisplacementMap() = default;
     DisplacementMap(int width, int height)
-        : m_nWidth(width), m_nHeight(height), m_elements(size_t(width) * size_t(height)) {}
+            : m_nWidth(width), m_nHeight(height), m_elements(size_t(width) * size_t(height))
+    {}
 
     int Width() const { return m_nWidth; }
     int Height() const { return m_nHeight; }

@@ -19,7 +19,10 @@ int32_t Narrow(int64_t v)
 }
 
 // A whole-pixel offset weighted by the strength, v * s / 64.
-int32_t Strengthen(int64_t v, int s) { return Narrow(v * s / 64); }
+int32_t Strengthen(int64_t v, int s)
+{
+    return Narrow(v * s / 64);
+}
 
 }  // namespace
 
@@ -39,8 +42,8 @@ void FillRadialPull(std::vector<Displacement>& field, int x, int y, int W, int H
         for (int px = 0; px < W; ++px) {
             const int64_t X = int64_t(x) - px;
             const int64_t e = int64_t(p[size_t(px)]) * q[size_t(py)];
-            field[size_t(py) * size_t(W) + size_t(px)] =
-                Displacement{Narrow(e * X * s / (sign * 64 * int64_t(W))), Narrow(e * Y * s / (sign * 64 * int64_t(H)))};
+            field[size_t(py) * size_t(W) + size_t(px)] = Displacement{Narrow(e * X * s / (sign * 64 * int64_t(W))),
+                                                                      Narrow(e * Y * s / (sign * 64 * int64_t(H)))};
         }
     }
 }

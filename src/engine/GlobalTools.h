@@ -68,7 +68,7 @@ public:
 
 // The splash and dune family's parameters of the star profile.
 struct BlotParameters {
-    int sign;       // +1 pulls toward the click point, -1 pushes away
+    int sign;  // +1 pulls toward the click point, -1 pushes away
     int amplitude;
     int lobes;
 };

@@ -20,7 +20,10 @@ bool CanWrite(const CTool& tool, MapRef map, const Displacement* scratch)
     return scratch != nullptr && map.HasSize(tool.PictureWidth(), tool.PictureHeight());
 }
 
-int Quotient(int64_t numerator, int64_t denominator) { return int(numerator / denominator); }
+int Quotient(int64_t numerator, int64_t denominator)
+{
+    return int(numerator / denominator);
+}
 
 }  // namespace
 
@@ -162,7 +165,8 @@ void CTool_Move::Apply(MapRef map, Displacement* scratch, int x, int y)
     const int64_t s = m_nStrength;
     ForEachLatticePixel(x, y, true, [&](const LatticePixel& p) {
         const int64_t g = int64_t(p.F) * m_nStep;
-        scratch[p.index] = ComposeLocal(map, p.x, p.y, Quotient(m_nDirX * s * g, -4096), Quotient(m_nDirY * s * g, -4096));
+        scratch[p.index] =
+            ComposeLocal(map, p.x, p.y, Quotient(m_nDirX * s * g, -4096), Quotient(m_nDirY * s * g, -4096));
     });
 }
 
@@ -211,9 +215,8 @@ void CTool_Smooth::Apply(MapRef map, Displacement* scratch, int x, int y)
 // The shape brushes: the offset follows the shape table, scaled by the weight.
 
 CToolShape::CToolShape(int bitmapId, int commandId, int sizePercent, Parameters parameters)
-    : CToolLocal(bitmapId, commandId, sizePercent), m_parameters(parameters)
-{
-}
+        : CToolLocal(bitmapId, commandId, sizePercent), m_parameters(parameters)
+{}
 
 void CToolShape::Prepare(int x, int y, int W, int H)
 {

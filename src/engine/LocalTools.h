@@ -106,23 +106,27 @@ private:
 class CTool_Collapse : public CToolShape {
 public:
     CTool_Collapse(int bitmapId, int commandId, int sizePercent)
-        : CToolShape(bitmapId, commandId, sizePercent, {-1, 1600, 65}) {}
+            : CToolShape(bitmapId, commandId, sizePercent, {-1, 1600, 65})
+    {}
 };
 
 class CTool_Explosion : public CToolShape {
 public:
     CTool_Explosion(int bitmapId, int commandId, int sizePercent)
-        : CToolShape(bitmapId, commandId, sizePercent, {+1, 3200, 65}) {}
+            : CToolShape(bitmapId, commandId, sizePercent, {+1, 3200, 65})
+    {}
 };
 
 class CTool_Pinch : public CToolShape {
 public:
     CTool_Pinch(int bitmapId, int commandId, int sizePercent)
-        : CToolShape(bitmapId, commandId, sizePercent, {-1, 1600, 9}) {}
+            : CToolShape(bitmapId, commandId, sizePercent, {-1, 1600, 9})
+    {}
 };
 
 class CTool_Punch : public CToolShape {
 public:
     CTool_Punch(int bitmapId, int commandId, int sizePercent)
-        : CToolShape(bitmapId, commandId, sizePercent, {+1, 3200, 9}) {}
+            : CToolShape(bitmapId, commandId, sizePercent, {+1, 3200, 9})
+    {}
 };

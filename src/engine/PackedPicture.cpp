@@ -14,11 +14,9 @@ BITMAPINFOHEADER MakePictureHeader(int width, int height, int32_t pelsPerMeter)
 }
 
 PackedPicture::PackedPicture(int width, int height, int32_t pelsPerMeter)
-    : m_header(MakePictureHeader(width, height, pelsPerMeter)), m_bits(m_header.biSizeImage, 0)
-{
-}
+        : m_header(MakePictureHeader(width, height, pelsPerMeter)), m_bits(m_header.biSizeImage, 0)
+{}
 
 PackedPicture::PackedPicture(const BITMAPINFOHEADER& header, std::vector<uint8_t> bits)
-    : m_header(header), m_bits(std::move(bits))
-{
-}
+        : m_header(header), m_bits(std::move(bits))
+{}

@@ -25,7 +25,10 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40, "the header is stored as 40 raw by
 static_assert(std::endian::native == std::endian::little, "headers are stored as raw little-endian bytes");
 
 // Bytes per row: width x 3 rounded up to a multiple of 4.
-constexpr int PictureStride(int width) { return ((width * 24 + 31) / 32) * 4; }
+constexpr int PictureStride(int width)
+{
+    return ((width * 24 + 31) / 32) * 4;
+}
 
 // A header for width x height with the given resolution (2835 pixels per metre is 72 dpi).
 BITMAPINFOHEADER MakePictureHeader(int width, int height, int32_t pelsPerMeter = 2835);

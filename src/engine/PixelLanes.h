@@ -31,8 +31,8 @@ public:
     explicit InvariantDivisor(int32_t d);
     int32_t operator()(int32_t n) const
     {
-        const int32_t sign = n >> 31;                      // 0 or -1
-        const uint64_t u = uint32_t((n ^ sign) - sign);    // |n|
+        const int32_t sign = n >> 31;                    // 0 or -1
+        const uint64_t u = uint32_t((n ^ sign) - sign);  // |n|
         const int32_t q = int32_t((u * m_multiplier) >> m_shift);
         return (q ^ sign) - sign;
     }
@@ -49,12 +49,18 @@ private:
 // s / 3969 for 0 <= s < 2^20 (every blend of bytes with non-negative weights):
 // m = ceil(2^36 / 3969) overshoots by e = 3590 / 2^36 per unit, and s * e < 2^36
 // keeps the error below 1/3969, so the quotient is exact. One multiply.
-inline uint32_t DivideBlendSum(uint32_t s) { return uint32_t((uint64_t(s) * 17314054u) >> 36); }
+inline uint32_t DivideBlendSum(uint32_t s)
+{
+    return uint32_t((uint64_t(s) * 17314054u) >> 36);
+}
 
 // The same quotient in single precision, as the vector blend forms it: s + 0.5
 // puts the exact quotient at least 0.5/3969 from an integer, and the two
 // roundings (of 1/3969 and of the product) move it by less than 256 * 2^-23.
-inline uint32_t BlendSumQuotient(uint32_t s) { return uint32_t((float(s) + 0.5f) * (1.0f / 3969.0f)); }
+inline uint32_t BlendSumQuotient(uint32_t s)
+{
+    return uint32_t((float(s) + 0.5f) * (1.0f / 3969.0f));
+}
 
 #if defined(__SSE2__)
 // One pixel blended from its four neighbours with non-negative weights (sum
@@ -126,17 +132,18 @@ WARPLET_AVX2 inline void BlendTwoPixels(const uint8_t* upper0, const uint8_t* up
     // a0 b0 c0 d0 a1 b1 c1 d1 a2 b2 c2 d2 in each half.
     const __m256i order = _mm256_setr_epi8(0, 3, 8, 11, 1, 4, 9, 12, 2, 5, 10, 13, -1, -1, -1, -1,  //
                                            0, 3, 8, 11, 1, 4, 9, 12, 2, 5, 10, 13, -1, -1, -1, -1);
-    const __m256i w = _mm256_permutevar8x32_epi32(
-        _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(weights))),
-        _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
+    const __m256i w =
+        _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(weights))),
+                                    _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
     const __m256i across = _mm256_shuffle_epi8(w, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,  //
                                                                    0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1));
-    const __m256i down = _mm256_shuffle_epi8(w, _mm256_setr_epi8(2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1,
-                                                                 2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1));
+    const __m256i down =
+        _mm256_shuffle_epi8(w, _mm256_setr_epi8(2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1, 2,
+                                                -1, 3, -1, 2, -1, 3, -1, 2, -1, 3, -1));
     const __m256i rows = _mm256_maddubs_epi16(_mm256_shuffle_epi8(bytes, order), across);
     const __m256i sums = _mm256_madd_epi16(rows, down);
-    const __m256 q = _mm256_mul_ps(_mm256_add_ps(_mm256_cvtepi32_ps(sums), _mm256_set1_ps(0.5f)),
-                                   _mm256_set1_ps(1.0f / 3969.0f));
+    const __m256 q =
+        _mm256_mul_ps(_mm256_add_ps(_mm256_cvtepi32_ps(sums), _mm256_set1_ps(0.5f)), _mm256_set1_ps(1.0f / 3969.0f));
     const __m256i words = _mm256_packs_epi32(_mm256_cvttps_epi32(q), _mm256_setzero_si256());
     const __m256i packed = _mm256_packus_epi16(words, _mm256_setzero_si256());
     const int32_t first = _mm256_cvtsi256_si32(packed), second = _mm256_extract_epi32(packed, 4);
@@ -144,4 +151,3 @@ WARPLET_AVX2 inline void BlendTwoPixels(const uint8_t* upper0, const uint8_t* up
     std::memcpy(o + 3, &second, 4);
 }
 #endif
-

@@ -10,9 +10,15 @@ constexpr int kOne = 1024;  // the scale of interpolation positions and weights
 constexpr int kMaxRow = 65535;
 
 // Position 0..1024 of offset f inside a cell of `spread` (f < spread).
-int CellPosition(int64_t f, int64_t spread) { return int(f * kOne / spread); }
+int CellPosition(int64_t f, int64_t spread)
+{
+    return int(f * kOne / spread);
+}
 
-int Lerp(int a, int b, int weight) { return a + (b - a) * weight / kOne; }
+int Lerp(int a, int b, int weight)
+{
+    return a + (b - a) * weight / kOne;
+}
 
 }  // namespace
 
@@ -24,7 +30,10 @@ int SmoothWeight(int t)
 
 RandomFieldSource::RandomFieldSource(std::function<int()> rand) : m_rand(std::move(rand)) {}
 
-RandomFieldSource::~RandomFieldSource() { ShutupRandomGenerator(); }
+RandomFieldSource::~RandomFieldSource()
+{
+    ShutupRandomGenerator();
+}
 
 void RandomFieldSource::InitSmoothGenerator(int rowLength, int amplitude, int ySpread, int xSpread)
 {
@@ -45,7 +54,10 @@ void RandomFieldSource::ShutupRandomGenerator()
     m_rowY = {};
 }
 
-int RandomFieldSource::DrawNode() { return m_rand() % (m_nAmplitude + 1) - m_nAmplitude / 2; }
+int RandomFieldSource::DrawNode()
+{
+    return m_rand() % (m_nAmplitude + 1) - m_nAmplitude / 2;
+}
 
 const RandomFieldSource::NodeRow& RandomFieldSource::LatticeRow(int index)
 {

@@ -8,7 +8,10 @@
 
 namespace {
 
-int Limit(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+int Limit(int v, int lo, int hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 // Clips a rectangle to the columns [x0, x1] and rows [y0, y1] (inclusive).
 Rect Clip(Rect r, int x0, int y0, int x1, int y1)
@@ -19,8 +22,7 @@ Rect Clip(Rect r, int x0, int y0, int x1, int y1)
 bool SizesMatch(const PackedPicture& source, const PackedPicture& display, MapRef map)
 {
     const int W = source.Width(), H = source.Height();
-    return map.HasSize(W, H) && display.Width() == W && display.Height() == H && !source.Empty() &&
-           !display.Empty();
+    return map.HasSize(W, H) && display.Width() == W && display.Height() == H && !source.Empty() && !display.Empty();
 }
 
 }  // namespace
@@ -72,8 +74,9 @@ void FitPicture(const uint8_t* source, int w0, int h0, uint8_t* destination, int
             const int fx = sx % 16;
             const int wa = (15 - fx) * (15 - fy), wb = fx * (15 - fy), wc = (15 - fx) * fy, wd = fx * fy;
             for (int k = 0; k < 3; ++k) {
-                const int v = (row0[3 * x0 + k] * wa + row0[3 * x1 + k] * wb + row1[3 * x0 + k] * wc +
-                               row1[3 * x1 + k] * wd) / 225;
+                const int v =
+                    (row0[3 * x0 + k] * wa + row0[3 * x1 + k] * wb + row1[3 * x0 + k] * wc + row1[3 * x1 + k] * wd) /
+                    225;
                 out[3 * j + k] = uint8_t(Limit(v, 0, 255));
             }
         }
@@ -120,10 +123,10 @@ void RenderRectSmooth(const PackedPicture& source, PackedPicture& display, MapRe
             if (v >= 2 && v <= W - 2 && A >= 2 && A <= H - 2) {
                 const int c = int(v), r = int(A);
                 for (int k = 0; k < 3; ++k) {
-                    const int value = (source.Pixel(c, r)[k] * (63 - fx) * (63 - fy) +
-                                       source.Pixel(c + 1, r)[k] * fx * (63 - fy) +
-                                       source.Pixel(c, r + 1)[k] * (63 - fx) * fy +
-                                       source.Pixel(c + 1, r + 1)[k] * fx * fy) / 3969;
+                    const int value =
+                        (source.Pixel(c, r)[k] * (63 - fx) * (63 - fy) + source.Pixel(c + 1, r)[k] * fx * (63 - fy) +
+                         source.Pixel(c, r + 1)[k] * (63 - fx) * fy + source.Pixel(c + 1, r + 1)[k] * fx * fy) /
+                        3969;
                     out[k] = uint8_t(value);
                 }
             } else {
@@ -259,9 +262,12 @@ WARPLET_AVX2 void SmoothRowsAvx2(const PackedPicture& source, PackedPicture& dis
         for (; x + 8 <= r.right; x += 8) {
             const __m256 first = _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + x)));
             const __m256 second = _mm256_castsi256_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + x + 4)));
-            const __m256i dx = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(first, second, 0x88)), 0xD8);
-            const __m256i dy = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(first, second, 0xDD)), 0xD8);
-            const __m256i nx = _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(4096 * x), steps), _mm256_mullo_epi32(power, dx));
+            const __m256i dx =
+                _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(first, second, 0x88)), 0xD8);
+            const __m256i dy =
+                _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(first, second, 0xDD)), 0xD8);
+            const __m256i nx =
+                _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(4096 * x), steps), _mm256_mullo_epi32(power, dx));
             const __m256i ny = _mm256_add_epi32(rowPos, _mm256_mullo_epi32(power, dy));
             const __m256i v = _mm256_srai_epi32(nx, 12), a = _mm256_srai_epi32(ny, 12);
             const __m256i inside = _mm256_andnot_si256(
@@ -276,13 +282,15 @@ WARPLET_AVX2 void SmoothRowsAvx2(const PackedPicture& source, PackedPicture& dis
             const __m256i fx = _mm256_and_si256(_mm256_and_si256(_mm256_srai_epi32(nx, 6), k63), inside);
             const __m256i fy = _mm256_and_si256(_mm256_and_si256(_mm256_srai_epi32(ny, 6), k63), inside);
             const __m256i across = _mm256_or_si256(_mm256_sub_epi32(k63, fx), _mm256_slli_epi32(fx, 8));
-            const __m256i down = _mm256_or_si256(_mm256_slli_epi32(_mm256_sub_epi32(k63, fy), 16), _mm256_slli_epi32(fy, 24));
+            const __m256i down =
+                _mm256_or_si256(_mm256_slli_epi32(_mm256_sub_epi32(k63, fy), 16), _mm256_slli_epi32(fy, 24));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(weights.data() + x), _mm256_or_si256(across, down));
         }
         const int32_t vectorEnd = x;
         // The second pixel's 4-byte write reaches the pixel after it, written next.
         for (x = r.left; x + 2 < vectorEnd || (x + 2 == vectorEnd && vectorEnd < r.right); x += 2)
-            BlendTwoPixels(src + offsets[size_t(x)], src + offsets[size_t(x) + 1], stride, weights.data() + x, out + 3 * x);
+            BlendTwoPixels(src + offsets[size_t(x)], src + offsets[size_t(x) + 1], stride, weights.data() + x,
+                           out + 3 * x);
         for (; x < r.right; ++x)
             SmoothPixel(source, out, m[x], x, y, p);
     }
@@ -332,7 +340,8 @@ void RenderSmoothFast(const PackedPicture& source, PackedPicture& display, MapRe
                 }
 #endif
                 for (int k = 0; k < 3; ++k)
-                    o[k] = uint8_t(DivideBlendSum(uint32_t(s0[k] * w00 + s0[k + 3] * w10 + s1[k] * w01 + s1[k + 3] * w11)));
+                    o[k] = uint8_t(
+                        DivideBlendSum(uint32_t(s0[k] * w00 + s0[k + 3] * w10 + s1[k] * w01 + s1[k + 3] * w11)));
             } else {
                 const int32_t c = std::clamp(v, 1, W - 2);
                 const int32_t row = std::clamp(A, 1, H - 2);

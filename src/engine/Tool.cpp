@@ -7,10 +7,16 @@
 
 namespace {
 
-int Limit(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+int Limit(int v, int lo, int hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 // floor(v / 64) for negative values too.
-int FloorDiv64(int v) { return v >> 6; }
+int FloorDiv64(int v)
+{
+    return v >> 6;
+}
 
 std::vector<Displacement> ZeroedBuffer(size_t count)
 {
@@ -39,16 +45,18 @@ const std::array<int, 64>& FalloffTable()
 // CTool
 
 CTool::CTool(int bitmapId, int commandId, int sizePercent)
-    : m_nBitmapId(bitmapId), m_nCommandId(commandId), m_nSizePercent(sizePercent)
-{
-}
+        : m_nBitmapId(bitmapId), m_nCommandId(commandId), m_nSizePercent(sizePercent)
+{}
 
 Rect CTool::GetBrushRect(int x, int y) const
 {
     return Rect{x - m_nRadius, y - m_nRadius, x + m_nRadius, y + m_nRadius};
 }
 
-std::vector<Displacement> CTool::CreateScratch() const { return {}; }
+std::vector<Displacement> CTool::CreateScratch() const
+{
+    return {};
+}
 
 void CTool::Prepare(int x, int y, int W, int H)
 {
@@ -80,9 +88,15 @@ void CTool::EndStroke()
 
 void CTool::Apply(MapRef, Displacement*, int, int) {}
 
-void CTool::Activate() { RefreshCursor(); }
+void CTool::Activate()
+{
+    RefreshCursor();
+}
 
-bool CTool::CanApply(int, int) const { return true; }
+bool CTool::CanApply(int, int) const
+{
+    return true;
+}
 
 void CTool::SetPictureSize(int width, int height)
 {
@@ -115,7 +129,10 @@ void CTool::RefreshCursor() const
         m_pCursor->RefreshCursor();
 }
 
-int CTool::Rand() { return m_pRandom ? m_pRandom->Next() : m_ownRandom.Next(); }
+int CTool::Rand()
+{
+    return m_pRandom ? m_pRandom->Next() : m_ownRandom.Next();
+}
 
 // ---------------------------------------------------------------------------
 // CToolLocal
@@ -131,7 +148,10 @@ void CToolLocal::Activate()
     CTool::Activate();
 }
 
-bool CToolLocal::CanApply(int, int) const { return m_nRadius > 0; }
+bool CToolLocal::CanApply(int, int) const
+{
+    return m_nRadius > 0;
+}
 
 int CToolLocal::WeightAt(int X, int Y) const
 {
@@ -163,7 +183,10 @@ Displacement CToolLocal::ComposeLocal(MapRef map, int x, int y, int dx, int dy) 
 
 CToolGlobal::CToolGlobal(int bitmapId, int commandId) : CTool(bitmapId, commandId, 0) {}
 
-Rect CToolGlobal::GetBrushRect(int, int) const { return Rect{0, 0, m_nPictureWidth, m_nPictureHeight}; }
+Rect CToolGlobal::GetBrushRect(int, int) const
+{
+    return Rect{0, 0, m_nPictureWidth, m_nPictureHeight};
+}
 
 std::vector<Displacement> CToolGlobal::CreateScratch() const
 {
@@ -211,8 +234,10 @@ void CToolGlobal::Apply(MapRef map, Displacement* scratch, int, int)
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const Displacement m = map.At(x, y);
-            const int X = Limit(int(std::clamp<int64_t>(int64_t(64) * x + m.dx, INT32_MIN, INT32_MAX)), 0, 64 * (W - 2));
-            const int Y = Limit(int(std::clamp<int64_t>(int64_t(64) * y + m.dy, INT32_MIN, INT32_MAX)), 0, 64 * (H - 2));
+            const int X =
+                Limit(int(std::clamp<int64_t>(int64_t(64) * x + m.dx, INT32_MIN, INT32_MAX)), 0, 64 * (W - 2));
+            const int Y =
+                Limit(int(std::clamp<int64_t>(int64_t(64) * y + m.dy, INT32_MIN, INT32_MAX)), 0, 64 * (H - 2));
             const int x0 = X / 64, y0 = Y / 64, fx = X % 64, fy = Y % 64;
             const int w00 = (63 - fx) * (63 - fy), w10 = fx * (63 - fy), w01 = (63 - fx) * fy, w11 = fx * fy;
             const Displacement& a = FieldAt(x0, y0);

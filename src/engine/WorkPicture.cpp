@@ -9,7 +9,10 @@ namespace {
 // are limited to a range far beyond any window (where no brush reaches the
 // picture), so that no brush rectangle or click frame can leave 32 bits.
 constexpr int kPointerLimit = 1 << 24;
-int PointerCoordinate(int v) { return std::clamp(v, -kPointerLimit, kPointerLimit); }
+int PointerCoordinate(int v)
+{
+    return std::clamp(v, -kPointerLimit, kPointerLimit);
+}
 
 }  // namespace
 
@@ -44,7 +47,10 @@ bool WorkPicture::RenderMap(int p, bool smooth)
     return RenderRect(Rect{0, 0, Width(), Height()}, p, smooth);
 }
 
-void WorkPicture::ScaleMap(int p) { ::ScaleMap(m_map, p); }
+void WorkPicture::ScaleMap(int p)
+{
+    ::ScaleMap(m_map, p);
+}
 
 void WorkPicture::SetActiveTool(CTool* tool)
 {

@@ -84,7 +84,10 @@ LoopResult FindFfmpegParts(const char* muxer, const char* encoder)
 
 ApngWriter::ApngWriter(ApngOptions options) : m_options(options) {}
 
-ApngWriter::~ApngWriter() { Abandon(); }
+ApngWriter::~ApngWriter()
+{
+    Abandon();
+}
 
 void ApngWriter::Abandon()
 {
@@ -132,8 +135,7 @@ LoopResult ApngWriter::Start(const std::string& path, const LoopSpec& spec)
     if (error < 0)
         return Failed("output", error);
     auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
-    c.io = buffer ? avio_alloc_context(buffer, kIoBufferBytes, 1, &File(), nullptr, WriteToFile, SeekInFile)
-                  : nullptr;
+    c.io = buffer ? avio_alloc_context(buffer, kIoBufferBytes, 1, &File(), nullptr, WriteToFile, SeekInFile) : nullptr;
     c.codec = avcodec_alloc_context3(encoder);
     c.frame = av_frame_alloc();
     c.packet = av_packet_alloc();

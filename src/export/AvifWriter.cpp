@@ -9,7 +9,8 @@
 
 namespace {
 
-[[maybe_unused]] const char* kNoAvif = "this program was built without animated AVIF support (libavif was not installed)";
+[[maybe_unused]] const char* kNoAvif =
+    "this program was built without animated AVIF support (libavif was not installed)";
 
 // The encoders by the names libavif gives them.
 constexpr const char* kEncoderNames[] = {"aom", "rav1e", "svt"};
@@ -80,7 +81,10 @@ LoopResult ChooseCodec(const std::string& name, avifCodecChoice& choice)
 
 struct AvifWriter::Encoder {};
 
-std::vector<std::string> AvifEncoders() { return {}; }
+std::vector<std::string> AvifEncoders()
+{
+    return {};
+}
 
 #endif
 
@@ -98,7 +102,8 @@ void AvifWriter::Abandon()
 LoopResult AvifWriter::Begin(const std::string& path, const LoopSpec& spec)
 {
     Abandon();
-    if (LoopResult r = CheckRange("AVIF quality", m_options.quality, AvifOptions::kMinQuality, AvifOptions::kMaxQuality);
+    if (LoopResult r =
+            CheckRange("AVIF quality", m_options.quality, AvifOptions::kMinQuality, AvifOptions::kMaxQuality);
         !r)
         return r;
     if (LoopResult r = CheckRange("AVIF speed", m_options.speed, AvifOptions::kMinSpeed, AvifOptions::kMaxSpeed); !r)
@@ -152,8 +157,9 @@ LoopResult AvifWriter::AddFrame(const PackedPicture& frame)
     if (result == AVIF_RESULT_OK)
         result = avifEncoderAddImage(m_encoder->encoder, m_encoder->image, 1, AVIF_ADD_IMAGE_FLAG_NONE);
     if (result != AVIF_RESULT_OK)
-        return LoopResult::Fail(result == AVIF_RESULT_OUT_OF_MEMORY ? LoopStatus::OutOfMemory : LoopStatus::EncodeFailed,
-                                "AVIF: " + m_encoder->Error(result) + ": " + Path());
+        return LoopResult::Fail(
+            result == AVIF_RESULT_OUT_OF_MEMORY ? LoopStatus::OutOfMemory : LoopStatus::EncodeFailed,
+            "AVIF: " + m_encoder->Error(result) + ": " + Path());
     ++m_frames;
     return {};
 #else

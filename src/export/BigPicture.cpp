@@ -74,9 +74,15 @@ private:
 
 CBigPicture::CBigPicture(Project& project, ExportObserver* observer) : m_project(project), m_pObserver(observer) {}
 
-int CBigPicture::TotalFrames() const { return m_project.Keys().GetTotalFrames(); }
+int CBigPicture::TotalFrames() const
+{
+    return m_project.Keys().GetTotalFrames();
+}
 
-void CBigPicture::SetSource(const std::string& picturePath) { SetSource(picturePath, App().m_nSaveMode); }
+void CBigPicture::SetSource(const std::string& picturePath)
+{
+    SetSource(picturePath, App().m_nSaveMode);
+}
 
 void CBigPicture::SetSource(const std::string& picturePath, int setting)
 {

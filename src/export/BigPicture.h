@@ -142,13 +142,13 @@ private:
     int m_nThreads = 0;
     VideoWriterFactory m_videoWriters = OpenVideoWriter;
     int m_nSetting = kScreen;
-    int m_nMaxWidth = 0;   // the size limit; 0: none
+    int m_nMaxWidth = 0;  // the size limit; 0: none
     int m_nMaxHeight = 0;
     BITMAPINFOHEADER m_header{};
-    PackedPicture m_source;   // settings 1 and 2
+    PackedPicture m_source;  // settings 1 and 2
     PackedPicture m_frame;
-    PackedPicture m_gifFrame; // work picture size
-    MapRef m_map;             // interpolated map of the frame being rendered (not owned)
+    PackedPicture m_gifFrame;  // work picture size
+    MapRef m_map;              // interpolated map of the frame being rendered (not owned)
 };
 
 // The work picture edits the active keyframe again when an export ends, also

@@ -13,7 +13,10 @@ constexpr int kWeightSum = 63 * 63;  // 3969
 
 // A negative remainder gives weights outside 0..63 (the blend extrapolates), so
 // a colour value can leave 0..255; it is limited instead of wrapping around.
-inline uint8_t ColourByte(int64_t value) { return uint8_t(std::clamp<int64_t>(value, 0, 255)); }
+inline uint8_t ColourByte(int64_t value)
+{
+    return uint8_t(std::clamp<int64_t>(value, 0, 255));
+}
 
 bool Renderable(const PackedPicture& source, const PackedPicture& frame, MapRef map)
 {
@@ -25,8 +28,8 @@ bool Renderable(const PackedPicture& source, const PackedPicture& frame, MapRef 
 
 // Where column c of the output falls in the map.
 struct ColumnCell {
-    int32_t mx;   // map column, limited to w-2
-    int32_t fx;   // fraction 0..63
+    int32_t mx;  // map column, limited to w-2
+    int32_t fx;  // fraction 0..63
 };
 
 // Whether every intermediate value of a frame fits in 32 bits, so the narrow
@@ -53,8 +56,9 @@ inline uint8_t BlendedByte(int32_t sum)
 class FastRenderer {
 public:
     FastRenderer(const PackedPicture& source, PackedPicture& frame, MapRef map, [[maybe_unused]] LaneKernel kernel)
-        : m_source(source), m_frame(frame), m_map(map), m_W(source.Width()), m_H(source.Height()),
-          m_narrow(FitsIn32Bits(LargestMagnitude(map.data, map.Count()), m_W, m_H)), m_divW(map.width), m_divH(map.height)
+            : m_source(source), m_frame(frame), m_map(map), m_W(source.Width()), m_H(source.Height()),
+              m_narrow(FitsIn32Bits(LargestMagnitude(map.data, map.Count()), m_W, m_H)), m_divW(map.width),
+              m_divH(map.height)
     {
         const int64_t w = map.width;
         m_columns.resize(size_t(std::max(m_W - 1, 0)));
@@ -238,8 +242,9 @@ private:
                                                 _mm256_mullo_epi32(_mm256_i32gather_epi32(ys + 1, mx, 4), fx));
             const __m256i dx = DivideLanes(nx, byWeightSum.multiplier, byWeightSum.shift);
             const __m256i dy = DivideLanes(ny, byWeightSum.multiplier, byWeightSum.shift);
-            const __m256i sx = _mm256_add_epi32(DivideLanes(_mm256_mullo_epi32(dx, pictureW), byW.multiplier, byW.shift),
-                                                _mm256_add_epi32(_mm256_set1_epi32(c * 64), steps));
+            const __m256i sx =
+                _mm256_add_epi32(DivideLanes(_mm256_mullo_epi32(dx, pictureW), byW.multiplier, byW.shift),
+                                 _mm256_add_epi32(_mm256_set1_epi32(c * 64), steps));
             const __m256i sy =
                 _mm256_add_epi32(DivideLanes(_mm256_mullo_epi32(dy, pictureH), byH.multiplier, byH.shift), rowPos);
             // With both positions non-negative the quotients and remainders are
@@ -248,12 +253,13 @@ private:
             const __m256i onePixel =
                 _mm256_or_si256(_mm256_srai_epi32(_mm256_or_si256(sx, sy), 31), _mm256_cmpgt_epi32(qx, lastPlain));
             const __m256i row = _mm256_max_epi32(_mm256_sub_epi32(bottom, qy), k1);
-            const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(row, stride),
-                                                    _mm256_add_epi32(qx, _mm256_add_epi32(qx, qx)));
+            const __m256i offset =
+                _mm256_add_epi32(_mm256_mullo_epi32(row, stride), _mm256_add_epi32(qx, _mm256_add_epi32(qx, qx)));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets + c), _mm256_or_si256(offset, onePixel));
             const __m256i gx = _mm256_and_si256(sx, k63), gy = _mm256_and_si256(sy, k63);
             const __m256i across = _mm256_or_si256(_mm256_sub_epi32(k63, gx), _mm256_slli_epi32(gx, 8));
-            const __m256i down = _mm256_or_si256(_mm256_slli_epi32(_mm256_sub_epi32(k63, gy), 16), _mm256_slli_epi32(gy, 24));
+            const __m256i down =
+                _mm256_or_si256(_mm256_slli_epi32(_mm256_sub_epi32(k63, gy), 16), _mm256_slli_epi32(gy, 24));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(weights + c), _mm256_or_si256(across, down));
         }
         for (; c < count; ++c)
@@ -305,14 +311,14 @@ private:
     MapRef m_map;
     int m_W;
     int m_H;
-    bool m_narrow;              // every value of this frame fits the 32-bit path
-    InvariantDivisor m_divW;    // by the map width
-    InvariantDivisor m_divH;    // by the map height
+    bool m_narrow;            // every value of this frame fits the 32-bit path
+    InvariantDivisor m_divW;  // by the map width
+    InvariantDivisor m_divH;  // by the map height
     InvariantDivisor m_div3969{kWeightSum};
     std::vector<ColumnCell> m_columns;
 #ifdef WARPLET_AVX2_LANES
-    bool m_lanes = false;       // rows run on AVX2
-    std::vector<int32_t> m_cellColumns;    // m_columns split, for vector loads
+    bool m_lanes = false;                // rows run on AVX2
+    std::vector<int32_t> m_cellColumns;  // m_columns split, for vector loads
     std::vector<int32_t> m_cellFractions;
 #endif
 };
@@ -373,10 +379,12 @@ void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef ma
             const Displacement& e10 = map.At(mx + 1, my);
             const Displacement& e01 = map.At(mx, my + 1);
             const Displacement& e11 = map.At(mx + 1, my + 1);
-            const int64_t dx = (e00.dx * (63 - fx) * (63 - fy) + e10.dx * fx * (63 - fy) +
-                                e01.dx * (63 - fx) * fy + e11.dx * fx * fy) / 3969;
-            const int64_t dy = (e00.dy * (63 - fx) * (63 - fy) + e10.dy * fx * (63 - fy) +
-                                e01.dy * (63 - fx) * fy + e11.dy * fx * fy) / 3969;
+            const int64_t dx = (e00.dx * (63 - fx) * (63 - fy) + e10.dx * fx * (63 - fy) + e01.dx * (63 - fx) * fy +
+                                e11.dx * fx * fy) /
+                               3969;
+            const int64_t dy = (e00.dy * (63 - fx) * (63 - fy) + e10.dy * fx * (63 - fy) + e01.dy * (63 - fx) * fy +
+                                e11.dy * fx * fy) /
+                               3969;
             // 3. Source position.
             const int64_t sx = dx * W / w + c * 64;
             const int64_t sy = dy * H / h + r * 64;
@@ -392,8 +400,9 @@ void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef ma
             const uint8_t* d = source.BufferRow(int(row - 1)) + 3 * px1;
             uint8_t* out = frame.BufferRow(int(H - 1 - r)) + 3 * c;
             for (int k = 0; k < 3; ++k)
-                out[k] = ColourByte((a[k] * (63 - gx) * (63 - gy) + b[k] * gx * (63 - gy) +
-                                     cc[k] * (63 - gx) * gy + d[k] * gx * gy) / 3969);
+                out[k] = ColourByte(
+                    (a[k] * (63 - gx) * (63 - gy) + b[k] * gx * (63 - gy) + cc[k] * (63 - gx) * gy + d[k] * gx * gy) /
+                    3969);
         }
     }
 }

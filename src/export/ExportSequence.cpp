@@ -10,7 +10,8 @@ void TakeBatchFailures(AtomicFileBatch& batch, PictureSequenceResult& result)
 {
     for (const FileError& error : batch.Finish()) {
         std::erase(result.written, error.Path());
-        result.failed.push_back({error.Path(), {PictureSaveResult::Status::WriteFailed, error.what(), error.GetCause()}});
+        result.failed.push_back(
+            {error.Path(), {PictureSaveResult::Status::WriteFailed, error.what(), error.GetCause()}});
     }
 }
 

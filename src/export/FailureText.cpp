@@ -62,7 +62,10 @@ QString WithDetail(int causeId, const std::string& detail)
     return cause + QStringLiteral(" (") + ShownDetail(detail) + QLatin1Char(')');
 }
 
-bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+bool StartsWith(std::string_view text, std::string_view start)
+{
+    return text.substr(0, start.size()) == start;
+}
 
 // The English texts FileError carries for failures that are not the system's.
 QString FileDetailCause(const FileError& error)

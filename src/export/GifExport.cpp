@@ -149,7 +149,6 @@ public:
     const GifWriteError& FileError() const { return m_file.LastError(); }
 
 private:
-
     GifFrameSource& m_source;
     int m_fps;
     GifFile m_file;

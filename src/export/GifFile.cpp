@@ -12,7 +12,10 @@ void Put16(std::vector<uint8_t>& out, int value)
 
 }  // namespace
 
-GifFile::~GifFile() { Discard(); }
+GifFile::~GifFile()
+{
+    Discard();
+}
 
 bool GifFile::Create(const std::string& path, const GifPalette& palette, int width, int height, bool loop)
 {
@@ -47,7 +50,7 @@ bool GifFile::Create(const std::string& path, const GifPalette& palette, int wid
         header.push_back(e.blue);
     }
     if (loop) {
-        const uint8_t extension[19] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P',
+        const uint8_t extension[19] = {0x21, 0xFF, 0x0B, 'N', 'E',  'T',  'S',  'C',  'A', 'P',
                                        'E',  '2',  '.',  '0', 0x03, 0x01, 0x00, 0x00, 0x00};
         header.insert(header.end(), extension, extension + sizeof extension);
     }
@@ -120,4 +123,7 @@ bool GifFile::Close(AtomicFileBatch* batch)
     return !m_failed;
 }
 
-void GifFile::Discard() { m_file.reset(); }
+void GifFile::Discard()
+{
+    m_file.reset();
+}

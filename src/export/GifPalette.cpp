@@ -10,7 +10,10 @@
 
 namespace {
 
-int Sum(const PaletteEntry& e) { return int(e.red) + int(e.green) + int(e.blue); }
+int Sum(const PaletteEntry& e)
+{
+    return int(e.red) + int(e.green) + int(e.blue);
+}
 
 #if defined(__SSE2__)
 // The lane-wise minimum of signed 32-bit values.
@@ -63,9 +66,8 @@ uint8_t NearestPaletteIndexPlain(const GifPalette& palette, uint8_t red, uint8_t
 }
 
 GifColourMatcher::GifColourMatcher(const GifPalette& palette)
-    : m_palette(palette), m_coarseCells(size_t(1) << (3 * kCoarseBits)), m_cells(size_t(1) << (3 * kFineBits))
-{
-}
+        : m_palette(palette), m_coarseCells(size_t(1) << (3 * kCoarseBits)), m_cells(size_t(1) << (3 * kFineBits))
+{}
 
 namespace {
 
@@ -104,7 +106,8 @@ void GifColourMatcher::ListCandidates(const uint8_t* from, size_t count, int red
     int bound = INT_MAX;
     for (size_t k = 0; k < count; ++k) {
         const PaletteEntry& e = m_palette[from[k]];
-        bound = std::min(bound, FarSquare(e.red, rl, span) + FarSquare(e.green, gl, span) + FarSquare(e.blue, bl, span));
+        bound =
+            std::min(bound, FarSquare(e.red, rl, span) + FarSquare(e.green, gl, span) + FarSquare(e.blue, bl, span));
     }
     for (size_t k = 0; k < count; ++k) {
         const PaletteEntry& e = m_palette[from[k]];
@@ -165,7 +168,8 @@ uint8_t GifColourMatcher::Nearest(uint8_t red, uint8_t green, uint8_t blue)
     __m128i position = _mm_setr_epi32(0, 1, 2, 3);
     __m128i best = _mm_set1_epi32(INT32_MAX);
     for (int k = 0; k < cell.count; k += 4) {
-        const __m128i rg = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(redGreen + k)), queryRedGreen);
+        const __m128i rg =
+            _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(redGreen + k)), queryRedGreen);
         const __m128i b = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(blues + k)), queryBlue);
         const __m128i distance = _mm_add_epi32(_mm_madd_epi16(rg, rg), _mm_madd_epi16(b, b));
         best = Smaller(best, _mm_or_si128(_mm_slli_epi32(distance, 8), position));

@@ -42,7 +42,7 @@ std::vector<uint8_t> Header(int width, int height, const std::vector<Rgb>& colou
         out.push_back(c.blue);
     }
     // Application extension: play for ever.
-    const uint8_t loop[19] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P',
+    const uint8_t loop[19] = {0x21, 0xFF, 0x0B, 'N', 'E',  'T',  'S',  'C',  'A', 'P',
                               'E',  '2',  '.',  '0', 0x03, 0x01, 0x00, 0x00, 0x00};
     out.insert(out.end(), loop, loop + sizeof loop);
     return out;
@@ -66,7 +66,7 @@ PendingFrame FrameOver(const std::vector<uint8_t>& shown, const std::vector<uint
         const size_t row = size_t(y) * size_t(width);
         for (int x = rect.left; x < rect.right; ++x)
             frame.indexes.push_back(next[row + size_t(x)] == shown[row + size_t(x)] ? transparentIndex
-                                                                                      : next[row + size_t(x)]);
+                                                                                    : next[row + size_t(x)]);
     }
     return frame;
 }
@@ -74,9 +74,8 @@ PendingFrame FrameOver(const std::vector<uint8_t>& shown, const std::vector<uint
 class FrameCoder {
 public:
     FrameCoder(int tableBits, uint8_t transparentIndex)
-        : m_codeSize(std::max(2, tableBits)), m_transparentIndex(transparentIndex)
-    {
-    }
+            : m_codeSize(std::max(2, tableBits)), m_transparentIndex(transparentIndex)
+    {}
 
     // Graphic control extension (kept in place; transparency where used), descriptor, data.
     const std::vector<uint8_t>& Code(const PendingFrame& frame, int delay)
@@ -108,11 +107,18 @@ private:
 std::string Ordinal(int n)
 {
     const int lastTwo = n % 100;
-    const char* suffix = lastTwo >= 11 && lastTwo <= 13 ? "th" : n % 10 == 1 ? "st" : n % 10 == 2 ? "nd" : n % 10 == 3 ? "rd" : "th";
+    const char* suffix = lastTwo >= 11 && lastTwo <= 13 ? "th"
+                         : n % 10 == 1                  ? "st"
+                         : n % 10 == 2                  ? "nd"
+                         : n % 10 == 3                  ? "rd"
+                                                        : "th";
     return std::to_string(n) + suffix;
 }
 
-int ShownFrameCount(int frameCount, int step) { return (frameCount + step - 1) / step; }
+int ShownFrameCount(int frameCount, int step)
+{
+    return (frameCount + step - 1) / step;
+}
 
 }  // namespace
 
@@ -154,8 +160,7 @@ std::string DescribeReduction(const GifQualityStep& step, const GifQualityStep& 
         if (!text.empty())
             text += ", ";
         text += "every " + Ordinal(step.frameStep) + " frame (" +
-                std::to_string(ShownFrameCount(frameCount, step.frameStep)) + " of " + std::to_string(frameCount) +
-                ")";
+                std::to_string(ShownFrameCount(frameCount, step.frameStep)) + " of " + std::to_string(frameCount) + ")";
     }
     return text;
 }
@@ -233,9 +238,8 @@ LoopResult GifQualityWriter::Finish()
 LoopResult GifQualityWriter::FinishWithin()
 {
     const int frameCount = int(m_frames.size());
-    const std::vector<GifQualityStep> steps =
-        m_options.maxBytes ? GifQualitySteps(m_options.colours, frameCount)
-                           : std::vector<GifQualityStep>{{m_options.colours, 1}};
+    const std::vector<GifQualityStep> steps = m_options.maxBytes ? GifQualitySteps(m_options.colours, frameCount)
+                                                                 : std::vector<GifQualityStep>{{m_options.colours, 1}};
     LoopResult result;
     for (const GifQualityStep& step : steps) {
         std::vector<uint8_t> bytes;

@@ -14,7 +14,7 @@ GifPalette PaletteTable(const std::vector<Rgb>& colours)
 }
 
 StableDither::StableDither(const std::vector<Rgb>& colours, int width, int height, DitherOptions options)
-    : m_width(width), m_height(height), m_options(options), m_matcher(PaletteTable(colours))
+        : m_width(width), m_height(height), m_options(options), m_matcher(PaletteTable(colours))
 {
     for (const PaletteEntry& e : m_matcher.Palette()) {
         m_colours16.push_back(e.red * 16);

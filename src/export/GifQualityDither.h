@@ -43,8 +43,8 @@ private:
     int m_height;
     DitherOptions m_options;
     GifColourMatcher m_matcher;
-    std::vector<int> m_colours16;       // the palette's red, green, blue in sixteenths
-    std::vector<int> m_errorRows[2];    // this row's and the next row's incoming error, 3 per pixel (+2 pixels margin)
+    std::vector<int> m_colours16;     // the palette's red, green, blue in sixteenths
+    std::vector<int> m_errorRows[2];  // this row's and the next row's incoming error, 3 per pixel (+2 pixels margin)
 };
 
 // A palette table of 256 entries from up to 256 colours; the entries beyond them

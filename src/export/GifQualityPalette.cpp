@@ -221,7 +221,10 @@ double SquaredDistance(const ColourPoint& a, const ColourPoint& b)
     return dr * dr + dg * dg + db * db;
 }
 
-uint8_t RoundComponent(double v) { return uint8_t(std::clamp(int(v + 0.5), 0, 255)); }
+uint8_t RoundComponent(double v)
+{
+    return uint8_t(std::clamp(int(v + 0.5), 0, 255));
+}
 
 }  // namespace
 

@@ -27,7 +27,7 @@ public:
 private:
     std::vector<ColourPoint> m_colours;  // sorted by green
     std::vector<double> m_greens;
-    std::vector<size_t> m_index;         // their places in the given set
+    std::vector<size_t> m_index;  // their places in the given set
 };
 
 namespace reference {

@@ -57,11 +57,10 @@ LoopResult CheckFrame(const PackedPicture& frame, const LoopSpec& spec)
 {
     if (frame.Width() != spec.width || frame.Height() != spec.height || frame.Header().biBitCount != 24 ||
         frame.Bits().size() < size_t(frame.Stride()) * size_t(frame.Height()))
-        return LoopResult::Fail(LoopStatus::BadFrame, "a frame of " + std::to_string(frame.Width()) + " x " +
-                                                          std::to_string(frame.Height()) +
-                                                          " does not belong to a loop of " +
-                                                          std::to_string(spec.width) + " x " +
-                                                          std::to_string(spec.height));
+        return LoopResult::Fail(LoopStatus::BadFrame,
+                                "a frame of " + std::to_string(frame.Width()) + " x " + std::to_string(frame.Height()) +
+                                    " does not belong to a loop of " + std::to_string(spec.width) + " x " +
+                                    std::to_string(spec.height));
     return {};
 }
 
@@ -115,7 +114,10 @@ LoopResult LoopFileWriter::Commit()
     return result;
 }
 
-void LoopFileWriter::CloseFile() { m_file.reset(); }
+void LoopFileWriter::CloseFile()
+{
+    m_file.reset();
+}
 
 int64_t FrameStart(int64_t k, int framesPerSecond, int unitsPerSecond, int step)
 {

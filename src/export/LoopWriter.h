@@ -21,9 +21,9 @@
 class AtomicFile;
 
 struct LoopSpec {
-    int width = 0;           // every frame's size
+    int width = 0;  // every frame's size
     int height = 0;
-    int framesPerSecond = 0; // 1 .. kMaxLoopFps
+    int framesPerSecond = 0;  // 1 .. kMaxLoopFps
 };
 
 // The speeds every loop writer takes.
@@ -32,14 +32,14 @@ inline constexpr int kMaxLoopFps = 100;
 
 enum class LoopStatus {
     Ok,
-    Stopped,        // a stop was asked for; no file was written
-    BadOptions,     // an option or the speed is out of range (the message names the range)
-    BadFrame,       // a frame is empty, too large for the format, or not of the loop's size
-    NoFrames,       // Finish before any frame
-    NoLibrary,      // the library or encoder the format needs is missing
-    WriteFailed,    // the file could not be created or written (see cause)
-    EncodeFailed,   // the encoder refused the frames
-    TooLarge,       // the file cannot be made to fit the size limit asked for
+    Stopped,       // a stop was asked for; no file was written
+    BadOptions,    // an option or the speed is out of range (the message names the range)
+    BadFrame,      // a frame is empty, too large for the format, or not of the loop's size
+    NoFrames,      // Finish before any frame
+    NoLibrary,     // the library or encoder the format needs is missing
+    WriteFailed,   // the file could not be created or written (see cause)
+    EncodeFailed,  // the encoder refused the frames
+    TooLarge,      // the file cannot be made to fit the size limit asked for
     OutOfMemory,
 };
 

@@ -6,7 +6,10 @@
 
 namespace {
 
-int ClearCodeFor(int minCodeSize) { return minCodeSize == 1 ? 4 : 1 << minCodeSize; }
+int ClearCodeFor(int minCodeSize)
+{
+    return minCodeSize == 1 ? 4 : 1 << minCodeSize;
+}
 
 bool PixelsFit(const uint8_t* pixels, size_t count, int clearCode)
 {
@@ -81,7 +84,10 @@ bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, st
     return true;
 }
 
-void LzwEncoder::ClearTable() { std::fill(m_table.begin(), m_table.end(), 0u); }
+void LzwEncoder::ClearTable()
+{
+    std::fill(m_table.begin(), m_table.end(), 0u);
+}
 
 // Packs a code at the given width, least significant bit first. On little-endian
 // machines the whole accumulator is stored at once and only the complete bytes count.

@@ -28,12 +28,9 @@ struct OctreeQuantizer::Node {
 };
 
 OctreeQuantizer::OctreeQuantizer(int maxColors)
-    : m_maxColors(maxColors),
-      m_leafLimit(maxColors > 7 ? (maxColors - 2) / 7 * 7 + 8 : 8),
-      m_root(NewNode(0)),
-      m_palette(size_t(std::max(maxColors, 0)))
-{
-}
+        : m_maxColors(maxColors), m_leafLimit(maxColors > 7 ? (maxColors - 2) / 7 * 7 + 8 : 8), m_root(NewNode(0)),
+          m_palette(size_t(std::max(maxColors, 0)))
+{}
 
 OctreeQuantizer::~OctreeQuantizer() = default;
 
@@ -183,9 +180,7 @@ int OctreeQuantizer::GetPalette(PaletteEntry* out)
     const int slotCount = std::max(m_leafLimit, leafCount);
     std::vector<Node*> slots(size_t(slotCount), nullptr);
     std::copy(collected.begin(), collected.end(), slots.begin());
-    std::stable_sort(slots.begin(), slots.end(), [](const Node* a, const Node* b) {
-        return SortKey(a) < SortKey(b);
-    });
+    std::stable_sort(slots.begin(), slots.end(), [](const Node* a, const Node* b) { return SortKey(a) < SortKey(b); });
 
     const int firstPaletteSlot = slotCount - m_maxColors;
     for (int i = 0; i < m_maxColors; ++i) {

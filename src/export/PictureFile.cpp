@@ -108,13 +108,12 @@ PictureSaveResult WriteEncoded(const std::string& path, std::span<const uint8_t>
 }
 
 // Writes a single-picture GIF with the program's own encoder.
-PictureSaveResult SaveGif(const std::string& path, const BITMAPINFOHEADER& header,
-                          std::span<const uint8_t> pixels, AtomicFileBatch* batch)
+PictureSaveResult SaveGif(const std::string& path, const BITMAPINFOHEADER& header, std::span<const uint8_t> pixels,
+                          AtomicFileBatch* batch)
 {
     const size_t bytes = size_t(header.biHeight) * size_t(PictureStride(header.biWidth));
-    const PackedPicture picture(
-        MakePictureHeader(header.biWidth, header.biHeight, PelsPerMeterFromDpi(kUnstatedDpi)),
-        std::vector<uint8_t>(pixels.begin(), pixels.begin() + std::ptrdiff_t(bytes)));
+    const PackedPicture picture(MakePictureHeader(header.biWidth, header.biHeight, PelsPerMeterFromDpi(kUnstatedDpi)),
+                                std::vector<uint8_t>(pixels.begin(), pixels.begin() + std::ptrdiff_t(bytes)));
     GifWriteError error;
     if (!WriteGifPicture(path, picture, &error, batch))
         return Failed(path + ": " + error.what, FileError::CauseFromErrno(error.error));
@@ -145,9 +144,8 @@ PictureSaveResult SaveWithQt(const std::string& path, const std::string& format,
 class RowPacker {
 public:
     explicit RowPacker(const QImage& image)
-        : m_image(image),
-          m_target(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32),
-          m_colors(image.colorTable())
+            : m_image(image), m_target(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32),
+              m_colors(image.colorTable())
     {
         // As the conversion reads a palette picture: no table at all is a grey
         // ramp, and indexes past the table are black.
@@ -167,9 +165,7 @@ public:
         const uchar* line = m_image.constScanLine(y);
         switch (m_image.format()) {
         case QImage::Format_RGB32:
-        case QImage::Format_ARGB32:
-            PackArgb(reinterpret_cast<const QRgb*>(line), width, out);
-            return;
+        case QImage::Format_ARGB32: PackArgb(reinterpret_cast<const QRgb*>(line), width, out); return;
         case QImage::Format_Grayscale8:
             for (int x = 0; x < width; ++x)
                 std::memset(out + 3 * x, line[x], 3);
@@ -239,7 +235,8 @@ std::optional<PackedPicture> DecodeIntoPackedBuffer(QImageReader& reader)
     const int width = size.width();
     const int height = size.height();
     const uint64_t limit = uint64_t(kDecodeLimitMegabytes) << 20;
-    const uint64_t decodedStride = (uint64_t(width) * uint64_t(QImage::toPixelFormat(format).bitsPerPixel()) + 31) / 32 * 4;
+    const uint64_t decodedStride =
+        (uint64_t(width) * uint64_t(QImage::toPixelFormat(format).bitsPerPixel()) + 31) / 32 * 4;
     const uint64_t packedStride = (uint64_t(width) * 3 + 3) / 4 * 4;
     if (decodedStride * uint64_t(height) > limit || packedStride * uint64_t(height) > limit)
         return std::nullopt;  // as the decoder's own allocation limit refuses it

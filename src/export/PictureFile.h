@@ -48,7 +48,7 @@ struct PictureSaveResult {
         WriteFailed,      // the caller shows string 147
     };
     Status status = Status::WriteFailed;
-    std::string detail;  // the file and what failed
+    std::string detail;                                  // the file and what failed
     FileError::Cause cause = FileError::Cause::Generic;  // DiskFull: show string 1046
 
     explicit operator bool() const { return status == Status::Saved; }
@@ -70,6 +70,6 @@ inline constexpr int kJpegQuality = 90;
 // the target under a temporary name and renamed over it only when complete, so
 // a failed save leaves an existing file untouched. With a batch, the file takes
 // its name when the batch is finished (AtomicFileBatch).
-PictureSaveResult SavePicture(const std::string& path, const BITMAPINFOHEADER& header,
-                              std::span<const uint8_t> pixels, AtomicFileBatch* batch = nullptr);
+PictureSaveResult SavePicture(const std::string& path, const BITMAPINFOHEADER& header, std::span<const uint8_t> pixels,
+                              AtomicFileBatch* batch = nullptr);
 PictureSaveResult SavePicture(const std::string& path, const PackedPicture& picture);

@@ -40,7 +40,10 @@ QRect PrintRect(int W, int H, int AW, int AH, int dpiX, int dpiY)
     return PrintRect(onPage(W, dpiX), onPage(H, dpiY), AW, AH);
 }
 
-QSize PrintPixelLimit(const QPageLayout& layout) { return layout.paintRectPixels(kPrintPixelsPerInch).size(); }
+QSize PrintPixelLimit(const QPageLayout& layout)
+{
+    return layout.paintRectPixels(kPrintPixelsPerInch).size();
+}
 
 QPageLayout::Orientation PrintOrientation(int workWidth, int workHeight)
 {
@@ -109,8 +112,8 @@ PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::
 
 QPageLayout PdfPageLayout(bool letter, QPageLayout::Orientation orientation)
 {
-    return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), orientation,
-                       QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), orientation, QMarginsF(10, 10, 10, 10),
+                       QPageLayout::Millimeter);
 }
 
 PrintResult PrintFramesToPdf(CBigPicture& big, const std::string& path, const std::vector<int>& frames,

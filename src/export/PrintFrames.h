@@ -44,7 +44,7 @@ struct PrintResult {
     bool started = false;  // the device accepted a painter
     int pages = 0;         // pages printed
     bool cancelled = false;
-    std::string error;     // why printing failed; empty when it did not
+    std::string error;  // why printing failed; empty when it did not
     bool Failed() const { return !error.empty(); }
 };
 

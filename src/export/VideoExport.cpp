@@ -261,10 +261,9 @@ VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSour
     for (int j = 0; j < frames; ++j) {
         const PackedPicture& frame = source.RenderVideoFrame(VideoFrameSubFrame(j, plan->timeStep));
         if (writer->WriteFrame(WriterPicture(container, frame, pictureWidth, pictureHeight, storage)) != 0) {
-            const std::optional<VideoSizeEntry> smaller = container == VideoContainer::Wmv && j == 0 &&
-                                                                  !writer->Stopped()
-                                                              ? FallbackVideoSize(plan->entry)
-                                                              : std::nullopt;
+            const std::optional<VideoSizeEntry> smaller =
+                container == VideoContainer::Wmv && j == 0 && !writer->Stopped() ? FallbackVideoSize(plan->entry)
+                                                                                 : std::nullopt;
             if (!smaller)
                 return end();
             // The first frame did not go through: try the next smaller size with the same

@@ -53,12 +53,12 @@ QString VideoFileFilter();
 // Sizes and timing of one export.
 struct VideoExportPlan {
     VideoContainer container = VideoContainer::Wmv;
-    VideoSizeEntry entry;      // table entry: profile and frame rate (and the size for WMV)
-    int fps = 0;               // F
-    int frameCount = 0;        // N = F x total frames / speed
-    double timeStep = 0;       // x = speed / F
-    int width = 0;             // size of the pictures handed to the writer: for WMV the size
-    int height = 0;            // the entry's profile encodes, which the file has
+    VideoSizeEntry entry;  // table entry: profile and frame rate (and the size for WMV)
+    int fps = 0;           // F
+    int frameCount = 0;    // N = F x total frames / speed
+    double timeStep = 0;   // x = speed / F
+    int width = 0;         // size of the pictures handed to the writer: for WMV the size
+    int height = 0;        // the entry's profile encodes, which the file has
 };
 
 // The plan for an output frame of width x height; nothing when there is nothing to
@@ -91,21 +91,21 @@ enum class VideoExportStatus { Ok, Cancelled, Failed };
 
 struct VideoExportResult {
     VideoExportStatus status = VideoExportStatus::Failed;
-    std::string error;         // the writer's English text of the step that failed
-    int systemError = 0;       // errno of the file operation that failed, 0 when none did
-    std::string encoder;       // the encoder used ("mpeg4" when no H.264 encoder exists)
+    std::string error;    // the writer's English text of the step that failed
+    int systemError = 0;  // errno of the file operation that failed, 0 when none did
+    std::string encoder;  // the encoder used ("mpeg4" when no H.264 encoder exists)
     int framesWritten = 0;
-    int width = 0;             // the size of the video in the file
+    int width = 0;  // the size of the video in the file
     int height = 0;
 };
 
 // What the export asks a writer factory for.
 struct VideoWriterRequest {
-    int fd = -1;               // the file to write: seekable, written from its start, not closed by the writer
+    int fd = -1;  // the file to write: seekable, written from its start, not closed by the writer
     VideoContainer container = VideoContainer::Wmv;
-    QByteArray profileXml;     // WMV: the stored profile text
+    QByteArray profileXml;  // WMV: the stored profile text
     int fps = 0;
-    int width = 0;             // MP4 and WebM: the encoded size
+    int width = 0;  // MP4 and WebM: the encoded size
     int height = 0;
     VideoWriteMonitor* monitor = nullptr;  // asked to stop, told the progress; outlives the writer
 };

@@ -7,7 +7,8 @@
 
 namespace {
 
-[[maybe_unused]] const char* kNoWebp = "this program was built without animated WebP support (libwebp was not installed)";
+[[maybe_unused]] const char* kNoWebp =
+    "this program was built without animated WebP support (libwebp was not installed)";
 
 }  // namespace
 
@@ -28,13 +29,19 @@ struct WebpWriter::Encoder {
     }
 };
 
-bool WebpAvailable() { return true; }
+bool WebpAvailable()
+{
+    return true;
+}
 
 #else
 
 struct WebpWriter::Encoder {};
 
-bool WebpAvailable() { return false; }
+bool WebpAvailable()
+{
+    return false;
+}
 
 #endif
 
@@ -52,10 +59,12 @@ void WebpWriter::Abandon()
 LoopResult WebpWriter::Begin(const std::string& path, const LoopSpec& spec)
 {
     Abandon();
-    if (LoopResult r = CheckRange("WebP quality", m_options.quality, WebpOptions::kMinQuality, WebpOptions::kMaxQuality);
+    if (LoopResult r =
+            CheckRange("WebP quality", m_options.quality, WebpOptions::kMinQuality, WebpOptions::kMaxQuality);
         !r)
         return r;
-    if (LoopResult r = CheckRange("WebP effort", m_options.effort, WebpOptions::kMinEffort, WebpOptions::kMaxEffort); !r)
+    if (LoopResult r = CheckRange("WebP effort", m_options.effort, WebpOptions::kMinEffort, WebpOptions::kMaxEffort);
+        !r)
         return r;
     if (LoopResult r = CheckSpec(spec, kMaxSide, "WebP"); !r)
         return r;

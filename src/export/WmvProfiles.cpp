@@ -14,7 +14,10 @@ class AttributeReader {
 public:
     explicit AttributeReader(const QXmlStreamAttributes& attributes) : m_attributes(attributes) {}
 
-    std::string Text(const char* name) const { return m_attributes.value(QLatin1StringView(name)).toString().toStdString(); }
+    std::string Text(const char* name) const
+    {
+        return m_attributes.value(QLatin1StringView(name)).toString().toStdString();
+    }
 
     int64_t Number(const char* name) const
     {

@@ -67,13 +67,13 @@ struct WmvVideoStream {
     std::string inputName;
     int64_t bitRate = 0;
     int bufferWindowMs = 0;
-    int width = 0;                 // encoded size
+    int width = 0;  // encoded size
     int height = 0;
     int bitsPerPixel = 0;
-    int64_t timePerFrame = 0;      // 100-ns units
-    int quality = 0;               // 0 (smooth) .. 100 (crisp)
-    int64_t keyFrameSpacing = 0;   // 100-ns units
-    std::string compression;       // four-character code, "WMV3"
+    int64_t timePerFrame = 0;     // 100-ns units
+    int quality = 0;              // 0 (smooth) .. 100 (crisp)
+    int64_t keyFrameSpacing = 0;  // 100-ns units
+    std::string compression;      // four-character code, "WMV3"
     std::string subtype;
     std::string decoderComplexity;
     std::string language;

@@ -110,20 +110,38 @@ VideoEncodingSettings WmvSettingsFromProfile(const WmvProfile& profile)
 }
 
 // The writer's I/O context is its own (m_io): the muxer never closes it.
-void CWmvWriter::FormatDeleter::operator()(AVFormatContext* context) const { avformat_free_context(context); }
+void CWmvWriter::FormatDeleter::operator()(AVFormatContext* context) const
+{
+    avformat_free_context(context);
+}
 void CWmvWriter::IoDeleter::operator()(AVIOContext* io) const
 {
     av_freep(&io->buffer);
     avio_context_free(&io);
 }
-void CWmvWriter::CodecDeleter::operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-void CWmvWriter::FrameDeleter::operator()(AVFrame* frame) const { av_frame_free(&frame); }
-void CWmvWriter::PacketDeleter::operator()(AVPacket* packet) const { av_packet_free(&packet); }
-void CWmvWriter::ScalerDeleter::operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
+void CWmvWriter::CodecDeleter::operator()(AVCodecContext* context) const
+{
+    avcodec_free_context(&context);
+}
+void CWmvWriter::FrameDeleter::operator()(AVFrame* frame) const
+{
+    av_frame_free(&frame);
+}
+void CWmvWriter::PacketDeleter::operator()(AVPacket* packet) const
+{
+    av_packet_free(&packet);
+}
+void CWmvWriter::ScalerDeleter::operator()(SwsContext* scaler) const
+{
+    sws_freeContext(scaler);
+}
 
 CWmvWriter::CWmvWriter() : m_szError(kSucceeded) {}
 
-CWmvWriter::~CWmvWriter() { Close(); }
+CWmvWriter::~CWmvWriter()
+{
+    Close();
+}
 
 void CWmvWriter::Reset(int fps)
 {
@@ -343,8 +361,7 @@ int CWmvWriter::WriteFrame(const PackedPicture& bitmap)
         if (!SetupInput(bitmap))
             return 1;
         [[fallthrough]];
-    case kStateWriting:
-        return WriteSample(bitmap) ? 0 : 1;
+    case kStateWriting: return WriteSample(bitmap) ? 0 : 1;
     default:
         if (m_szError == kSucceeded)
             m_szError = "Writer Is Not Open";
@@ -361,8 +378,8 @@ bool CWmvWriter::SetupInput(const PackedPicture& bitmap)
         bitmap.Bits().size() < size_t(bitmap.Stride()) * size_t(h))
         return Fail("Unable to Set Media Type");
     AVCodecContext* c = m_videoInput.get();
-    m_scaler.reset(sws_getContext(w, h, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt, SWS_BICUBIC,
-                                  nullptr, nullptr, nullptr));
+    m_scaler.reset(sws_getContext(w, h, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt, SWS_BICUBIC, nullptr,
+                                  nullptr, nullptr));
     if (!m_scaler)
         return Fail("Unable to Create Device Context");
     m_frame.reset(av_frame_alloc());

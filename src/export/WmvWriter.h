@@ -42,22 +42,22 @@ struct SwsContext;
 
 // One encoder the writer may use, with the private options it is given.
 struct VideoEncoderChoice {
-    std::string name;                    // libavcodec encoder name
+    std::string name;  // libavcodec encoder name
     std::vector<std::pair<std::string, std::string>> options;
-    int fixedQuantiser = 0;              // > 0: constant quantiser when no bit rate is set
+    int fixedQuantiser = 0;  // > 0: constant quantiser when no bit rate is set
 };
 
 // Encoder settings in the profile's terms.
 struct VideoEncodingSettings {
-    std::string muxer;                   // libavformat short name: "asf", "mp4", "webm"
+    std::string muxer;                         // libavformat short name: "asf", "mp4", "webm"
     std::vector<VideoEncoderChoice> encoders;  // the first one available is used
-    int width = 0;                       // encoded size
+    int width = 0;                             // encoded size
     int height = 0;
-    int64_t bitRate = 0;                 // bits per second; 0 leaves the encoder's own rate control
-    int bufferWindowMs = 0;              // rate control buffer; 0 for none
-    int64_t timePerFrame = 0;            // 100-ns units; 0 derives it from the frame rate
-    int quality = -1;                    // 0..100 for quantiser-based encoders; -1 leaves the default
-    int64_t keyFrameSpacing = 0;         // 100-ns units; 0 leaves the encoder's default
+    int64_t bitRate = 0;          // bits per second; 0 leaves the encoder's own rate control
+    int bufferWindowMs = 0;       // rate control buffer; 0 for none
+    int64_t timePerFrame = 0;     // 100-ns units; 0 derives it from the frame rate
+    int quality = -1;             // 0..100 for quantiser-based encoders; -1 leaves the default
+    int64_t keyFrameSpacing = 0;  // 100-ns units; 0 leaves the encoder's default
 };
 
 // The settings a stored profile asks for, for the ASF container and the wmv2 encoder.
@@ -115,12 +115,24 @@ public:
     static int64_t SampleTimeMs(int64_t frame, int fps) { return frame * 1000 / fps; }
 
 private:
-    struct FormatDeleter { void operator()(AVFormatContext* context) const; };
-    struct CodecDeleter { void operator()(AVCodecContext* context) const; };
-    struct FrameDeleter { void operator()(AVFrame* frame) const; };
-    struct PacketDeleter { void operator()(AVPacket* packet) const; };
-    struct ScalerDeleter { void operator()(SwsContext* scaler) const; };
-    struct IoDeleter { void operator()(AVIOContext* io) const; };
+    struct FormatDeleter {
+        void operator()(AVFormatContext* context) const;
+    };
+    struct CodecDeleter {
+        void operator()(AVCodecContext* context) const;
+    };
+    struct FrameDeleter {
+        void operator()(AVFrame* frame) const;
+    };
+    struct PacketDeleter {
+        void operator()(AVPacket* packet) const;
+    };
+    struct ScalerDeleter {
+        void operator()(SwsContext* scaler) const;
+    };
+    struct IoDeleter {
+        void operator()(AVIOContext* io) const;
+    };
 
     void Reset(int fps);
     bool Fail(const char* text);
@@ -146,7 +158,7 @@ private:
     std::unique_ptr<AVFormatContext, FormatDeleter> m_writer;
     std::unique_ptr<AVIOContext, IoDeleter> m_io;
     VideoFileOutput m_output;
-    int m_ownedFd = -1;  // the file Open created from a path
+    int m_ownedFd = -1;       // the file Open created from a path
     std::string m_ownedPath;  // its name, removed on a stop
     std::optional<WmvProfile> m_profile;
     const AVOutputFormat* m_muxer = nullptr;  // static libavformat table entry

@@ -85,7 +85,10 @@ void ArchiveWriter::WriteUInt32(uint32_t v)
         m_bytes.push_back(uint8_t(v >> shift));
 }
 
-void ArchiveWriter::WriteRaw(std::span<const uint8_t> bytes) { m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end()); }
+void ArchiveWriter::WriteRaw(std::span<const uint8_t> bytes)
+{
+    m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+}
 
 void ArchiveWriter::WriteRaw(const void* data, size_t size)
 {
@@ -206,8 +209,7 @@ std::string ArchiveReader::ReadString()
 {
     bool wide = false;
     const uint64_t length = ReadStringLength(wide);
-    if (!wide)
-    {
+    if (!wide) {
         const auto raw = ReadRaw(length);
         return std::string(raw.begin(), raw.end());
     }
@@ -243,16 +245,20 @@ void ArchiveReader::ReadObjectHeader(const std::string& className, uint16_t sche
         const uint16_t nameLength = ReadUInt16();
         const auto name = ReadRaw(nameLength);
         if (std::string(name.begin(), name.end()) != className)
-            throw ArchiveError(ArchiveError::Cause::BadClass, "an object of an unknown class where a " + className + " was expected");
+            throw ArchiveError(ArchiveError::Cause::BadClass,
+                               "an object of an unknown class where a " + className + " was expected");
         if (readSchema != schema)
-            throw ArchiveError(ArchiveError::Cause::BadSchema, "class " + className + " has schema " + std::to_string(readSchema));
+            throw ArchiveError(ArchiveError::Cause::BadSchema,
+                               "class " + className + " has schema " + std::to_string(readSchema));
         m_classes[m_nextIndex++] = className;
         ++m_nextIndex;
         return;
     }
-    const uint32_t objectTag = tag == kBigObjectTag ? ReadUInt32() : ((uint32_t(tag & kClassTag) << 16) | (tag & ~kClassTag));
+    const uint32_t objectTag =
+        tag == kBigObjectTag ? ReadUInt32() : ((uint32_t(tag & kClassTag) << 16) | (tag & ~kClassTag));
     if (!(objectTag & kBigClassTag))
-        throw ArchiveError(ArchiveError::Cause::BadClass, "a reference to an earlier object where a new " + className + " was expected");
+        throw ArchiveError(ArchiveError::Cause::BadClass,
+                           "a reference to an earlier object where a new " + className + " was expected");
     const auto it = m_classes.find(objectTag & ~kBigClassTag);
     if (it == m_classes.end() || it->second != className)
         throw ArchiveError(ArchiveError::Cause::BadClass, "an object header with an unknown class index");

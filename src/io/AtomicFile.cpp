@@ -252,7 +252,10 @@ FileError AtomicFile::ToError() const
     return FileError(FileError::CauseFromErrno(m_error), m_target, m_failure, m_error);
 }
 
-AtomicFileBatch::~AtomicFileBatch() { FlushWaiting(); }
+AtomicFileBatch::~AtomicFileBatch()
+{
+    FlushWaiting();
+}
 
 void AtomicFileBatch::Add(std::unique_ptr<AtomicFile> file)
 {

@@ -17,13 +17,9 @@ public:
 
     // `systemError`: errno of the failing call, 0 when the failure was not the system's.
     FileError(Cause cause, std::string path, const std::string& detail = {}, int systemError = 0)
-        : std::runtime_error(Describe(cause, path, detail)),
-          m_cause(cause),
-          m_path(std::move(path)),
-          m_detail(detail),
-          m_systemError(systemError)
-    {
-    }
+            : std::runtime_error(Describe(cause, path, detail)), m_cause(cause), m_path(std::move(path)),
+              m_detail(detail), m_systemError(systemError)
+    {}
 
     Cause GetCause() const { return m_cause; }
     const std::string& Path() const { return m_path; }
@@ -36,13 +32,10 @@ public:
     {
         switch (error) {
         case ENOENT:
-        case ENOTDIR:
-            return Cause::FileNotFound;
+        case ENOTDIR: return Cause::FileNotFound;
         case ENOSPC:
-        case EDQUOT:
-            return Cause::DiskFull;
-        default:
-            return Cause::Generic;
+        case EDQUOT: return Cause::DiskFull;
+        default: return Cause::Generic;
         }
     }
 

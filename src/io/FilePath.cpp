@@ -41,6 +41,12 @@ bool IsRegularFile(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string PathFromQString(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string PathFromQString(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
-QString PathToQString(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+QString PathToQString(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}

@@ -38,7 +38,10 @@ void Project::KeyPictureRequested()
     m_keys.SetKeyPicture(m_keys.Active(), Picture().Display());
 }
 
-void Project::ActiveKeyChanged() { MakeActiveKeyCurrent(); }
+void Project::ActiveKeyChanged()
+{
+    MakeActiveKeyCurrent();
+}
 
 bool Project::ShowsActiveKey() const
 {
@@ -58,13 +61,25 @@ void Project::MapChanged()
         m_pObserver->MapChanged();
 }
 
-void Project::ToolApplied() { App().m_bModified = true; }
+void Project::ToolApplied()
+{
+    App().m_bModified = true;
+}
 
-bool Project::Playing() const { return m_pObserver && m_pObserver->Playing(); }
+bool Project::Playing() const
+{
+    return m_pObserver && m_pObserver->Playing();
+}
 
-void Project::StrokeStarted() { m_history.BeginMapEdit(); }
+void Project::StrokeStarted()
+{
+    m_history.BeginMapEdit();
+}
 
-void Project::StrokeEnded() { m_history.EndMapEdit(QStringLiteral("Stroke")); }
+void Project::StrokeEnded()
+{
+    m_history.EndMapEdit(QStringLiteral("Stroke"));
+}
 
 void Project::DocumentRestored()
 {
@@ -315,7 +330,10 @@ void Project::SelectKey(int k)
     m_keys.ClickKey(k);
 }
 
-void Project::AddKey() { m_keys.DoubleClickKey(m_keys.Count()); }
+void Project::AddKey()
+{
+    m_keys.DoubleClickKey(m_keys.Count());
+}
 
 void Project::PrepareActiveTool()
 {

@@ -13,7 +13,10 @@ namespace {
 // The smallest keyframe record with its object header, in either format.
 constexpr uint64_t kMinRecordBytes = 34;
 
-[[noreturn]] void BadFile(const std::string& what) { throw ArchiveError(ArchiveError::Cause::BadFormat, what); }
+[[noreturn]] void BadFile(const std::string& what)
+{
+    throw ArchiveError(ArchiveError::Cause::BadFormat, what);
+}
 
 void SkipInt32s(ArchiveReader& ar, int n)
 {
@@ -39,16 +42,15 @@ BITMAPINFOHEADER ReadThumbnailHeader(ArchiveReader& ar)
     // Thumbnails fill at most a slot of the strip; anything larger is no
     // thumbnail this program made, and its size could overflow.
     if (h.biWidth < 0 || h.biHeight < 0 || h.biWidth > kThumbnailSlotWidth || h.biHeight > kThumbnailSlotHeight)
-        BadFile("thumbnail size " + std::to_string(h.biWidth) + " x " + std::to_string(h.biHeight) +
-                " (at most " + std::to_string(kThumbnailSlotWidth) + " x " + std::to_string(kThumbnailSlotHeight) + ")");
+        BadFile("thumbnail size " + std::to_string(h.biWidth) + " x " + std::to_string(h.biHeight) + " (at most " +
+                std::to_string(kThumbnailSlotWidth) + " x " + std::to_string(kThumbnailSlotHeight) + ")");
     const BITMAPINFOHEADER clean = MakeThumbnailHeader(h.biWidth, h.biHeight);
     if (h.biSizeImage != clean.biSizeImage)
         BadFile("thumbnail header with an image size that does not match its width and height");
     return clean;
 }
 
-std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion, uint32_t thumbSize,
-                                              uint64_t budget)
+std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion, uint32_t thumbSize, uint64_t budget)
 {
     const uint64_t count = ar.ReadCount();
     if (count > ar.Remaining() / kMinRecordBytes)

@@ -67,8 +67,8 @@ bool SameKeyframes(const DocumentState& a, const DocumentState& b)
 {
     return std::equal(a.keys.begin(), a.keys.end(), b.keys.begin(), b.keys.end(),
                       [](const PackedKeyframe& x, const PackedKeyframe& y) {
-                          return x.width == y.width && x.height == y.height && x.duration == y.duration
-                                 && x.map == y.map;
+                          return x.width == y.width && x.height == y.height && x.duration == y.duration &&
+                                 x.map == y.map;
                       });
 }
 
@@ -102,8 +102,8 @@ size_t DocumentState::Bytes() const
         bytes += HeldBytes(key.map) + HeldBytes(key.thumb);
     if (work) {
         const WorkPicture& picture = work->Picture();
-        bytes += sizeof(WorkPictureFile) + HeldBytes(picture.Source().Bits()) + HeldBytes(picture.Display().Bits())
-                 + HeldBytes(picture.Scratch()) + work->Path().capacity();
+        bytes += sizeof(WorkPictureFile) + HeldBytes(picture.Source().Bits()) + HeldBytes(picture.Display().Bits()) +
+                 HeldBytes(picture.Scratch()) + work->Path().capacity();
     }
     return bytes;
 }
@@ -135,12 +135,11 @@ MapRect ChangedMapRect(const Displacement* a, const Displacement* b, int W, int 
 // A change of one keyframe's map, kept as the changed rectangle before and after.
 class MapEditStep : public HistoryStep {
 public:
-    MapEditStep(ProjectHistory& history, const QString& text, int key, const MapRect& rect,
-                std::vector<uint8_t> before, std::vector<uint8_t> after)
-        : HistoryStep(text, HeldBytes(before) + HeldBytes(after) + sizeof(MapEditStep)), m_history(history), m_nKey(key),
-          m_rect(rect), m_before(std::move(before)), m_after(std::move(after))
-    {
-    }
+    MapEditStep(ProjectHistory& history, const QString& text, int key, const MapRect& rect, std::vector<uint8_t> before,
+                std::vector<uint8_t> after)
+            : HistoryStep(text, HeldBytes(before) + HeldBytes(after) + sizeof(MapEditStep)), m_history(history),
+              m_nKey(key), m_rect(rect), m_before(std::move(before)), m_after(std::move(after))
+    {}
     void undo() override { m_history.ApplyMapRect(m_nKey, m_rect, m_before); }
     void redo() override
     {
@@ -167,11 +166,9 @@ private:
 class DocumentEditStep : public HistoryStep {
 public:
     DocumentEditStep(ProjectHistory& history, const QString& text, DocumentState before, DocumentState after)
-        : HistoryStep(text, before.Bytes() + after.Bytes() + sizeof(DocumentEditStep)), m_history(history),
-          m_before(std::move(before)),
-          m_after(std::move(after))
-    {
-    }
+            : HistoryStep(text, before.Bytes() + after.Bytes() + sizeof(DocumentEditStep)), m_history(history),
+              m_before(std::move(before)), m_after(std::move(after))
+    {}
     void undo() override { m_history.ApplyDocument(m_before); }
     void redo() override
     {
@@ -339,7 +336,10 @@ void ProjectHistory::Clear()
     CancelEdit();
 }
 
-void ProjectHistory::Shown() { App().m_bModified = !m_stack.isClean(); }
+void ProjectHistory::Shown()
+{
+    App().m_bModified = !m_stack.isClean();
+}
 
 void ProjectHistory::ApplyMapRect(int key, const MapRect& rect, const std::vector<uint8_t>& packed)
 {

@@ -133,4 +133,3 @@ private:
     std::unique_ptr<std::vector<Displacement>> m_pMapBefore;
     std::unique_ptr<DocumentState> m_pDocumentBefore;
 };
-

@@ -23,10 +23,7 @@ struct StringTables {
     LanguageTables english;
     QStringList problems;
 
-    const LanguageTables& For(UiLanguage language) const
-    {
-        return language == UiLanguage::English ? english : chinese;
-    }
+    const LanguageTables& For(UiLanguage language) const { return language == UiLanguage::English ? english : chinese; }
 };
 
 // Undoes the escapes of the stored text: \n, \t and \\.
@@ -91,7 +88,7 @@ void ParseTableFile(const QString& resource, LanguageTables& tables, QStringList
             problems << where() + QStringLiteral(": bad identifier or escape");
             continue;
         }
-        Table* table = kind == QLatin1String("str") ? &tables.strings
+        Table* table = kind == QLatin1String("str")   ? &tables.strings
                        : kind == QLatin1String("cap") ? &tables.captions
                                                       : nullptr;
         if (!table) {
@@ -218,21 +215,21 @@ QStringList StringTableProblems()
 std::vector<int> ToolNameIds()
 {
     return {
-        1019, 1020, 1021,  // enlarge
-        1047, 1048, 1049,  // vertical enlarge
-        1050, 1051, 1052,  // horizontal enlarge
-        1022, 1023, 1024,  // shrink
-        1053, 1054, 1055,  // vertical shrink
-        1056, 1057, 1058,  // horizontal shrink
-        1025, 1026, 1027,  // scale
-        1031, 1032, 1033,  // rotate
-        1037, 1038, 1039,  // move
-        1034, 1035, 1036,  // undo brush
-        1028, 1029, 1030,  // smooth
-        1069, 1070, 1071,  // collapse
-        1075, 1079, 1086,  // pinch
-        1072, 1073, 1076,  // explosion
-        1089, 1093, 1096,  // punch
+        1019, 1020, 1021,                                            // enlarge
+        1047, 1048, 1049,                                            // vertical enlarge
+        1050, 1051, 1052,                                            // horizontal enlarge
+        1022, 1023, 1024,                                            // shrink
+        1053, 1054, 1055,                                            // vertical shrink
+        1056, 1057, 1058,                                            // horizontal shrink
+        1025, 1026, 1027,                                            // scale
+        1031, 1032, 1033,                                            // rotate
+        1037, 1038, 1039,                                            // move
+        1034, 1035, 1036,                                            // undo brush
+        1028, 1029, 1030,                                            // smooth
+        1069, 1070, 1071,                                            // collapse
+        1075, 1079, 1086,                                            // pinch
+        1072, 1073, 1076,                                            // explosion
+        1089, 1093, 1096,                                            // punch
         1090, 1105, 1094, 1097, 1100, 1099, 1102, 1121, 1109, 1122,  // global tools
     };
 }

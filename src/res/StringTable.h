@@ -38,7 +38,6 @@ QString AppFileFilter(int id);
 // ("*.jpg" -> "*.jpg *.JPG"), as file names on Linux are case-sensitive.
 QString QtFileFilter(const QString& tableFilter, bool addUpperCase = false);
 
-
 // All identifiers of a table, ascending.
 std::vector<int> AppStringIds(UiLanguage language);
 std::vector<int> AppCaptionIds(UiLanguage language);
@@ -52,7 +51,7 @@ std::vector<int> ToolNameIds();
 
 // Identifiers of well-known strings.
 namespace StrId {
-inline constexpr int DocumentType = 128;     // document template: name, filter, extension, type
+inline constexpr int DocumentType = 128;  // document template: name, filter, extension, type
 inline constexpr int SavePictureFilter = 129;
 inline constexpr int OpenPictureFilter = 130;
 inline constexpr int PlayCaption = 131;
@@ -98,8 +97,8 @@ inline constexpr int NeedsDocument = 20302;        // the tooltip's line of a bu
 namespace CapId {
 inline constexpr int Ok = 20000;
 inline constexpr int Cancel = 20001;
-inline constexpr int FramesLabel = 20002;      // duration dialog, beside the edit
-inline constexpr int PictureSizeX = 20003;     // size dialog
+inline constexpr int FramesLabel = 20002;   // duration dialog, beside the edit
+inline constexpr int PictureSizeX = 20003;  // size dialog
 inline constexpr int PictureSizeY = 20004;
 inline constexpr int Percent = 20005;
 inline constexpr int UpdateInfoLabel = 20006;  // update dialog, above the message

@@ -67,10 +67,11 @@ HttpResult CurlHttpClient::Get(const QByteArray& url)
     const CURLcode code = curl_easy_perform(handle);
     if (code != CURLE_OK) {
         if (download.tooLong)
-            result.error = QStringLiteral("%1: the answer is longer than %2 bytes").arg(QString::fromUtf8(url)).arg(kMaxBody);
+            result.error =
+                QStringLiteral("%1: the answer is longer than %2 bytes").arg(QString::fromUtf8(url)).arg(kMaxBody);
         else
-            result.error = QString::fromUtf8(url) + QStringLiteral(": ")
-                           + QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
+            result.error = QString::fromUtf8(url) + QStringLiteral(": ") +
+                           QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
         return result;
     }
     result.ok = true;

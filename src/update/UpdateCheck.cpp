@@ -75,9 +75,8 @@ CheckResult RunUpdateCheck(HttpClient& http, const CheckSettings& settings)
         return Ended(CheckOutcome::NetworkError, ShownText(locator.error));
     const std::optional<QUrl> address = LocatorAddress(locator.body);
     if (!address)
-        return Ended(CheckOutcome::BadLocator,
-                     QStringLiteral("the update host named no address to ask: \"%1\"")
-                         .arg(ShownBytes(locator.body.left(80).toStdString())));
+        return Ended(CheckOutcome::BadLocator, QStringLiteral("the update host named no address to ask: \"%1\"")
+                                                   .arg(ShownBytes(locator.body.left(80).toStdString())));
 
     const HttpResult reply = http.Get(QuestionUrl(*address, UpdateQuery(ThisProgram())));
     if (!reply.ok)

@@ -30,9 +30,9 @@ enum class CheckOutcome {
 const char* OutcomeName(CheckOutcome outcome);
 
 struct CheckSettings {
-    bool force = false;             // skip the schedule and the connection test
-    std::function<bool()> online;   // the connection test; IsOnline when empty
-    QDateTime now;                  // the local time; the current one when invalid
+    bool force = false;            // skip the schedule and the connection test
+    std::function<bool()> online;  // the connection test; IsOnline when empty
+    QDateTime now;                 // the local time; the current one when invalid
 };
 
 struct CheckResult {

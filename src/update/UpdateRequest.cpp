@@ -37,8 +37,8 @@ std::optional<QUrl> LocatorAddress(const QByteArray& body)
         return std::nullopt;
     const QUrl url(decoded, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) || url.host().isEmpty()
-        || !url.userInfo().isEmpty() || url.path().isEmpty())
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+        url.host().isEmpty() || !url.userInfo().isEmpty() || url.path().isEmpty())
         return std::nullopt;
     return url;
 }
@@ -73,9 +73,9 @@ ProgramIdentity ThisProgram()
 {
     ProgramIdentity program;
     program.productName = QByteArray("Warplet 4").left(kMaxProductName);
-    program.fileVersion = QByteArray::number(WARPLET_VERSION_MAJOR) + ',' + QByteArray::number(WARPLET_VERSION_MINOR)
-                          + ',' + QByteArray::number(WARPLET_VERSION_PATCH) + ','
-                          + QByteArray::number(WARPLET_VERSION_TWEAK);
+    program.fileVersion = QByteArray::number(WARPLET_VERSION_MAJOR) + ',' + QByteArray::number(WARPLET_VERSION_MINOR) +
+                          ',' + QByteArray::number(WARPLET_VERSION_PATCH) + ',' +
+                          QByteArray::number(WARPLET_VERSION_TWEAK);
     program.translation = kProgramTranslation;
     return program;
 }
@@ -84,6 +84,6 @@ QByteArray UpdateQuery(const ProgramIdentity& program)
 {
     const QByteArray subversion =
         program.translation ? QByteArray::number(*program.translation, 16).toUpper() : QByteArray();
-    return "?productname=" + UrlEncode(program.productName) + "&version=" + program.fileVersion
-           + "&user=%20&sn=&subversion=" + subversion + "&reserved=%20";
+    return "?productname=" + UrlEncode(program.productName) + "&version=" + program.fileVersion +
+           "&user=%20&sn=&subversion=" + subversion + "&reserved=%20";
 }

@@ -27,8 +27,8 @@ QByteArray UrlEncode(const QByteArray& text);
 
 // What the question says about the program.
 struct ProgramIdentity {
-    QByteArray productName;          // sent URL-encoded
-    QByteArray fileVersion;          // "major,minor,build,revision"
+    QByteArray productName;               // sent URL-encoded
+    QByteArray fileVersion;               // "major,minor,build,revision"
     std::optional<uint32_t> translation;  // language << 16 | code page
 };
 // This program's identity.

@@ -68,6 +68,6 @@ StoredSchedule StoredSchedule::Read()
 
 bool StoredSchedule::Write(const QDate& date, int intervalDays)
 {
-    return WriteProfileString(kSectionUpdate, kDateEntry, FormatScheduleDate(date))
-           && WriteProfileInt(kSectionUpdate, kIntervalEntry, intervalDays);
+    return WriteProfileString(kSectionUpdate, kDateEntry, FormatScheduleDate(date)) &&
+           WriteProfileInt(kSectionUpdate, kIntervalEntry, intervalDays);
 }

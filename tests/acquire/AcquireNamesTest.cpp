@@ -105,7 +105,9 @@ TEST(AcquireNames, ItemNamesCannotLeaveThePicturesFolder)
     EXPECT_EQ(SanitizeItemName("bad\nname\x01\x7f\xC2\x9B.jpg"), "badname.jpg");  // C1 controls too
     EXPECT_EQ(SanitizeItemName("folder/"), "");
     // Bytes that are not UTF-8 are kept out of the name; the characters around them stay.
-    EXPECT_EQ(SanitizeItemName("\xFF\xFE" "caf\xC3\xA9.jpg"), "__caf\xC3\xA9.jpg");
+    EXPECT_EQ(SanitizeItemName("\xFF\xFE"
+                               "caf\xC3\xA9.jpg"),
+              "__caf\xC3\xA9.jpg");
     EXPECT_EQ(SanitizeItemName("cut\xE2\x82.jpg"), "cut__.jpg");
     // What is left gets the format's extension; nothing left falls back to "Scanned".
     EXPECT_EQ(FileNameForItem("../x/../..", QStringLiteral("image/png")), ".PNG");

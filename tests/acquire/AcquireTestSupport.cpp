@@ -40,7 +40,10 @@ const bool kConfigured = [] {
 
 }  // namespace
 
-QString SaneConfigFolder() { return ProcessFolder().path() + QStringLiteral("/sane"); }
+QString SaneConfigFolder()
+{
+    return ProcessFolder().path() + QStringLiteral("/sane");
+}
 
 void EnableTestScanner(bool enabled)
 {
@@ -50,18 +53,21 @@ void EnableTestScanner(bool enabled)
 void WriteTestScannerConfig(const QStringList& extra)
 {
     QStringList lines = {QStringLiteral("number_of_devices 1"), QStringLiteral("mode Color"),
-                         QStringLiteral("resolution 100"),      QStringLiteral("test-picture \"Color pattern\""),
-                         QStringLiteral("br_x 51"),             QStringLiteral("br_y 25"),
+                         QStringLiteral("resolution 100"), QStringLiteral("test-picture \"Color pattern\""),
+                         QStringLiteral("br_x 51"), QStringLiteral("br_y 25"),
                          // Settings some tests change, back to their defaults: the
                          // backend may stay loaded and keep them between tests.
-                         QStringLiteral("hand-scanner false"),  QStringLiteral("read-limit false"),
-                         QStringLiteral("read-delay false"),    QStringLiteral("read-status-code Default")};
+                         QStringLiteral("hand-scanner false"), QStringLiteral("read-limit false"),
+                         QStringLiteral("read-delay false"), QStringLiteral("read-status-code Default")};
     lines += extra;
     WriteText(SaneConfigFolder() + QStringLiteral("/test.conf"), lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     EnableTestScanner(true);
 }
 
-AcquireDevice TestScanner() { return *ParseDeviceId(QStringLiteral("sane:test:0")); }
+AcquireDevice TestScanner()
+{
+    return *ParseDeviceId(QStringLiteral("sane:test:0"));
+}
 
 CameraFolder::CameraFolder() = default;
 

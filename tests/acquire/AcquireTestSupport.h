@@ -26,7 +26,10 @@ void WriteTestScannerConfig(const QStringList& extra = {});
 void EnableTestScanner(bool enabled);
 
 // The pixels the test scanner delivers for `mm` millimetres at `dpi`.
-inline int ScannedPixels(double mm, int dpi) { return int(mm / 25.4 * dpi); }
+inline int ScannedPixels(double mm, int dpi)
+{
+    return int(mm / 25.4 * dpi);
+}
 inline constexpr double kScanWidthMm = 51;
 inline constexpr double kScanHeightMm = 25;
 

@@ -64,10 +64,10 @@ QImage ScanWithScanimage(int dpi, const char* mode)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SANE_CONFIG_DIR"), SaneConfigFolder());
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral("scanimage"), {QStringLiteral("-d"), QStringLiteral("test:0"),
-                                                QStringLiteral("--resolution"), QString::number(dpi),
-                                                QStringLiteral("--mode"), QString::fromLatin1(mode),
-                                                QStringLiteral("--format=pnm"), QStringLiteral("-o"), out});
+    process.start(QStringLiteral("scanimage"),
+                  {QStringLiteral("-d"), QStringLiteral("test:0"), QStringLiteral("--resolution"), QString::number(dpi),
+                   QStringLiteral("--mode"), QString::fromLatin1(mode), QStringLiteral("--format=pnm"),
+                   QStringLiteral("-o"), out});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return {};
     return LoadExact(out);
@@ -465,7 +465,7 @@ TEST_F(DeviceTransfer, CameraFilesStreamToDiskAndTheLimitHoldsBeforeReading)
     EXPECT_EQ(huge.kind, Kind::DeviceFailed);
     EXPECT_TRUE(huge.detail.contains(QStringLiteral("larger than 1024 MiB"))) << huge.detail.toStdString();
     EXPECT_FALSE(refused.Started());  // not a byte was read
-#ifndef __SANITIZE_ADDRESS__  // the sanitizer keeps freed memory resident for a while
+#ifndef __SANITIZE_ADDRESS__          // the sanitizer keeps freed memory resident for a while
     // Neither picture was held in memory whole.
     EXPECT_LT(PeakResidentBytes() - before, 32 * kMiB);
 #endif

@@ -23,7 +23,10 @@ KeyframeStore MakeStore(int W, int H, std::vector<std::pair<Displacement, int>> 
     return store;
 }
 
-Displacement At(MapRef map, size_t i = 0) { return map.data[i]; }
+Displacement At(MapRef map, size_t i = 0)
+{
+    return map.data[i];
+}
 
 }  // namespace
 
@@ -63,9 +66,11 @@ TEST(Interpolation, LongTransitionsOfLargeDisplacementsDoNotOverflow)
     KeyframeStore store = MakeStore(1, 1, {{{0, 0}, 1024}, {{big, -big}, 1024}});
     const int64_t D = 1024 * 64;
     EXPECT_EQ(At(store.GetFrameMap(D / 2)), (Displacement{big / 2, -big / 2}));
-    EXPECT_EQ(At(store.GetFrameMap(D - 1)), (Displacement{int(int64_t(big) * (D - 1) / D), -int(int64_t(big) * (D - 1) / D)}));
+    EXPECT_EQ(At(store.GetFrameMap(D - 1)),
+              (Displacement{int(int64_t(big) * (D - 1) / D), -int(int64_t(big) * (D - 1) / D)}));
     // Back towards keyframe 0: Ka x remaining is the large product now.
-    EXPECT_EQ(At(store.GetFrameMap(D + 1)), (Displacement{int(int64_t(big) * (D - 1) / D), -int(int64_t(big) * (D - 1) / D)}));
+    EXPECT_EQ(At(store.GetFrameMap(D + 1)),
+              (Displacement{int(int64_t(big) * (D - 1) / D), -int(int64_t(big) * (D - 1) / D)}));
     KeyframeStore extreme = MakeStore(1, 1, {{{INT32_MAX, INT32_MIN}, 1024}, {{INT32_MAX, INT32_MIN}, 1024}});
     EXPECT_EQ(At(extreme.GetFrameMap(777)), (Displacement{INT32_MAX, INT32_MIN}));
 }
@@ -143,9 +148,8 @@ TEST(Interpolation, FastBlendMatchesThePlainOneAtEverySize)
         int64_t remaining, elapsed;
     };
     const Case cases[] = {
-        {64 * 300, 320, 320},     {64 * 300, 639, 1},        {64 * 300, 0, 640},
-        {1 << 20, 1000, 1047},    {1 << 20, 1023, 1025},     {INT32_MAX, 3, 5},
-        {5000, int64_t(1) << 33, 7}, {32, 1 << 20, (1 << 25) - 3},
+        {64 * 300, 320, 320},  {64 * 300, 639, 1}, {64 * 300, 0, 640},          {1 << 20, 1000, 1047},
+        {1 << 20, 1023, 1025}, {INT32_MAX, 3, 5},  {5000, int64_t(1) << 33, 7}, {32, 1 << 20, (1 << 25) - 3},
     };
     for (const Case& c : cases) {
         for (size_t count : {size_t(0), size_t(1), size_t(3), size_t(4), size_t(9), size_t(1000)}) {

@@ -85,7 +85,8 @@ TEST(KeyframeRecord, APackedBlockHoldsOnlyItsBytes)
 {
     // A megabyte of zeros packs into about a kilobyte; the buffer deflate was
     // given (over a megabyte) must not stay behind it.
-    for (const auto& packed : {PackBlock(std::vector<uint8_t>(1 << 20)), PackBlockFinished(std::vector<uint8_t>(1 << 20))}) {
+    for (const auto& packed :
+         {PackBlock(std::vector<uint8_t>(1 << 20)), PackBlockFinished(std::vector<uint8_t>(1 << 20))}) {
         EXPECT_LT(packed.size(), 4096u);
         EXPECT_EQ(packed.capacity(), packed.size());
     }

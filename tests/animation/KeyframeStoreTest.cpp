@@ -87,10 +87,7 @@ TEST(ResampleMap, LastRowAndColumnCopyWhereABlendWouldDiffer)
     // 5 x 4 shrunk to 3 x 3: the last column sits at sx = 5 x 16 x 2 / 3 = 53
     // (x0 3, fx 5), the middle column at 26 (x0 1, fx 10), the rows at 0, 21
     // (y0 1, fy 5) and 42 (y0 2, fy 10). dy is -dx throughout.
-    const int dx[4][5] = {{0, 64, 128, 640, 1000},
-                          {10, 74, 500, 650, -300},
-                          {20, -84, 300, 100, 90},
-                          {5, 5, 5, 5, 5}};
+    const int dx[4][5] = {{0, 64, 128, 640, 1000}, {10, 74, 500, 650, -300}, {20, -84, 300, 100, 90}, {5, 5, 5, 5, 5}};
     DisplacementMap source(5, 4);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x)

@@ -29,7 +29,7 @@ TEST(Playback, StepFollowsTheSpeedAtEveryTick)
 {
     EXPECT_EQ(AnimationPlayback::StepForSpeed(60), 64);  // one frame a tick
     EXPECT_EQ(AnimationPlayback::StepForSpeed(30), 32);
-    EXPECT_EQ(AnimationPlayback::StepForSpeed(1), 1);    // 64 ticks a frame
+    EXPECT_EQ(AnimationPlayback::StepForSpeed(1), 1);  // 64 ticks a frame
     EXPECT_EQ(AnimationPlayback::StepForSpeed(59), 62);
 
     KeyframeStore keys = Keys(4, 3, {{0, 10}, {640, 10}});

@@ -118,8 +118,8 @@ TEST_F(AppStateTest, RoundTripUsesTheStoredSpellingsAndRestartsWithSaveModeOne)
     saved.m_strProjectDir = "/projects";
     ASSERT_TRUE(saved.SaveSettings());
 
-    EXPECT_EQ(KeysOf("OPT"), (QStringList{"InterpVideo", "SaveMode", "ShowAnimation", "ShowDuration",
-                                          "ShowTips", "showNumber"}));
+    EXPECT_EQ(KeysOf("OPT"),
+              (QStringList{"InterpVideo", "SaveMode", "ShowAnimation", "ShowDuration", "ShowTips", "showNumber"}));
     EXPECT_EQ(KeysOf("DIR"), (QStringList{"AVI", "GIF", "PICT", "Project", "Sequence"}));
     EXPECT_EQ(Profile().value(Key("OPT", "SaveMode")).toInt(), 2);
 

@@ -17,7 +17,10 @@ const char* const kExpected =
     "</plugin></plugins>"
     "</tvplugin>\n";
 
-QString Captions() { return QStringLiteral("TAVMOR Warplet\nWarplet\n&Warplet"); }
+QString Captions()
+{
+    return QStringLiteral("TAVMOR Warplet\nWarplet\n&Warplet");
+}
 
 QByteArray ReadAll(const QString& path)
 {

@@ -53,7 +53,10 @@ protected:
     QByteArray cameraBytes;
 };
 
-std::string Line(const std::string& text) { return text.substr(0, text.find('\n')); }
+std::string Line(const std::string& text)
+{
+    return text.substr(0, text.find('\n'));
+}
 
 // Runs a shell line with "$0" the built warplet-cli and "$1" `argument`: the
 // shell makes names of bytes that are not UTF-8, which no QString carries.
@@ -61,8 +64,7 @@ CliRun Shell(const QString& line, const QString& argument)
 {
     QProcess process;
     process.setProcessEnvironment(CliEnvironment());
-    process.start(QStringLiteral("/bin/sh"),
-                  {QStringLiteral("-c"), line, QStringLiteral(WARPLET_CLI_PATH), argument});
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), line, QStringLiteral(WARPLET_CLI_PATH), argument});
     EXPECT_TRUE(process.waitForFinished(60000));
     return Collect(process);
 }
@@ -168,7 +170,8 @@ TEST_F(AcquireCli, ResolutionsOutsideTheScannersAreRefusedNamingItsRange)
     EXPECT_TRUE(QDir(out.path()).isEmpty());
 
     // A scanner whose own default is outside its range scans at the usual 150 dpi.
-    WriteFile(sane.filePath(QStringLiteral("test.conf")), "number_of_devices 1\nmode Gray\nresolution 0\nbr_x 51\nbr_y 25\n");
+    WriteFile(sane.filePath(QStringLiteral("test.conf")),
+              "number_of_devices 1\nmode Gray\nresolution 0\nbr_x 51\nbr_y 25\n");
     CliRun run = Cli({"acquire", "--list", "--device", "sane:test:0"}, 60000);
     EXPECT_NE(run.out.find("default-resolution 150\n"), std::string::npos) << run.out;
     run = Cli({"acquire", "--device", "sane:test:0", "--out", Out()}, 60000);

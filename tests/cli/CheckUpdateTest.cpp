@@ -32,7 +32,10 @@ protected:
         EXPECT_TRUE(process.waitForFinished(60000));
         return Collect(process);
     }
-    static QJsonObject Json(const CliRun& run) { return QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object(); }
+    static QJsonObject Json(const CliRun& run)
+    {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    }
 
     QTemporaryDir m_config;
     QString m_configHome = m_config.path();
@@ -108,8 +111,10 @@ TEST_F(CheckUpdateTest, TextFromTheServiceReachesTheTerminalEscaped)
     EXPECT_EQ(bad.err.find('\x1b'), std::string::npos);
 
     m_server.Set("/checkupdate/updateurl.html", "http://" + m_server.Host() + "/q");
-    m_server.Set("/q", "<status>1</status><message40>\x1b[2Jnew\xe2\x80\xae version</message40>"
-                       "<updateurl>https://get.example/\xc2\x9b" "31m</updateurl>");
+    m_server.Set("/q",
+                 "<status>1</status><message40>\x1b[2Jnew\xe2\x80\xae version</message40>"
+                 "<updateurl>https://get.example/\xc2\x9b"
+                 "31m</updateurl>");
     const CliRun answered = CheckUpdate({"--force"}, m_server.Host());
     ASSERT_EQ(answered.status, 0) << answered.err;
     for (const char* raw : {"\x1b", "\xe2\x80\xae", "\xc2\x9b"})

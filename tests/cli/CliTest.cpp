@@ -72,8 +72,8 @@ TEST_F(CliTest, NewAndInfo)
 TEST_F(CliTest, StrokeMapAndRender)
 {
     const std::string out = folder.Path("b.kib");
-    const CliRun stroke = Cli({"stroke", project, "-o", out, "--key", "1", "--tool", "1031", "--strength", "40", "--seed",
-                            "9", "--points", "200,100 220,110 240,100", "--ticks", "2 0 3"});
+    const CliRun stroke = Cli({"stroke", project, "-o", out, "--key", "1", "--tool", "1031", "--strength", "40",
+                               "--seed", "9", "--points", "200,100 220,110 240,100", "--ticks", "2 0 3"});
     ASSERT_EQ(stroke.status, 0) << stroke.err;
     const QJsonObject info = Info(out);
     EXPECT_EQ(info["tool"]["id"].toInt(), 1031);
@@ -82,7 +82,8 @@ TEST_F(CliTest, StrokeMapAndRender)
     ASSERT_EQ(Cli({"map", out, "--key", "0", "-o", folder.Path("k0.bin")}).status, 0);
     ASSERT_EQ(Cli({"map", out, "--key", "1", "-o", folder.Path("k1.bin")}).status, 0);
     ASSERT_EQ(Cli({"map", out, "--time", "320", "-o", folder.Path("t.bin")}).status, 0);
-    const auto k0 = MapFile(folder.Path("k0.bin")), k1 = MapFile(folder.Path("k1.bin")), t = MapFile(folder.Path("t.bin"));
+    const auto k0 = MapFile(folder.Path("k0.bin")), k1 = MapFile(folder.Path("k1.bin")),
+               t = MapFile(folder.Path("t.bin"));
     ASSERT_EQ(k1.size(), 412u * 206u);
     EXPECT_EQ(k0, std::vector<Displacement>(412 * 206));
     EXPECT_NE(k1, k0);
@@ -173,7 +174,8 @@ TEST_F(CliTest, FailuresAreReportedNotCrashed)
         {"stroke", project, "-o", folder.Path("x.kib"), "--key", "5", "--tool", "1019", "--points", "1,1"},
         {"stroke", project, "-o", folder.Path("x.kib"), "--key", "1", "--tool", "7", "--points", "1,1"},
         {"stroke", project, "-o", folder.Path("x.kib"), "--key", "1", "--tool", "1019", "--points", "1;1"},
-        {"stroke", project, "-o", folder.Path("x.kib"), "--key", "1", "--tool", "1019", "--points", "1,1", "--ticks", "1 2"},
+        {"stroke", project, "-o", folder.Path("x.kib"), "--key", "1", "--tool", "1019", "--points", "1,1", "--ticks",
+         "1 2"},
         {"map", project, "-o", folder.Path("m.bin")},
         {"map", project, "--key", "2", "-o", folder.Path("m.bin")},
         {"map", project, "--time", "-1", "-o", folder.Path("m.bin")},

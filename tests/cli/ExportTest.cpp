@@ -42,7 +42,10 @@ CliRun Interrupted(const std::vector<std::string>& args, const QByteArray& marke
     return run;
 }
 
-bool Exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+bool Exists(const std::string& path)
+{
+    return QFileInfo::exists(QString::fromStdString(path));
+}
 
 QSize FileSize(const std::string& path)
 {

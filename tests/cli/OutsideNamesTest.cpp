@@ -25,7 +25,8 @@ TEST(CliOutsideNames, APictureNameFromAProjectIsShownEscaped)
     ASSERT_EQ(info.status, 0) << info.err;
     for (const char* raw : {"\x1b", "\x07", "\xe2\x80\xae"})
         EXPECT_EQ(info.out.find(raw), std::string::npos) << info.out;
-    const QJsonObject picture = QJsonDocument::fromJson(QByteArray::fromStdString(info.out)).object()["picture"].toObject();
+    const QJsonObject picture =
+        QJsonDocument::fromJson(QByteArray::fromStdString(info.out)).object()["picture"].toObject();
     EXPECT_EQ(picture["stored"].toString().toStdString(), shown);
 
     // The picture is no longer one: the message quotes its name.

@@ -17,7 +17,10 @@ const int kGlobalIds[] = {1090, 1105, 1094, 1097, 1100, 1099, 1102, 1121, 1109, 
 const int kRandomIds[] = {1097, 1099, 1102, 1121, 1109, 1122};
 
 // The strength at which a tool's field is all zero (tornado turns by s - 32).
-int NeutralStrength(int id) { return id == 1094 ? 32 : 0; }
+int NeutralStrength(int id)
+{
+    return id == 1094 ? 32 : 0;
+}
 
 // A map with guard elements on both sides, to see any write outside it.
 struct GuardedMap {
@@ -76,7 +79,8 @@ TEST_P(EveryGlobalTool, NeutralStrengthLeavesTheMapUnchanged)
 TEST_P(EveryGlobalTool, StrokesStayInsideTheMapFromAnyClick)
 {
     const int W = 72, H = 50;
-    const int clicks[][2] = {{0, 0}, {W - 1, 0}, {0, H - 1}, {W - 1, H - 1}, {W / 2, H / 2}, {-40, -25}, {W + 60, H + 35}, {-5, H + 200}};
+    const int clicks[][2] = {{0, 0},         {W - 1, 0}, {0, H - 1},       {W - 1, H - 1},
+                             {W / 2, H / 2}, {-40, -25}, {W + 60, H + 35}, {-5, H + 200}};
     for (const auto& c : clicks) {
         SCOPED_TRACE(testing::Message() << "click " << c[0] << "," << c[1]);
         GuardedMap map(W, H);
@@ -108,9 +112,10 @@ TEST_P(EveryGlobalTool, TinyAndThinPicturesAreSafe)
     for (const auto& s : sizes) {
         SCOPED_TRACE(testing::Message() << s[0] << " x " << s[1]);
         const int W = s[0], H = s[1];
-        for (const auto& c : {std::pair{0, 0}, std::pair{W / 2, H / 2}, std::pair{W - 1, H - 1}, std::pair{W + 9, -9}}) {
+        for (const auto& c :
+             {std::pair{0, 0}, std::pair{W / 2, H / 2}, std::pair{W - 1, H - 1}, std::pair{W + 9, -9}}) {
             GuardedMap map(W, H);
-                Stroke(Tool(), map.Ref(), c.first, c.second, W, H, 2);
+            Stroke(Tool(), map.Ref(), c.first, c.second, W, H, 2);
             EXPECT_TRUE(map.GuardsIntact());
         }
     }
@@ -176,7 +181,6 @@ TEST(GlRipples, OffsetsKeepEverySampleInsideThePicture)
     // c = 15: node values of up to 256 move a pixel up to 256 * 15 / 8 / 16 = 30 pixels.
     EXPECT_GT(largest, 5);
     EXPECT_LE(largest, 30);
-
 }
 
 TEST(GlRipples, PicturesUnderTenPixelsGetNoRipples)

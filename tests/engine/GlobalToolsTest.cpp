@@ -21,7 +21,10 @@ std::unique_ptr<Tool> Prepared(int cx, int cy, int W, int H, int strength = 64)
 }
 
 template <class T>
-Displacement FieldAt(const std::unique_ptr<T>& tool, int x, int y, int W) { return tool->Field()[size_t(y) * W + x]; }
+Displacement FieldAt(const std::unique_ptr<T>& tool, int x, int y, int W)
+{
+    return tool->Field()[size_t(y) * W + x];
+}
 
 bool AllZero(const std::vector<Displacement>& field)
 {

@@ -16,21 +16,30 @@ namespace {
 // Odd sizes, so both lattice parities meet the borders.
 constexpr int W = 161, H = 121;
 
-bool IsZoom(int id) { return id >= 1025 && id <= 1027; }
-bool IsRotate(int id) { return id >= 1031 && id <= 1033; }
+bool IsZoom(int id)
+{
+    return id >= 1025 && id <= 1027;
+}
+bool IsRotate(int id)
+{
+    return id >= 1031 && id <= 1033;
+}
 
 // Pointer positions at, near and beyond every border, and far away.
 const std::vector<std::pair<int, int>>& Positions()
 {
     static const std::vector<std::pair<int, int>> positions = {
-        {80, 60},   {0, 0},     {W - 1, H - 1}, {-5, H / 2}, {W + 3, -4},    {W / 2, H + 20},
-        {2, H - 2}, {W - 2, 2}, {W, H},         {-1, -1},    {1, 1},         {-100000, 100000},
-        {5000, 5000}, {80, 60}, {W - 3, H / 2}, {W / 2, 3},  {-40, -40},     {W + 40, H + 40},
+        {80, 60},     {0, 0},     {W - 1, H - 1}, {-5, H / 2}, {W + 3, -4}, {W / 2, H + 20},
+        {2, H - 2},   {W - 2, 2}, {W, H},         {-1, -1},    {1, 1},      {-100000, 100000},
+        {5000, 5000}, {80, 60},   {W - 3, H / 2}, {W / 2, 3},  {-40, -40},  {W + 40, H + 40},
     };
     return positions;
 }
 
-bool Inside(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+bool Inside(const Rect& r, int x, int y)
+{
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
 
 // Every map element and display pixel outside the rectangle is as before.
 void ExpectOnlyInside(const Canvas& canvas, const DisplacementMap& map, const PackedPicture& shown, const Rect& r,

@@ -17,8 +17,8 @@ namespace {
 
 constexpr int W = 412, H = 300;
 // Medium sizes (R = 36 on 412 x 300).
-constexpr int kZoomIn = 1020, kZoomInV = 1048, kZoomInH = 1051, kZoomOut = 1023, kZoomOutV = 1054,
-              kZoomOutH = 1057, kZoom = 1026, kRotate = 1032, kMove = 1038, kUndo = 1035, kSmooth = 1029;
+constexpr int kZoomIn = 1020, kZoomInV = 1048, kZoomInH = 1051, kZoomOut = 1023, kZoomOutV = 1054, kZoomOutH = 1057,
+              kZoom = 1026, kRotate = 1032, kMove = 1038, kUndo = 1035, kSmooth = 1029;
 
 }  // namespace
 
@@ -31,8 +31,8 @@ TEST(LocalTools, ZoomFamilyOffsetsOnAStationaryStep)
         Displacement right, below;  // offsets at (+10, 0) and (0, +10)
     };
     const Case cases[] = {
-        {kZoomIn, {-19, 0}, {0, -19}},  {kZoomOut, {19, 0}, {0, 19}},  {kZoomInH, {-19, 0}, {0, 0}},
-        {kZoomInV, {0, 0}, {0, -19}},   {kZoomOutH, {19, 0}, {0, 0}},  {kZoomOutV, {0, 0}, {0, 19}},
+        {kZoomIn, {-19, 0}, {0, -19}}, {kZoomOut, {19, 0}, {0, 19}}, {kZoomInH, {-19, 0}, {0, 0}},
+        {kZoomInV, {0, 0}, {0, -19}},  {kZoomOutH, {19, 0}, {0, 0}}, {kZoomOutV, {0, 0}, {0, 19}},
     };
     for (const Case& c : cases) {
         Canvas canvas(W, H);

@@ -12,8 +12,8 @@
 
 namespace {
 
-const std::vector<int32_t> kDivisors = {1, 2, 3, 5, 7, 63, 64, 65, 275, 412, 3969, 4096, 4097, 65535, 1 << 20,
-                                        1000003, INT32_MAX / 3, INT32_MAX};
+const std::vector<int32_t> kDivisors = {
+    1, 2, 3, 5, 7, 63, 64, 65, 275, 412, 3969, 4096, 4097, 65535, 1 << 20, 1000003, INT32_MAX / 3, INT32_MAX};
 
 // Values where a multiply-and-shift division goes wrong first: around the
 // divisor's multiples, at the ends of the range and random ones between.
@@ -79,9 +79,9 @@ Neighbours RandomNeighbours(std::mt19937& random)
 uint8_t PlainBlend(const Neighbours& n, int k)
 {
     const int32_t wa = (63 - n.fx) * (63 - n.fy), wb = n.fx * (63 - n.fy), wc = (63 - n.fx) * n.fy, wd = n.fx * n.fy;
-    return uint8_t((n.upper[size_t(k)] * wa + n.upper[size_t(k) + 3] * wb + n.lower[size_t(k)] * wc
-                    + n.lower[size_t(k) + 3] * wd)
-                   / 3969);
+    return uint8_t((n.upper[size_t(k)] * wa + n.upper[size_t(k) + 3] * wb + n.lower[size_t(k)] * wc +
+                    n.lower[size_t(k) + 3] * wd) /
+                   3969);
 }
 
 #if defined(__SSE2__)

@@ -55,7 +55,10 @@ TEST(RadialShape, ProfileIsAClosedRingOfAlternatingEnds)
     for (int sign : {+1, -1}) {
         RadialShape shape;
         int draws = 0;
-        shape.Build(100, sign, 6400, 9, [&] { ++draws; return random.Next(); });
+        shape.Build(100, sign, 6400, 9, [&] {
+            ++draws;
+            return random.Next();
+        });
         EXPECT_EQ(draws, 18);  // one number per segment end
         const int c = shape.SegmentLength(), S = shape.Resolution();
         ASSERT_EQ(c, 72);
@@ -99,15 +102,15 @@ TEST(RadialShape, ElementsFollowTheProfile)
 {
     // Rmax = trunc(sqrt(128 * 100^2)) = 1131 for a frame of 100.
     RadialShape pull;
-    pull.Build(100, +1, 6400, 9, Constant(1131));  // low ends 1131, high ends 5931
+    pull.Build(100, +1, 6400, 9, Constant(1131));                       // low ends 1131, high ends 5931
     EXPECT_EQ(pull.Element(90, 50, 100, 100), (Displacement{-20, 0}));  // low: half way in
     EXPECT_EQ(pull.Element(10, 50, 100, 100), (Displacement{34, 0}));   // high end at pi
     EXPECT_EQ(pull.Element(50, 50, 100, 100), (Displacement{0, 0}));    // the centre itself
 
     RadialShape push;
-    push.Build(100, -1, 1600, 9, Constant(300));  // low -300, high -1500
-    EXPECT_EQ(push.Element(90, 50, 100, 100), (Displacement{14, 0}));   // pushed out
-    EXPECT_EQ(push.Element(10, 50, 100, 100), (Displacement{40, 0}));   // h <= 0: the centre
+    push.Build(100, -1, 1600, 9, Constant(300));                       // low -300, high -1500
+    EXPECT_EQ(push.Element(90, 50, 100, 100), (Displacement{14, 0}));  // pushed out
+    EXPECT_EQ(push.Element(10, 50, 100, 100), (Displacement{40, 0}));  // h <= 0: the centre
 
     // Targets left of the frame round down (arithmetic shift).
     RadialShape two;

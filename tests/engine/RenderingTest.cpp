@@ -132,9 +132,9 @@ TEST(RenderSmooth, ZeroMapKeepsBordersAndRepeatsColumnOne)
 namespace {
 
 struct SmoothCase {
-    int x, y, dx, dy, p;       // the rendered pixel, its map element and the power
-    int column, row;           // the sampled upper left neighbour (v, A)
-    uint8_t a, b, c, d;        // s(v, A), s(v+1, A), s(v, A+1), s(v+1, A+1)
+    int x, y, dx, dy, p;  // the rendered pixel, its map element and the power
+    int column, row;      // the sampled upper left neighbour (v, A)
+    uint8_t a, b, c, d;   // s(v, A), s(v+1, A), s(v, A+1), s(v+1, A+1)
     int expected;
 };
 

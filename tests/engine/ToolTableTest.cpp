@@ -178,7 +178,8 @@ TEST(ExtremeInputs, StrokesAtAnyCoordinateAreSafe)
     // A scripted stroke may name any integer position; a brush far outside the
     // picture changes nothing, and a click there still builds a sound field.
     const int W = 50, H = 40;
-    const int points[][2] = {{INT_MAX, INT_MAX}, {INT_MIN, INT_MIN}, {INT_MAX, INT_MIN}, {INT_MIN + 1, 7}, {-100000, 5}};
+    const int points[][2] = {
+        {INT_MAX, INT_MAX}, {INT_MIN, INT_MIN}, {INT_MAX, INT_MIN}, {INT_MIN + 1, 7}, {-100000, 5}};
     RandomSource random(3);
     ToolTable table(&random);
     for (int id : table.CommandIds()) {

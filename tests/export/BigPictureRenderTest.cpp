@@ -132,9 +132,10 @@ TEST(BigPictureRender, FastKernelMatchesPlainOnRandomMapsAndSizes)
         int W, H, w, h, range;
     };
     std::vector<Case> cases = {
-        {1, 1, 2, 2, 500},       {2, 2, 2, 2, 500},       {3, 2, 2, 2, 5000},     {1, 9, 4, 4, 200},
-        {9, 1, 4, 4, 200},       {5, 7, 412, 300, 3000},  {41, 23, 41, 23, 640},  {97, 61, 13, 8, 20000},
-        {250, 130, 40, 20, 64 * 500}, {64, 48, 8, 6, 1 << 30}, {700, 301, 37, 29, 64 * 30}, {401, 333, 412, 206, 64 * 8},
+        {1, 1, 2, 2, 500},       {2, 2, 2, 2, 500},           {3, 2, 2, 2, 5000},
+        {1, 9, 4, 4, 200},       {9, 1, 4, 4, 200},           {5, 7, 412, 300, 3000},
+        {41, 23, 41, 23, 640},   {97, 61, 13, 8, 20000},      {250, 130, 40, 20, 64 * 500},
+        {64, 48, 8, 6, 1 << 30}, {700, 301, 37, 29, 64 * 30}, {401, 333, 412, 206, 64 * 8},
     };
     for (int k = 0; k < 6; ++k) {
         std::uniform_int_distribution<int> side(1, 160), mapSide(2, 50);
@@ -167,8 +168,8 @@ TEST(BigPictureRender, RowsMixingEveryKindOfPixelMatchPlain)
         const PackedPicture source = testpics::Noise(W, H, uint32_t(W));
         DisplacementMap map(5, 4);
         const int s = 64 * 5;
-        map.At(0, 0) = {-s, s};    // left and down, past the bottom
-        map.At(4, 0) = {s, -s};    // right and up, past the top
+        map.At(0, 0) = {-s, s};  // left and down, past the bottom
+        map.At(4, 0) = {s, -s};  // right and up, past the top
         map.At(0, 3) = {-s / 3, -s};
         map.At(4, 3) = {s / 3 + 7, s + 5};
         map.At(2, 1) = {-37, 41};  // small fractions of both signs
@@ -195,7 +196,7 @@ TEST(BigPictureRender, StoredValuesAroundTheNarrowLimitAndExtremesMatchPlain)
         int W, H, w, h, range;
     };
     const Case cases[] = {
-        {40, 30, 7, 5, limit},     {40, 30, 7, 5, limit + 1}, {4100, 3, 5, 2, wideLimit - 1},
+        {40, 30, 7, 5, limit},          {40, 30, 7, 5, limit + 1}, {4100, 3, 5, 2, wideLimit - 1},
         {4100, 3, 5, 2, wideLimit + 1}, {33, 21, 33, 21, 64 * 3},
     };
     for (const Case& c : cases) {
@@ -223,8 +224,16 @@ TEST(InvariantDivisor, TruncatesTowardZeroLikeTheDivisionOperator)
 {
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
     std::mt19937 rng(77);
-    std::vector<int32_t> divisors = {1, 2, 3, 5, 7, 63, 64, 65, 275, 412, 641, 3969, 4096, 65535, 65536,
-                                     (1 << 30) - 1, 1 << 30, (1 << 30) + 1, kMax - 1, kMax};
+    std::vector<int32_t> divisors = {1,        2,
+                                     3,        5,
+                                     7,        63,
+                                     64,       65,
+                                     275,      412,
+                                     641,      3969,
+                                     4096,     65535,
+                                     65536,    (1 << 30) - 1,
+                                     1 << 30,  (1 << 30) + 1,
+                                     kMax - 1, kMax};
     std::uniform_int_distribution<int32_t> anyDivisor(1, kMax), anyValue(-kMax, kMax);
     for (int k = 0; k < 20; ++k)
         divisors.push_back(anyDivisor(rng));

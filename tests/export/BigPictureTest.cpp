@@ -48,7 +48,10 @@ void MakeSingleKey(Project& project)
     ASSERT_EQ(project.Keys().GetTotalFrames(), 10);
 }
 
-bool Exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+bool Exists(const std::string& path)
+{
+    return QFileInfo::exists(QString::fromStdString(path));
+}
 
 }  // namespace
 

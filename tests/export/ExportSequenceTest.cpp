@@ -25,7 +25,8 @@ TEST(ExportSequence, AFrameThatCannotTakeItsNameIsReportedAndTheOthersAreWritten
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(blocked + "/inside")));
 
     const PictureSequenceResult result = ExportPictureSequence(big, base, frames);
-    EXPECT_EQ(result.written, (std::vector<std::string>{FrameFileName(base, frames, 0), FrameFileName(base, frames, 2)}));
+    EXPECT_EQ(result.written,
+              (std::vector<std::string>{FrameFileName(base, frames, 0), FrameFileName(base, frames, 2)}));
     ASSERT_EQ(result.failed.size(), 1u);
     EXPECT_EQ(result.failed[0].path, blocked);
     EXPECT_TRUE(result.failed[0].result.ShouldReport());

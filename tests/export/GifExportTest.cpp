@@ -110,12 +110,12 @@ TEST(GifExport, SingleFrameFileLayout)
         ASSERT_EQ(b[i], 0) << i;
     EXPECT_EQ(std::vector<uint8_t>(b.begin() + 13 + 254 * 3, b.begin() + 13 + 768),
               (std::vector<uint8_t>{200, 10, 10, 40, 80, 120}));
-    const std::vector<uint8_t> loop = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P',
+    const std::vector<uint8_t> loop = {0x21, 0xFF, 0x0B, 'N', 'E',  'T',  'S',  'C',  'A', 'P',
                                        'E',  '2',  '.',  '0', 0x03, 0x01, 0x00, 0x00, 0x00};
     EXPECT_EQ(std::vector<uint8_t>(b.begin() + 781, b.begin() + 800), loop);
     // The one frame shows until the loop restarts: 1/10 s.
-    const std::vector<uint8_t> frameHead = {0x21, 0xF9, 0x04, 0x04, 10, 0, 0xFF, 0x00, 0x2C,
-                                            0,    0,    0,    0,    16, 0, 8,    0,    0x07, 8};
+    const std::vector<uint8_t> frameHead = {0x21, 0xF9, 0x04, 0x04, 10, 0, 0xFF, 0x00, 0x2C, 0,
+                                            0,    0,    0,    16,   0,  8, 0,    0x07, 8};
     EXPECT_EQ(std::vector<uint8_t>(b.begin() + 800, b.begin() + 819), frameHead);
     EXPECT_EQ(b.back(), 0x3B);
     EXPECT_EQ(b[b.size() - 2], 0x00);

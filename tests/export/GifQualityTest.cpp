@@ -132,8 +132,8 @@ TEST(GifQuality, TheLoopLastsItsTrueLengthAndPlaysForEver)
     };
     // 48 frames at 24 per second are 2 s; 5 at 7 are 0.714 s; above 50 per second no
     // frame is shorter than 2 hundredths (players slow shorter ones down).
-    for (const Case c : {Case{24, 48, 200, 4}, Case{7, 5, 71, 14}, Case{60, 60, 100, 2}, Case{100, 7, 8, 2},
-                         Case{30, 1, 3, 3}}) {
+    for (const Case c :
+         {Case{24, 48, 200, 4}, Case{7, 5, 71, 14}, Case{60, 60, 100, 2}, Case{100, 7, 8, 2}, Case{30, 1, 3, 3}}) {
         SCOPED_TRACE(std::to_string(c.fps) + " fps");
         const giftest::ParsedGif gif = WriteAndParse(dir.File("t.gif"), MovingSquare(20, 10, c.frames), c.fps);
         EXPECT_TRUE(gif.loopExtension);
@@ -177,7 +177,8 @@ TEST(GifQuality, ThePaletteComesFromEveryFrameAndKeepsFewColoursExactly)
         PackedPicture p(16, 16);
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x)
-                giftest::SetPixel(p, x, y, uint8_t(60 * k + (x < 8 ? 10 : 0)), uint8_t(200 - 50 * k), uint8_t(y < 8 ? 1 : 2));
+                giftest::SetPixel(p, x, y, uint8_t(60 * k + (x < 8 ? 10 : 0)), uint8_t(200 - 50 * k),
+                                  uint8_t(y < 8 ? 1 : 2));
         frames.push_back(std::move(p));
     }
     const giftest::ParsedGif gif = WriteAndParse(dir.File("p.gif"), frames, 10);
@@ -247,7 +248,9 @@ TEST(GifQuality, ASizeLimitTakesColoursThenFramesAwayAndSaysWhat)
     EXPECT_EQ(TotalDelay(gif), 100);  // fewer colours or frames, the same second
 
     // A limit no reduction reaches writes nothing and keeps the file there.
-    { std::ofstream(dir.File("old.gif")) << "old"; }
+    {
+        std::ofstream(dir.File("old.gif")) << "old";
+    }
     limited.maxBytes = GifQualityOptions::kMinMaxBytes;
     FramesSource source(frames);
     GifQualityWriter writer(limited);
@@ -280,7 +283,8 @@ TEST(GifQualityPalette, FindsTheClustersOfAPicture)
     const Rgb centres[3] = {{200, 30, 30}, {30, 200, 30}, {40, 40, 210}};
     for (const Rgb& c : centres)
         for (int i = 0; i < 100; ++i) {
-            const uint8_t p[3] = {uint8_t(c.red + jitter(rng)), uint8_t(c.green + jitter(rng)), uint8_t(c.blue + jitter(rng))};
+            const uint8_t p[3] = {uint8_t(c.red + jitter(rng)), uint8_t(c.green + jitter(rng)),
+                                  uint8_t(c.blue + jitter(rng))};
             histogram.Add(p, 1);
         }
     const std::vector<Rgb> palette = histogram.Palette(3);
@@ -294,8 +298,7 @@ TEST(GifQualityPalette, FindsTheClustersOfAPicture)
     // Smooth surfaces count more: in a 3 x 2 picture whose right column differs by 4,
     // the two pixels next to it count once, the rest (smooth) eight times each.
     ColourHistogram weighted;
-    const uint8_t picture[18] = {10, 10, 10, 10, 10, 10, 10, 10, 14,
-                                 10, 10, 10, 10, 10, 10, 10, 10, 14};
+    const uint8_t picture[18] = {10, 10, 10, 10, 10, 10, 10, 10, 14, 10, 10, 10, 10, 10, 10, 10, 10, 14};
     weighted.AddPicture(picture, 3, 2);
     EXPECT_EQ(weighted.Total(), 2u * 1 + 2u * 8 + 2u * 1);
 }

@@ -23,7 +23,7 @@ namespace giftest {
 struct LzwTrace {
     std::vector<int> codes;
     std::vector<int> widths;
-    int maxNext = 0;  // highest "next free code" the table reached
+    int maxNext = 0;               // highest "next free code" the table reached
     std::vector<size_t> endPixel;  // pixels decoded after each code
 };
 
@@ -260,9 +260,8 @@ inline PackedPicture PhotoLike(int width, int height, double phase = 0.0, unsign
 class ScriptedSource : public GifFrameSource {
 public:
     ScriptedSource(PackedPicture paletteSource, std::vector<PackedPicture> frames)
-        : m_paletteSource(std::move(paletteSource)), m_frames(std::move(frames))
-    {
-    }
+            : m_paletteSource(std::move(paletteSource)), m_frames(std::move(frames))
+    {}
     const PackedPicture& PaletteSource() override
     {
         calls.push_back("palette");

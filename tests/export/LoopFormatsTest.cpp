@@ -129,8 +129,10 @@ TEST(ApngLoop, ReadBackExactlyByPillowAndFfmpeg)
     for (double e : view.meanError)
         EXPECT_EQ(e, 0.0);
 
-    const CommandResult probe = RunCommand("ffprobe -v error -count_frames -show_entries stream=nb_read_frames,width,height "
-                                           "-of default=nw=1 " + Quoted(d.file));
+    const CommandResult probe = RunCommand(
+        "ffprobe -v error -count_frames -show_entries stream=nb_read_frames,width,height "
+        "-of default=nw=1 " +
+        Quoted(d.file));
     EXPECT_NE(probe.output.find("nb_read_frames=6"), std::string::npos) << probe.output;
     EXPECT_NE(probe.output.find("width=64"), std::string::npos) << probe.output;
     EXPECT_EQ(DecodeWithFfmpeg(d.file, dir.File("a.decoded")), giftest::ReadBytes(d.raw));
@@ -145,9 +147,10 @@ TEST(AvifLoop, ReadBackByFfmpegWithItsFrameRate)
     AvifWriter writer(AvifOptions{90, 8, "auto", 1});
     const Decoded d = WriteFrames(writer, dir, "a.avif", frames, 24);
 
-    const CommandResult probe =
-        RunCommand("ffprobe -v error -count_frames -show_entries stream=nb_read_frames,width,height,r_frame_rate,duration "
-                   "-of default=nw=1 " + Quoted(d.file));
+    const CommandResult probe = RunCommand(
+        "ffprobe -v error -count_frames -show_entries stream=nb_read_frames,width,height,r_frame_rate,duration "
+        "-of default=nw=1 " +
+        Quoted(d.file));
     ASSERT_EQ(probe.status, 0) << probe.output;
     EXPECT_NE(probe.output.find("width=64"), std::string::npos) << probe.output;
     EXPECT_NE(probe.output.find("height=48"), std::string::npos) << probe.output;
@@ -174,7 +177,10 @@ std::vector<Format> Formats()
 {
     std::vector<Format> formats{
         {"gif", [] { return std::make_unique<GifQualityWriter>(); }},
-        {"apng", [] { return std::make_unique<ApngWriter>(ApngOptions{1, false}); }},
+        {"apng",
+         [] {
+             return std::make_unique<ApngWriter>(ApngOptions{1, false});
+         }},
     };
     if (WebpAvailable())
         formats.push_back({"webp", [] { return std::make_unique<WebpWriter>(WebpOptions{true, 0, 0}); }});
@@ -191,7 +197,9 @@ TEST(LoopWriters, StopWithinAFrameRemovesThePartialFileAndKeepsTheOldOne)
     for (const Format& format : Formats()) {
         SCOPED_TRACE(format.name);
         const std::string path = dir.File(std::string("loop.") + format.name);
-        { std::ofstream(path) << "the old file"; }
+        {
+            std::ofstream(path) << "the old file";
+        }
         FramesSource source(SwirlFrames(kWidth, kHeight, 5));
         source.stopAfter = 2;
         const std::unique_ptr<LoopWriter> writer = format.make();
@@ -235,15 +243,37 @@ TEST(LoopWriters, RefuseOptionsAndSpeedsOutOfRangeNamingTheRange)
         const char* range;
     };
     const std::vector<Case> cases{
-        {[] { return std::make_unique<WebpWriter>(WebpOptions{false, 101, 4}); }, 10, "WebP quality lies between 0 and 100 (got 101)"},
-        {[] { return std::make_unique<WebpWriter>(WebpOptions{false, 80, 7}); }, 10, "WebP effort lies between 0 and 6 (got 7)"},
-        {[] { return std::make_unique<AvifWriter>(AvifOptions{-1, 8, "auto", 0}); }, 10, "AVIF quality lies between 0 and 100 (got -1)"},
-        {[] { return std::make_unique<AvifWriter>(AvifOptions{50, 11, "auto", 0}); }, 10, "AVIF speed lies between 0 and 10 (got 11)"},
-        {[] { return std::make_unique<ApngWriter>(ApngOptions{10, false}); }, 10, "APNG compression lies between 0 and 9 (got 10)"},
-        {[] { return std::make_unique<GifQualityWriter>(GifQualityOptions{1, 0, {}}); }, 10, "GIF colours lies between 2 and 255 (got 1)"},
-        {[] { return std::make_unique<GifQualityWriter>(GifQualityOptions{255, 100, {}}); }, 10, "0 (no limit) or at least 1024 bytes (got 100)"},
+        {[] {
+             return std::make_unique<WebpWriter>(WebpOptions{false, 101, 4});
+         },
+         10, "WebP quality lies between 0 and 100 (got 101)"},
+        {[] {
+             return std::make_unique<WebpWriter>(WebpOptions{false, 80, 7});
+         },
+         10, "WebP effort lies between 0 and 6 (got 7)"},
+        {[] {
+             return std::make_unique<AvifWriter>(AvifOptions{-1, 8, "auto", 0});
+         },
+         10, "AVIF quality lies between 0 and 100 (got -1)"},
+        {[] {
+             return std::make_unique<AvifWriter>(AvifOptions{50, 11, "auto", 0});
+         },
+         10, "AVIF speed lies between 0 and 10 (got 11)"},
+        {[] {
+             return std::make_unique<ApngWriter>(ApngOptions{10, false});
+         },
+         10, "APNG compression lies between 0 and 9 (got 10)"},
+        {[] {
+             return std::make_unique<GifQualityWriter>(GifQualityOptions{1, 0, {}});
+         },
+         10, "GIF colours lies between 2 and 255 (got 1)"},
+        {[] {
+             return std::make_unique<GifQualityWriter>(GifQualityOptions{255, 100, {}});
+         },
+         10, "0 (no limit) or at least 1024 bytes (got 100)"},
         {[] { return std::make_unique<ApngWriter>(); }, 0, "frames per second lies between 1 and 100 (got 0)"},
-        {[] { return std::make_unique<GifQualityWriter>(); }, 101, "frames per second lies between 1 and 100 (got 101)"},
+        {[] { return std::make_unique<GifQualityWriter>(); }, 101,
+         "frames per second lies between 1 and 100 (got 101)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.range);

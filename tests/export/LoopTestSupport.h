@@ -103,9 +103,15 @@ inline CommandResult RunCommand(const std::string& command)
     return result;
 }
 
-inline std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+inline std::string Quoted(const std::string& s)
+{
+    return "'" + s + "'";
+}
 
-inline bool HaveProgram(const std::string& name) { return RunCommand("command -v " + name).status == 0; }
+inline bool HaveProgram(const std::string& name)
+{
+    return RunCommand("command -v " + name).status == 0;
+}
 
 // A Python with Pillow: the system's first (Debian's python3-pil), else the one on the path.
 inline std::optional<std::string> PythonWithPillow()
@@ -123,9 +129,9 @@ struct PillowView {
     int frames = 0;
     int width = 0;
     int height = 0;
-    int loop = -1;                 // -1: the file says nothing
-    std::vector<double> durations; // milliseconds
-    std::vector<double> meanError; // mean absolute difference per byte from the raw frame
+    int loop = -1;                  // -1: the file says nothing
+    std::vector<double> durations;  // milliseconds
+    std::vector<double> meanError;  // mean absolute difference per byte from the raw frame
     std::string error;
 };
 

@@ -47,12 +47,12 @@ TEST(PictureDecoding, GivesThePixelsOfThePlainConversionForEveryKindOfDecodedIma
 {
     QTemporaryDir dir;
     const Kind kinds[] = {
-        {"grey.png", "png", QImage::Format_Grayscale8},     // rows smaller than packed rows
+        {"grey.png", "png", QImage::Format_Grayscale8},  // rows smaller than packed rows
         {"grey16.png", "png", QImage::Format_Grayscale16},
-        {"rgb.png", "png", QImage::Format_RGB888},          // rows of 32-bit pixels
+        {"rgb.png", "png", QImage::Format_RGB888},  // rows of 32-bit pixels
         {"rgba.png", "png", QImage::Format_ARGB32},
-        {"deep.png", "png", QImage::Format_RGBA64},         // rows of 64-bit pixels
-        {"palette.png", "png", QImage::Format_Indexed8},    // colour table with alpha
+        {"deep.png", "png", QImage::Format_RGBA64},       // rows of 64-bit pixels
+        {"palette.png", "png", QImage::Format_Indexed8},  // colour table with alpha
         {"mono.png", "png", QImage::Format_Mono},
         {"photo.jpg", "jpeg", QImage::Format_RGB888},
         {"greyphoto.jpg", "jpeg", QImage::Format_Grayscale8},
@@ -61,7 +61,7 @@ TEST(PictureDecoding, GivesThePixelsOfThePlainConversionForEveryKindOfDecodedIma
         {"alpha.bmp", "bmp", QImage::Format_ARGB32},
         {"scan.tif", "tiff", QImage::Format_RGB888},
         {"premultiplied.tif", "tiff", QImage::Format_ARGB32_Premultiplied},
-        {"anim.gif", "gif", QImage::Format_Indexed8},       // decoders that make their own image
+        {"anim.gif", "gif", QImage::Format_Indexed8},  // decoders that make their own image
         {"web.webp", "webp", QImage::Format_ARGB32},
         {"any.ppm", "ppm", QImage::Format_RGB888},
     };
@@ -72,8 +72,8 @@ TEST(PictureDecoding, GivesThePixelsOfThePlainConversionForEveryKindOfDecodedIma
         if (!QImageWriter::supportedImageFormats().contains(kind.format))
             continue;
         for (const QSize size : sizes) {
-            const std::string path = dir.filePath(QString::number(size.width()) + QLatin1Char('x')
-                                                  + QString::number(size.height()) + QLatin1String(kind.name))
+            const std::string path = dir.filePath(QString::number(size.width()) + QLatin1Char('x') +
+                                                  QString::number(size.height()) + QLatin1String(kind.name))
                                          .toStdString();
             QImage image = Pattern(size.width(), size.height()).convertToFormat(kind.pixels);
             ASSERT_TRUE(QImageWriter(QString::fromStdString(path), kind.format).write(image)) << path;

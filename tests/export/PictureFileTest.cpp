@@ -143,7 +143,7 @@ TEST_F(PictureFileTest, FileWithoutResolutionCountsAsNinetySixDpi)
 TEST_F(PictureFileTest, AlphaIsDroppedWithoutTouchingTheColour)
 {
     QImage image(2, 1, QImage::Format_ARGB32);
-    image.setPixel(0, 0, qRgba(200, 100, 50, 0));    // fully transparent
+    image.setPixel(0, 0, qRgba(200, 100, 50, 0));   // fully transparent
     image.setPixel(1, 0, qRgba(10, 250, 90, 128));  // half transparent
     const std::string path = PathOf("alpha.png");
     ASSERT_TRUE(image.save(QString::fromStdString(path)));
@@ -192,13 +192,13 @@ TEST_F(PictureFileTest, MultiFrameFileGivesItsFirstFrame)
 {
     // An animated GIF of two frames, built by hand: frame 1 index 0 (red), frame 2 index 1 (blue).
     const unsigned char gif[] = {
-        'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,   // 1x1, global table of 2
-        255, 0, 0, 0, 0, 255,                                   // red, blue
-        0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0,
-        0x21, 0xF9, 4, 0, 10, 0, 0, 0,                          // delay 0.1 s
-        0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0,   // frame: index 0
-        0x21, 0xF9, 4, 0, 10, 0, 0, 0,
-        0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0,   // frame: index 1
+        'G',  'I',  'F', '8', '9',  'a',  1,    0,   1,    0,   0x80, 0,   0,  // 1x1, global table of 2
+        255,  0,    0,   0,   0,    255,                                       // red, blue
+        0x21, 0xFF, 11,  'N', 'E',  'T',  'S',  'C', 'A',  'P', 'E',  '2', '.',  '0',  3,
+        1,    0,    0,   0,   0x21, 0xF9, 4,    0,   10,   0,   0,    0,                   // delay 0.1 s
+        0x2C, 0,    0,   0,   0,    1,    0,    1,   0,    0,   2,    2,   0x44, 0x01, 0,  // frame: index 0
+        0x21, 0xF9, 4,   0,   10,   0,    0,    0,   0x2C, 0,   0,    0,   0,    1,    0,
+        1,    0,    0,   2,   2,    0x4C, 0x01, 0,  // frame: index 1
         0x3B,
     };
     const std::string gifPath = PathOf("anim.gif");
@@ -353,8 +353,7 @@ TEST_F(PictureFileTest, FailedSaveLeavesTheOldFileIntact)
 
     // Pixel buffer shorter than the header says.
     const PackedPicture source = Pattern(4, 4);
-    PictureSaveResult result =
-        SavePicture(path, source.Header(), std::span<const uint8_t>(source.Bits().data(), 20));
+    PictureSaveResult result = SavePicture(path, source.Header(), std::span<const uint8_t>(source.Bits().data(), 20));
     EXPECT_FALSE(result);
     EXPECT_TRUE(result.ShouldReport());
     EXPECT_EQ(ReadBytes(path), "old contents");

@@ -89,7 +89,9 @@ TEST(PrintFrames, OneDocumentWithAPagePerChosenFrame)
     EXPECT_EQ(project.Picture().Map().data, edited);
 
     // Letter pages, one frame.
-    EXPECT_EQ(PrintFramesToPdf(big, folder.Path("one.pdf"), {3}, {PdfPageLayout(true, QPageLayout::Portrait), "x", "y"}).pages, 1);
+    EXPECT_EQ(PrintFramesToPdf(big, folder.Path("one.pdf"), {3}, {PdfPageLayout(true, QPageLayout::Portrait), "x", "y"})
+                  .pages,
+              1);
     EXPECT_EQ(PdfPages(folder.Path("one.pdf")), 1);
 }
 
@@ -151,7 +153,8 @@ protected:
     }
 
     // The frames printed on a PDF writer of `dpi` dots per inch, read back.
-    testsupport::PdfContents PrintAt(int dpi, const std::vector<int>& frames, const FrameImage& image = PackedPictureImage)
+    testsupport::PdfContents PrintAt(int dpi, const std::vector<int>& frames,
+                                     const FrameImage& image = PackedPictureImage)
     {
         CBigPicture big(project);
         big.SetSource(project.Work().Path(), CBigPicture::kPicture);

@@ -26,9 +26,8 @@ using videotest::WriteText;
 class RefusingWriter : public IVideoSampleWriter {
 public:
     RefusingWriter(std::unique_ptr<IVideoSampleWriter> real, int refuseWidth, int refuseFrame)
-        : m_real(std::move(real)), m_refuseWidth(refuseWidth), m_refuseFrame(refuseFrame)
-    {
-    }
+            : m_real(std::move(real)), m_refuseWidth(refuseWidth), m_refuseFrame(refuseFrame)
+    {}
     int WriteFrame(const PackedPicture& bitmap) override
     {
         if (bitmap.Width() == m_refuseWidth || m_frames == m_refuseFrame) {

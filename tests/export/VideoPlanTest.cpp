@@ -36,7 +36,7 @@ TEST(VideoPlan, FrameCountAndTimeSteps)
     ASSERT_TRUE(ntsc);
     EXPECT_EQ(ntsc->fps, 29);
     EXPECT_EQ(ntsc->frameCount, 9);
-    EXPECT_EQ(VideoFrameSubFrame(1, ntsc->timeStep), 66);  // 64 x 30 / 29 = 66.2
+    EXPECT_EQ(VideoFrameSubFrame(1, ntsc->timeStep), 66);   // 64 x 30 / 29 = 66.2
     EXPECT_EQ(VideoFrameSubFrame(8, ntsc->timeStep), 529);  // 512 x 30 / 29 = 529.66
 }
 
@@ -108,7 +108,7 @@ TEST(VideoPlan, LetterboxPictureScalesIntoBlackBars)
     };
     EXPECT_EQ(bgr(160, 0), (std::array<int, 3>{0, 0, 0}));
     EXPECT_EQ(bgr(160, 79), (std::array<int, 3>{0, 0, 0}));
-    EXPECT_EQ(bgr(160, 90), (std::array<int, 3>{0, 0, 255}));  // red in the top half
+    EXPECT_EQ(bgr(160, 90), (std::array<int, 3>{0, 0, 255}));   // red in the top half
     EXPECT_EQ(bgr(160, 150), (std::array<int, 3>{255, 0, 0}));  // blue in the bottom half
     EXPECT_EQ(bgr(160, 160), (std::array<int, 3>{0, 0, 0}));
     EXPECT_EQ(bgr(160, 239), (std::array<int, 3>{0, 0, 0}));
@@ -134,7 +134,8 @@ TEST(VideoPlan, TheSaveDialogListsEachFormatTheExportWrites)
             EXPECT_TRUE(parts[i].contains(parts[i + 1])) << parts[i].toStdString();
             containers.push_back(VideoContainerForPath("a" + parts[i + 1].mid(1).toStdString()));
         }
-        EXPECT_EQ(containers, (std::vector<VideoContainer>{VideoContainer::Wmv, VideoContainer::Mp4, VideoContainer::WebM}));
+        EXPECT_EQ(containers,
+                  (std::vector<VideoContainer>{VideoContainer::Wmv, VideoContainer::Mp4, VideoContainer::WebM}));
     }
     App().m_language = language;
 }

@@ -50,12 +50,10 @@ inline PackedPicture RedOverBlue(int width, int height)
 class SyntheticSource : public IVideoFrameSource {
 public:
     SyntheticSource(int width, int height, int totalFrames)
-        : m_picture(RedOverBlue(width, height)), m_totalFrames(totalFrames)
-    {
-    }
+            : m_picture(RedOverBlue(width, height)), m_totalFrames(totalFrames)
+    {}
     SyntheticSource(PackedPicture picture, int totalFrames) : m_picture(std::move(picture)), m_totalFrames(totalFrames)
-    {
-    }
+    {}
 
     int OutputWidth() const override { return m_picture.Width(); }
     int OutputHeight() const override { return m_picture.Height(); }
@@ -82,7 +80,7 @@ public:
     std::vector<std::pair<int, int>> progress;
     int shown = 0;
     int checks = 0;
-    int cancelAfterFrames = -1;  // when >= 0: cancel once this many frames were rendered
+    int cancelAfterFrames = -1;        // when >= 0: cancel once this many frames were rendered
     std::function<bool()> cancelWhen;  // cancel when it answers true
     std::function<void(int, int)> onProgress;
 
@@ -93,15 +91,15 @@ private:
 
 struct VideoInfo {
     bool opened = false;
-    std::string container;           // demuxer name
-    std::string codec;               // decoder name
+    std::string container;  // demuxer name
+    std::string codec;      // decoder name
     int streams = 0;
     int width = 0;
     int height = 0;
-    double frameRate = 0;            // as the demuxer guesses it
-    std::vector<int64_t> ptsMs;      // presentation times, sorted
+    double frameRate = 0;        // as the demuxer guesses it
+    std::vector<int64_t> ptsMs;  // presentation times, sorted
     int decodedFrames = 0;
-    std::vector<Rgb> firstFrame;     // first decoded frame as RGB, top row first
+    std::vector<Rgb> firstFrame;  // first decoded frame as RGB, top row first
     Rgb At(int x, int y) const { return firstFrame[size_t(y) * size_t(width) + size_t(x)]; }
 };
 
@@ -144,9 +142,9 @@ inline VideoInfo ReadVideo(const QString& path)
                 // swscale may write past the end of a row: pad the rows and the buffer.
                 const int stride = (frame->width * 3 + 63) / 64 * 64;
                 std::vector<uint8_t> rgb(size_t(stride) * size_t(frame->height) + 64);
-                SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format),
-                                                 frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT,
-                                                 nullptr, nullptr, nullptr);
+                SwsContext* sws =
+                    sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                                   frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
                 uint8_t* dst[1] = {rgb.data()};
                 const int dstStride[1] = {stride};
                 sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
@@ -194,7 +192,7 @@ struct EncoderLog {
     int givenAfterStop = 0;  // frames given back after the stop was seen
     bool holding = false;    // waiting for the stop
     bool stopped = false;
-    bool closed = false;     // the flush ran to its end
+    bool closed = false;  // the flush ran to its end
 };
 
 // An encoder stand-in: it gives each frame back `lag` frames after it took it (as
@@ -214,9 +212,8 @@ public:
     };
 
     StandInEncoder(VideoWriteMonitor* monitor, const Options& options, EncoderLog& log)
-        : m_pMonitor(monitor), m_options(options), m_log(log)
-    {
-    }
+            : m_pMonitor(monitor), m_options(options), m_log(log)
+    {}
 
     int WriteFrame(const PackedPicture&) override
     {

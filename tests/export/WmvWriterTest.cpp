@@ -196,7 +196,7 @@ TEST_F(WmvWriterTest, AStopDropsWhatTheEncoderHoldsAndWritesNothingMore)
     EXPECT_TRUE(writer.Stopped());
     EXPECT_EQ(writer.ErrorText(), "Writing Stopped");
     EXPECT_EQ(writer.State(), CWmvWriter::kStateUnusable);
-    EXPECT_EQ(monitor.encoded, before);  // the flush gave nothing back
+    EXPECT_EQ(monitor.encoded, before);               // the flush gave nothing back
     EXPECT_FALSE(QFileInfo::exists(Path("a.webm")));  // the file the writer made is gone
     EXPECT_NE(writer.WriteFrame(RedOverBlue(64, 48)), 0);
 

@@ -68,7 +68,8 @@ TEST(Archive, CountsIntegersAndRawBlocks)
     w.WriteCount(0x12345);
     w.WriteInt32(-2);
     w.WriteRaw(Bytes({9, 8, 7}));
-    EXPECT_EQ(w.Bytes(), Bytes({2, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x45, 0x23, 0x01, 0x00, 0xFE, 0xFF, 0xFF, 0xFF, 9, 8, 7}));
+    EXPECT_EQ(w.Bytes(),
+              Bytes({2, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x45, 0x23, 0x01, 0x00, 0xFE, 0xFF, 0xFF, 0xFF, 9, 8, 7}));
     ArchiveReader r(w.Bytes());
     EXPECT_EQ(r.ReadCount(), 2u);
     EXPECT_EQ(r.ReadCount(), 0xFFFEu);
@@ -116,7 +117,8 @@ TEST(Archive, ObjectHeadersNameTheClassOnceThenByIndex)
     EXPECT_TRUE(fails(Bytes({0x00, 0x00}), ArchiveError::Cause::BadClass));
     EXPECT_TRUE(fails(Bytes({0xFF, 0xFF, 1, 0, 60, 0, 'C'}), ArchiveError::Cause::EndOfFile));
     // The long form of a class index is read too.
-    const std::vector<uint8_t> bigBytes = Bytes({0xFF, 0xFF, 1, 0, 6, 0, 'C', 'M', 'M', 'a', 's', 'k', 0xFF, 0x7F, 1, 0, 0, 0x80});
+    const std::vector<uint8_t> bigBytes =
+        Bytes({0xFF, 0xFF, 1, 0, 6, 0, 'C', 'M', 'M', 'a', 's', 'k', 0xFF, 0x7F, 1, 0, 0, 0x80});
     ArchiveReader big(bigBytes);
     big.ReadObjectHeader("CMMask", 1);
     EXPECT_NO_THROW(big.ReadObjectHeader("CMMask", 1));

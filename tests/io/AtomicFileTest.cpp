@@ -26,10 +26,14 @@ int Refuse(const char*, unsigned)
 
 QStringList Entries(const Folder& folder)
 {
-    return QDir(QString::fromStdString(folder.Path(""))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(QString::fromStdString(folder.Path("")))
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-std::span<const uint8_t> Span(const std::vector<uint8_t>& bytes) { return bytes; }
+std::span<const uint8_t> Span(const std::vector<uint8_t>& bytes)
+{
+    return bytes;
+}
 
 unsigned ModeOf(const std::string& path)
 {
@@ -81,7 +85,7 @@ TEST(AtomicFile, AnAbandonedFileLeavesNothing)
 TEST(AtomicFile, OnlyAFileSystemWithoutUnnamedFilesGetsANamedOne)
 {
     const std::pair<UnnamedFileOpener, int> missing[] = {
-        {&Refuse<EOPNOTSUPP>, EOPNOTSUPP}, {&Refuse<EXDEV>, EXDEV}, {&Refuse<ENOENT>, ENOENT},
+        {&Refuse<EOPNOTSUPP>, EOPNOTSUPP}, {&Refuse<EXDEV>, EXDEV},   {&Refuse<ENOENT>, ENOENT},
         {&Refuse<EISDIR>, EISDIR},         {&Refuse<EINVAL>, EINVAL},
     };
     for (const auto& [opener, error] : missing) {

@@ -14,7 +14,7 @@ struct OldFile {
     int32_t W = 6, H = 4;
     int keys = 2;
     int32_t selected = 1;
-    bool dropLast = false;  // leave the last int32 out
+    bool dropLast = false;           // leave the last int32 out
     int32_t stripW = 0, stripH = 0;  // the strip's map size when it differs from W x H
 
     std::vector<uint8_t> Bytes(const std::string& picture) const
@@ -72,7 +72,10 @@ struct OldFile {
     }
 };
 
-ProjectData Read(const OldFile& file) { return ReadProjectBytes(file.Bytes("pic.bmp")); }
+ProjectData Read(const OldFile& file)
+{
+    return ReadProjectBytes(file.Bytes("pic.bmp"));
+}
 
 }  // namespace
 
@@ -99,7 +102,7 @@ TEST(OldFormat, EveryFlagVariantReads)
     // A missing flag C shows that it is read; the end after A = 0 needs nothing more.
     EXPECT_THROW(Read(OldFile{.A = 1, .dropLast = true}), ArchiveError);
     EXPECT_THROW(Read(OldFile{.dropLast = true}), ArchiveError);
-    EXPECT_THROW(Read(OldFile{.m = 20}), ArchiveError);              // shorter than its header
+    EXPECT_THROW(Read(OldFile{.m = 20}), ArchiveError);  // shorter than its header
 }
 
 TEST(OldFormat, MapSizeMustMatchEveryKeyframe)

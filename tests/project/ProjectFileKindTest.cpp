@@ -26,7 +26,10 @@ std::vector<uint8_t> Encoded(const char* format)
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
-std::vector<uint8_t> Bytes(std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+std::vector<uint8_t> Bytes(std::string_view text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
 
 // The start of an older project: the picture path, then obsolete fields.
 std::vector<uint8_t> OlderStart(const std::string& path)
@@ -42,7 +45,7 @@ std::vector<uint8_t> OlderStart(const std::string& path)
 TEST(ProjectFileKind, PicturesAreToldByTheirFirstBytes)
 {
     const std::pair<const char*, const char*> pictures[] = {
-        {"jpeg", "a JPEG picture"}, {"png", "a PNG picture"}, {"bmp", "a BMP picture"},
+        {"jpeg", "a JPEG picture"}, {"png", "a PNG picture"},   {"bmp", "a BMP picture"},
         {"tiff", "a TIFF picture"}, {"webp", "a WebP picture"},
     };
     for (const auto& [format, kind] : pictures) {

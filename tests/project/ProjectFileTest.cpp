@@ -33,7 +33,10 @@ struct Cursor {
     }
 };
 
-std::vector<uint8_t> Text(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Text(const std::string& s)
+{
+    return {s.begin(), s.end()};
+}
 
 }  // namespace
 
@@ -54,7 +57,7 @@ TEST(ProjectFile, WrittenBytesFollowTheLayout)
     EXPECT_EQ(c.U32(), 1u);  // active
     const BITMAPINFOHEADER expected = MakeThumbnailHeader(84, 42);
     EXPECT_EQ(c.Take(40), std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&expected),
-                                                reinterpret_cast<const uint8_t*>(&expected) + 40));
+                                               reinterpret_cast<const uint8_t*>(&expected) + 40));
     EXPECT_EQ(c.Take(2), (std::vector<uint8_t>{2, 0}));
     EXPECT_EQ(c.Take(12), (std::vector<uint8_t>{0xFF, 0xFF, 1, 0, 6, 0, 'C', 'M', 'M', 'a', 's', 'k'}));
     for (int key = 0; key < 2; ++key) {
@@ -285,7 +288,8 @@ TEST(ProjectFile, SavingNeverDestroysThePreviousFile)
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_TRUE(failed);
     EXPECT_EQ(ReadBytes(folder.Path("p.kib")), before);
-    EXPECT_EQ(QDir(QString::fromStdString(folder.Path())).entryList(QDir::Hidden | QDir::Files).filter(".part").size(), 0);
+    EXPECT_EQ(QDir(QString::fromStdString(folder.Path())).entryList(QDir::Hidden | QDir::Files).filter(".part").size(),
+              0);
 
     // No frames, nothing written.
     project.Keys().Key(0).SetDuration(0);

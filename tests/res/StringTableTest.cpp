@@ -163,9 +163,10 @@ TEST(StringTable, FiltersBecomeQtFilters)
 {
     App().m_language = kZh;
     EXPECT_EQ(AppFileFilter(StrId::OpenPictureFilter),
-              QString::fromUtf8("所有支持文件 (*.jpg *.jpeg *.tif *.tiff *.bmp *.gif *.png *.webp);;JPEG 文件 (*.jpg *.jpeg);;"
-                                "TIFF 文件 (*.tif *.tiff);;位图文件 (*.bmp);;GIF 文件 (*.gif);;PNG 文件 (*.png);;"
-                                "WebP 文件 (*.webp);;所有文件 (*)"));
+              QString::fromUtf8(
+                  "所有支持文件 (*.jpg *.jpeg *.tif *.tiff *.bmp *.gif *.png *.webp);;JPEG 文件 (*.jpg *.jpeg);;"
+                  "TIFF 文件 (*.tif *.tiff);;位图文件 (*.bmp);;GIF 文件 (*.gif);;PNG 文件 (*.png);;"
+                  "WebP 文件 (*.webp);;所有文件 (*)"));
     EXPECT_TRUE(AppFileFilter(StrId::SavePictureFilter).startsWith(QString::fromUtf8("JPEG 文件 (*.jpg);;")));
     // Without the closing "||" the list still ends cleanly.
     EXPECT_EQ(AppFileFilter(StrId::GifFilter), QString::fromUtf8("GIF 文件 (*.gif)"));

@@ -53,14 +53,16 @@ inline QByteArray Object(const QByteArray& file, int number)
 inline int Reference(const QByteArray& object, const char* key)
 {
     const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("%1\\s+(\\d+)\\s+0\\s+R").arg(QLatin1String(key))).match(QString::fromLatin1(object));
+        QRegularExpression(QStringLiteral("%1\\s+(\\d+)\\s+0\\s+R").arg(QLatin1String(key)))
+            .match(QString::fromLatin1(object));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 inline int Number(const QByteArray& object, const char* key)
 {
     const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("%1\\s+(\\d+)(?!\\s+0\\s+R)").arg(QLatin1String(key))).match(QString::fromLatin1(object));
+        QRegularExpression(QStringLiteral("%1\\s+(\\d+)(?!\\s+0\\s+R)").arg(QLatin1String(key)))
+            .match(QString::fromLatin1(object));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
@@ -147,8 +149,8 @@ inline std::vector<PdfPicture> Pictures(const QByteArray& file, const QByteArray
         } else if (token == "Do") {
             const int image = Reference(file, ("/" + name).constData());
             const QByteArray object = Object(file, image);
-            pictures.push_back({ctm.mapRect(QRectF(0, 0, 1, 1)),
-                                QSize(Number(object, "/Width"), Number(object, "/Height"))});
+            pictures.push_back(
+                {ctm.mapRect(QRectF(0, 0, 1, 1)), QSize(Number(object, "/Width"), Number(object, "/Height"))});
         }
         operands.clear();
     }
@@ -166,10 +168,9 @@ inline PdfContents ReadPdf(const QString& path)
     const QByteArray file = in.readAll();
     if (!file.startsWith("%PDF"))
         return pdf;
-    const QRegularExpressionMatch title =
-        QRegularExpression(QStringLiteral("/Title \\(((?:[^\\\\)]|\\\\.)*)\\)"),
-                           QRegularExpression::DotMatchesEverythingOption)
-            .match(QString::fromLatin1(file));
+    const QRegularExpressionMatch title = QRegularExpression(QStringLiteral("/Title \\(((?:[^\\\\)]|\\\\.)*)\\)"),
+                                                             QRegularExpression::DotMatchesEverythingOption)
+                                              .match(QString::fromLatin1(file));
     if (title.hasMatch())
         pdf.title = pdfdetail::TextString(pdfdetail::Literal(title.captured(1).toLatin1()));
 
@@ -178,12 +179,14 @@ inline PdfContents ReadPdf(const QString& path)
         QRegularExpression(QStringLiteral("/Kids\\s*\\[([^\\]]*)\\]")).match(QString::fromLatin1(file));
     if (!kids.hasMatch())
         return pdf;
-    QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral("(\\d+)\\s+0\\s+R")).globalMatch(kids.captured(1));
+    QRegularExpressionMatchIterator it =
+        QRegularExpression(QStringLiteral("(\\d+)\\s+0\\s+R")).globalMatch(kids.captured(1));
     while (it.hasNext()) {
         const QByteArray page = pdfdetail::Object(file, it.next().captured(1).toInt());
         PdfPage shown;
         const QRegularExpressionMatch box =
-            QRegularExpression(QStringLiteral("/MediaBox\\s*\\[\\s*0\\s+0\\s+([0-9.]+)\\s+([0-9.]+)")).match(QString::fromLatin1(page));
+            QRegularExpression(QStringLiteral("/MediaBox\\s*\\[\\s*0\\s+0\\s+([0-9.]+)\\s+([0-9.]+)"))
+                .match(QString::fromLatin1(page));
         if (box.hasMatch())
             shown.size = QSizeF(box.captured(1).toDouble(), box.captured(2).toDouble());
         const QByteArray content = pdfdetail::Stream(pdfdetail::Object(file, pdfdetail::Reference(page, "/Contents")));

@@ -16,14 +16,14 @@
 class ScriptedExportPrompts : public ExportPrompts {
 public:
     // Empty queues answer Cancel.
-    std::deque<QString> files;                 // every save dialog takes the next one
-    std::deque<std::vector<int>> frameLists;   // the frame dialog's choices
-    std::optional<int> percent;                // the size dialog's answer
-    QString printToPdf;                        // the print dialog's PDF file; empty: cancel
-    std::optional<QPageLayout> pageLayout;     // the paper the print dialog chooses
-    int asked = 0;                             // dialogs shown
-    std::vector<QString> proposed;             // the names the save dialogs proposed
-    int previews = 0;                          // frames the frame dialog rendered
+    std::deque<QString> files;                // every save dialog takes the next one
+    std::deque<std::vector<int>> frameLists;  // the frame dialog's choices
+    std::optional<int> percent;               // the size dialog's answer
+    QString printToPdf;                       // the print dialog's PDF file; empty: cancel
+    std::optional<QPageLayout> pageLayout;    // the paper the print dialog chooses
+    int asked = 0;                            // dialogs shown
+    std::vector<QString> proposed;            // the names the save dialogs proposed
+    int previews = 0;                         // frames the frame dialog rendered
 
     QString AskSaveVideo(QWidget*, const QString& name) override { return Take(name); }
     QString AskSaveGif(QWidget*, const QString& name) override { return Take(name); }

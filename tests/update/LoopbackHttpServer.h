@@ -34,9 +34,8 @@ public:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = 0;
         socklen_t length = sizeof address;
-        if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-            || listen(m_listener, 8) != 0
-            || getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(m_listener, 8) != 0 || getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
             return;
         m_port = ntohs(address.sin_port);
         m_thread = std::thread([this] { Serve(); });
@@ -109,10 +108,9 @@ private:
         }
         const size_t firstSpace = head.find(' ');
         const size_t secondSpace = head.find(' ', firstSpace + 1);
-        const std::string target =
-            firstSpace == std::string::npos || secondSpace == std::string::npos
-                ? std::string()
-                : head.substr(firstSpace + 1, secondSpace - firstSpace - 1);
+        const std::string target = firstSpace == std::string::npos || secondSpace == std::string::npos
+                                       ? std::string()
+                                       : head.substr(firstSpace + 1, secondSpace - firstSpace - 1);
         Reply reply{404, "not found"};
         {
             const std::lock_guard lock(m_mutex);
@@ -121,9 +119,9 @@ private:
             if (it != m_replies.end())
                 reply = it->second;
         }
-        const std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " X\r\nContent-Type: text/html\r\n"
-                                     + "Content-Length: " + std::to_string(reply.body.size())
-                                     + "\r\nConnection: close\r\n\r\n" + reply.body;
+        const std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " X\r\nContent-Type: text/html\r\n" +
+                                     "Content-Length: " + std::to_string(reply.body.size()) +
+                                     "\r\nConnection: close\r\n\r\n" + reply.body;
         size_t sent = 0;
         while (sent < response.size()) {
             const ssize_t n = send(connection, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);

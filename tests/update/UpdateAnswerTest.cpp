@@ -15,8 +15,9 @@ UpdateAnswer Parse(const QString& text, int previousStatus = 0)
 
 TEST(UpdateAnswer, ReadsTagsWithOpeningAndClosingTag)
 {
-    const UpdateAnswer a = Parse("<status>2</status><message40>New</message40>"
-                                 "<updateurl>http://u.example/get</updateurl><nextcheckindays>14</nextcheckindays>");
+    const UpdateAnswer a = Parse(
+        "<status>2</status><message40>New</message40>"
+        "<updateurl>http://u.example/get</updateurl><nextcheckindays>14</nextcheckindays>");
     EXPECT_EQ(a.status, 2);
     EXPECT_EQ(a.Message(), "New");
     EXPECT_EQ(a.updateUrl, "http://u.example/get");
@@ -38,8 +39,7 @@ TEST(UpdateAnswer, ReadsSelfClosingTagsWithTheirLeadingBlanks)
 TEST(UpdateAnswer, TagNameThatPrefixesALongerOneMatchesTheFirst)
 {
     // "<status" first occurs as the start of "<statuscode"; its value runs to "</status>".
-    EXPECT_EQ(AnswerTagValue("<statuscode>5</statuscode><status>2</status>", "status"),
-              "5</statuscode><status>2");
+    EXPECT_EQ(AnswerTagValue("<statuscode>5</statuscode><status>2</status>", "status"), "5</statuscode><status>2");
     EXPECT_EQ(Parse("<statuscode>5</statuscode><status>2</status>").status, 5);
     // Matching is case-sensitive.
     EXPECT_EQ(Parse("<STATUS>2</STATUS>", 0).status, 0);

@@ -76,9 +76,10 @@ TEST_F(UpdateCheckTest, OfflineMakesNoRequest)
 TEST_F(UpdateCheckTest, DueCheckAsksTwiceParsesTheAnswerAndStoresTheNextInterval)
 {
     updatetest::StoreSchedule("26,12,08", 7);
-    m_server.Set("/ask/update.php", "<status>2</status><message40>New</message40>"
-                                    "<moreinfourl>http://info.example/</moreinfourl>"
-                                    "<nextcheckindays>3</nextcheckindays>");
+    m_server.Set("/ask/update.php",
+                 "<status>2</status><message40>New</message40>"
+                 "<moreinfourl>http://info.example/</moreinfourl>"
+                 "<nextcheckindays>3</nextcheckindays>");
     const CheckResult result = Check();
     EXPECT_EQ(result.outcome, CheckOutcome::Answered);
     EXPECT_EQ(result.answer.status, 2);
@@ -88,8 +89,9 @@ TEST_F(UpdateCheckTest, DueCheckAsksTwiceParsesTheAnswerAndStoresTheNextInterval
     const auto requests = m_server.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0], "/checkupdate/updateurl.html");
-    EXPECT_EQ(requests[1], "/ask/update.php?productname=Warplet%204&version=4,0,0,0&user=%20&sn=&subversion=80404B0"
-                           "&reserved=%20");
+    EXPECT_EQ(requests[1],
+              "/ask/update.php?productname=Warplet%204&version=4,0,0,0&user=%20&sn=&subversion=80404B0"
+              "&reserved=%20");
     EXPECT_EQ(Stored().date, "26,12,15");
     EXPECT_EQ(Stored().intervalDays, 3);
 }
@@ -157,8 +159,9 @@ TEST_F(UpdateCheckTest, OnlyAWebAddressWithAHostAndAPathIsAsked)
     updatetest::StoreSchedule("26,12,08", 7);
     m_server.Set("/checkupdate/updateurl.html", "  http://" + hostPort + "/x?lang=zh#top\r\n");
     EXPECT_EQ(Check().outcome, CheckOutcome::Answered);
-    EXPECT_EQ(m_server.Requests().back(), "/x?lang=zh&productname=Warplet%204&version=4,0,0,0&user=%20&sn=&subversion="
-                                          "80404B0&reserved=%20");
+    EXPECT_EQ(m_server.Requests().back(),
+              "/x?lang=zh&productname=Warplet%204&version=4,0,0,0&user=%20&sn=&subversion="
+              "80404B0&reserved=%20");
 }
 
 TEST_F(UpdateCheckTest, UnreachableHostEndsQuietlyWithNothingStored)

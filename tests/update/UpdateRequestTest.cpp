@@ -47,10 +47,10 @@ TEST(UpdateRequest, LocatorNamesAWebAddressWithAHostAndAPath)
 
 TEST(UpdateRequest, LocatorWithoutAUsableAddressIsRefused)
 {
-    for (const char* bad : {"", "http:/", "http://", "http://host-without-slash", "http:///object", "short/\n\n",
-                            "ftp:xx:host/", "file:///etc/passwd", "http://trusted.example@other.example/x",
-                            "http://ho st/x", "http://host/a b", "http://host/\x1b[2J", "http://host/\x7f",
-                            "http://host/\xff"})
+    for (const char* bad :
+         {"", "http:/", "http://", "http://host-without-slash", "http:///object", "short/\n\n", "ftp:xx:host/",
+          "file:///etc/passwd", "http://trusted.example@other.example/x", "http://ho st/x", "http://host/a b",
+          "http://host/\x1b[2J", "http://host/\x7f", "http://host/\xff"})
         EXPECT_FALSE(LocatorAddress(bad)) << bad;
 }
 

@@ -34,8 +34,8 @@ TEST(UpdateSchedule, EmptyDateIsTheFirstRun)
 
 TEST(UpdateSchedule, DateThatCannotBeReadSkipsTheCheck)
 {
-    for (const char* bad : {"a,b,c", "26,12", "26,12,08,1", "26,13,01", "26,0,10", "26,12,32", "26,12,0",
-                            "26,02,30", "-101,1,1", "26;12;08", "26,12,8x", "99999999999,1,1", " "})
+    for (const char* bad : {"a,b,c", "26,12", "26,12,08,1", "26,13,01", "26,0,10", "26,12,32", "26,12,0", "26,02,30",
+                            "-101,1,1", "26;12;08", "26,12,8x", "99999999999,1,1", " "})
         EXPECT_EQ(CheckSchedule(bad, 7, Local(2026, 12, 8)), ScheduleState::Unreadable) << bad;
 }
 

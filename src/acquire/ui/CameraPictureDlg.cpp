@@ -34,8 +34,8 @@ QIcon SquareIcon(const QImage& thumbnail, int side)
 
 CCameraPictureDlg::CCameraPictureDlg(std::unique_ptr<GphotoCamera> camera, std::vector<CameraItem> items,
                                      QWidget* parent)
-    : CAcquireChoiceDlg(kTemplateId, AcquireCap::TitleChoosePicture, parent), m_camera(std::move(camera)),
-      m_items(std::move(items))
+        : CAcquireChoiceDlg(kTemplateId, AcquireCap::TitleChoosePicture, parent), m_camera(std::move(camera)),
+          m_items(std::move(items))
 {
     m_pGrid = new QListWidget(this);
     m_pGrid->setViewMode(QListView::IconMode);

@@ -21,8 +21,7 @@ public:
     static constexpr int kThumbnailSide = 96;
 
     // Takes the open camera for its thumbnails.
-    CCameraPictureDlg(std::unique_ptr<GphotoCamera> camera, std::vector<CameraItem> items,
-                      QWidget* parent = nullptr);
+    CCameraPictureDlg(std::unique_ptr<GphotoCamera> camera, std::vector<CameraItem> items, QWidget* parent = nullptr);
     ~CCameraPictureDlg() override;
 
     QListWidget* Grid() const { return m_pGrid; }

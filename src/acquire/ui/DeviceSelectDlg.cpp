@@ -7,7 +7,7 @@
 #include <QListWidget>
 
 CDeviceSelectDlg::CDeviceSelectDlg(std::vector<AcquireDevice> devices, QWidget* parent)
-    : CAcquireChoiceDlg(kTemplateId, AcquireCap::TitleChooseDevice, parent), m_devices(std::move(devices))
+        : CAcquireChoiceDlg(kTemplateId, AcquireCap::TitleChooseDevice, parent), m_devices(std::move(devices))
 {
     m_pList = new QListWidget(this);
     m_pList->setGeometry(16, 16, 400, 224);

@@ -11,7 +11,7 @@
 #include <thread>
 
 CProgressDlg::CProgressDlg(AcquireProgress& progress, QWidget* parent)
-    : CPbHelpDlg(kTemplateId, parent), m_progress(progress)
+        : CPbHelpDlg(kTemplateId, parent), m_progress(progress)
 {
     setWindowTitle(AppCaption(CapId::TitleAcquire));
     m_pStatus = new QLabel(this);

@@ -31,7 +31,8 @@ int Nearest(const std::vector<int>& offered, int wanted)
 
 CScanSettingsDlg::CScanSettingsDlg(const AcquireDevice& scanner, const ScanOptions& options, PreviewFunction preview,
                                    QWidget* parent)
-    : CAcquireChoiceDlg(kTemplateId, AcquireCap::TitleScan, parent), m_options(options), m_preview(std::move(preview))
+        : CAcquireChoiceDlg(kTemplateId, AcquireCap::TitleScan, parent), m_options(options),
+          m_preview(std::move(preview))
 {
     auto* device = new QLabel(scanner.label, this);
     device->setGeometry(16, 12, 250, 22);

@@ -43,7 +43,7 @@ private:
 }  // namespace
 
 CChooseFrameDlg::CChooseFrameDlg(int total, int current, FrameRenderer render, QWidget* parent)
-    : CPbHelpDlg(kTemplateId, parent), m_choice(total, current), m_render(std::move(render))
+        : CPbHelpDlg(kTemplateId, parent), m_choice(total, current), m_render(std::move(render))
 {
     setWindowTitle(AppCaption(CapId::TitleChooseFrame));
     m_previewArea = QRect(16, 16, 240, 180);
@@ -129,8 +129,7 @@ void CChooseFrameDlg::ApplyMode()
     const int mode = m_choice.GetMode();
     m_pFrom->setVisible(mode == FrameChoice::kRange);
     m_pTo->setVisible(mode == FrameChoice::kRange);
-    for (QWidget* w : {static_cast<QWidget*>(m_pList), static_cast<QWidget*>(m_pAdd),
-                       static_cast<QWidget*>(m_pRemove)})
+    for (QWidget* w : {static_cast<QWidget*>(m_pList), static_cast<QWidget*>(m_pAdd), static_cast<QWidget*>(m_pRemove)})
         w->setVisible(mode == FrameChoice::kList);
     for (int i = 0; i < int(m_radios.size()); ++i)
         m_radios[size_t(i)]->SetCheck(i == mode);

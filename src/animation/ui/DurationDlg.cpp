@@ -17,8 +17,7 @@ namespace {
 // its arrows (and the arrow and page keys) step only within 1 .. 1024.
 class DurationSpin : public QSpinBox {
 public:
-    DurationSpin(int minimum, int maximum, QWidget* parent)
-        : QSpinBox(parent), m_nMin(minimum), m_nMax(maximum)
+    DurationSpin(int minimum, int maximum, QWidget* parent) : QSpinBox(parent), m_nMin(minimum), m_nMax(maximum)
     {
         setRange(-99999, 99999);
     }

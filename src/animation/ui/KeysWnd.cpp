@@ -20,9 +20,12 @@ struct MenuEntry {
 };
 
 constexpr MenuEntry kMenu[] = {
-    {CKeysWnd::kCmdActivate, Item::Activate},         {CKeysWnd::kCmdRepeat, Item::Repeat},
-    {CKeysWnd::kCmdDelete, Item::Delete},             {CKeysWnd::kCmdMoveLeft, Item::MoveLeft},
-    {CKeysWnd::kCmdMoveRight, Item::MoveRight},       {CKeysWnd::kCmdCopyToScreen, Item::CopyToScreen},
+    {CKeysWnd::kCmdActivate, Item::Activate},
+    {CKeysWnd::kCmdRepeat, Item::Repeat},
+    {CKeysWnd::kCmdDelete, Item::Delete},
+    {CKeysWnd::kCmdMoveLeft, Item::MoveLeft},
+    {CKeysWnd::kCmdMoveRight, Item::MoveRight},
+    {CKeysWnd::kCmdCopyToScreen, Item::CopyToScreen},
     {CKeysWnd::kCmdCopyFromScreen, Item::CopyFromScreen},
 };
 
@@ -185,11 +188,14 @@ void CKeysWnd::ShowMenu(const std::vector<int>& commands, QPoint pos)
         items.push_back({id ? AppCaption(id) : QString(), false, id});
     auto* menu = new CBMenu(std::move(items), window());
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    connect(menu, &CBMenu::commandIssued, this, [this](int id) {
-        const int k = m_nMenuKey;
-        m_nMenuKey = -1;
-        OnContextCommand(k, id);
-    }, Qt::QueuedConnection);
+    connect(
+        menu, &CBMenu::commandIssued, this,
+        [this](int id) {
+            const int k = m_nMenuKey;
+            m_nMenuKey = -1;
+            OnContextCommand(k, id);
+        },
+        Qt::QueuedConnection);
     menu->Track(pos);
     // Right-aligned at the cursor (unless the screen's edge moved it already).
     if (menu->x() == pos.x())

@@ -12,9 +12,8 @@
 #include <QTimerEvent>
 
 CPlayer::CPlayer(Project& project, CWorkWnd& work, CKeysWnd& keys, QObject* parent)
-    : QObject(parent), m_project(project), m_work(work), m_keys(keys)
-{
-}
+        : QObject(parent), m_project(project), m_work(work), m_keys(keys)
+{}
 
 void CPlayer::SetControls(CMyButton* play, CMySlider* speed)
 {

@@ -25,8 +25,14 @@ QImage ThumbnailImage(const BITMAPINFOHEADER& header, const std::vector<uint8_t>
     return view.mirrored(false, true);
 }
 
-QString FramesText(int frames) { return AppString(StrId::FramesCount).arg(frames); }
-QString NumberText(int number) { return QStringLiteral(" %1 ").arg(number); }
+QString FramesText(int frames)
+{
+    return AppString(StrId::FramesCount).arg(frames);
+}
+QString NumberText(int number)
+{
+    return QStringLiteral(" %1 ").arg(number);
+}
 
 // Each text is drawn twice: a light grey shadow, then the text one pixel up
 // and left of it.
@@ -41,7 +47,7 @@ constexpr SlotText kNumber{Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, {2
 }  // namespace
 
 CThumbWnd::CThumbWnd(int id, const KeyframeStore& keys, CKeysWnd* strip)
-    : QWidget(strip), m_nId(id), m_keys(keys), m_pStrip(strip), m_font(QApplication::font())
+        : QWidget(strip), m_nId(id), m_keys(keys), m_pStrip(strip), m_font(QApplication::font())
 {
     setObjectName(QStringLiteral("Thumb"));
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -77,11 +77,11 @@ std::optional<int> CKib3App::RunWindowless(const CMyCommandLineInfo& info)
         std::fputs(qPrintable(CMyCommandLineInfo::Usage()), stdout);
         return 0;
     }
-    if (info.m_nShellCommand != CMyCommandLineInfo::AppRegister
-        && info.m_nShellCommand != CMyCommandLineInfo::AppUnregister)
+    if (info.m_nShellCommand != CMyCommandLineInfo::AppRegister &&
+        info.m_nShellCommand != CMyCommandLineInfo::AppUnregister)
         return std::nullopt;
-    const PluginResult result = RegisterPlugin(info.m_nShellCommand == CMyCommandLineInfo::AppRegister,
-                                                 AppString(StrId::PluginCaptions));
+    const PluginResult result =
+        RegisterPlugin(info.m_nShellCommand == CMyCommandLineInfo::AppRegister, AppString(StrId::PluginCaptions));
     if (result == PluginResult::Written || result == PluginResult::Removed)
         return 0;
     std::fprintf(stderr, "warplet: %s\n", qPrintable(PluginResultText(result)));

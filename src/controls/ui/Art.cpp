@@ -4,7 +4,10 @@
 #include <QGuiApplication>
 
 #ifdef WARPLET_HAVE_ART
-static void InitArtResources() { Q_INIT_RESOURCE(warplet_art); }
+static void InitArtResources()
+{
+    Q_INIT_RESOURCE(warplet_art);
+}
 #else
 static void InitArtResources() {}
 #endif

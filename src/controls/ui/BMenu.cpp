@@ -20,9 +20,9 @@ constexpr std::uint32_t kBackground = 0x00FFFF;
 constexpr std::uint32_t kText = 0xFF0000;
 constexpr std::uint32_t kHighlight = 0xFFC8C8;
 constexpr std::uint32_t kDisabledText = 0x9A8A70;
-constexpr int kShortcutGap = 24;                 // between an item's text and its shortcut
-constexpr int kTextIndent = 20;                  // text starts this far right of the side margin
-const QChar kBullet(0x2022);                      // the bullet of the Windows code page (149)
+constexpr int kShortcutGap = 24;  // between an item's text and its shortcut
+constexpr int kTextIndent = 20;   // text starts this far right of the side margin
+const QChar kBullet(0x2022);      // the bullet of the Windows code page (149)
 
 QPainterPath RoundRect(const QRectF& r, qreal corner)
 {
@@ -34,15 +34,16 @@ QPainterPath RoundRect(const QRectF& r, qreal corner)
 }  // namespace
 
 CBMenu::CBMenu(std::vector<BMenuItem> items, QWidget* owner)
-    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), m_items(std::move(items)), m_pOwner(owner),
-      m_font(QStringLiteral("Arial"), 12, QFont::Bold)
+        : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), m_items(std::move(items)), m_pOwner(owner),
+          m_font(QStringLiteral("Arial"), 12, QFont::Bold)
 {
     setObjectName(QStringLiteral("Menu"));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     const QFontMetrics fm(m_font);
     for (const BMenuItem& item : m_items)
-        m_nItemHeight = std::max(m_nItemHeight, fm.size(Qt::TextSingleLine, item.text.isEmpty() ? QStringLiteral(" ") : item.text).height());
+        m_nItemHeight = std::max(
+            m_nItemHeight, fm.size(Qt::TextSingleLine, item.text.isEmpty() ? QStringLiteral(" ") : item.text).height());
     resize(ComputeSize(0));
 }
 
@@ -168,7 +169,8 @@ void CBMenu::paintEvent(QPaintEvent*)
         }
         p.setPen(ColorFromColorRef(!item.enabled ? kDisabledText : i == m_nHot ? kHighlight : kText));
         if (item.checked)
-            p.drawText(QRect(kSideMargin, r.top(), kTextIndent, r.height()), Qt::AlignLeft | Qt::AlignVCenter, QString(kBullet));
+            p.drawText(QRect(kSideMargin, r.top(), kTextIndent, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                       QString(kBullet));
         const QRect textRect(kSideMargin + kTextIndent, r.top(), width() - 2 * kSideMargin - kTextIndent, r.height());
         p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item.text);
         if (!item.shortcut.isEmpty())

@@ -10,15 +10,14 @@
 struct BMenuItem {
     BMenuItem() = default;
     BMenuItem(QString text_, bool checked_, int id_, bool enabled_ = true, QString shortcut_ = {})
-        : text(std::move(text_)), checked(checked_), id(id_), enabled(enabled_), shortcut(std::move(shortcut_))
-    {
-    }
+            : text(std::move(text_)), checked(checked_), id(id_), enabled(enabled_), shortcut(std::move(shortcut_))
+    {}
 
-    QString text;          // empty: a separator
+    QString text;  // empty: a separator
     bool checked = false;
-    int id = 0;            // command identifier
-    bool enabled = true;   // a disabled item is greyed and cannot be chosen
-    QString shortcut;      // shown right-aligned, e.g. "Ctrl+Z"
+    int id = 0;           // command identifier
+    bool enabled = true;  // a disabled item is greyed and cannot be chosen
+    QString shortcut;     // shown right-aligned, e.g. "Ctrl+Z"
 };
 
 class CBMenu : public QWidget {

@@ -17,8 +17,7 @@ constexpr int kThumbWidth = 10;
 
 }  // namespace
 
-CDlgRadioBtn::CDlgRadioBtn(int id, const QString& caption, QWidget* parent)
-    : QRadioButton(caption, parent), m_nId(id)
+CDlgRadioBtn::CDlgRadioBtn(int id, const QString& caption, QWidget* parent) : QRadioButton(caption, parent), m_nId(id)
 {
     setObjectName(QString::number(id));
     QFont f(QStringLiteral("MS Sans Serif"));
@@ -62,7 +61,8 @@ void CDlgSlider::paintEvent(QPaintEvent*)
         p.setPen(Qt::white);
         p.drawLine(x + 1, channel.bottom() + 4, x + 1, channel.bottom() + 7);
     }
-    const int x = channel.left() + (range <= 0 ? 0 : int(static_cast<long long>(channel.width()) * (value() - minimum()) / range));
+    const int x = channel.left() +
+                  (range <= 0 ? 0 : int(static_cast<long long>(channel.width()) * (value() - minimum()) / range));
     const QRectF thumb(x - kThumbWidth / 2.0, channel.top() - 6, kThumbWidth, channel.height() + 12);
     QLinearGradient g(thumb.topLeft(), thumb.bottomLeft());
     g.setColorAt(0, QColor(0xC8, 0xA0, 0x70));

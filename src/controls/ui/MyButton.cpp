@@ -41,7 +41,7 @@ const QImage& CMyButton::SkinBitmap()
 }
 
 CMyButton::CMyButton(int id, QWidget* parent)
-    : QWidget(parent), m_nId(id), m_nLevel(ButtonLevel::Normal), m_font(CaptionFont())
+        : QWidget(parent), m_nId(id), m_nLevel(ButtonLevel::Normal), m_font(CaptionFont())
 {
     setObjectName(QString::number(id));
     setAttribute(Qt::WA_Hover, false);
@@ -125,7 +125,8 @@ void CMyButton::FitCaption()
     const int line = fm.size(Qt::TextSingleLine, QStringLiteral("AAAAA")).height();
     int height = line * 3 / 2;
     if (HasPicture() && !m_strText.isEmpty() && fm.horizontalAdvance(m_strText) > LogicalSize(m_source).width()) {
-        const int wrapped = fm.boundingRect(QRect(0, 0, LogicalSize(m_source).width(), 10 * line), CaptionFlags(), m_strText).height();
+        const int wrapped =
+            fm.boundingRect(QRect(0, 0, LogicalSize(m_source).width(), 10 * line), CaptionFlags(), m_strText).height();
         if (wrapped > height)  // more than one line
             height = wrapped + line / 2;
     }

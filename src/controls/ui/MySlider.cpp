@@ -19,7 +19,7 @@ constexpr std::uint32_t kDisabledRest = 0xCAF4FF;
 }  // namespace
 
 CMySlider::CMySlider(int id, QWidget* parent)
-    : QWidget(parent), m_nId(id), m_done(0x3A, 0x78, 0xC2), m_rest(0xF7, 0xEE, 0xDC)
+        : QWidget(parent), m_nId(id), m_done(0x3A, 0x78, 0xC2), m_rest(0xF7, 0xEE, 0xDC)
 {
     setObjectName(QString::number(id));
     setFocusPolicy(Qt::StrongFocus);

@@ -16,7 +16,7 @@ constexpr std::uint32_t kEditBrush = 0x67A6D2;  // Windows colour value
 }  // namespace
 
 CPbHelpDlg::CPbHelpDlg(int templateId, QWidget* parent)
-    : QDialog(parent), m_nTemplateId(templateId), m_background(ArtPixmap(ArtId::DialogBackground))
+        : QDialog(parent), m_nTemplateId(templateId), m_background(ArtPixmap(ArtId::DialogBackground))
 {
     setObjectName(QString::number(templateId));
 }

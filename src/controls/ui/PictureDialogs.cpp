@@ -82,8 +82,7 @@ bool AskOpenPictureName(std::string& path, QWidget* parent)
 
 bool AskSavePictureName(std::string& path, QWidget* parent)
 {
-    QFileDialog dialog(Owner(parent), QString(), QString(),
-                       QtFileFilter(AppString(StrId::SavePictureFilter), true));
+    QFileDialog dialog(Owner(parent), QString(), QString(), QtFileFilter(AppString(StrId::SavePictureFilter), true));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("jpg"));

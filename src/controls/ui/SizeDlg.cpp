@@ -27,7 +27,7 @@ QString CaptionOr(int id, const char* fallback)
 }  // namespace
 
 CSizeDlg::CSizeDlg(int pictureWidth, int pictureHeight, int percent, QWidget* parent)
-    : CPbHelpDlg(kTemplateId, parent), m_nWidth(pictureWidth), m_nHeight(pictureHeight), m_nPercent(percent)
+        : CPbHelpDlg(kTemplateId, parent), m_nWidth(pictureWidth), m_nHeight(pictureHeight), m_nPercent(percent)
 {
     setWindowTitle(CaptionOr(CapId::TitlePictureSize, "设置图片大小"));
     auto label = [this](const QString& text, const QRect& r) {

@@ -12,14 +12,15 @@
 #include <QScreen>
 
 CSplashWnd::CSplashWnd(QWidget* mainWindow, const QString& animationPath)
-    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_pMainWindow(mainWindow), m_picture(ArtImage(ArtId::Splash))
+        : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+          m_pMainWindow(mainWindow), m_picture(ArtImage(ArtId::Splash))
 {
     setObjectName(QStringLiteral("Splash"));
     setAttribute(Qt::WA_DeleteOnClose);
     setCursor(Qt::ArrowCursor);
     setFixedSize(m_picture.isNull() ? QSize(480, 320) : LogicalSize(m_picture));
-    const QScreen* screen = mainWindow && mainWindow->screen() ? mainWindow->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        mainWindow && mainWindow->screen() ? mainWindow->screen() : QGuiApplication::primaryScreen();
     if (screen)
         move(screen->geometry().center() - rect().center());
 
@@ -68,22 +69,20 @@ bool CSplashWnd::FilterEvent(QEvent* event)
         // The key is the splash's: no shortcut fires, its press follows.
         event->accept();
         return true;
-    case QEvent::KeyPress:
-        CloseSplash();
-        return true;
+    case QEvent::KeyPress: CloseSplash(); return true;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::NonClientAreaMouseButtonPress:
     case QEvent::NonClientAreaMouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton || mouse->button() == Qt::MiddleButton) {
+        if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton ||
+            mouse->button() == Qt::MiddleButton) {
             CloseSplash();
             return true;
         }
         return false;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

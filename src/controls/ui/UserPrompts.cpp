@@ -45,10 +45,10 @@ QString ProjectFilter()
 // The page's address in a box of its own, selectable for copying: no browser took it.
 void ShowAddress(const QUrl& url)
 {
-    auto* box = new QMessageBox(QMessageBox::Information, AppString(StrId::ProductName),
-                                AppString(StrId::NoBrowser) + QStringLiteral("\n\n")
-                                    + ShownText(url.toString(QUrl::PrettyDecoded)),
-                                QMessageBox::Ok, QApplication::activeWindow());
+    auto* box = new QMessageBox(
+        QMessageBox::Information, AppString(StrId::ProductName),
+        AppString(StrId::NoBrowser) + QStringLiteral("\n\n") + ShownText(url.toString(QUrl::PrettyDecoded)),
+        QMessageBox::Ok, QApplication::activeWindow());
     box->setObjectName(QStringLiteral("NoBrowser"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -69,9 +69,7 @@ MsgAnswer StandardPrompts::Message(QWidget* parent, const QString& text, MsgButt
     default: break;
     }
     // Closing a question box with the window's close button counts as its escape answer.
-    return buttons == MsgButtons::Ok ? MsgAnswer::Ok
-           : buttons == MsgButtons::YesNo ? MsgAnswer::No
-                                          : MsgAnswer::Cancel;
+    return buttons == MsgButtons::Ok ? MsgAnswer::Ok : buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
 }
 
 QString StandardPrompts::AskOpenPicture(QWidget* parent)

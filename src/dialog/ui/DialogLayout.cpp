@@ -50,8 +50,7 @@ const std::array<std::vector<int>, Screen::Count>& Groups()
          Cmd::PowerSlider, Cmd::SpeedSlider, Cmd::KeysArea, Cmd::Indicator, Cmd::WorkWindow},
         {Cmd::Acquire, Cmd::OpenProject, Cmd::OpenPicture, Cmd::InsertPicture, Cmd::BackFromStart, Cmd::HomePage},
         {Cmd::SaveVideo, Cmd::SaveAnimation, Cmd::SaveProject, Cmd::SavePictures, Cmd::Print, Cmd::BackFromFinish,
-         Cmd::Exit, Cmd::HomePage, Cmd::OutputLabel, Cmd::SaveModeScreen, Cmd::SaveModePicture,
-         Cmd::SaveModeCustom},
+         Cmd::Exit, Cmd::HomePage, Cmd::OutputLabel, Cmd::SaveModeScreen, Cmd::SaveModePicture, Cmd::SaveModeCustom},
         PanelGroup(Screen::Enlarge),
         PanelGroup(Screen::Shrink),
         PanelGroup(Screen::More),
@@ -69,12 +68,23 @@ using Places = std::map<int, QPoint>;
 Places EditingPlaces()
 {
     return {
-        {Cmd::Start, {22, 18}},           {Cmd::Finish, {92, 18}},           {Cmd::Options, {290, 22}},
-        {Cmd::Indicator, {22, 102}},      {Cmd::LoadDeformations, {44, 206}}, {Cmd::Play, {150, 206}},
-        {Cmd::Reset, {256, 206}},         {Cmd::PanelEnlarge, {30, 278}},    {Cmd::PanelShrink, {138, 278}},
-        {Cmd::PanelMore, {246, 278}},     {Cmd::PanelCommon, {30, 362}},     {Cmd::PanelDisaster, {138, 362}},
-        {Cmd::PanelGlobal, {246, 362}},   {Cmd::KeysArea, kKeysRect.topLeft()},
-        {Cmd::StrengthSlider, {22, 548}}, {Cmd::PowerSlider, {278, 548}},    {Cmd::SpeedSlider, {534, 548}},
+        {Cmd::Start, {22, 18}},
+        {Cmd::Finish, {92, 18}},
+        {Cmd::Options, {290, 22}},
+        {Cmd::Indicator, {22, 102}},
+        {Cmd::LoadDeformations, {44, 206}},
+        {Cmd::Play, {150, 206}},
+        {Cmd::Reset, {256, 206}},
+        {Cmd::PanelEnlarge, {30, 278}},
+        {Cmd::PanelShrink, {138, 278}},
+        {Cmd::PanelMore, {246, 278}},
+        {Cmd::PanelCommon, {30, 362}},
+        {Cmd::PanelDisaster, {138, 362}},
+        {Cmd::PanelGlobal, {246, 362}},
+        {Cmd::KeysArea, kKeysRect.topLeft()},
+        {Cmd::StrengthSlider, {22, 548}},
+        {Cmd::PowerSlider, {278, 548}},
+        {Cmd::SpeedSlider, {534, 548}},
     };
 }
 
@@ -82,7 +92,7 @@ Places EditingPlaces()
 Places StartPlaces()
 {
     return {
-        {Cmd::OpenPicture, {70, 120}},   {Cmd::OpenProject, {200, 120}}, {Cmd::Acquire, {70, 262}},
+        {Cmd::OpenPicture, {70, 120}},    {Cmd::OpenProject, {200, 120}},  {Cmd::Acquire, {70, 262}},
         {Cmd::InsertPicture, {200, 262}}, {Cmd::BackFromStart, {24, 520}}, {Cmd::HomePage, {96, 524}},
         {Cmd::Options, {736, 22}},
     };
@@ -92,9 +102,9 @@ Places StartPlaces()
 Places FinishPlaces()
 {
     return {
-        {Cmd::SaveVideo, {60, 80}},       {Cmd::SaveAnimation, {180, 80}},  {Cmd::SavePictures, {300, 80}},
-        {Cmd::Print, {60, 222}},          {Cmd::SaveProject, {180, 222}},   {Cmd::Exit, {300, 222}},
-        {Cmd::OutputLabel, {62, 384}},    {Cmd::SaveModeScreen, {62, 410}}, {Cmd::SaveModePicture, {162, 410}},
+        {Cmd::SaveVideo, {60, 80}},        {Cmd::SaveAnimation, {180, 80}},  {Cmd::SavePictures, {300, 80}},
+        {Cmd::Print, {60, 222}},           {Cmd::SaveProject, {180, 222}},   {Cmd::Exit, {300, 222}},
+        {Cmd::OutputLabel, {62, 384}},     {Cmd::SaveModeScreen, {62, 410}}, {Cmd::SaveModePicture, {162, 410}},
         {Cmd::SaveModeCustom, {262, 410}}, {Cmd::BackFromFinish, {24, 520}}, {Cmd::HomePage, {96, 524}},
         {Cmd::Options, {736, 22}},
     };
@@ -199,7 +209,7 @@ int BackgroundSetForScreen(int screen)
 
 namespace {
 constexpr std::array<int, Screen::Count> kHelpContexts{3, 1, 2, 7, 6, 5, 9, 4, 8};
-}
+}  // namespace
 
 int HelpContextForScreen(int screen)
 {

@@ -22,7 +22,10 @@ inline constexpr int Global = 8;
 inline constexpr int Count = 9;
 }  // namespace Screen
 
-inline constexpr bool IsToolPanel(int screen) { return screen >= Screen::Enlarge && screen <= Screen::Global; }
+inline constexpr bool IsToolPanel(int screen)
+{
+    return screen >= Screen::Enlarge && screen <= Screen::Global;
+}
 
 // Command and control identifiers of the main dialog.
 namespace Cmd {

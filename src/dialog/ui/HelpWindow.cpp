@@ -10,8 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-CHelpWindow::CHelpWindow(LinkOpener opener, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_opener(std::move(opener))
+CHelpWindow::CHelpWindow(LinkOpener opener, QWidget* parent) : QWidget(parent, Qt::Window), m_opener(std::move(opener))
 {
     setObjectName(QStringLiteral("Help"));
     setWindowTitle(AppCaption(CapId::TitleHelp));

@@ -53,23 +53,20 @@ struct ButtonSpec {
 };
 
 constexpr ButtonSpec kCommandButtons[] = {
-    {Cmd::Start, true},          {Cmd::Finish, true},          {Cmd::Options, false},
-    {Cmd::PanelEnlarge, true},   {Cmd::PanelShrink, true},     {Cmd::PanelMore, true},
-    {Cmd::PanelCommon, true},    {Cmd::PanelDisaster, true},   {Cmd::PanelGlobal, true},
-    {Cmd::LoadDeformations, true}, {Cmd::Play, true},          {Cmd::Reset, true},
-    {Cmd::Acquire, true},        {Cmd::OpenProject, true},     {Cmd::OpenPicture, true},
-    {Cmd::InsertPicture, true},  {Cmd::BackFromStart, true},   {Cmd::HomePage, true},
-    {Cmd::SaveVideo, true},      {Cmd::SaveAnimation, true},   {Cmd::SaveProject, true},
-    {Cmd::SavePictures, true},   {Cmd::Print, true},           {Cmd::Exit, true},
-    {Cmd::BackFromFinish, true}, {Cmd::BackEnlarge, true},     {Cmd::BackShrink, true},
-    {Cmd::BackMore, true},       {Cmd::BackCommon, true},      {Cmd::BackDisaster, true},
-    {Cmd::BackGlobal, true},
+    {Cmd::Start, true},          {Cmd::Finish, true},           {Cmd::Options, false},    {Cmd::PanelEnlarge, true},
+    {Cmd::PanelShrink, true},    {Cmd::PanelMore, true},        {Cmd::PanelCommon, true}, {Cmd::PanelDisaster, true},
+    {Cmd::PanelGlobal, true},    {Cmd::LoadDeformations, true}, {Cmd::Play, true},        {Cmd::Reset, true},
+    {Cmd::Acquire, true},        {Cmd::OpenProject, true},      {Cmd::OpenPicture, true}, {Cmd::InsertPicture, true},
+    {Cmd::BackFromStart, true},  {Cmd::HomePage, true},         {Cmd::SaveVideo, true},   {Cmd::SaveAnimation, true},
+    {Cmd::SaveProject, true},    {Cmd::SavePictures, true},     {Cmd::Print, true},       {Cmd::Exit, true},
+    {Cmd::BackFromFinish, true}, {Cmd::BackEnlarge, true},      {Cmd::BackShrink, true},  {Cmd::BackMore, true},
+    {Cmd::BackCommon, true},     {Cmd::BackDisaster, true},     {Cmd::BackGlobal, true},
 };
 
 // Buttons that need an animation (a total keyframe duration other than 0).
-constexpr int kAnimationCommands[] = {Cmd::Reset,     Cmd::LoadDeformations, Cmd::Play,
-                                      Cmd::InsertPicture, Cmd::SaveProject, Cmd::SaveVideo,
-                                      Cmd::SaveAnimation, Cmd::Print,      Cmd::SavePictures};
+constexpr int kAnimationCommands[] = {Cmd::Reset,       Cmd::LoadDeformations, Cmd::Play,          Cmd::InsertPicture,
+                                      Cmd::SaveProject, Cmd::SaveVideo,        Cmd::SaveAnimation, Cmd::Print,
+                                      Cmd::SavePictures};
 
 // A small round picture for the output-size choices: a pictogram on a tile.
 QImage SaveModePicture(int id)
@@ -95,8 +92,8 @@ QImage SaveModePicture(int id)
         break;
     case Cmd::SaveModePicture:  // a framed picture
         p.drawRect(QRectF(10, 11, 19, 17));
-        p.drawPolyline(QPolygonF({QPointF(11, 26), QPointF(17, 19), QPointF(21, 23), QPointF(24, 20),
-                                  QPointF(28, 26)}));
+        p.drawPolyline(
+            QPolygonF({QPointF(11, 26), QPointF(17, 19), QPointF(21, 23), QPointF(24, 20), QPointF(28, 26)}));
         break;
     default:  // a resize corner
         p.drawRect(QRectF(10, 10, 11, 11));
@@ -114,12 +111,10 @@ QImage SaveModePicture(int id)
 
 CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prompts, DialogOptions options,
                    QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_prompts(prompts),
-      m_options(std::move(options)),
-      m_pictures(std::move(pictures)),
-      m_strStartProject(std::move(startProject))
+        : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+          m_prompts(prompts), m_options(std::move(options)), m_pictures(std::move(pictures)),
+          m_strStartProject(std::move(startProject))
 {
     setObjectName(QStringLiteral("Kib3Dlg"));
     // 1. Title and icon; the accelerators.
@@ -135,8 +130,7 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
         UpdateTitle();
     });
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this,
-            [this] { OnHelp(WindowHelpContextForScreen(m_nScreen)); });
+    connect(help, &QShortcut::activated, this, [this] { OnHelp(WindowHelpContextForScreen(m_nScreen)); });
     setAcceptDrops(true);
 
     // 2. An 800 x 600 client area, centred on the desktop.
@@ -206,8 +200,8 @@ void CKib3Dlg::PlaceDialog()
     setFixedSize(kDesignSize);
     QScreen* screen = QGuiApplication::primaryScreen();
     const int screenHeight = m_options.screenHeight >= 0 ? m_options.screenHeight
-                             : screen                   ? screen->geometry().height()
-                                                        : 768;
+                             : screen                    ? screen->geometry().height()
+                                                         : 768;
     // 12. On a screen only 600 pixels high the dialog goes without its frame.
     if (screenHeight <= kDesignSize.height()) {
         // Chosen title buttons would bring the frame back.
@@ -543,9 +537,11 @@ const QPixmap& CKib3Dlg::Background(int screen)
         QPainter p(&composed);
         for (int y = 0; y < kDesignSize.height(); y += kBackgroundTile)
             for (int x = 0; x < kDesignSize.width(); x += kBackgroundTile) {
-                const QRect tile = QRect(x, y, kBackgroundTile, kBackgroundTile).intersected(QRect(QPoint(), LogicalSize(whole)));
+                const QRect tile =
+                    QRect(x, y, kBackgroundTile, kBackgroundTile).intersected(QRect(QPoint(), LogicalSize(whole)));
                 if (!tile.isEmpty())
-                    p.drawImage(QRectF(tile), whole, QRectF(QPointF(tile.topLeft()) * ratio, QSizeF(tile.size()) * ratio));
+                    p.drawImage(QRectF(tile), whole,
+                                QRectF(QPointF(tile.topLeft()) * ratio, QSizeF(tile.size()) * ratio));
             }
         it = m_backgrounds.emplace(set, composed).first;
     }
@@ -846,8 +842,8 @@ void CKib3Dlg::UpdateCommandStates()
 {
     const bool enable = HasAnimation() && !m_bLocked;
     // Off for want of a picture, a button's tip says so.
-    const QString needs = m_project.Picture().HasPicture() ? QString()
-                                                           : QLatin1Char('\n') + AppString(StrId::NeedsDocument);
+    const QString needs =
+        m_project.Picture().HasPicture() ? QString() : QLatin1Char('\n') + AppString(StrId::NeedsDocument);
     for (int id : kAnimationCommands) {
         CMyButton* b = Button(id);
         if (!b)
@@ -871,8 +867,8 @@ void CKib3Dlg::LockUserInterface(bool lock)
             ids.push_back(Cmd::Options);
             for (int id : ids) {
                 QWidget* w = Control(id);
-                if (w && w != m_pWorkWnd && w->isEnabled()
-                    && std::find(m_lockedControls.begin(), m_lockedControls.end(), w) == m_lockedControls.end()) {
+                if (w && w != m_pWorkWnd && w->isEnabled() &&
+                    std::find(m_lockedControls.begin(), m_lockedControls.end(), w) == m_lockedControls.end()) {
                     w->setEnabled(false);
                     m_lockedControls.push_back(w);
                 }
@@ -900,8 +896,8 @@ void CKib3Dlg::OnReset()
 {
     if (!HasAnimation() || Playing() || m_bLocked)
         return;
-    if (m_prompts.Message(this, AppString(StrId::ResetQuestion), MsgButtons::YesNo, MsgIcon::Question)
-        != MsgAnswer::Yes)
+    if (m_prompts.Message(this, AppString(StrId::ResetQuestion), MsgButtons::YesNo, MsgIcon::Question) !=
+        MsgAnswer::Yes)
         return;
     if (m_project.Picture().HasMap()) {
         m_project.History().BeginMapEdit();
@@ -953,8 +949,8 @@ bool CKib3Dlg::ShowsActiveKey() const
 {
     const KeyframeStore& keys = m_project.Keys();
     const int active = keys.Active();
-    return m_project.Picture().HasPicture() && active >= 0 && active < keys.Count()
-           && m_project.Picture().Map().data == keys.Key(active).Map().data();
+    return m_project.Picture().HasPicture() && active >= 0 && active < keys.Count() &&
+           m_project.Picture().Map().data == keys.Key(active).Map().data();
 }
 
 bool CKib3Dlg::Playing() const
@@ -1085,7 +1081,7 @@ bool CKib3Dlg::SaveScreenshots(const QString& folder)
         int screen;
         const char* name;
     };
-    const Shot shots[] = {{Screen::Start, "start"},     {Screen::Editing, "editing"}, {Screen::Finish, "finish"},
+    const Shot shots[] = {{Screen::Start, "start"},     {Screen::Editing, "editing"},   {Screen::Finish, "finish"},
                           {Screen::Enlarge, "enlarge"}, {Screen::Disaster, "disaster"}, {Screen::Global, "global"}};
     // An untouched picture gets one gentle enlarging stroke, so the pictures show what the program does.
     WorkPicture& work = m_project.Picture();

@@ -38,18 +38,14 @@ class QLabel;
 class UserPrompts;
 
 struct DialogOptions {
-    bool splash = false;         // show the start-up splash
-    bool fades = true;           // fade screen changes through the overlay
-    int screenHeight = -1;       // the screen's height; -1: the primary screen's
+    bool splash = false;    // show the start-up splash
+    bool fades = true;      // fade screen changes through the overlay
+    int screenHeight = -1;  // the screen's height; -1: the primary screen's
     QString homePage = HomePageUrl();
     QStringList helpFolders = HelpFolders();  // where the help pages are looked for
 };
 
-class CKib3Dlg : public QDialog,
-                private ProjectObserver,
-                public ToolCursor,
-                private ExportHost,
-                public HelpHost {
+class CKib3Dlg : public QDialog, private ProjectObserver, public ToolCursor, private ExportHost, public HelpHost {
     Q_OBJECT
 public:
     static constexpr int kNeutralPower = 64;
@@ -247,13 +243,13 @@ private:
     bool m_bLocked = false;
     bool m_bEnded = false;
     bool m_bFading = false;
-    int m_nOverlayOpacity = 0;  // the overlay's, while it fades out
+    int m_nOverlayOpacity = 0;   // the overlay's, while it fades out
     int m_nWindowOpacity = 255;  // the dialog's, while it fades in
     QBasicTimer m_fadeOutTimer;  // the overlay fading out after a screen change
     QBasicTimer m_fadeInTimer;   // the dialog fading in when first shown
     bool m_bShownOnce = false;
     QPoint m_dragOffset;
-    QPoint m_pressPos;       // where the left button went down on the background
+    QPoint m_pressPos;  // where the left button went down on the background
     bool m_bPressed = false;
     bool m_bDragging = false;  // moving the window ourselves (no system move)
     std::map<int, QPixmap> m_backgrounds;

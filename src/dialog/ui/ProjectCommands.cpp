@@ -46,8 +46,9 @@ void CKib3Dlg::ShowFileError(const std::exception& error)
 {
     const auto* file = dynamic_cast<const FileError*>(&error);
     const bool full = file && file->GetCause() == FileError::Cause::DiskFull;
-    m_prompts.Message(this, FailureMessage(full ? StrId::CannotWriteFile : StrId::CannotReadFile,
-                                           file ? file->Path() : std::string(), FailureCause(error)),
+    m_prompts.Message(this,
+                      FailureMessage(full ? StrId::CannotWriteFile : StrId::CannotReadFile,
+                                     file ? file->Path() : std::string(), FailureCause(error)),
                       MsgButtons::Ok, MsgIcon::Exclamation);
     App().m_nCursorMode = kCursorArrow;
     m_pWorkWnd->RefreshCursor();

@@ -7,8 +7,7 @@
 
 #include <QPainter>
 
-CToolIndicator::CToolIndicator(QWidget* parent)
-    : QWidget(parent), m_pPicture(new CMyStatic(Cmd::Indicator, this))
+CToolIndicator::CToolIndicator(QWidget* parent) : QWidget(parent), m_pPicture(new CMyStatic(Cmd::Indicator, this))
 {
     setObjectName(QStringLiteral("Indicator"));
     setFixedSize(kIndicatorSize);

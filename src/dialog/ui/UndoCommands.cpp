@@ -19,7 +19,7 @@ QString ShortcutText(const QAction* action)
 }  // namespace
 
 CUndoCommands::CUndoCommands(ProjectHistory& history, QWidget& window, Allowed allowed, Prepare prepare)
-    : QObject(&window), m_history(history), m_allowed(std::move(allowed)), m_prepare(std::move(prepare))
+        : QObject(&window), m_history(history), m_allowed(std::move(allowed)), m_prepare(std::move(prepare))
 {
     m_pUndo = new QAction(AppCaption(Cmd::Undo), &window);
     m_pUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -66,8 +66,6 @@ std::vector<BMenuItem> CUndoCommands::MenuItems() const
 void CUndoCommands::RecordStrip(CKeysWnd& strip)
 {
     connect(&strip, &CKeysWnd::editStarting, this, [this] { m_history.BeginDocumentEdit(); });
-    connect(&strip, &CKeysWnd::editFinished, this, [this](int id) {
-        m_history.EndDocumentEdit(id ? AppCaption(id) : AppString(StrId::NextKeyframe));
-    });
+    connect(&strip, &CKeysWnd::editFinished, this,
+            [this](int id) { m_history.EndDocumentEdit(id ? AppCaption(id) : AppString(StrId::NextKeyframe)); });
 }
-

@@ -59,7 +59,10 @@ Colour Emblem(int x, int y, Colour c)
     return c;
 }
 
-uint8_t Byte(double v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
+uint8_t Byte(double v)
+{
+    return uint8_t(std::clamp(std::lround(v), 0L, 255L));
+}
 
 }  // namespace
 

@@ -86,16 +86,9 @@ private:
 
 CExportCommands::CExportCommands(Project& project, CWorkWnd& work, CProgressWnd& progress, ExportHost& host,
                                  UserPrompts& messages, QObject* parent)
-    : QObject(parent),
-      m_project(project),
-      m_work(work),
-      m_progress(progress),
-      m_host(host),
-      m_messages(messages),
-      m_standardPrompts(std::make_unique<StandardExportPrompts>()),
-      m_pPrompts(m_standardPrompts.get())
-{
-}
+        : QObject(parent), m_project(project), m_work(work), m_progress(progress), m_host(host), m_messages(messages),
+          m_standardPrompts(std::make_unique<StandardExportPrompts>()), m_pPrompts(m_standardPrompts.get())
+{}
 
 CExportCommands::~CExportCommands() = default;
 
@@ -131,7 +124,8 @@ void CExportCommands::ShowFailure(int stringId, const std::string& path, const Q
 
 void CExportCommands::SetUpSource(CBigPicture& big)
 {
-    big.SetPercentQuery([this](int width, int height) { return m_pPrompts->AskPercent(m_host.HostWindow(), width, height); });
+    big.SetPercentQuery(
+        [this](int width, int height) { return m_pPrompts->AskPercent(m_host.HostWindow(), width, height); });
     big.SetSource(m_project.Work().Path());
 }
 
@@ -156,8 +150,8 @@ void CExportCommands::OnSaveAnimation(bool gif)
             if (gif) {
                 GifWriteError error;
                 const GifExportResult result = big.WriteAnimatedGif(target, m_host.Speed(), &error);
-                if (result != GifExportResult::Ok && result != GifExportResult::Cancelled
-                    && result != GifExportResult::NoFrames)
+                if (result != GifExportResult::Ok && result != GifExportResult::Cancelled &&
+                    result != GifExportResult::NoFrames)
                     ShowFailure(StrId::CannotWriteFile, target, GifFailureCause(result, error));
             } else {
                 const VideoExportResult result = big.WriteVideo(target, m_host.Speed());

@@ -45,8 +45,8 @@ public:
     static constexpr int kPrint = 1015;
     static constexpr int kSaveGif = 1119;
 
-    CExportCommands(Project& project, CWorkWnd& work, CProgressWnd& progress, ExportHost& host,
-                    UserPrompts& messages, QObject* parent = nullptr);
+    CExportCommands(Project& project, CWorkWnd& work, CProgressWnd& progress, ExportHost& host, UserPrompts& messages,
+                    QObject* parent = nullptr);
     ~CExportCommands() override;
 
     static bool Handles(int id);

@@ -33,15 +33,14 @@ QString ShownMessage(const QString& message)
 }  // namespace
 
 CUpdateDlg::CUpdateDlg(UpdateAnswer answer, UserPrompts& prompts, QWidget* parent)
-    : QDialog(parent), m_answer(std::move(answer)), m_prompts(prompts)
+        : QDialog(parent), m_answer(std::move(answer)), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("UpdateDlg"));
     setWindowTitle(CaptionOr(CapId::TitleUpdate, "更新"));
 
     const bool critical = m_answer.status == UpdateAnswer::kCritical && HasAppString(StrId::CriticalUpdate);
-    m_pHeading = new QLabel(critical ? AppString(StrId::CriticalUpdate)
-                                     : CaptionOr(kHeadingId, "更新可用于您的软件版本."),
-                            this);
+    m_pHeading = new QLabel(
+        critical ? AppString(StrId::CriticalUpdate) : CaptionOr(kHeadingId, "更新可用于您的软件版本."), this);
     m_pHeading->setObjectName(QString::number(kHeadingId));
     m_pHeading->setWordWrap(true);
     QFont headingFont = m_pHeading->font();

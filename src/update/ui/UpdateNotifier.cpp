@@ -7,7 +7,7 @@
 #include <QWidget>
 
 CUpdateNotifier::CUpdateNotifier(UpdateInfo& info, QWidget* mainWindow, UserPrompts& prompts)
-    : QObject(mainWindow), m_info(info), m_pMainWindow(mainWindow), m_prompts(prompts)
+        : QObject(mainWindow), m_info(info), m_pMainWindow(mainWindow), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("UpdateNotifier"));
     // Runs on the worker; the queued call is dropped if this object is gone by then.

@@ -223,7 +223,8 @@ TEST_F(AcquireFlow, StartScreenCommandOpensTheAcquiredPictureAsANewProject)
         ASSERT_EQ(dlg.CurrentScreen(), Screen::Editing) << id.toStdString();
         const QString loaded = QString::fromStdString(dlg.GetProject().Work().Path());
         EXPECT_TRUE(loaded.startsWith(GetPicturesFolder())) << loaded.toStdString();
-        EXPECT_TRUE(loaded.endsWith(id == TestScanner().Id() ? QStringLiteral(".BMP") : QStringLiteral("IMG_0001.JPG")));
+        EXPECT_TRUE(
+            loaded.endsWith(id == TestScanner().Id() ? QStringLiteral(".BMP") : QStringLiteral("IMG_0001.JPG")));
         EXPECT_FALSE(App().m_bModified);
         EXPECT_EQ(App().m_strPictDir, home.path());  // the picture folder setting is left alone
         EXPECT_EQ(answerer.seen.first(), QStringLiteral("devices"));

@@ -147,8 +147,8 @@ TEST(AcquireWindows, TransferRunsBesideAResponsiveWindowWhoseCancelStopsIt)
             return AcquireOutcome{AcquireOutcome::Kind::DeviceFailed, {}, QStringLiteral("no event served"), {}};
         for (int wait = 0; wait < 60000 && !progress.Cancelled(); ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return AcquireOutcome{progress.Cancelled() ? AcquireOutcome::Kind::Cancelled : AcquireOutcome::Kind::Written,
-                              {}, {}, {}};
+        return AcquireOutcome{
+            progress.Cancelled() ? AcquireOutcome::Kind::Cancelled : AcquireOutcome::Kind::Written, {}, {}, {}};
     };
     bool sawWindow = false;
     QTimer window;

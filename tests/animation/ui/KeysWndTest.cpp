@@ -187,9 +187,9 @@ TEST_F(KeysWndTest, MenuLeavesOutWhatCannotApply)
     using K = CKeysWnd;
     // Two keyframes, keyframe 1 selected.
     EXPECT_EQ(strip->ContextMenuItems(1), (std::vector<int>{K::kCmdRepeat, K::kCmdMoveLeft, 0, K::kCmdDuration}));
-    EXPECT_EQ(strip->ContextMenuItems(0), (std::vector<int>{K::kCmdActivate, K::kCmdRepeat, K::kCmdMoveRight,
-                                                            K::kCmdCopyToScreen, K::kCmdCopyFromScreen, 0,
-                                                            K::kCmdDuration}));
+    EXPECT_EQ(strip->ContextMenuItems(0),
+              (std::vector<int>{K::kCmdActivate, K::kCmdRepeat, K::kCmdMoveRight, K::kCmdCopyToScreen,
+                                K::kCmdCopyFromScreen, 0, K::kCmdDuration}));
     // The empty slot offers only to make the keyframe.
     EXPECT_EQ(strip->ContextMenuItems(2), std::vector<int>{K::kCmdActivate});
     MakeKeys(3, 1);

@@ -85,10 +85,10 @@ TEST_F(Kib3AppTest, RegisterWritesTheDescriptionAndShowsNoWindow)
     EXPECT_FALSE(app.DialogShown());
     const QString program = QCoreApplication::applicationFilePath();
     const QString expected =
-        "<tvplugin><general path=\"" + program + "\" icon=\"" + program
-        + ",128\" type=\"exe\" call=\"cmdline\"/><plugins><plugin><interface icon=\"" + program
-        + ",128\" text=\"TAVMOR Warplet|Warplet|&amp;Warplet\" group=\"3\"/><special mode=\"browse\" "
-          "files-type=\"image\" files-count-min=\"1\" files-count-max=\"1\"/></plugin></plugins></tvplugin>\n";
+        "<tvplugin><general path=\"" + program + "\" icon=\"" + program +
+        ",128\" type=\"exe\" call=\"cmdline\"/><plugins><plugin><interface icon=\"" + program +
+        ",128\" text=\"TAVMOR Warplet|Warplet|&amp;Warplet\" group=\"3\"/><special mode=\"browse\" "
+        "files-type=\"image\" files-count-min=\"1\" files-count-max=\"1\"/></plugin></plugins></tvplugin>\n";
     EXPECT_EQ(QString::fromUtf8(ReadAll(file)), expected);
     // Nothing persisted by a registration run.
     EXPECT_FALSE(QFile::exists(ProfileFilePath()));

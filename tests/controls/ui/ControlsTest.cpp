@@ -31,8 +31,7 @@ QImage TestPicture()
 // Restores the two settings the controls read.
 class SettingsGuard {
 public:
-    SettingsGuard(bool animation, bool tips)
-        : m_animation(App().m_bShowAnimation), m_tips(App().m_bShowTips)
+    SettingsGuard(bool animation, bool tips) : m_animation(App().m_bShowAnimation), m_tips(App().m_bShowTips)
     {
         App().m_bShowAnimation = animation;
         App().m_bShowTips = tips;

@@ -53,7 +53,9 @@ TEST(SplashAnimation, CorruptFileIsNoAnimation)
     const QString path = dir.filePath(QStringLiteral("warplet.avi"));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("RIFF\x10\x00\x00\x00" "AVI garbage that is not a video");
+    f.write(
+        "RIFF\x10\x00\x00\x00"
+        "AVI garbage that is not a video");
     f.close();
     SplashAnimation anim;
     EXPECT_FALSE(anim.Open(path));

@@ -28,10 +28,8 @@ public:
         if (status >= 0) {
             QFile script(m_dir.filePath(QStringLiteral("xdg-open")));
             EXPECT_TRUE(script.open(QIODevice::WriteOnly));
-            script.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n")
-                             .arg(Asked())
-                             .arg(status)
-                             .toUtf8());
+            script.write(
+                QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n").arg(Asked()).arg(status).toUtf8());
             script.close();
             script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }

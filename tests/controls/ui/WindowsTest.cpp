@@ -260,12 +260,13 @@ TEST(Art, EveryToolPictureIsThereOnTheKeyColour)
 
 TEST(Art, ScreensDialogsAndCursorsHaveTheirPictures)
 {
-    for (int id : {138, 139, 197, 352, 353, 360, 363, 366, 367, 368, 369, 1000, 1001, 1002, 1003, 1004, 1005, 1009,
-                   1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1041, 1042, 1059, 1061, 1063, 1065, 1066,
-                   1067, 1068, 1077, 1084, 1087, 1091, 1119, 1123})
+    for (int id : {138,  139,  197,  352,  353,  360,  363,  366,  367,  368,  369,  1000, 1001, 1002,
+                   1003, 1004, 1005, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1041,
+                   1042, 1059, 1061, 1063, 1065, 1066, 1067, 1068, 1077, 1084, 1087, 1091, 1119, 1123})
         EXPECT_TRUE(HasArt(id)) << id;
     EXPECT_EQ(ArtImage(ArtId::Skin).size(), QSize(80, 80));
-    for (int set : {ArtId::BackgroundEditing, ArtId::BackgroundStart, ArtId::BackgroundFinish, ArtId::BackgroundPanels}) {
+    for (int set :
+         {ArtId::BackgroundEditing, ArtId::BackgroundStart, ArtId::BackgroundFinish, ArtId::BackgroundPanels}) {
         EXPECT_EQ(ArtImage(set).size(), QSize(800, 600)) << set;
         EXPECT_EQ(ArtBackgroundTile(set, 0, 0).size(), QSize(80, 80));
         EXPECT_EQ(ArtBackgroundTile(set, 720, 560).size(), QSize(80, 40));

@@ -50,7 +50,8 @@ int PdfPages(const QString& path)
 // A key press waiting in the queue, as a person pressing a key during an export.
 void PressKeySoon(QWidget* target)
 {
-    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
+    QCoreApplication::postEvent(target,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
 }
 
 class AnimationCommandsTest : public ::testing::Test {
@@ -197,11 +198,12 @@ TEST_F(AnimationCommandsTest, ExportsFromTheFinishScreenMatchTheCommandLine)
     EXPECT_EQ(App().m_strSequenceDir, dir.path());
     EXPECT_EQ(exports.previews, 1);
 
-    const clitest::CliRun gif = clitest::Cli({"export", project, "-o", Path("c.gif").toStdString(), "--size", "picture"});
+    const clitest::CliRun gif =
+        clitest::Cli({"export", project, "-o", Path("c.gif").toStdString(), "--size", "picture"});
     ASSERT_EQ(gif.status, 0) << gif.err;
     EXPECT_EQ(Bytes(Path("w.gif")), Bytes(Path("c.gif")));
-    const clitest::CliRun pictures = clitest::Cli(
-        {"export", project, "-o", Path("c.png").toStdString(), "--size", "picture", "--frames", "0 7 22"});
+    const clitest::CliRun pictures =
+        clitest::Cli({"export", project, "-o", Path("c.png").toStdString(), "--size", "picture", "--frames", "0 7 22"});
     ASSERT_EQ(pictures.status, 0) << pictures.err;
     for (const char* name : {"p0.png", "p7.png", "p22.png"}) {
         const QString cli = Path(name).replace(QStringLiteral("/p"), QStringLiteral("/c"));
@@ -255,7 +257,8 @@ TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCa
     bool running = false, closedByEnter = false, closedByEscape = false;
     QTimer::singleShot(0, dlg.get(), [&] {
         running = dlg->Exports()->Running();
-        QMessageBox enter(QMessageBox::Warning, QStringLiteral("t"), QStringLiteral("Enter"), QMessageBox::Ok, dlg.get());
+        QMessageBox enter(QMessageBox::Warning, QStringLiteral("t"), QStringLiteral("Enter"), QMessageBox::Ok,
+                          dlg.get());
         enter.show();
         QTest::keyClick(&enter, Qt::Key_Return);
         closedByEnter = !enter.isVisible() && enter.result() == QMessageBox::Ok;

@@ -77,7 +77,8 @@ TEST_F(FailureMessagesTest, OpeningATextFileOrAPictureAsAProjectSaysWhatIsWrong)
     EXPECT_EQ(Shown(), AppString(StrId::CannotReadFile) + "\n" + File("notes.jpg") + "\n这不是本程序能读取的图片");
     prompts.openProjects.push_back(File("missing.kib"));
     dlg->OnCommand(Cmd::OpenProject);
-    EXPECT_EQ(Shown(), AppString(StrId::CannotReadFile) + "\n" + File("missing.kib") + "\n文件或其路径上的文件夹不存在");
+    EXPECT_EQ(Shown(),
+              AppString(StrId::CannotReadFile) + "\n" + File("missing.kib") + "\n文件或其路径上的文件夹不存在");
     prompts.openProjects.push_back(File("photo.png"));
     dlg->OnCommand(Cmd::OpenProject);
     EXPECT_EQ(Shown(), AppString(StrId::CannotReadFile) + "\n" + File("photo.png") + "\n这不是项目文件");

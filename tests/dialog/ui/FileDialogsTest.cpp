@@ -85,7 +85,8 @@ TEST_F(FileDialogsTest, TheOpenFilterListsEveryDecodedTypeInBothCasesAndAllFiles
     // All supported files: each extension a decoder reads, both cases.
     for (const QByteArray& format : QImageReader::supportedImageFormats()) {
         const QString lower = QStringLiteral("*.") + QString::fromLatin1(format).toLower();
-        EXPECT_TRUE(filters.first().contains(lower + QLatin1Char(' ')) || filters.first().contains(lower + QLatin1Char(')')))
+        EXPECT_TRUE(filters.first().contains(lower + QLatin1Char(' ')) ||
+                    filters.first().contains(lower + QLatin1Char(')')))
             << lower.toStdString();
         EXPECT_TRUE(filters.first().contains(lower.toUpper())) << lower.toStdString();
     }
@@ -137,8 +138,7 @@ TEST_F(FileDialogsTest, AStandardFolderIsMadeForTheSaveDialogAndStaysOnlyWhenUse
     EXPECT_FALSE(QFileInfo::exists(pictures));  // cancelled: nothing was saved there
 
     // Chosen: the folder stays for the file about to be written.
-    EXPECT_EQ(WhileTheDialogShows([&] { return prompts.AskSaveGif(nullptr, proposed); },
-                                  [](QFileDialog&) {}, proposed),
+    EXPECT_EQ(WhileTheDialogShows([&] { return prompts.AskSaveGif(nullptr, proposed); }, [](QFileDialog&) {}, proposed),
               proposed);
     EXPECT_TRUE(QFileInfo(pictures).isDir());
     QDir(pictures).removeRecursively();

@@ -57,8 +57,8 @@ QString VisibleText(QString html, bool keepCode)
 
 int PanelCommandForScreen(int screen)
 {
-    for (int id : {Cmd::PanelEnlarge, Cmd::PanelShrink, Cmd::PanelMore, Cmd::PanelCommon, Cmd::PanelDisaster,
-                   Cmd::PanelGlobal})
+    for (int id :
+         {Cmd::PanelEnlarge, Cmd::PanelShrink, Cmd::PanelMore, Cmd::PanelCommon, Cmd::PanelDisaster, Cmd::PanelGlobal})
         if (PanelScreenForCommand(id) == screen)
             return id;
     return 0;
@@ -97,10 +97,10 @@ TEST_F(HelpWindowTest, EveryScreenOpensItsOwnPageWithoutABrowser)
     prompts.openUrlSucceeds = false;  // no web browser on this machine
     prompts.pictures.push_back(picture);
     dlg->OnCommand(Cmd::OpenPicture);
-    const int screens[] = {Screen::Start,   Screen::Editing, Screen::Finish,   Screen::Enlarge,
-                           Screen::Shrink,  Screen::More,    Screen::Common,   Screen::Disaster, Screen::Global};
+    const int screens[] = {Screen::Start, Screen::Editing, Screen::Finish,   Screen::Enlarge, Screen::Shrink,
+                           Screen::More,  Screen::Common,  Screen::Disaster, Screen::Global};
     for (int screen : screens) {
-        dlg->OnCommand(screen == Screen::Editing ? Cmd::BackFromFinish
+        dlg->OnCommand(screen == Screen::Editing  ? Cmd::BackFromFinish
                        : screen == Screen::Start  ? Cmd::Start
                        : screen == Screen::Finish ? Cmd::Finish
                                                   : PanelCommandForScreen(screen));

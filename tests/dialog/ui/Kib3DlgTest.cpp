@@ -94,8 +94,8 @@ TEST_F(Kib3DlgTest, StartsOnTheStartScreenWithTheAnimationCommandsOff)
         EXPECT_TRUE(Visible(id)) << id;
     for (int id : {Cmd::Start, Cmd::Play, Cmd::StrengthSlider, Cmd::WorkWindow, Cmd::SaveProject, Cmd::Indicator})
         EXPECT_FALSE(Visible(id)) << id;
-    for (int id : {Cmd::Reset, Cmd::LoadDeformations, Cmd::Play, Cmd::InsertPicture, Cmd::SaveProject,
-                   Cmd::SaveVideo, Cmd::SaveAnimation, Cmd::Print, Cmd::SavePictures})
+    for (int id : {Cmd::Reset, Cmd::LoadDeformations, Cmd::Play, Cmd::InsertPicture, Cmd::SaveProject, Cmd::SaveVideo,
+                   Cmd::SaveAnimation, Cmd::Print, Cmd::SavePictures})
         EXPECT_FALSE(dlg->Button(id)->isEnabled()) << id;
     // Without a picture these do nothing and ask nothing.
     dlg->OnCommand(Cmd::Reset);
@@ -419,7 +419,7 @@ TEST_F(Kib3DlgTest, ScreenChangesFadeThroughTheOverlay)
     ASSERT_TRUE(overlay);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !overlay->isVisible(); }, 5000));
     again.OnCommand(Cmd::Finish);
-    EXPECT_TRUE(overlay->isVisible());  // the snapshot covers the change ...
+    EXPECT_TRUE(overlay->isVisible());                                          // the snapshot covers the change ...
     EXPECT_TRUE(QTest::qWaitFor([&] { return !overlay->isVisible(); }, 5000));  // ... and fades away
 
     // The editing screen comes back at once, from a panel too, without a fade.

@@ -105,9 +105,9 @@ TEST_F(SaveNamesTest, CtrlSAndYesWriteTheProjectsOwnFileWithoutAsking)
 
     // "Save changes?" answered Yes does the same before another picture opens.
     Stroke({30, 60});
-    const std::vector<Displacement> work(dlg->GetProject().Picture().Map().data,
-                                         dlg->GetProject().Picture().Map().data
-                                             + dlg->GetProject().Picture().Map().Count());
+    const std::vector<Displacement> work(
+        dlg->GetProject().Picture().Map().data,
+        dlg->GetProject().Picture().Map().data + dlg->GetProject().Picture().Map().Count());
     const QByteArray second = Bytes(Path("work.kib"));
     prompts.answers.push_back(MsgAnswer::Yes);
     prompts.pictures.push_back(WritePicture(dir.path(), "other.png", 90, 90));

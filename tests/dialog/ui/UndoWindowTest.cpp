@@ -77,10 +77,7 @@ protected:
     void CtrlShiftZ() { Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }
     void CtrlY() { Key(Qt::Key_Y, Qt::ControlModifier); }
     // The work window shows the active keyframe's map.
-    bool ShowsActive()
-    {
-        return Doc().Picture().Map().data == Doc().Keys().Key(Doc().Keys().Active()).Map().data();
-    }
+    bool ShowsActive() { return Doc().Picture().Map().data == Doc().Keys().Key(Doc().Keys().Active()).Map().data(); }
 
     QTemporaryDir dir;
     QString picture;

@@ -44,7 +44,8 @@ TEST(ExportMessages, FileNamesAndCausesAreShownEscaped)
     App().m_language = language;
     ASSERT_EQ(prompts.messages.size(), 2u);
     // The file on the second line, the cause on the third.
-    EXPECT_EQ(prompts.messages[0].text, "Cannot read the file\n/pictures/pic\\x1b]0;owned\\x07\\xff.png\n"
-                                        "It is not a picture this program can read");
+    EXPECT_EQ(prompts.messages[0].text,
+              "Cannot read the file\n/pictures/pic\\x1b]0;owned\\x07\\xff.png\n"
+              "It is not a picture this program can read");
     EXPECT_EQ(prompts.messages[1].text, "Cannot write the file\n/videos/a\\x1b.mp4\nToo large: \\u202e");
 }

@@ -136,8 +136,8 @@ TEST_F(VideoExportWindowTest, AFailedVideoNamesTheFileAndTheCauseInBothLanguages
     options.systemError = ENOSPC;
     SaveVideo(options, "full.wmv");
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "Cannot write the video file!\n" + QString::fromStdString(path) +
-                                             "\nThe disk is full");
+    EXPECT_EQ(messages.messages[0].text,
+              "Cannot write the video file!\n" + QString::fromStdString(path) + "\nThe disk is full");
 
     App().m_language = UiLanguage::Chinese;
     messages.messages.clear();
@@ -146,7 +146,7 @@ TEST_F(VideoExportWindowTest, AFailedVideoNamesTheFileAndTheCauseInBothLanguages
     options.systemError = 0;  // the encoder itself failed
     SaveVideo(options, "broken.wmv");
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, AppString(StrId::CannotWriteVideo) + "\n" + QString::fromStdString(path) +
-                                             "\n视频编码器出错");
+    EXPECT_EQ(messages.messages[0].text,
+              AppString(StrId::CannotWriteVideo) + "\n" + QString::fromStdString(path) + "\n视频编码器出错");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path)));
 }

@@ -207,7 +207,7 @@ TEST_F(WorkWndTest, PaintingDrawsThePictureAndAnInvertedOutline)
             changed |= QRect(x, y, 1, 1);
             const QColor b = before.pixelColor(x, y), a = after.pixelColor(x, y);
             (a.red() == 255 - b.red() && a.green() == 255 - b.green() && a.blue() == 255 - b.blue() ? inverted
-                                                                                                     : otherwise)++;
+                                                                                                    : otherwise)++;
         }
     EXPECT_GT(inverted, 0);
     EXPECT_EQ(otherwise, 0);
