@@ -5,7 +5,9 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test sanitize bench package clean
+TSAN_BUILD ?= build-tsan
+
+.PHONY: all deps configure build run test sanitize tsan format format-check bench package clean
 
 all: build
 
@@ -36,6 +38,26 @@ sanitize: deps
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The tests of the code that starts threads (acquisition transfers, the update
+# check, the full-size render, exports on their worker) with ThreadSanitizer.
+# tests/tsan.supp names what the distribution's uninstrumented Qt reports
+# inside itself.
+TSAN_TARGETS = acquire_tests acquire_ui_tests update_tests update_ui_tests export_tests export_ui_tests dialog_ui_tests warplet-cli
+TSAN_TESTS = DeviceTransfer|AcquireWindows|AcquireFlow|UpdateCheck|UpdateNotifier|CheckUpdate|BigPicture|FullSize|VideoStop|ExportWorker|PrintCommands
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARPLET_TSAN=ON -DWARPLET_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
+
+# Formatting by .clang-format: `make format` rewrites, `make format-check` fails
+# on any file that differs.
+FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')
+format:
+	clang-format -i $(FORMAT_FILES)
+format-check:
+	clang-format --dry-run -Werror $(FORMAT_FILES)
+
 # A Debian package of the installed program: $(BUILD)/warplet_<version>_<arch>.deb.
 package: build
 	cmake --build $(BUILD) --target package
@@ -57,4 +79,4 @@ bench: build
 	@bash scripts/bench-table $(BENCH_RESULTS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
