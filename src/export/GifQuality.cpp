@@ -27,9 +27,7 @@ int TableBits(size_t colours)
 
 std::vector<uint8_t> Header(int width, int height, const std::vector<Rgb>& colours, int tableBits)
 {
-    std::vector<uint8_t> out;
-    const char* signature = "GIF89a";
-    out.insert(out.end(), signature, signature + 6);
+    std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
     Put16(out, width);
     Put16(out, height);
     out.push_back(uint8_t(0xF0 | (tableBits - 1)));  // global table, 8-bit colour resolution
