@@ -62,6 +62,8 @@ void CMMask::CopyContents(const CMMask& other)
         return;
     std::copy_n(other.m_map.begin(), std::min(m_map.size(), other.m_map.size()), m_map.begin());
     std::copy_n(other.m_thumb.begin(), std::min(m_thumb.size(), other.m_thumb.size()), m_thumb.begin());
+    m_bMapPacked = false;
+    m_bThumbPacked = false;
 }
 
 void CMMask::SetSize(int W, int H)
@@ -72,6 +74,7 @@ void CMMask::SetSize(int W, int H)
 
 void CMMask::ReplaceMap(std::vector<Displacement> map, int W, int H)
 {
+    m_bMapPacked = false;
     m_map = std::move(map);
     m_nWidth = W;
     m_nHeight = H;
@@ -101,6 +104,8 @@ void CMMask::Serialize(ArchiveWriter& ar, uint32_t thumbRawSize) const
 
 void CMMask::Serialize(ArchiveReader& ar, int fileVersion, uint32_t expectedThumbSize, uint64_t& budget)
 {
+    m_bMapPacked = false;
+    m_bThumbPacked = false;
     if (fileVersion == 1)
         LoadFormat1(ar, budget);
     else
@@ -167,4 +172,59 @@ void CMMask::LoadFormat1(ArchiveReader& ar, uint64_t& budget)
     m_map = std::move(map);
     m_nDuration = kDefaultDuration;
     m_thumb.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Packed forms
+
+namespace {
+
+// Whether `packed` unpacks to exactly `raw`: unpacking is several times
+// cheaper than packing, and a packed form is PackBlock's output, so this is
+// the same as PackBlock(raw) == packed.
+bool Unpacks(const std::vector<uint8_t>& packed, std::span<const uint8_t> raw)
+{
+    std::vector<uint8_t> unpacked(raw.size() + 1);  // room to see a longer stream
+    return UnpackBlock(packed, unpacked) == raw.size() && std::equal(raw.begin(), raw.end(), unpacked.begin());
+}
+
+CMMask::PackedBytes Packed(std::span<const uint8_t> raw, std::weak_ptr<const std::vector<uint8_t>>& kept, bool& valid)
+{
+    CMMask::PackedBytes result = kept.lock();
+    if (!result || !(valid || Unpacks(*result, raw))) {
+        result = std::make_shared<const std::vector<uint8_t>>(PackBlock(raw));
+        kept = result;
+    }
+    valid = true;
+    return result;
+}
+
+}  // namespace
+
+CMMask::PackedBytes CMMask::PackedMap() const
+{
+    return Packed(MapBytes(m_map), m_packedMap, m_bMapPacked);
+}
+
+CMMask::PackedBytes CMMask::PackedThumbnail() const
+{
+    return Packed(m_thumb, m_packedThumb, m_bThumbPacked);
+}
+
+bool CMMask::MapPackedAs(const PackedBytes& packed) const
+{
+    return packed && m_bMapPacked && m_packedMap.lock() == packed;
+}
+
+bool CMMask::ThumbnailPackedAs(const PackedBytes& packed) const
+{
+    return packed && m_bThumbPacked && m_packedThumb.lock() == packed;
+}
+
+void CMMask::SetPacked(const PackedBytes& map, const PackedBytes& thumb)
+{
+    m_packedMap = map;
+    m_packedThumb = thumb;
+    m_bMapPacked = map != nullptr;
+    m_bThumbPacked = thumb != nullptr;
 }

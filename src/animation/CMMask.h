@@ -5,6 +5,7 @@
 #include "engine/Displacement.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,11 +57,46 @@ public:
     // Replaces the map by `map` of W x H elements.
     void ReplaceMap(std::vector<Displacement> map, int W, int H);
 
-    MapRef Ref() { return MapRef{m_map.data(), m_nWidth, m_nHeight}; }
+    // Handing out the map or the thumbnail for writing makes its packed form
+    // (below) one to check again.
+    MapRef Ref()
+    {
+        m_bMapPacked = false;
+        return MapRef{m_map.data(), m_nWidth, m_nHeight};
+    }
     const std::vector<Displacement>& Map() const { return m_map; }
-    std::vector<Displacement>& Map() { return m_map; }
+    std::vector<Displacement>& Map()
+    {
+        m_bMapPacked = false;
+        return m_map;
+    }
     const std::vector<uint8_t>& Thumbnail() const { return m_thumb; }
-    std::vector<uint8_t>& Thumbnail() { return m_thumb; }
+    std::vector<uint8_t>& Thumbnail()
+    {
+        m_bThumbPacked = false;
+        return m_thumb;
+    }
+
+    // --- Packed forms ---------------------------------------------------------
+    // The map and the thumbnail as PackBlock packs them, shared with whoever
+    // keeps them (the undo history's steps; the keyframe itself holds them
+    // only weakly). A packed form still kept elsewhere is handed out again
+    // while the contents cannot have changed; after they may have, it is
+    // unpacked and compared (much cheaper than packing), and only contents
+    // that differ are packed anew. Copies of a keyframe share its packed
+    // forms. For one thread at a time.
+    using PackedBytes = std::shared_ptr<const std::vector<uint8_t>>;
+    PackedBytes PackedMap() const;
+    PackedBytes PackedThumbnail() const;
+    // True when `packed` is known to hold this keyframe's map (or thumbnail)
+    // without packing anything.
+    bool MapPackedAs(const PackedBytes& packed) const;
+    bool ThumbnailPackedAs(const PackedBytes& packed) const;
+    // The contents were just unpacked from these forms.
+    void SetPacked(const PackedBytes& map, const PackedBytes& thumb);
+    // The map may have changed through a reference handed out earlier (the
+    // one a work picture keeps to the map it shows).
+    void ForgetPackedMap() { m_bMapPacked = false; }
 
 private:
     void LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize, uint64_t& budget);
@@ -72,4 +108,10 @@ private:
     std::vector<Displacement> m_map;
     int m_nDuration = 0;
     std::vector<uint8_t> m_thumb;
+    // The packed forms last made or handed out, and whether each still holds
+    // the contents for certain.
+    mutable std::weak_ptr<const std::vector<uint8_t>> m_packedMap;
+    mutable std::weak_ptr<const std::vector<uint8_t>> m_packedThumb;
+    mutable bool m_bMapPacked = false;
+    mutable bool m_bThumbPacked = false;
 };

@@ -8,6 +8,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 KeyframeStore::KeyframeStore(KeyframeListener* listener) : m_pListener(listener), m_thumbHeader(ZeroThumbnailHeader())
 {}
@@ -226,6 +227,12 @@ void KeyframeStore::Assign(std::vector<std::unique_ptr<CMMask>> keys, const BITM
     m_keys = std::move(keys);
     m_thumbHeader = thumbHeader;
     m_pFrameCache.reset();
+}
+
+std::vector<std::unique_ptr<CMMask>> KeyframeStore::TakeKeys()
+{
+    m_pFrameCache.reset();
+    return std::exchange(m_keys, {});
 }
 
 // ---------------------------------------------------------------------------

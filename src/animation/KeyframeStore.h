@@ -75,6 +75,9 @@ public:
     void ResetKeys();
     // Takes keyframes read from a file. All must have one size.
     void Assign(std::vector<std::unique_ptr<CMMask>> keys, const BITMAPINFOHEADER& thumbHeader);
+    // Hands the keyframes over and leaves the array empty (the indexes and the
+    // thumbnail header stay).
+    std::vector<std::unique_ptr<CMMask>> TakeKeys();
 
     const BITMAPINFOHEADER& ThumbHeader() const { return m_thumbHeader; }
     ThumbnailSize ThumbSize() const { return {m_thumbHeader.biWidth, m_thumbHeader.biHeight}; }

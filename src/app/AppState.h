@@ -1,7 +1,10 @@
 #pragma once
 // The application-wide state: the user's options, the folders the file dialogs
 // start in and the flags that several windows share. There is exactly one
-// instance, reachable through App().
+// instance, reachable through App(), for the application and its windows; core
+// functions take the settings they need as parameters. What belongs to a
+// document (whether it is modified, the format it was read from) belongs to
+// the project, and whether the animation plays to the player.
 //
 // Settings live in a per-user INI file (organisation "Tavmor Software",
 // application "Warplet4"), grouped as "<program base name>/<section>/<entry>"
@@ -17,14 +20,11 @@ class AppState {
 public:
     AppState();
 
-    int m_nFileVersion = 0;        // project format being read
-    bool m_bModified = false;      // project changed since the last open or save
     bool m_bShowDuration = true;   // thumbnails show the keyframe duration
     bool m_bShowNumber = true;     // thumbnails show the keyframe number
     bool m_bInterpVideo = true;    // smooth rendering for playback and video
     int m_nSaveMode = 1;           // exported frame size: 0 screen, 1 the picture's own, 2 custom
     int m_nCursorMode = 0;         // work-window cursor choice
-    bool m_bPlaying = false;       // set while the animation plays
     bool m_bShowTips = true;       // tooltips on the skinned controls
     bool m_bShowAnimation = true;  // animated state changes of the skinned buttons
     QString m_strAviDir;           // folder of the video save dialog

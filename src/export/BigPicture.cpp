@@ -1,6 +1,5 @@
 #include "export/BigPicture.h"
 
-#include "app/AppState.h"
 #include "engine/Rendering.h"
 #include "export/BigPictureRender.h"
 #include "io/FileError.h"
@@ -77,11 +76,6 @@ CBigPicture::CBigPicture(Project& project, ExportObserver* observer) : m_project
 int CBigPicture::TotalFrames() const
 {
     return m_project.Keys().GetTotalFrames();
-}
-
-void CBigPicture::SetSource(const std::string& picturePath)
-{
-    SetSource(picturePath, App().m_nSaveMode);
 }
 
 void CBigPicture::SetSource(const std::string& picturePath, int setting)

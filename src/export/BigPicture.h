@@ -2,7 +2,7 @@
 // The export frame source: renders animation frame f of a project at the
 // chosen output size, for picture sequences, the animated GIF and the video.
 //
-// Frame size settings (the application's m_nSaveMode):
+// Frame size settings (the window passes the application's m_nSaveMode):
 //   0 screen: frames have the work picture's size and come from its renderer;
 //   1 picture: frames have the picture file's own size;
 //   2 custom: the picture file's size scaled by a percentage asked for at
@@ -74,12 +74,10 @@ public:
     // The writer WriteVideo opens (the program's own unless replaced).
     void SetVideoWriterFactory(VideoWriterFactory factory) { m_videoWriters = std::move(factory); }
 
-    // Fixes the output size and buffers for the application's frame size
-    // setting, or the one given. Settings 1 and 2 read the picture file: a
-    // picture that cannot be read throws FileError (FileNotFound); a cancelled
-    // size query throws FileError (Generic); a size out of range throws
-    // ExportSizeError.
-    void SetSource(const std::string& picturePath);
+    // Fixes the output size and buffers for frame size `setting`. Settings 1
+    // and 2 read the picture file: a picture that cannot be read throws
+    // FileError (FileNotFound); a cancelled size query throws FileError
+    // (Generic); a size out of range throws ExportSizeError.
     void SetSource(const std::string& picturePath, int setting);
 
     // Frames larger than maxWidth x maxHeight (settings 1 and 2) are rendered at

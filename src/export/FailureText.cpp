@@ -1,6 +1,5 @@
 #include "export/FailureText.h"
 
-#include "app/AppState.h"
 #include "export/BigPicture.h"
 #include "io/FileError.h"
 #include "export/GifExport.h"
@@ -57,7 +56,7 @@ QString ShownDetail(std::string_view text)
 QString WithDetail(int causeId, const std::string& detail)
 {
     const QString cause = AppString(causeId);
-    if (detail.empty() || App().m_language != UiLanguage::English)
+    if (detail.empty() || AppLanguage() != UiLanguage::English)
         return cause;
     return cause + QStringLiteral(" (") + ShownDetail(detail) + QLatin1Char(')');
 }

@@ -1,6 +1,6 @@
 #pragma once
 // What a person is told when reading or writing a file failed: which file and why,
-// in the user's language (App().m_language), the same in the window and on the
+// in the user's language (AppLanguage()), the same in the window and on the
 // command line. The causes are the string table's; the English texts the code
 // keeps for a failing step are added, in English only, where they say more.
 

@@ -1,6 +1,5 @@
 #include "project/Project.h"
 
-#include "app/AppState.h"
 #include "io/Archive.h"
 #include "io/AtomicFile.h"
 #include "io/FilePath.h"
@@ -59,11 +58,6 @@ void Project::MapChanged()
         m_keys.SetKeyPicture(m_keys.Active(), Picture().Display());
     if (m_pObserver)
         m_pObserver->MapChanged();
-}
-
-void Project::ToolApplied()
-{
-    App().m_bModified = true;
 }
 
 bool Project::Playing() const
@@ -189,8 +183,6 @@ void Project::Load(ProjectData data, const std::string& absolute)
     TakeOver(std::move(fresh));
     m_projectPath = absolute;
     m_history.Clear();
-    App().m_nFileVersion = m_nFileVersion;
-    App().m_bModified = false;
 }
 
 Project::DeformationResult Project::LoadDeformations(const std::string& projectPath)
@@ -227,9 +219,6 @@ Project::DeformationResult Project::LoadDeformations(ProjectData data)
     fresh.ApplyData(std::move(data), true);
     TakeOver(std::move(fresh));
     edit.Done();
-    App().m_nFileVersion = m_nFileVersion;
-    // This picture with those keyframes is held by no file yet.
-    App().m_bModified = true;
     return DeformationResult::Applied;
 }
 
@@ -283,13 +272,11 @@ bool Project::Save(const std::string& projectPath)
     // The picture the project names, even while a stand-in shows for a missing one.
     const std::string stored = ::StoredPicturePath(m_resolvedPath, absolute);
     const std::vector<uint8_t> bytes = WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength);
-    m_nFileVersion = 2;
-    App().m_nFileVersion = 2;
     WriteFileAtomically(absolute, bytes);
+    m_nFileVersion = 2;
     m_storedPath = stored;
     m_projectPath = absolute;
     m_history.SetSaved();
-    App().m_bModified = false;
     return true;
 }
 
@@ -304,8 +291,6 @@ bool Project::InsertPicture(const std::string& picturePath)
     m_keys.ResizeKeys(Picture().Width(), Picture().Height());
     MakeActiveKeyCurrent();
     edit.Done();
-    // The project now names another picture: it has to be saved again.
-    App().m_bModified = true;
     return true;
 }
 
@@ -380,6 +365,18 @@ void Project::PerformStroke(std::span<const StrokePoint> points, bool rightButto
         }
     }
     picture.ButtonUp(rightButton);
+}
+
+void Project::ScaleShownMap(int p, const QString& text)
+{
+    if (!Picture().HasMap())
+        return;
+    const bool own = !m_history.Recording();
+    if (own)
+        m_history.BeginMapEdit();
+    Picture().ScaleMap(p);
+    if (own)
+        m_history.EndMapEdit(text);
 }
 
 PackedPicture Project::RenderFrame(int64_t frame, bool smooth)

@@ -80,7 +80,8 @@ public:
     const WorkPicture& Picture() const { return m_work.Picture(); }
     KeyframeStore& Keys() { return m_keys; }
     const KeyframeStore& Keys() const { return m_keys; }
-    // Undo and redo; emptied when another picture or project is opened.
+    // Undo and redo; emptied when another picture or project is opened. Every
+    // edit of the document is a step of it.
     ProjectHistory& History() { return m_history; }
     const ProjectHistory& History() const { return m_history; }
 
@@ -121,6 +122,11 @@ public:
     // each point, a move to each next point, button up.
     void PerformStroke(std::span<const StrokePoint> points, bool rightButton);
 
+    // Scales the map the work picture shows by p / 64 (ScaleMap; 0 resets it)
+    // as one step named `text`; within an edit being recorded (a strip
+    // command leaving its keyframe) the change is part of that edit's step.
+    void ScaleShownMap(int p, const QString& text);
+
     // Animation frame `frame` at the work picture's size (map at power 64); the
     // work picture shows the active keyframe again afterwards.
     PackedPicture RenderFrame(int64_t frame, bool smooth);
@@ -132,7 +138,6 @@ private:
     void ActiveKeyChanged() override;
     // WorkPictureHost (ApplyPowerRequested is shared with the listener)
     void MapChanged() override;
-    void ToolApplied() override;
     bool Playing() const override;
     void StrokeStarted() override;
     void StrokeEnded() override;
@@ -158,6 +163,11 @@ private:
     std::string m_resolvedPath;
     std::string m_projectPath;
     ProjectHistory m_history{*this};
+
+public:
+    // The project changed since it was last opened or saved: its history is
+    // away from the clean index. A view, never set (see ModifiedFlag).
+    const ModifiedFlag m_bModified{m_history};
 };
 
 // Reads and parses a project file without building a document (FileError, ArchiveError).

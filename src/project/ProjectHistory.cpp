@@ -1,11 +1,14 @@
 #include "project/ProjectHistory.h"
 
 #include "animation/MapCompression.h"
-#include "app/AppState.h"
 #include "project/Project.h"
+
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -16,9 +19,21 @@ size_t HeldBytes(const std::vector<T>& v)
     return v.capacity() * sizeof(T);
 }
 
+// A shared block: its buffer, the vector and the control block it shares an
+// allocation with (a table pointer and two counts).
+size_t BlockBytes(const std::vector<uint8_t>& block)
+{
+    return HeldBytes(block) + sizeof(block) + 2 * sizeof(void*);
+}
+
 std::span<const uint8_t> BytesOf(const std::vector<Displacement>& v)
 {
     return {reinterpret_cast<const uint8_t*>(v.data()), v.size() * sizeof(Displacement)};
+}
+
+PackedBytes Share(std::vector<uint8_t> bytes)
+{
+    return std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
 }
 
 // The elements of `rect` of a map of width W, row by row.
@@ -40,8 +55,8 @@ PackedKeyframe PackKeyframe(const CMMask& key)
     packed.width = key.Width();
     packed.height = key.Height();
     packed.duration = key.Duration();
-    packed.map = PackBlock(BytesOf(key.Map()));
-    packed.thumb = PackBlock(key.Thumbnail());
+    packed.map = key.PackedMap();
+    packed.thumb = key.PackedThumbnail();
     packed.thumbBytes = key.Thumbnail().size();
     return packed;
 }
@@ -50,15 +65,20 @@ std::unique_ptr<CMMask> UnpackKeyframe(const PackedKeyframe& packed)
 {
     auto key = std::make_unique<CMMask>(packed.width, packed.height, packed.thumbBytes);
     std::vector<Displacement>& map = key->Map();
-    UnpackBlock(packed.map, {reinterpret_cast<uint8_t*>(map.data()), map.size() * sizeof(Displacement)});
-    UnpackBlock(packed.thumb, key->Thumbnail());
-    key->SetDuration(packed.duration);
+    UnpackBlock(*packed.map, {reinterpret_cast<uint8_t*>(map.data()), map.size() * sizeof(Displacement)});
+    UnpackBlock(*packed.thumb, key->Thumbnail());
+    key->SetPacked(packed.map, packed.thumb);
     return key;
 }
 
 bool SamePicture(const WorkPictureFile& a, const WorkPictureFile& b)
 {
     return a.Path() == b.Path() && a.Picture().Source() == b.Picture().Source();
+}
+
+bool SameBytes(const PackedBytes& a, const PackedBytes& b)
+{
+    return a == b || *a == *b;
 }
 
 // The keyframes' maps and durations are equal (thumbnails follow the maps;
@@ -68,20 +88,37 @@ bool SameKeyframes(const DocumentState& a, const DocumentState& b)
     return std::equal(a.keys.begin(), a.keys.end(), b.keys.begin(), b.keys.end(),
                       [](const PackedKeyframe& x, const PackedKeyframe& y) {
                           return x.width == y.width && x.height == y.height && x.duration == y.duration &&
-                                 x.map == y.map;
+                                 SameBytes(x.map, y.map);
                       });
 }
 
 }  // namespace
 
 // Every step can give up its contents when the history runs over its budget.
+// What a step keeps is counted in its history from its making until it gives
+// its contents up or is deleted.
 class HistoryStep : public QUndoCommand {
 public:
-    HistoryStep(const QString& text, size_t bytes) : QUndoCommand(text), m_nBytes(bytes) {}
-    size_t Bytes() const { return m_nBytes; }
-    virtual void Release() { m_nBytes = 0; }
+    HistoryStep(ProjectHistory& history, const QString& text, size_t ownBytes, std::vector<PackedBytes> blocks)
+            : QUndoCommand(text), m_history(history), m_nOwnBytes(ownBytes), m_blocks(std::move(blocks))
+    {
+        m_nOwnBytes += HeldBytes(m_blocks);
+        m_history.Hold(m_nOwnBytes, m_blocks);
+    }
+    ~HistoryStep() override { m_history.Unhold(m_nOwnBytes, m_blocks); }
+    HistoryStep(const HistoryStep&) = delete;
+    HistoryStep& operator=(const HistoryStep&) = delete;
+
+    void Release()
+    {
+        m_history.Unhold(m_nOwnBytes, m_blocks);
+        m_nOwnBytes = 0;
+        m_blocks = {};
+        ReleaseContents();
+    }
 
 protected:
+    virtual void ReleaseContents() = 0;
     // The step is pushed after its change was made: its first redo has nothing to do.
     bool FirstRedo()
     {
@@ -90,22 +127,31 @@ protected:
         return first;
     }
 
+    ProjectHistory& m_history;
+
 private:
-    size_t m_nBytes;
+    size_t m_nOwnBytes;
+    std::vector<PackedBytes> m_blocks;
     bool m_bFirst = true;
 };
 
-size_t DocumentState::Bytes() const
+size_t DocumentState::OwnBytes() const
 {
     size_t bytes = sizeof(DocumentState) + HeldBytes(keys) + storedPath.capacity() + resolvedPath.capacity();
-    for (const PackedKeyframe& key : keys)
-        bytes += HeldBytes(key.map) + HeldBytes(key.thumb);
     if (work) {
         const WorkPicture& picture = work->Picture();
         bytes += sizeof(WorkPictureFile) + HeldBytes(picture.Source().Bits()) + HeldBytes(picture.Display().Bits()) +
                  HeldBytes(picture.Scratch()) + work->Path().capacity();
     }
     return bytes;
+}
+
+void DocumentState::AddBlocks(std::vector<PackedBytes>& blocks) const
+{
+    for (const PackedKeyframe& key : keys) {
+        blocks.push_back(key.map);
+        blocks.push_back(key.thumb);
+    }
 }
 
 MapRect ChangedMapRect(const Displacement* a, const Displacement* b, int W, int H)
@@ -135,30 +181,29 @@ MapRect ChangedMapRect(const Displacement* a, const Displacement* b, int W, int 
 // A change of one keyframe's map, kept as the changed rectangle before and after.
 class MapEditStep : public HistoryStep {
 public:
-    MapEditStep(ProjectHistory& history, const QString& text, int key, const MapRect& rect, std::vector<uint8_t> before,
-                std::vector<uint8_t> after)
-            : HistoryStep(text, HeldBytes(before) + HeldBytes(after) + sizeof(MapEditStep)), m_history(history),
-              m_nKey(key), m_rect(rect), m_before(std::move(before)), m_after(std::move(after))
+    MapEditStep(ProjectHistory& history, const QString& text, int key, const MapRect& rect, PackedBytes before,
+                PackedBytes after)
+            : HistoryStep(history, text, sizeof(MapEditStep), {before, after}), m_nKey(key), m_rect(rect),
+              m_before(std::move(before)), m_after(std::move(after))
     {}
-    void undo() override { m_history.ApplyMapRect(m_nKey, m_rect, m_before); }
+    void undo() override { m_history.ApplyMapRect(m_nKey, m_rect, *m_before); }
     void redo() override
     {
         if (!FirstRedo())
-            m_history.ApplyMapRect(m_nKey, m_rect, m_after);
-    }
-    void Release() override
-    {
-        HistoryStep::Release();
-        m_before = {};
-        m_after = {};
+            m_history.ApplyMapRect(m_nKey, m_rect, *m_after);
     }
 
 private:
-    ProjectHistory& m_history;
+    void ReleaseContents() override
+    {
+        m_before.reset();
+        m_after.reset();
+    }
+
     int m_nKey;
     MapRect m_rect;
-    std::vector<uint8_t> m_before;
-    std::vector<uint8_t> m_after;
+    PackedBytes m_before;
+    PackedBytes m_after;
 };
 
 // A change of the keyframes, the strip or the picture, kept as the whole
@@ -166,7 +211,8 @@ private:
 class DocumentEditStep : public HistoryStep {
 public:
     DocumentEditStep(ProjectHistory& history, const QString& text, DocumentState before, DocumentState after)
-            : HistoryStep(text, before.Bytes() + after.Bytes() + sizeof(DocumentEditStep)), m_history(history),
+            : HistoryStep(history, text, sizeof(DocumentEditStep) + before.OwnBytes() + after.OwnBytes(),
+                          Blocks(before, after)),
               m_before(std::move(before)), m_after(std::move(after))
     {}
     void undo() override { m_history.ApplyDocument(m_before); }
@@ -175,22 +221,34 @@ public:
         if (!FirstRedo())
             m_history.ApplyDocument(m_after);
     }
-    void Release() override
+
+private:
+    static std::vector<PackedBytes> Blocks(const DocumentState& before, const DocumentState& after)
     {
-        HistoryStep::Release();
+        std::vector<PackedBytes> blocks;
+        blocks.reserve(2 * (before.keys.size() + after.keys.size()));
+        before.AddBlocks(blocks);
+        after.AddBlocks(blocks);
+        return blocks;
+    }
+    void ReleaseContents() override
+    {
         m_before = {};
         m_after = {};
     }
 
-private:
-    ProjectHistory& m_history;
     DocumentState m_before;
     DocumentState m_after;
 };
 
 ProjectHistory::ProjectHistory(Project& project, size_t budget) : m_project(project), m_nBudget(budget) {}
 
-ProjectHistory::~ProjectHistory() = default;
+ProjectHistory::~ProjectHistory()
+{
+    // The steps go while the history is whole; no one hears of it.
+    const QSignalBlocker quiet(m_stack);
+    m_stack.clear();
+}
 
 // ---------------------------------------------------------------------------
 // Recording
@@ -217,13 +275,22 @@ void ProjectHistory::EndMapEdit(const QString& text)
     const MapRect rect = ChangedMapRect(before->data(), key.Map().data(), key.Width(), key.Height());
     if (rect.Empty())
         return;
-    std::vector<uint8_t> packedBefore = PackBlock(BytesOf(CopyMapRect(before->data(), key.Width(), rect)));
-    std::vector<uint8_t> packedAfter = PackBlock(BytesOf(CopyMapRect(key.Map().data(), key.Width(), rect)));
-    auto* step = new MapEditStep(*this, text, m_nMapKey, rect, std::move(packedBefore), std::move(packedAfter));
-    Push(step, step->Bytes());
+    PackedBytes packedBefore = Share(PackBlock(BytesOf(CopyMapRect(before->data(), key.Width(), rect))));
+    PackedBytes packedAfter = Share(PackBlock(BytesOf(CopyMapRect(key.Map().data(), key.Width(), rect))));
+    Push(new MapEditStep(*this, text, m_nMapKey, rect, std::move(packedBefore), std::move(packedAfter)));
 }
 
-DocumentState ProjectHistory::CaptureDocument(bool withWork) const
+void ProjectHistory::DistrustShownMap()
+{
+    const WorkPicture& picture = m_project.Picture();
+    KeyframeStore& keys = m_project.Keys();
+    for (int i = 0; picture.HasMap() && i < keys.Count(); ++i) {
+        if (std::as_const(keys).Key(i).Map().data() == picture.Map().data)
+            keys.Key(i).ForgetPackedMap();
+    }
+}
+
+DocumentState ProjectHistory::CaptureDocument() const
 {
     const KeyframeStore& keys = m_project.Keys();
     DocumentState state;
@@ -234,8 +301,6 @@ DocumentState ProjectHistory::CaptureDocument(bool withWork) const
     state.firstVisible = keys.FirstVisible();
     state.selected = keys.Selected();
     state.active = keys.Active();
-    if (withWork)
-        state.work = std::make_shared<const WorkPictureFile>(m_project.m_work);
     state.storedPath = m_project.m_storedPath;
     state.resolvedPath = m_project.m_resolvedPath;
     return state;
@@ -244,8 +309,11 @@ DocumentState ProjectHistory::CaptureDocument(bool withWork) const
 void ProjectHistory::BeginDocumentEdit()
 {
     m_pDocumentBefore.reset();
-    if (!m_bReplaying)
-        m_pDocumentBefore = std::make_unique<DocumentState>(CaptureDocument(true));
+    if (m_bReplaying)
+        return;
+    DistrustShownMap();
+    m_pDocumentBefore = std::make_unique<DocumentState>(CaptureDocument());
+    m_pDocumentBefore->work = std::make_shared<const WorkPictureFile>(m_project.m_work);
 }
 
 void ProjectHistory::EndDocumentEdit(const QString& text)
@@ -253,18 +321,19 @@ void ProjectHistory::EndDocumentEdit(const QString& text)
     const std::unique_ptr<DocumentState> before = std::move(m_pDocumentBefore);
     if (!before || m_bReplaying)
         return;
-    DocumentState after = CaptureDocument(true);
-    if (SamePicture(*before->work, *after.work)) {
+    DistrustShownMap();
+    DocumentState after = CaptureDocument();
+    if (SamePicture(*before->work, m_project.m_work)) {
         // A command that changed nothing (a cancelled duration, activating a
         // keyframe) leaves no step.
         if (SameKeyframes(*before, after))
             return;
         // Only a step that changed the picture keeps it.
         before->work.reset();
-        after.work.reset();
+    } else {
+        after.work = std::make_shared<const WorkPictureFile>(m_project.m_work);
     }
-    auto* step = new DocumentEditStep(*this, text, std::move(*before), std::move(after));
-    Push(step, step->Bytes());
+    Push(new DocumentEditStep(*this, text, std::move(*before), std::move(after)));
 }
 
 void ProjectHistory::CancelEdit()
@@ -273,14 +342,32 @@ void ProjectHistory::CancelEdit()
     m_pDocumentBefore.reset();
 }
 
-void ProjectHistory::Push(QUndoCommand* step, size_t bytes)
+void ProjectHistory::Push(QUndoCommand* step)
 {
-    // Pushing discards the steps that could be redone; their bytes go with them.
-    for (int i = m_stack.count() - 1; i >= m_stack.index(); --i)
-        m_nBytes -= static_cast<const HistoryStep*>(m_stack.command(i))->Bytes();
+    // Pushing deletes the steps that could be redone; they give back what they held.
     m_stack.push(step);
-    m_nBytes += bytes;
     KeepWithinBudget();
+}
+
+void ProjectHistory::Hold(size_t ownBytes, const std::vector<PackedBytes>& blocks)
+{
+    m_nBytes += ownBytes;
+    for (const PackedBytes& block : blocks) {
+        if (++m_blockUsers[block.get()] == 1)
+            m_nBytes += BlockBytes(*block);
+    }
+}
+
+void ProjectHistory::Unhold(size_t ownBytes, const std::vector<PackedBytes>& blocks)
+{
+    m_nBytes -= ownBytes;
+    for (const PackedBytes& block : blocks) {
+        const auto it = m_blockUsers.find(block.get());
+        if (--it->second == 0) {
+            m_nBytes -= BlockBytes(*block);
+            m_blockUsers.erase(it);
+        }
+    }
 }
 
 void ProjectHistory::SetBudget(size_t budget)
@@ -296,7 +383,6 @@ void ProjectHistory::KeepWithinBudget()
         // The stack owns its steps and hands them out only as const; giving
         // up a step's contents is the history's own business.
         auto* step = const_cast<HistoryStep*>(static_cast<const HistoryStep*>(m_stack.command(m_nFloor)));
-        m_nBytes -= step->Bytes();
         step->Release();
         ++m_nFloor;
     }
@@ -325,20 +411,13 @@ void ProjectHistory::Replay(void (QUndoStack::*step)())
     m_bReplaying = true;
     (m_stack.*step)();
     m_bReplaying = false;
-    Shown();
 }
 
 void ProjectHistory::Clear()
 {
-    m_stack.clear();
-    m_nBytes = 0;
+    m_stack.clear();  // every step gives back what it held
     m_nFloor = 0;
     CancelEdit();
-}
-
-void ProjectHistory::Shown()
-{
-    App().m_bModified = !m_stack.isClean();
 }
 
 void ProjectHistory::ApplyMapRect(int key, const MapRect& rect, const std::vector<uint8_t>& packed)
@@ -359,6 +438,52 @@ void ProjectHistory::ApplyMapRect(int key, const MapRect& rect, const std::vecto
     m_project.MakeActiveKeyCurrent();
 }
 
+std::vector<std::unique_ptr<CMMask>> ProjectHistory::RestoreKeyframes(const DocumentState& state)
+{
+    DistrustShownMap();
+    KeyframeStore& store = m_project.Keys();
+    // First, without changing anything: which keyframe of the document each
+    // one of the state can be (each at most once), and what must be unpacked.
+    struct Restored {
+        int reuse = -1;
+        std::unique_ptr<CMMask> unpacked;
+        std::optional<std::vector<uint8_t>> thumb;
+    };
+    std::vector<Restored> restored(state.keys.size());
+    std::vector<bool> used(size_t(store.Count()), false);
+    for (size_t i = 0; i < state.keys.size(); ++i) {
+        const PackedKeyframe& packed = state.keys[i];
+        for (int k = 0; k < store.Count() && restored[i].reuse < 0; ++k) {
+            const CMMask& key = std::as_const(store).Key(k);
+            if (!used[size_t(k)] && key.Width() == packed.width && key.Height() == packed.height &&
+                key.MapPackedAs(packed.map)) {
+                used[size_t(k)] = true;
+                restored[i].reuse = k;
+                if (!key.ThumbnailPackedAs(packed.thumb)) {
+                    restored[i].thumb.emplace(packed.thumbBytes, uint8_t(0));
+                    UnpackBlock(*packed.thumb, *restored[i].thumb);
+                }
+            }
+        }
+        if (restored[i].reuse < 0)
+            restored[i].unpacked = UnpackKeyframe(packed);
+    }
+    // Then the keyframes change hands.
+    std::vector<std::unique_ptr<CMMask>> current = store.TakeKeys();
+    std::vector<std::unique_ptr<CMMask>> keys;
+    keys.reserve(state.keys.size());
+    for (size_t i = 0; i < state.keys.size(); ++i) {
+        Restored& r = restored[i];
+        keys.push_back(r.reuse >= 0 ? std::move(current[size_t(r.reuse)]) : std::move(r.unpacked));
+        if (r.thumb) {
+            keys.back()->Thumbnail() = std::move(*r.thumb);
+            keys.back()->SetPacked(state.keys[i].map, state.keys[i].thumb);
+        }
+        keys.back()->SetDuration(state.keys[i].duration);
+    }
+    return keys;
+}
+
 void ProjectHistory::ApplyDocument(const DocumentState& state)
 {
     if (state.work) {
@@ -372,10 +497,7 @@ void ProjectHistory::ApplyDocument(const DocumentState& state)
         m_project.m_storedPath = state.storedPath;
         m_project.m_resolvedPath = state.resolvedPath;
     }
-    std::vector<std::unique_ptr<CMMask>> keys;
-    keys.reserve(state.keys.size());
-    for (const PackedKeyframe& packed : state.keys)
-        keys.push_back(UnpackKeyframe(packed));
+    std::vector<std::unique_ptr<CMMask>> keys = RestoreKeyframes(state);
     KeyframeStore& store = m_project.Keys();
     store.Assign(std::move(keys), state.thumbHeader);
     store.SetFirstVisible(state.firstVisible);

@@ -138,14 +138,19 @@ bool HasAppString(int id, UiLanguage language)
     return Tables().For(language).strings.count(id) != 0;
 }
 
+UiLanguage AppLanguage()
+{
+    return App().m_language;
+}
+
 QString AppString(int id)
 {
-    return AppString(id, App().m_language);
+    return AppString(id, AppLanguage());
 }
 
 bool HasAppString(int id)
 {
-    return HasAppString(id, App().m_language);
+    return HasAppString(id, AppLanguage());
 }
 
 QString AppCaption(int id, UiLanguage language)
@@ -160,12 +165,12 @@ bool HasAppCaption(int id, UiLanguage language)
 
 QString AppCaption(int id)
 {
-    return AppCaption(id, App().m_language);
+    return AppCaption(id, AppLanguage());
 }
 
 bool HasAppCaption(int id)
 {
-    return HasAppCaption(id, App().m_language);
+    return HasAppCaption(id, AppLanguage());
 }
 
 QString QtFileFilter(const QString& tableFilter, bool addUpperCase)

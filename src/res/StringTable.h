@@ -18,7 +18,12 @@
 #include <optional>
 #include <vector>
 
-// Strings in the current language (App().m_language); empty when the id has none.
+// The language of the texts below: the interface language the application
+// chose at start-up (App().m_language). Every text shown is looked up in it, so
+// it is read here once rather than passed to each lookup.
+UiLanguage AppLanguage();
+
+// Strings in the current language; empty when the id has none.
 QString AppString(int id);
 bool HasAppString(int id);
 QString AppString(int id, UiLanguage language);

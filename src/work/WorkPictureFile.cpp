@@ -11,8 +11,6 @@ std::string WorkPictureFile::DefaultPicture() const
 {
     if (!m_defaultPicture.empty())
         return m_defaultPicture;
-    if (!App().m_strDefaultPicture.isEmpty())
-        return PathFromQString(App().m_strDefaultPicture);
     return PathFromQString(ProgramDataFile(QStringLiteral("default.gif")));
 }
 

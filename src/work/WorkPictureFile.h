@@ -15,8 +15,8 @@ public:
     WorkPictureFile(WorkPictureFile&&) noexcept = default;
     WorkPictureFile& operator=(WorkPictureFile&&) noexcept = default;
 
-    // The picture shown when a file does not exist. Empty: the application's
-    // default picture.
+    // The picture shown when a file does not exist. Empty: "default.gif" among
+    // the program's data files.
     void SetDefaultPicture(std::string path) { m_defaultPicture = std::move(path); }
     std::string DefaultPicture() const;
 

@@ -204,3 +204,51 @@ TEST(KeyframeRecord, CopiesAndCopyContents)
     EXPECT_EQ(fresh.Map(), std::vector<Displacement>(6));
     EXPECT_EQ(fresh.Duration(), 10);
 }
+
+// The undo history keeps keyframes packed; a keyframe hands out the packed form
+// it made before as long as its contents cannot have changed, and packs again
+// (sharing the old block when the bytes are the same) once they may have.
+TEST(KeyframeRecord, PackedFormsAreSharedUntilTheContentsChange)
+{
+    CMMask key = Sample2x2();
+    key.Thumbnail().assign(6, 1);
+    const CMMask& read = key;  // reading hands nothing out for writing
+    const auto packedAs = [](const auto& contents) {
+        return PackBlock(
+            {reinterpret_cast<const uint8_t*>(contents.data()), contents.size() * sizeof(contents.front())});
+    };
+    const CMMask::PackedBytes map = key.PackedMap();
+    const CMMask::PackedBytes thumb = key.PackedThumbnail();
+    EXPECT_EQ(*map, packedAs(read.Map()));
+    EXPECT_EQ(*thumb, packedAs(read.Thumbnail()));
+    EXPECT_EQ(key.PackedMap(), map);
+    EXPECT_TRUE(key.MapPackedAs(map));
+
+    // Handed out for writing but left as it was: packed again, the same block.
+    key.Ref();
+    EXPECT_FALSE(key.MapPackedAs(map));
+    EXPECT_EQ(key.PackedMap(), map);
+    EXPECT_TRUE(key.MapPackedAs(map));
+
+    // Changed: a block of its own with the new bytes; the thumbnail's stays.
+    key.Map()[3] = {8, 9};
+    const CMMask::PackedBytes changed = key.PackedMap();
+    EXPECT_NE(changed, map);
+    EXPECT_EQ(*changed, packedAs(read.Map()));
+    EXPECT_EQ(*map, packedAs(Sample2x2().Map()));  // what others hold is left alone
+    EXPECT_TRUE(key.ThumbnailPackedAs(thumb));
+    key.Thumbnail()[2] = 7;
+    EXPECT_FALSE(key.ThumbnailPackedAs(thumb));
+    EXPECT_EQ(*key.PackedThumbnail(), packedAs(read.Thumbnail()));
+
+    // A copy shares the packed forms; contents copied in or replaced do not.
+    const CMMask copy(key);
+    EXPECT_EQ(copy.PackedMap(), changed);
+    CMMask other(2, 2, 6);
+    other.PackedMap();
+    other.CopyContents(key);
+    EXPECT_EQ(*other.PackedMap(), *changed);
+    key.ReplaceMap(std::vector<Displacement>(4), 2, 2);
+    EXPECT_FALSE(key.MapPackedAs(changed));
+    EXPECT_EQ(*key.PackedMap(), packedAs(std::vector<Displacement>(4)));
+}

@@ -2,7 +2,6 @@
 // settings, file naming of sequences, the sequence loop, GIF and video frames,
 // and the work picture editing the active keyframe again afterwards.
 
-#include "app/AppState.h"
 #include "export/BigPicture.h"
 #include "export/BigPictureRender.h"
 #include "export/ExportSequence.h"
@@ -104,13 +103,6 @@ TEST(BigPicture, OutputSizeOfEachSetting)
     EXPECT_EQ(half.Width(), 500);
     EXPECT_EQ(half.Height(), 300);
     EXPECT_EQ(half.Frame().Width(), 500);
-
-    // The application's setting chooses when none is given.
-    App().m_nSaveMode = 0;
-    CBigPicture fromApp(project);
-    fromApp.SetSource(picture);
-    EXPECT_EQ(fromApp.GetSetting(), CBigPicture::kScreen);
-    App().m_nSaveMode = 1;
 }
 
 TEST(BigPicture, SourceFailures)

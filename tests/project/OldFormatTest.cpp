@@ -1,6 +1,5 @@
 #include "project/ProjectTestSupport.h"
 
-#include "app/AppState.h"
 #include "io/Archive.h"
 
 using namespace projecttest;
@@ -125,7 +124,6 @@ TEST(OldFormat, OpeningFitsTheKeyframesToThePicture)
     WriteBytes(folder.Path("old.kib"), OldFile{.A = 1, .B = 1, .C = 1}.Bytes("pic.bmp"));
     project.Load(folder.Path("old.kib"));
     EXPECT_EQ(project.FileVersion(), 1);
-    EXPECT_EQ(App().m_nFileVersion, 1);
     EXPECT_EQ(project.Keys().GetMapSize(), (PictureSize{412, 206}));
     EXPECT_EQ(project.Keys().Key(1).Map()[412 * 100 + 17], (Displacement{64, -32}));
     EXPECT_EQ(project.Keys().ThumbSize(), (ThumbnailSize{84, 42}));

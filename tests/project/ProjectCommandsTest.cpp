@@ -1,6 +1,5 @@
 #include "project/ProjectTestSupport.h"
 
-#include "app/AppState.h"
 #include "io/FileError.h"
 #include "io/Archive.h"
 
@@ -56,7 +55,6 @@ TEST(Project, StrokesChangeTheActiveKeyframeAndItsThumbnail)
     NewProject(project, folder);
     RandomSource random(5);
     ToolTable tools(&random);
-    App().m_bModified = false;
     project.SelectKey(1);
     project.SelectTool(tools, 1105);  // a whole-picture tool: acts on timer ticks only
     const std::vector<uint8_t> thumb = project.Keys().Key(1).Thumbnail();
@@ -68,7 +66,7 @@ TEST(Project, StrokesChangeTheActiveKeyframeAndItsThumbnail)
     EXPECT_NE(project.Keys().Key(1).Map(), std::vector<Displacement>(412 * 206));
     EXPECT_EQ(project.Keys().Key(0).Map(), std::vector<Displacement>(412 * 206));
     EXPECT_NE(project.Keys().Key(1).Thumbnail(), thumb);
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(project.m_bModified);
     EXPECT_EQ(project.ActiveToolId(), 1105);
     EXPECT_THROW(project.SelectTool(tools, 4), std::invalid_argument);
     EXPECT_THROW(project.SelectKey(2), std::out_of_range);
@@ -110,7 +108,7 @@ TEST(Project, LoadDeformationsKeepsThePicture)
     // The thumbnails show this picture, not the other project's.
     EXPECT_EQ(project.Keys().ThumbSize(), (ThumbnailSize{84, 42}));
     // No file holds this picture with these keyframes: leaving must ask.
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(project.m_bModified);
 
     // A file without keyframes, or a project without frames: nothing happens.
     KeyframeStore none;
@@ -130,14 +128,13 @@ TEST(Project, InsertPictureResamplesTheKeyframes)
     Project project;
     NewProject(project, folder, "wide.bmp", 40, 20);
     FillKey(project, 1, {-64, 640});
-    App().m_bModified = false;
     ASSERT_TRUE(project.InsertPicture(folder.Picture("tall.bmp", 20, 40)));
     EXPECT_EQ(project.Work().Path(), folder.Path("tall.bmp"));
     EXPECT_EQ(project.Keys().GetMapSize(), (PictureSize{206, 412}));
     EXPECT_EQ(project.Keys().Key(1).Map()[777], (Displacement{-64, 640}));
     EXPECT_EQ(project.Keys().ThumbSize(), (ThumbnailSize{42, 84}));
     EXPECT_EQ(project.Picture().Map().data, project.Keys().GetKeyMap(1).data);
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(project.m_bModified);
 
     WriteBytes(folder.Path("broken.png"), {1, 2, 3, 4});
     EXPECT_THROW(project.InsertPicture(folder.Path("broken.png")), FileError);

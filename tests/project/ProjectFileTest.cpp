@@ -1,7 +1,6 @@
 #include "project/ProjectTestSupport.h"
 
 #include "animation/ThumbnailHeader.h"
-#include "app/AppState.h"
 #include "io/FileError.h"
 #include "io/Archive.h"
 #include "project/PicturePath.h"
@@ -78,8 +77,8 @@ TEST(ProjectFile, WrittenBytesFollowTheLayout)
     EXPECT_EQ(c.Take(4), (std::vector<uint8_t>{0xFB, 0x03, 0, 0}));  // tool 1019
     EXPECT_EQ(c.Take(4), (std::vector<uint8_t>{64, 0, 0, 0}));
     EXPECT_EQ(c.at, bytes.size());
-    EXPECT_EQ(App().m_nFileVersion, 2);
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_EQ(project.FileVersion(), 2);
+    EXPECT_FALSE(project.m_bModified);
 }
 
 TEST(ProjectFile, SavedProjectReadsBackTheSame)

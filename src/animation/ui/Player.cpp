@@ -33,9 +33,7 @@ void CPlayer::StartPlayback()
 {
     if (Playing() || !m_state.Start(m_project.Keys()))
         return;
-    // The buttons' look changes are not animated while this flag is set
-    // (the option itself stays as the user set it).
-    App().m_bPlaying = true;
+    AllowButtonAnimation(false);
     m_timer.start(AnimationPlayback::kTickMs, Qt::PreciseTimer, this);
     SetButtonState(true);
     emit playingChanged(true);
@@ -55,7 +53,7 @@ void CPlayer::StopPlayback()
     if (!Playing())
         return;
     m_state.Stop();
-    App().m_bPlaying = false;
+    AllowButtonAnimation(true);
     m_timer.stop();
     // The strip and the work window return to the keyframe active at the start.
     const int start = m_state.StartKey();
@@ -69,6 +67,14 @@ void CPlayer::StopPlayback()
     m_work.update();
     SetButtonState(false);
     emit playingChanged(false);
+}
+
+void CPlayer::AllowButtonAnimation(bool allowed)
+{
+    // Not while the loop plays: the frames keep their pace (the option itself
+    // stays as the user set it).
+    for (CMyButton* button : m_work.window()->findChildren<CMyButton*>())
+        button->SetAnimationAllowed(allowed);
 }
 
 void CPlayer::SetButtonState(bool playing)

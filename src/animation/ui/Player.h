@@ -22,6 +22,7 @@ public:
     // The play button and the speed slider it reads at every tick.
     void SetControls(CMyButton* play, CMySlider* speed);
 
+    // Whether the loop plays: the one place that knows (the application keeps no copy).
     bool Playing() const { return m_state.Running(); }
     const AnimationPlayback& State() const { return m_state; }
 
@@ -40,6 +41,8 @@ protected:
 
 private:
     void SetButtonState(bool playing);
+    // Animated look changes of every button in the window.
+    void AllowButtonAnimation(bool allowed);
 
     Project& m_project;
     CWorkWnd& m_work;

@@ -182,8 +182,7 @@ void CMyButton::ChangeLevel(int target)
 {
     if (target == m_nLevel)
         return;
-    // No animation while the loop plays: the frames keep their pace.
-    if (App().m_bShowAnimation && !App().m_bPlaying && m_nLevel >= ButtonLevel::Normal) {
+    if (App().m_bShowAnimation && m_bAnimationAllowed && m_nLevel >= ButtonLevel::Normal) {
         // Eleven steps, 10 ms apart: about a tenth of a second per change.
         const int from = m_nLevel;
         for (int d = 0; d <= 10; ++d) {

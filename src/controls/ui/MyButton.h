@@ -40,6 +40,12 @@ public:
     void SetWindowText(const QString& text);
     QString GetWindowText() const { return m_strText; }
 
+    // Look changes are animated (when the option asks for it) only while
+    // allowed; the player forbids it while the loop plays, so that its frames
+    // keep their pace.
+    void SetAnimationAllowed(bool allowed) { m_bAnimationAllowed = allowed; }
+    bool AnimationAllowed() const { return m_bAnimationAllowed; }
+
     int Level() const { return m_nLevel; }
     int CaptionHeight() const { return m_nCaptionHeight; }
     const QImage& Display() const { return m_display; }
@@ -73,8 +79,8 @@ protected:
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
-    // Goes to a target level, animated when the setting asks for it and the
-    // loop is not playing.
+    // Goes to a target level, animated when the setting asks for it and
+    // animation is allowed.
     void ChangeLevel(int target);
     bool IsDisabledLook() const;
     bool PointerOver() const;
@@ -93,6 +99,7 @@ private:
     bool m_bLatched = false;
     bool m_bShowCaption = false;
     bool m_bPressed = false;
+    bool m_bAnimationAllowed = true;
     int m_nCaptionHeight = 0;
     int m_nBuilds = 0;
     QString m_strText;

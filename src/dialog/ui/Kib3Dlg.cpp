@@ -139,6 +139,8 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
     // 3.-5. The work window, the keyframe strip's place and the progress bar.
     m_project.SetObserver(this);
     m_project.SetDefaultPicture(PathFromQString(App().m_strDefaultPicture));
+    // The title's modified marker follows the history's saved state.
+    connect(&m_project.History().Stack(), &QUndoStack::cleanChanged, this, &CKib3Dlg::UpdateTitle);
     m_pWorkWnd = new CWorkWnd(m_project.Picture(), this);
     m_pWorkWnd->SetCursorPictures(ArtCursor(ArtId::CursorTool), ArtCursor(ArtId::CursorBusy));
     connect(m_pWorkWnd, &CWorkWnd::command, this, &CKib3Dlg::OnCommand);
@@ -149,7 +151,6 @@ CKib3Dlg::CKib3Dlg(QStringList pictures, QString startProject, UserPrompts& prom
     m_pKeysWnd->CreateSlots();
     connect(m_pKeysWnd, &CKeysWnd::command, this, &CKib3Dlg::OnCommand);
     connect(m_pKeysWnd, &CKeysWnd::keysEdited, this, [this] {
-        App().m_bModified = true;
         UpdateCommandStates();
         UpdateTitle();
     });
@@ -803,20 +804,10 @@ void CKib3Dlg::OnApplyPower()
     if (!power)
         return;
     const int p = power->GetPos();
-    // The active keyframe's map takes the slider's scaling for good; that is a
-    // change of the project like a tool's, so it must not be lost unasked.
-    if (p != kNeutralPower && m_project.Picture().HasMap()) {
-        // Inside a recorded edit (a strip command leaving its keyframe) the
-        // power becomes part of that edit's step.
-        ProjectHistory& history = m_project.History();
-        const bool own = !history.Recording();
-        if (own)
-            history.BeginMapEdit();
-        m_project.Picture().ScaleMap(p);
-        if (own)
-            history.EndMapEdit(AppString(Cmd::PowerSlider).section(QLatin1Char('\n'), 0, 0));
-        App().m_bModified = true;
-    }
+    // The map shown takes the slider's scaling for good, as a step of the
+    // project's history like a stroke.
+    if (p != kNeutralPower)
+        m_project.ScaleShownMap(p, AppString(Cmd::PowerSlider).section(QLatin1Char('\n'), 0, 0));
     power->SetPos(kNeutralPower);
 }
 
@@ -899,12 +890,7 @@ void CKib3Dlg::OnReset()
     if (m_prompts.Message(this, AppString(StrId::ResetQuestion), MsgButtons::YesNo, MsgIcon::Question) !=
         MsgAnswer::Yes)
         return;
-    if (m_project.Picture().HasMap()) {
-        m_project.History().BeginMapEdit();
-        m_project.Picture().ScaleMap(0);
-        m_project.History().EndMapEdit(AppCaption(Cmd::Reset));
-        App().m_bModified = true;
-    }
+    m_project.ScaleShownMap(0, AppCaption(Cmd::Reset));
     SetPowerSlider(kNeutralPower);
     m_pWorkWnd->RenderMap(kNeutralPower, true);
     update();
@@ -1054,7 +1040,7 @@ void CKib3Dlg::UpdateTitle()
     const std::string& path = m_project.ProjectPath();
     const QString name = path.empty() ? AppString(StrId::Untitled) : QFileInfo(PathToQString(path)).fileName();
     setWindowTitle(name + QStringLiteral("[*] - ") + product);
-    setWindowModified(App().m_bModified);
+    setWindowModified(m_project.m_bModified);
 }
 
 void CKib3Dlg::SetCursorKind(int kind)

@@ -90,7 +90,6 @@ bool CKib3Dlg::OpenPictureFile(const QString& path)
         ShowFileError(error);
         return false;  // the previous project stays as it was
     }
-    App().m_bModified = false;
     if (toolId)
         m_project.SetActiveToolId(toolId, strength);
     AfterDocumentChanged();
@@ -104,7 +103,6 @@ bool CKib3Dlg::OpenProjectFile(const QString& path)
     bool opened = true;
     try {
         m_project.Load(PathFromQString(path));
-        App().m_bModified = false;
     } catch (const std::exception& error) {
         const std::string file = PathFromQString(path);
         m_prompts.Message(this, FailureMessage(StrId::CannotReadFile, file, FailureCause(error, file)), MsgButtons::Ok,
@@ -229,7 +227,6 @@ bool CKib3Dlg::SaveProject(bool askName)
     if (!saved)
         return false;
     App().m_strProjectDir = FolderOf(path);
-    App().m_bModified = false;
     if (m_nScreen == Screen::Finish)
         OnCommand(Cmd::BackFromFinish);
     return true;
@@ -244,7 +241,7 @@ void CKib3Dlg::OnSaveProject(bool askName)
 
 bool CKib3Dlg::PromptSaveChanges()
 {
-    if (!App().m_bModified)
+    if (!m_project.m_bModified)
         return true;
     switch (m_prompts.Message(this, AppString(StrId::ProjectNotSaved), MsgButtons::YesNoCancel, MsgIcon::Question)) {
     case MsgAnswer::No: return true;

@@ -126,7 +126,7 @@ void CExportCommands::SetUpSource(CBigPicture& big)
 {
     big.SetPercentQuery(
         [this](int width, int height) { return m_pPrompts->AskPercent(m_host.HostWindow(), width, height); });
-    big.SetSource(m_project.Work().Path());
+    big.SetSource(m_project.Work().Path(), App().m_nSaveMode);
 }
 
 void CExportCommands::OnSaveAnimation(bool gif)

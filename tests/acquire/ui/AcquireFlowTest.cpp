@@ -205,7 +205,6 @@ private:
 TEST_F(AcquireFlow, StartScreenCommandOpensTheAcquiredPictureAsANewProject)
 {
     QTemporaryDir home;
-    App().m_bModified = false;
     App().m_strDefaultPicture = QString();
     App().m_strPictDir = home.path();
     DialogOptions options;
@@ -225,7 +224,7 @@ TEST_F(AcquireFlow, StartScreenCommandOpensTheAcquiredPictureAsANewProject)
         EXPECT_TRUE(loaded.startsWith(GetPicturesFolder())) << loaded.toStdString();
         EXPECT_TRUE(
             loaded.endsWith(id == TestScanner().Id() ? QStringLiteral(".BMP") : QStringLiteral("IMG_0001.JPG")));
-        EXPECT_FALSE(App().m_bModified);
+        EXPECT_FALSE(dlg.GetProject().m_bModified);
         EXPECT_EQ(App().m_strPictDir, home.path());  // the picture folder setting is left alone
         EXPECT_EQ(answerer.seen.first(), QStringLiteral("devices"));
         dlg.OnCommand(Cmd::Start);

@@ -39,7 +39,6 @@ protected:
         host.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     }
-    void TearDown() override { App().m_bModified = false; }
 
     // Keyframe k's map with every element set to `value`, so keyframes can be told apart.
     void Mark(int k, int value)

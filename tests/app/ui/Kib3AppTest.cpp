@@ -22,7 +22,6 @@ protected:
     {
         QFile::remove(ProfileFilePath());
         App().m_bNoSaveOnExit = false;
-        App().m_bModified = false;
         app.m_bSplashAndFades = false;
     }
     void TearDown() override { App().m_bNoSaveOnExit = false; }

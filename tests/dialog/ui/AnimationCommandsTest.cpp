@@ -59,7 +59,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
         App().m_bShowTips = true;
         App().m_nSaveMode = 1;
         App().m_bInterpVideo = true;
@@ -81,12 +80,7 @@ protected:
         ASSERT_EQ(Keys().Count(), 3);
         dlg->KeysWnd()->OnSlotClick(1);
     }
-    void TearDown() override
-    {
-        dlg.reset();
-        App().m_bModified = false;
-        App().m_bPlaying = false;
-    }
+    void TearDown() override { dlg.reset(); }
 
     KeyframeStore& Keys() { return dlg->GetProject().Keys(); }
     QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
@@ -116,7 +110,7 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     dlg->Slider(Cmd::PowerSlider)->SetPos(32);
     dlg->OnCommand(Cmd::Play);
     ASSERT_TRUE(dlg->Player()->Playing());
-    EXPECT_TRUE(App().m_bPlaying);
+    EXPECT_FALSE(dlg->Button(Cmd::Finish)->AnimationAllowed());  // the loop keeps its pace
     EXPECT_EQ(Keys().Key(1).Map()[0], (Displacement{5 * 32, 2 * 32}));
     EXPECT_EQ(dlg->Slider(Cmd::PowerSlider)->GetPos(), 64);
 
@@ -143,7 +137,7 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
 
     QTest::keyClick(dlg.get(), Qt::Key_Escape);
     EXPECT_FALSE(dlg->Player()->Playing());
-    EXPECT_FALSE(App().m_bPlaying);
+    EXPECT_TRUE(dlg->Button(Cmd::Finish)->AnimationAllowed());
     EXPECT_EQ(Shown(), keyOne);
     EXPECT_TRUE(dlg->KeysWnd()->Slot(1)->IsSelected());
     EXPECT_FALSE(play->IsLatched());
@@ -277,7 +271,7 @@ TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCa
 
 TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotStart)
 {
-    App().m_bModified = false;
+    dlg->GetProject().History().SetSaved();
     exports.files = {Path("busy.gif"), Path("second.gif")};
     const int askedBefore = exports.asked;
     QTimer::singleShot(0, dlg.get(), [this] {
@@ -313,9 +307,9 @@ TEST_F(AnimationCommandsTest, CustomSizeAsksAndACancelledSizeEndsSilently)
 
 TEST_F(AnimationCommandsTest, StripEditsMarkTheProjectModifiedAndAMissingPictureIsReported)
 {
-    App().m_bModified = false;
+    dlg->GetProject().History().SetSaved();
     dlg->KeysWnd()->OnContextCommand(2, CKeysWnd::kCmdRepeat);
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(dlg->GetProject().m_bModified);
 
     // The picture file is gone when the export reads it at its own size.
     ASSERT_TRUE(QFile::remove(picture));
@@ -339,7 +333,7 @@ TEST_F(AnimationCommandsTest, AProjectWithManyKeyframesShowsThemAllInTheStrip)
         ASSERT_TRUE(many.Save(Path("many.kib").toStdString()));
     }
     prompts.openProjects.push_back(Path("many.kib"));
-    App().m_bModified = false;
+    dlg->GetProject().History().SetSaved();
     dlg->OnCommand(Cmd::OpenProject);
     ASSERT_EQ(Keys().Count(), 9);
     CKeysWnd* strip = dlg->KeysWnd();

@@ -21,7 +21,6 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         language = App().m_language;
-        App().m_bModified = false;
         App().m_strDefaultPicture = testsupport::WritePicture(dir.path(), "default.png", 64, 64);
         DialogOptions options;
         options.fades = false;
@@ -29,11 +28,7 @@ protected:
         dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
         dlg->show();
     }
-    void TearDown() override
-    {
-        App().m_language = language;
-        App().m_bModified = false;
-    }
+    void TearDown() override { App().m_language = language; }
 
     QString File(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     QString WriteText(const char* name)

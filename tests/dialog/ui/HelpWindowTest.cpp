@@ -69,7 +69,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
         QImage img(90, 60, QImage::Format_RGB32);
         img.fill(Qt::darkCyan);
         picture = dir.filePath(QStringLiteral("photo.png"));
@@ -82,7 +81,6 @@ protected:
         dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
         dlg->show();
     }
-    void TearDown() override { App().m_bModified = false; }
 
     QTemporaryDir dir;
     QString picture;

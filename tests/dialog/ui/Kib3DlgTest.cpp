@@ -44,7 +44,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
         App().m_bShowTips = true;
         App().m_nSaveMode = 1;
         App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
@@ -55,7 +54,6 @@ protected:
         dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
         dlg->show();
     }
-    void TearDown() override { App().m_bModified = false; }
 
     void OpenPicture()
     {
@@ -115,7 +113,7 @@ TEST_F(Kib3DlgTest, OpeningAPictureEntersEditingAndEnablesTheCommands)
     EXPECT_TRUE(dlg->Button(Cmd::Reset)->isEnabled());
     EXPECT_TRUE(dlg->Button(Cmd::SaveProject)->isEnabled());
     EXPECT_EQ(App().m_strPictDir, dir.path());
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(dlg->GetProject().m_bModified);
     ASSERT_TRUE(dlg->GetProject().Picture().HasMap());
     EXPECT_EQ(dlg->GetProject().Keys().Count(), 2);
     // 300 x 200 becomes 412 x 274, centred in the square at (363, 21).
@@ -178,7 +176,7 @@ TEST_F(Kib3DlgTest, StrokeMarksTheProjectModifiedAndPowerIsAppliedOnce)
     OpenPicture();
     Stroke(1038, {150, 130}, {200, 140});  // medium move brush
     ASSERT_FALSE(IsIdentity(Map()));
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(dlg->GetProject().m_bModified);
 
     const std::vector<Displacement> before = Copy(Map());
     emit dlg->Slider(Cmd::PowerSlider)->hScroll(4, 32);
@@ -233,7 +231,7 @@ TEST_F(Kib3DlgTest, SaveAndReopenGiveTheSameProject)
     dlg->OnCommand(Cmd::Finish);
     dlg->OnCommand(Cmd::SaveProject);
     EXPECT_TRUE(QFile::exists(file));
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(dlg->GetProject().m_bModified);
     EXPECT_EQ(App().m_strProjectDir, dir.path());
     EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);  // saving leaves the finish screen
 
@@ -249,7 +247,7 @@ TEST_F(Kib3DlgTest, SaveAndReopenGiveTheSameProject)
     EXPECT_EQ(Copy(map), saved);
     ASSERT_TRUE(other.GetProject().Picture().ActiveTool());
     EXPECT_EQ(other.GetProject().Picture().ActiveTool()->CommandId(), 1090);
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(dlg->GetProject().m_bModified);
     EXPECT_TRUE(prompts.messages.empty());
 }
 
@@ -266,7 +264,7 @@ TEST_F(Kib3DlgTest, AnsweringYesButNotSavingAbandonsTheOperation)
     dlg->OnCommand(Cmd::OpenPicture);
     EXPECT_EQ(prompts.pictures.size(), 1u);  // the picture dialog never came
     EXPECT_EQ(Copy(Map()), work);
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(dlg->GetProject().m_bModified);
 
     // Yes, and the save fails: an error, and again nothing is opened.
     prompts.answers.push_back(MsgAnswer::Yes);
@@ -274,7 +272,7 @@ TEST_F(Kib3DlgTest, AnsweringYesButNotSavingAbandonsTheOperation)
     dlg->OnCommand(Cmd::OpenPicture);
     EXPECT_TRUE(prompts.Texts().last().startsWith(AppString(StrId::CannotWriteFile) + "\n"));
     EXPECT_EQ(Copy(Map()), work);
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(dlg->GetProject().m_bModified);
 
     // Cancel stops too; exit does not end the dialog.
     prompts.answers.push_back(MsgAnswer::Cancel);
@@ -285,7 +283,7 @@ TEST_F(Kib3DlgTest, AnsweringYesButNotSavingAbandonsTheOperation)
     prompts.answers.push_back(MsgAnswer::No);
     dlg->OnCommand(Cmd::OpenPicture);
     EXPECT_EQ(dlg->GetProject().Picture().Height(), 412);
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(dlg->GetProject().m_bModified);
 }
 
 TEST_F(Kib3DlgTest, ModifiedFlagSurvivesACancelledFileDialog)
@@ -296,14 +294,14 @@ TEST_F(Kib3DlgTest, ModifiedFlagSurvivesACancelledFileDialog)
     prompts.answers.push_back(MsgAnswer::No);  // don't save
     dlg->OnCommand(Cmd::OpenProject);          // ... and then cancel the file dialog
     EXPECT_EQ(prompts.fileDialogs, dialogs + 1);
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(dlg->GetProject().m_bModified);
 }
 
 TEST_F(Kib3DlgTest, AFailedProjectOpenKeepsThePreviousProject)
 {
     OpenPicture();
     Stroke(1038, {120, 100}, {180, 130});
-    App().m_bModified = false;
+    dlg->GetProject().History().SetSaved();
     const std::vector<Displacement> work = Copy(Map());
     const std::string path = dlg->GetProject().Work().Path();
     const QString broken = dir.path() + "/broken.kib";
@@ -453,7 +451,7 @@ TEST_F(Kib3DlgTest, ADroppedFileIsOpenedOnlyAfterTheDropHasFinished)
     EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->GetProject().Picture().Height() == 412; }, 2000));
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, AppString(StrId::ProjectNotSaved));
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(dlg->GetProject().m_bModified);
 }
 
 TEST_F(Kib3DlgTest, ADroppedPictureOfAnyDecodedTypeOpensAsAPicture)
@@ -483,17 +481,17 @@ TEST_F(Kib3DlgTest, AWeakerPowerTakenIntoTheMapIsAnUnsavedChange)
 {
     OpenPicture();
     Stroke(1038, {120, 100}, {180, 130});
-    App().m_bModified = false;  // as after saving
+    dlg->GetProject().History().SetSaved();  // as after saving
     // The slider at 64 changes nothing, so nothing is to be saved.
     dlg->OnCommand(Cmd::ApplyPower);
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(dlg->GetProject().m_bModified);
     // A weaker power becomes part of the map when the work window hides.
     const std::vector<Displacement> before = Copy(Map());
     emit dlg->Slider(Cmd::PowerSlider)->hScroll(4, 20);
     dlg->Slider(Cmd::PowerSlider)->SetPos(20);
     dlg->OnCommand(Cmd::Finish);
     ASSERT_NE(Copy(Map()), before);
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(dlg->GetProject().m_bModified);
     // Exit now asks before the change is thrown away.
     prompts.answers.push_back(MsgAnswer::Cancel);
     dlg->OnCommand(Cmd::Exit);
@@ -516,7 +514,7 @@ TEST_F(Kib3DlgTest, SavingFromTheEditingScreenStoresThePowerThatIsShown)
     dlg->OnCommand(Cmd::SaveProject);
     ASSERT_TRUE(QFile::exists(file));
     EXPECT_EQ(dlg->Slider(Cmd::PowerSlider)->GetPos(), 64);
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(dlg->GetProject().m_bModified);
 
     DialogOptions options;
     options.fades = false;

@@ -29,7 +29,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
         App().m_nSaveMode = 1;  // frames at the picture's own size
         App().m_strDefaultPicture = testsupport::WritePicture(dir.path(), "default.png", 64, 64);
         DialogOptions options;
@@ -40,11 +39,7 @@ protected:
         dlg->show();
         exports.pageLayout = PdfPageLayout(false, QPageLayout::Landscape);
     }
-    void TearDown() override
-    {
-        dlg.reset();
-        App().m_bModified = false;
-    }
+    void TearDown() override { dlg.reset(); }
 
     // Opens a picture of w x h whose keyframe 1 moves everything, saved as a.kib.
     std::string Open(int w, int h)

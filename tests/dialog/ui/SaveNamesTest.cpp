@@ -33,7 +33,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
         App().m_strProjectDir.clear();
         App().m_strAviDir = dir.filePath(QStringLiteral("videos"));
         App().m_strGifDir = dir.filePath(QStringLiteral("animations"));
@@ -49,11 +48,7 @@ protected:
         dlg->OnCommand(Cmd::OpenPicture);
         ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
     }
-    void TearDown() override
-    {
-        dlg.reset();
-        App().m_bModified = false;
-    }
+    void TearDown() override { dlg.reset(); }
 
     // A stroke of the enlarging brush at a point of the picture.
     void Stroke(QPoint at)
@@ -64,7 +59,7 @@ protected:
         QTest::mousePress(w, Qt::LeftButton, {}, p);
         QTest::mouseMove(w, p + QPoint(6, 3));
         QTest::mouseRelease(w, Qt::LeftButton, {}, p + QPoint(6, 3));
-        ASSERT_TRUE(App().m_bModified);
+        ASSERT_TRUE(dlg->GetProject().m_bModified);
     }
     void PressCtrlS()
     {
@@ -98,7 +93,7 @@ TEST_F(SaveNamesTest, CtrlSAndYesWriteTheProjectsOwnFileWithoutAsking)
     const QByteArray first = Bytes(Path("work.kib"));
     PressCtrlS();
     EXPECT_EQ(prompts.fileDialogs, 2);  // the picture and the first save
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(dlg->GetProject().m_bModified);
     EXPECT_NE(Bytes(Path("work.kib")), first);
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("work.kib[*] - ") + AppString(StrId::ProductName));
     EXPECT_FALSE(dlg->isWindowModified());

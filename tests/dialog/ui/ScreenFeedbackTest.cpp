@@ -55,7 +55,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
         App().m_bShowTips = true;
         App().m_bShowDuration = true;
         App().m_bShowNumber = true;
@@ -66,7 +65,6 @@ protected:
     {
         dlg.reset();
         App().m_language = language;
-        App().m_bModified = false;
         App().m_bShowDuration = true;
         App().m_bShowNumber = true;
     }

@@ -29,7 +29,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
         QImage img(120, 80, QImage::Format_RGB32);
         for (int y = 0; y < 80; ++y)
             for (int x = 0; x < 120; ++x)
@@ -47,11 +46,7 @@ protected:
         ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
         dlg->OnCommand(1019);  // the largest enlarging brush
     }
-    void TearDown() override
-    {
-        dlg.reset();
-        App().m_bModified = false;
-    }
+    void TearDown() override { dlg.reset(); }
 
     Project& Doc() { return dlg->GetProject(); }
     MapBytes Maps()
@@ -123,14 +118,19 @@ TEST_F(UndoWindowTest, ResetAndAppliedPowerAreSteps)
 {
     Stroke(100, 250);
     const MapBytes stroked = Maps();
+    Doc().History().SetSaved();  // as after saving: the title shows no change
+    EXPECT_FALSE(dlg->isWindowModified());
     prompts.answers = {MsgAnswer::Yes};
     dlg->OnCommand(Cmd::Reset);
     const MapBytes reset = Maps();
     ASSERT_NE(reset, stroked);
+    EXPECT_TRUE(dlg->isWindowModified());
     CtrlZ();
     EXPECT_EQ(Maps(), stroked);
+    EXPECT_FALSE(dlg->isWindowModified());
     CtrlY();
     EXPECT_EQ(Maps(), reset);
+    EXPECT_TRUE(dlg->isWindowModified());
     CtrlZ();
 
     // A power moved on the slider but not applied is what undo takes back first.
@@ -146,8 +146,10 @@ TEST_F(UndoWindowTest, ResetAndAppliedPowerAreSteps)
     power->SetPos(20);
     dlg->OnCommand(Cmd::ApplyPower);
     ASSERT_NE(Maps(), stroked);
+    EXPECT_TRUE(dlg->isWindowModified());
     CtrlZ();
     EXPECT_EQ(Maps(), stroked);
+    EXPECT_FALSE(dlg->isWindowModified());
 }
 
 TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
@@ -183,16 +185,16 @@ TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
     EXPECT_EQ(Doc().History().Count(), steps + 1);
 
     // A cancelled duration is neither a step nor an unsaved change; a new one is both.
-    App().m_bModified = false;
+    Doc().History().SetSaved();
     std::optional<int> answer;
     strip->SetDurationQuery([&answer](QWidget*, int) { return answer; });
     strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
     EXPECT_EQ(Doc().History().Count(), steps + 1);
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(Doc().m_bModified);
     answer = 40;
     strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
     EXPECT_EQ(Doc().History().Count(), steps + 2);
-    EXPECT_TRUE(App().m_bModified);
+    EXPECT_TRUE(Doc().m_bModified);
     CtrlZ();
     EXPECT_NE(Doc().Keys().Key(1).Duration(), 40);
 }
@@ -250,7 +252,7 @@ TEST_F(UndoWindowTest, TheTitleNamesTheProjectAndFollowsSavesAndUndos)
     EXPECT_TRUE(dlg->isWindowModified());
     CtrlZ();  // back to the saved state
     EXPECT_FALSE(dlg->isWindowModified());
-    EXPECT_FALSE(App().m_bModified);
+    EXPECT_FALSE(Doc().m_bModified);
     CtrlZ();  // before it
     EXPECT_TRUE(dlg->isWindowModified());
     CtrlY();
