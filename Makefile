@@ -46,11 +46,14 @@ sanitize: deps
 # see; tests/tsan.supp holds what is left over of that kind.
 TSAN_TARGETS = acquire_tests acquire_ui_tests update_tests update_ui_tests export_tests export_ui_tests dialog_ui_tests warplet-cli
 TSAN_TESTS = DeviceTransfer|AcquireWindows|AcquireFlow|UpdateCheck|UpdateNotifier|CheckUpdate|BigPicture|FullSize|VideoStop|ExportWorker|PrintCommands
+# QProcess starts warplet-cli with a vfork-like clone that
+# ThreadSanitizer takes for a fork of the test program itself: die_after_fork=0
+# lets the program start threads after it (the child execs at once).
+TSAN_RUN_OPTIONS = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp ignore_noninstrumented_modules=1 halt_on_error=1 second_deadlock_stack=1 die_after_fork=0"
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARPLET_TSAN=ON -DWARPLET_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
-	TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp ignore_noninstrumented_modules=1 halt_on_error=1 second_deadlock_stack=1" \
-	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
+	$(TSAN_RUN_OPTIONS) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
 # Formatting by .clang-format: `make format` rewrites, `make format-check` fails
 # on any file that differs.

@@ -1,10 +1,10 @@
-// A key pressed during a video export of a 1600 x 1200 picture: the time from the
-// key to the export's end, its file deleted. The key comes from another thread at
-// the moment the export reaches the phase measured, as a person's key arrives
-// between two of the export's questions: while frames are still being sent to the
-// encoder, and in the middle of the encoder's flush.
+// A key pressed during a video export of a 1600 x 1200 picture on the export's
+// worker: the time from the key to the export's end, its file deleted. The key
+// comes from the window's side at the moment the export reaches the phase
+// measured: while frames are still being sent to the encoder, and in the middle
+// of the encoder's flush.
 
-#include "export/BigPicture.h"
+#include "export/ExportWorker.h"
 #include "export/FfmpegLog.h"
 #include "export/PictureFile.h"
 #include "project/Project.h"
@@ -78,21 +78,11 @@ Scene& TheScene()
     return scene;
 }
 
-// What the export tells; the key thread reads it and presses.
-class KeyObserver : public ExportObserver {
-public:
-    void Progress(int done, int) override { encoded = done; }
-    bool CheckCancel() override { return pressed.load(); }
-    void ShowFrame(const PackedPicture&) override { ++shown; }
-
-    std::atomic<int> shown{0};
-    std::atomic<int> encoded{0};
-    std::atomic<bool> pressed{false};
-};
-
 const char* const kContainers[] = {"stop.mp4", "stop.webm"};
 enum Phase { kSending = 0, kFlush = 1 };
 
+// The export on its worker, as the window starts it; this thread is the window:
+// it takes every frame the worker shows, watches the progress and presses the key.
 void BM_VideoStop(benchmark::State& state)
 {
     Scene& scene = TheScene();
@@ -103,30 +93,44 @@ void BM_VideoStop(benchmark::State& state)
     const std::string path = scene.Path(kContainers[state.range(0)]);
     const Phase phase = Phase(state.range(1));
     for (auto _ : state) {
-        KeyObserver observer;
-        CBigPicture big(scene.project, &observer);
-        big.SetSource(scene.project.Work().Path(), CBigPicture::kPicture);
-        const int frames =
-            PlanVideoExport(VideoContainerForPath(path), big.Width(), big.Height(), big.TotalFrames(), 30)->frameCount;
+        ExportWorker worker;
+        std::atomic<int> shown{0};
+        std::atomic<int> encoded{0};
         std::atomic<bool> ended{false};
+        QObject::connect(
+            &worker, &ExportWorker::frameRendered, &worker,
+            [&](const QImage&) {
+                ++shown;
+                worker.FrameShown();
+            },
+            Qt::DirectConnection);
+        QObject::connect(
+            &worker, &ExportWorker::progress, &worker, [&](int done, int) { encoded = done; }, Qt::DirectConnection);
+        QObject::connect(
+            &worker, &ExportWorker::finished, &worker, [&] { ended = true; }, Qt::DirectConnection);
+        ExportJob job;
+        job.kind = ExportJob::Kind::Video;
+        job.picturePath = scene.project.Work().Path();
+        job.setting = CBigPicture::kPicture;
+        job.path = path;
+        const int frames = PlanVideoExport(VideoContainerForPath(path), kWidth, kHeight,
+                                           scene.project.Keys().GetTotalFrames(), job.speed)
+                               ->frameCount;
+        worker.Start(ExportAnimation(scene.project.Keys(), scene.project.Picture()), job);
         Clock::time_point keyTime;
-        std::thread key([&]() {
-            while (!ended.load()) {
-                const bool now = phase == kSending ? observer.shown >= frames / 2
-                                                   : observer.shown >= frames && observer.encoded >= 3;
-                if (now) {
-                    keyTime = Clock::now();
-                    observer.pressed = true;
-                    return;
-                }
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        bool pressed = false;
+        while (!ended.load()) {
+            const bool now = phase == kSending ? shown >= frames / 2 : shown >= frames && encoded >= 3;
+            if (now && !pressed) {
+                keyTime = Clock::now();
+                worker.RequestStop();
+                pressed = true;
             }
-        });
-        const VideoExportResult result = big.WriteVideo(path, 30);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        const VideoExportResult result = worker.Wait().video;
         const Clock::time_point end = Clock::now();
-        ended = true;
-        key.join();
-        if (!observer.pressed || result.status != VideoExportStatus::Cancelled) {
+        if (!pressed || result.status != VideoExportStatus::Cancelled) {
             state.SkipWithError("the export ended before the key");
             return;
         }
@@ -143,6 +147,31 @@ BENCHMARK(BM_VideoStop)
     ->Iterations(2)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// What showing frames costs the export: a 1600 x 1200 frame rendered alone, and
+// with the picture the work area shows made from it (when the window keeps up,
+// every frame).
+void BM_FrameShown(benchmark::State& state)
+{
+    Scene& scene = TheScene();
+    if (!scene.valid) {
+        state.SkipWithError("no project");
+        return;
+    }
+    CBigPicture big(ExportAnimation(scene.project.Keys(), scene.project.Picture()));
+    big.SetSource(scene.project.Work().Path(), CBigPicture::kPicture);
+    const bool shown = state.range(0) != 0;
+    const int total = big.TotalFrames();
+    int f = 0;
+    for (auto _ : state) {
+        big.PrepareFrame(f % total);
+        big.RenderFrame(f % total);
+        if (shown)
+            benchmark::DoNotOptimize(ShownFrame(big.Frame(), big.WorkWidth(), big.WorkHeight()));
+        ++f;
+    }
+}
+BENCHMARK(BM_FrameShown)->ArgName("shown")->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

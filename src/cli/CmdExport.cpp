@@ -143,10 +143,9 @@ CliFrameSize ParseFrameSize(const std::string& text)
 
 void SaveFrameAtSize(Project& project, int64_t frame, const CliFrameSize& size, const std::string& output)
 {
-    CBigPicture big(project);
+    CBigPicture big(ExportAnimation(project.Keys(), project.Picture()));
     SetUpSource(big, project, size);
     const PictureSaveResult result = big.SaveFrame(output, frame);
-    big.RestoreActiveKey();
     if (!result)
         throw CliFileFailure(StrId::CannotWriteFile, output, PictureSaveCause(result));
 }
@@ -170,7 +169,7 @@ int RunExport(const std::vector<std::string>& args)
         kind == OutputKind::Pictures ? ParseFrames(a.Optional("--frames").value_or("all"), total) : std::vector<int>{};
 
     CliExportProgress progress("export");
-    CBigPicture big(project, &progress);
+    CBigPicture big(ExportAnimation(project.Keys(), project.Picture()), &progress);
     SetUpSource(big, project, size);
     switch (kind) {
     case OutputKind::Gif: return ExportGif(big, project, progress, output, speed);

@@ -44,7 +44,7 @@ int RunPrint(const std::vector<std::string>& args)
     }
 
     CliExportProgress progress("print");
-    CBigPicture big(project, &progress);
+    CBigPicture big(ExportAnimation(project.Keys(), project.Picture()), &progress);
     big.SetPercentQuery([percent = size.percent](int, int) { return std::optional<int>(percent); });
     PdfDocument document;
     document.layout = PdfPageLayout(letter, PrintOrientation(project.Picture().Width(), project.Picture().Height()));

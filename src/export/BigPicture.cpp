@@ -3,7 +3,6 @@
 #include "engine/Rendering.h"
 #include "export/BigPictureRender.h"
 #include "io/FileError.h"
-#include "project/Project.h"
 
 #include <QString>
 
@@ -36,11 +35,6 @@ public:
         if (m_big.Observer())
             m_big.Observer()->Progress(done, total);
     }
-    void RepaintNow() override
-    {
-        if (m_big.Observer())
-            m_big.Observer()->RepaintNow();
-    }
 
 private:
     CBigPicture& m_big;
@@ -71,11 +65,13 @@ private:
 
 }  // namespace
 
-CBigPicture::CBigPicture(Project& project, ExportObserver* observer) : m_project(project), m_pObserver(observer) {}
+CBigPicture::CBigPicture(ExportAnimation animation, ExportObserver* observer)
+        : m_animation(std::move(animation)), m_pObserver(observer)
+{}
 
 int CBigPicture::TotalFrames() const
 {
-    return m_project.Keys().GetTotalFrames();
+    return m_animation.Keys().GetTotalFrames();
 }
 
 void CBigPicture::SetSource(const std::string& picturePath, int setting)
@@ -91,7 +87,7 @@ void CBigPicture::SetFullSizeSource(const std::string& picturePath, int setting)
 {
     std::optional<PackedPicture> loaded = LoadPictureFile(picturePath);
     if (!loaded || loaded->Empty())
-        throw FileError(FileError::Cause::Generic, picturePath, "not a picture this program can decode");
+        throw UndecodablePicture(picturePath);
 
     int64_t W = loaded->Width(), H = loaded->Height();
     if (setting == kCustom) {
@@ -152,7 +148,7 @@ void CBigPicture::SetSizeLimit(int maxWidth, int maxHeight)
 
 void CBigPicture::SetScreenSource()
 {
-    const WorkPicture& work = m_project.Picture();
+    const WorkPicture& work = m_animation.Picture();
     if (!work.HasPicture())
         throw ExportSizeError("there is no work picture to export");
     m_header = work.Header();
@@ -165,13 +161,13 @@ void CBigPicture::PrepareFrame(int64_t f)
 {
     if (m_nSetting == kScreen)
         return;
-    m_map = m_project.Keys().GetFrameMapAt(f);
+    m_map = m_animation.Keys().GetFrameMapAt(f);
 }
 
 void CBigPicture::RenderFrame(int64_t f)
 {
     if (m_nSetting == kScreen) {
-        RenderThroughWorkPicture(m_project.Keys().GetFrameMapAt(f), m_frame);
+        RenderThroughWorkPicture(m_animation.Keys().GetFrameMapAt(f), m_frame);
         return;
     }
     if (!m_map.Attached())
@@ -181,7 +177,7 @@ void CBigPicture::RenderFrame(int64_t f)
 
 const PackedPicture& CBigPicture::RenderSubFrame(int64_t subFrame)
 {
-    const MapRef map = m_project.Keys().GetFrameMap(subFrame);
+    const MapRef map = m_animation.Keys().GetFrameMap(subFrame);
     if (m_nSetting == kScreen) {
         RenderThroughWorkPicture(map, m_frame);
     } else {
@@ -193,7 +189,7 @@ const PackedPicture& CBigPicture::RenderSubFrame(int64_t subFrame)
 
 void CBigPicture::RenderThroughWorkPicture(MapRef map, PackedPicture& into)
 {
-    WorkPicture& work = m_project.Picture();
+    WorkPicture& work = m_animation.Picture();
     work.AttachMap(map);
     work.RenderMap(64, true);
     into = work.Display();
@@ -215,12 +211,12 @@ PictureSaveResult CBigPicture::SaveFrame(const std::string& path, int64_t f, Ato
 
 const PackedPicture& CBigPicture::GifPaletteSource() const
 {
-    return m_nSetting == kScreen ? m_project.Picture().Source() : m_source;
+    return m_nSetting == kScreen ? m_animation.Picture().Source() : m_source;
 }
 
 const PackedPicture& CBigPicture::RenderGifFrame(int f)
 {
-    RenderThroughWorkPicture(m_project.Keys().GetFrameMapAt(f), m_gifFrame);
+    RenderThroughWorkPicture(m_animation.Keys().GetFrameMapAt(f), m_gifFrame);
     return m_gifFrame;
 }
 
@@ -231,7 +227,6 @@ VideoExportResult CBigPicture::WriteVideo(const std::string& path, int speed)
         nothing.error = "No Frames to Write";
         return nothing;
     }
-    const ActiveKeyRestorer restore(*this);
     VideoAdapter adapter(*this);
     return ::WriteVideo(path, speed, adapter, m_videoWriters);
 }
@@ -240,28 +235,8 @@ GifExportResult CBigPicture::WriteAnimatedGif(const std::string& path, int speed
 {
     if (TotalFrames() <= 0)
         return GifExportResult::NoFrames;
-    const ActiveKeyRestorer restore(*this);
     GifAdapter adapter(*this);
     return ::WriteAnimatedGif(path, speed, adapter, error);
-}
-
-void CBigPicture::RestoreActiveKey()
-{
-    KeyframeStore& keys = m_project.Keys();
-    m_map = MapRef{};
-    if (keys.Active() >= 0 && keys.Active() < keys.Count())
-        m_project.MakeActiveKeyCurrent();
-    else
-        m_project.Picture().DetachMap();  // never leave the interpolation buffer attached
-}
-
-ActiveKeyRestorer::~ActiveKeyRestorer()
-{
-    try {
-        m_big.RestoreActiveKey();
-    } catch (...) {
-        // Nothing sensible is left to do while unwinding.
-    }
 }
 
 std::string FrameFileName(const std::string& path, const std::vector<int>& frames, size_t i)

@@ -1,6 +1,8 @@
 #pragma once
-// The export frame source: renders animation frame f of a project at the
-// chosen output size, for picture sequences, the animated GIF and the video.
+// The export frame source: renders animation frame f of an animation copied
+// from a project (ExportAnimation) at the chosen output size, for picture
+// sequences, the animated GIF, the video and printing. It renders into its own
+// buffers and never touches the project, so it may run on a thread of its own.
 //
 // Frame size settings (the window passes the application's m_nSaveMode):
 //   0 screen: frames have the work picture's size and come from its renderer;
@@ -13,6 +15,7 @@
 
 #include "engine/Displacement.h"
 #include "engine/PackedPicture.h"
+#include "export/ExportAnimation.h"
 #include "export/GifExport.h"
 #include "export/PictureFile.h"
 #include "export/VideoExport.h"
@@ -23,20 +26,16 @@
 #include <stdexcept>
 #include <string>
 
-class Project;
-
 // What an export tells the window (or the command line) while it runs.
 class ExportObserver {
 public:
     virtual ~ExportObserver() = default;
     // `done` of `total` steps are finished.
     virtual void Progress(int /*done*/, int /*total*/) {}
-    // Serves pending events; true when the user asked to stop.
+    // True when the user asked to stop.
     virtual bool CheckCancel() { return false; }
     // The frame just rendered, to be shown stretched over the work area.
     virtual void ShowFrame(const PackedPicture& /*frame*/) {}
-    // Repaint the main window before a long export starts.
-    virtual void RepaintNow() {}
 };
 
 // An output size that cannot be rendered (no pixel, or more than the limits).
@@ -63,7 +62,7 @@ public:
     // when the user cancelled.
     using PercentQuery = std::function<std::optional<int>(int width, int height)>;
 
-    explicit CBigPicture(Project& project, ExportObserver* observer = nullptr);
+    explicit CBigPicture(ExportAnimation animation, ExportObserver* observer = nullptr);
     CBigPicture(const CBigPicture&) = delete;
     CBigPicture& operator=(const CBigPicture&) = delete;
     virtual ~CBigPicture() = default;
@@ -74,10 +73,11 @@ public:
     // The writer WriteVideo opens (the program's own unless replaced).
     void SetVideoWriterFactory(VideoWriterFactory factory) { m_videoWriters = std::move(factory); }
 
-    // Fixes the output size and buffers for frame size `setting`. Settings 1
-    // and 2 read the picture file: a picture that cannot be read throws
-    // FileError (FileNotFound); a cancelled size query throws FileError
-    // (Generic); a size out of range throws ExportSizeError.
+    // Fixes the output size and buffers for a frame size setting. Settings 1 and
+    // 2 read the picture file: a picture that cannot be read throws FileError
+    // (FileNotFound, or Generic when it cannot be decoded); a cancelled size
+    // query throws ExportSizeCancelled; a size out of range throws
+    // ExportSizeError.
     void SetSource(const std::string& picturePath, int setting);
 
     // Frames larger than maxWidth x maxHeight (settings 1 and 2) are rendered at
@@ -116,13 +116,12 @@ public:
     const PackedPicture& GifPaletteSource() const;
     const PackedPicture& RenderGifFrame(int f);
 
-    // The writers, each followed by the work picture editing the active
-    // keyframe again.
     VideoExportResult WriteVideo(const std::string& path, int speed);
     GifExportResult WriteAnimatedGif(const std::string& path, int speed, GifWriteError* error = nullptr);
 
-    // Makes the work picture show and edit the active keyframe again.
-    void RestoreActiveKey();
+    // The work picture's size, which screen frames and GIF frames have.
+    int WorkWidth() const { return m_animation.Picture().Width(); }
+    int WorkHeight() const { return m_animation.Picture().Height(); }
 
     ExportObserver* Observer() const { return m_pObserver; }
 
@@ -131,10 +130,10 @@ private:
     void SetScreenSource();
     // The output size W x H brought within the size limit.
     void ApplySizeLimit(int64_t& W, int64_t& H) const;
-    // Renders the work picture through `map` and copies its display into `into`.
+    // Renders the work picture's copy through `map` and copies its display into `into`.
     void RenderThroughWorkPicture(MapRef map, PackedPicture& into);
 
-    Project& m_project;
+    ExportAnimation m_animation;
     ExportObserver* m_pObserver;
     PercentQuery m_percentQuery;
     int m_nThreads = 0;
@@ -146,20 +145,7 @@ private:
     PackedPicture m_source;  // settings 1 and 2
     PackedPicture m_frame;
     PackedPicture m_gifFrame;  // work picture size
-    MapRef m_map;              // interpolated map of the frame being rendered (not owned)
-};
-
-// The work picture edits the active keyframe again when an export ends, also
-// when it ends with an exception.
-class ActiveKeyRestorer {
-public:
-    explicit ActiveKeyRestorer(CBigPicture& big) : m_big(big) {}
-    ActiveKeyRestorer(const ActiveKeyRestorer&) = delete;
-    ActiveKeyRestorer& operator=(const ActiveKeyRestorer&) = delete;
-    ~ActiveKeyRestorer();
-
-private:
-    CBigPicture& m_big;
+    MapRef m_map;              // interpolated map of the frame being rendered (in m_animation)
 };
 
 // The file name of the i-th of the chosen frames for a sequence saved as `path`:

@@ -30,7 +30,6 @@ PictureSequenceResult ExportPictureSequence(CBigPicture& big, const std::string&
     PictureSequenceResult result;
     if (big.TotalFrames() <= 0 || frames.empty())
         return result;
-    const ActiveKeyRestorer restore(big);
     // Every file is written whole before it takes its name, but the files are
     // flushed to disk together rather than one at a time.
     AtomicFileBatch batch;

@@ -26,5 +26,5 @@ std::vector<int> AllFrames(int totalFrames);
 // source's observer. Nothing happens when the animation has no frames. Each
 // file takes its name complete; the files are flushed to disk together, in
 // groups, and named at the end of each group (a cancel names the files written
-// so far). The work picture edits the active keyframe again afterwards.
+// so far).
 PictureSequenceResult ExportPictureSequence(CBigPicture& big, const std::string& path, const std::vector<int>& frames);

@@ -303,21 +303,69 @@ PackedPicture PackedPictureFromImage(const QImage& image)
     return picture;
 }
 
+void SetPictureDecodeLimit()
+{
+    // Qt's own default refuses a camera's 48-megapixel photograph. The limit is
+    // one setting for every thread: it is written only while it differs.
+    if (QImageReader::allocationLimit() != kDecodeLimitMegabytes)
+        QImageReader::setAllocationLimit(kDecodeLimitMegabytes);
+}
+
+namespace {
+
+// A whole file's bytes and a decoder reading them, orientation as stored.
+class FileDecoder {
+public:
+    explicit FileDecoder(const std::string& path)
+            : m_data(ReadWholeFile(path, kMaxPictureFileBytes)),
+              m_view(QByteArray::fromRawData(m_data.data(), qsizetype(m_data.size()))), m_buffer(&m_view)
+    {
+        m_buffer.open(QIODevice::ReadOnly);
+        SetPictureDecodeLimit();
+        m_reader.setDevice(&m_buffer);
+        m_reader.setAutoTransform(false);
+    }
+
+    std::optional<PackedPicture> Decode()
+    {
+        try {
+            return DecodeIntoPackedBuffer(m_reader);
+        } catch (const std::bad_alloc&) {
+            return std::nullopt;  // no memory for the pixels
+        }
+    }
+    QImageReader& Reader() { return m_reader; }
+
+private:
+    std::string m_data;
+    QByteArray m_view;
+    QBuffer m_buffer;
+    QImageReader m_reader;
+};
+
+}  // namespace
+
 std::optional<PackedPicture> LoadPictureFile(const std::string& path)
 {
-    const std::string data = ReadWholeFile(path, kMaxPictureFileBytes);
-    QByteArray view = QByteArray::fromRawData(data.data(), qsizetype(data.size()));
-    QBuffer buffer(&view);
-    buffer.open(QIODevice::ReadOnly);
-    // Qt's own default refuses a camera's 48-megapixel photograph.
-    QImageReader::setAllocationLimit(kDecodeLimitMegabytes);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    try {
-        return DecodeIntoPackedBuffer(reader);
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;  // no memory for the pixels
-    }
+    return FileDecoder(path).Decode();
+}
+
+FileError UndecodablePicture(const std::string& path)
+{
+    return FileError(FileError::Cause::Generic, path, "not a picture this program can decode");
+}
+
+QSize PictureFileSize(const std::string& path)
+{
+    FileDecoder decoder(path);
+    const QSize size = decoder.Reader().size();
+    if (size.isValid() && !size.isEmpty() && decoder.Reader().imageFormat() != QImage::Format_Invalid)
+        return size;
+    // The decoder cannot tell beforehand: the picture is decoded.
+    const std::optional<PackedPicture> picture = decoder.Decode();
+    if (!picture || picture->Empty())
+        throw UndecodablePicture(path);
+    return QSize(picture->Width(), picture->Height());
 }
 
 namespace reference {

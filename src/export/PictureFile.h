@@ -5,6 +5,8 @@
 #include "engine/PackedPicture.h"
 #include "io/FileError.h"
 
+#include <QSize>
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -24,6 +26,18 @@ inline constexpr uint64_t kMaxPictureFileBytes = uint64_t(2) << 30;
 // pixels would take more memory than the decoder's limit (about 1.1 GB).
 // Throws FileError (export/FileError.h) when the file cannot be opened or read.
 std::optional<PackedPicture> LoadPictureFile(const std::string& path);
+
+// The error of a picture file that opens but cannot be decoded.
+FileError UndecodablePicture(const std::string& path);
+
+// The width and height LoadPictureFile gives the file at `path`, from the
+// decoder's header when it tells them, else by decoding. Throws FileError as
+// LoadPictureFile does, and UndecodablePicture when it would give nothing.
+QSize PictureFileSize(const std::string& path);
+
+// Sets the decoder's memory limit LoadPictureFile works with. The limit is
+// shared by all threads: a thread that starts decoding on another sets it first.
+void SetPictureDecodeLimit();
 
 // Converts a decoded image into a packed picture, row by row; the resolution
 // fields are taken from the image's dots per metre (see PelsPerMeterFromDpm).

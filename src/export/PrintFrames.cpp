@@ -59,54 +59,85 @@ QImage PackedPictureImage(const PackedPicture& picture)
     return view.mirrored(false, true);
 }
 
-PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::vector<int>& frames,
-                        const FrameImage& image)
+bool PagePainter::Begin()
 {
-    PrintResult result;
-    if (big.TotalFrames() <= 0 || frames.empty())
-        return result;
-    QPainter painter;
-    if (!painter.begin(&device)) {
-        result.error = "printing could not start";
-        return result;
-    }
-    result.started = true;
-    const ActiveKeyRestorer restore(big);
-    const QSize limit = PrintPixelLimit(device.pageLayout());
-    big.SetSizeLimit(limit.width(), limit.height());
+    if (m_painter.begin(&m_device))
+        return true;
+    m_error = "printing could not start";
+    return false;
+}
 
+bool PagePainter::Paint(const QImage& picture)
+{
+    if (m_nPages > 0 && !m_device.newPage()) {
+        m_error = "page " + std::to_string(m_nPages + 1) + " could not be started";
+        return false;
+    }
+    const QRect area = m_painter.viewport();
+    m_painter.drawImage(PrintRect(picture.width(), picture.height(), area.width(), area.height(),
+                                  m_device.logicalDpiX(), m_device.logicalDpiY()),
+                        picture);
+    ++m_nPages;
+    return true;
+}
+
+bool PagePainter::End()
+{
+    if (m_painter.end())
+        return true;
+    if (m_error.empty())
+        m_error = "the document could not be finished";
+    return false;
+}
+
+void RenderPrintPages(CBigPicture& big, const std::vector<int>& frames, const PageSink& paint, PrintResult& result,
+                      const FrameImage& image)
+{
     ExportObserver* observer = big.Observer();
     const int total = int(frames.size());
     if (observer)
         observer->Progress(0, total);
     for (size_t i = 0; i < frames.size(); ++i) {
-        if (i > 0 && !device.newPage()) {
-            result.error = "page " + std::to_string(i + 1) + " could not be started";
-            break;
-        }
         big.PrepareFrame(frames[i]);
         big.RenderFrame(frames[i]);
         big.ShowFrame();
         const QImage picture = image(big.Frame());
         if (picture.isNull()) {
             result.error = "frame " + std::to_string(frames[i]) + " cannot be drawn: not enough memory";
-            break;
+            return;
         }
-        const QRect area = painter.viewport();
-        painter.drawImage(PrintRect(picture.width(), picture.height(), area.width(), area.height(),
-                                    device.logicalDpiX(), device.logicalDpiY()),
-                          picture);
+        if (!paint(picture))
+            return;
         ++result.pages;
         if (observer) {
             observer->Progress(int(i) + 1, total);
             if (observer->CheckCancel()) {
                 result.cancelled = i + 1 < frames.size();
-                break;
+                return;
             }
         }
     }
-    if (!painter.end() && !result.Failed())
-        result.error = "the document could not be finished";
+}
+
+PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::vector<int>& frames,
+                        const FrameImage& image)
+{
+    PrintResult result;
+    if (big.TotalFrames() <= 0 || frames.empty())
+        return result;
+    PagePainter pages(device);
+    if (!pages.Begin()) {
+        result.error = pages.Error();
+        return result;
+    }
+    result.started = true;
+    const QSize limit = PrintPixelLimit(device.pageLayout());
+    big.SetSizeLimit(limit.width(), limit.height());
+    RenderPrintPages(
+        big, frames, [&pages](const QImage& picture) { return pages.Paint(picture); }, result, image);
+    pages.End();
+    if (!result.Failed())
+        result.error = pages.Error();
     return result;
 }
 

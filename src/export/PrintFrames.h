@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QPageLayout>
+#include <QPainter>
 #include <QRect>
 #include <QSize>
 
@@ -48,12 +49,48 @@ struct PrintResult {
     bool Failed() const { return !error.empty(); }
 };
 
+// Paints pictures on the pages of a paged device, one a page, where PrintRect
+// puts them at the device's resolution. A printer is painted on the thread that
+// owns it.
+class PagePainter {
+public:
+    explicit PagePainter(QPagedPaintDevice& device) : m_device(device) {}
+    PagePainter(const PagePainter&) = delete;
+    PagePainter& operator=(const PagePainter&) = delete;
+
+    // Starts the document; false, with Error(), when the device refuses a painter.
+    bool Begin();
+    bool Started() const { return m_painter.isActive(); }
+    // Paints `picture` on a page of its own; false, with Error(), when the page
+    // cannot be started.
+    bool Paint(const QImage& picture);
+    // Ends a started document; false when it could not be finished (Error() then
+    // says so unless it already named an earlier failure).
+    bool End();
+    const std::string& Error() const { return m_error; }
+
+private:
+    QPagedPaintDevice& m_device;
+    QPainter m_painter;
+    int m_nPages = 0;
+    std::string m_error;
+};
+
+// The page loop of printing: renders each chosen frame with the frame source
+// (within its size limit) and hands the frame's picture to `paint`, which puts
+// it on a page and answers false to end the loop. Progress and cancelling go
+// through the frame source's observer after every page. A frame that cannot be
+// drawn (no memory for its picture) ends the loop with an error. Counts the
+// pages into `result` and sets its cancelled flag and error.
+using PageSink = std::function<bool(const QImage& picture)>;
+void RenderPrintPages(CBigPicture& big, const std::vector<int>& frames, const PageSink& paint, PrintResult& result,
+                      const FrameImage& image = PackedPictureImage);
+
 // Renders each chosen frame with the frame source, at most at the size it takes
 // on the page, and prints it on a page of its own. Progress and cancelling go
 // through the frame source's observer after every page. A device that does not
 // start, a page that cannot be begun and a frame that cannot be drawn (no
-// memory for its picture) end printing with an error. The work picture edits
-// the active keyframe again afterwards.
+// memory for its picture) end printing with an error.
 PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::vector<int>& frames,
                         const FrameImage& image = PackedPictureImage);
 

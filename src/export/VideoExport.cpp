@@ -215,7 +215,6 @@ VideoExportResult WriteVideo(const std::string& path, int speed, IVideoFrameSour
         return Failed(source.TotalFrames() > 0 && source.OutputWidth() > 0 && source.OutputHeight() > 0
                           ? "Picture or Animation Too Small for Video"
                           : "No Frames to Write");
-    source.RepaintNow();
 
     VideoWriterRequest request;
     request.container = container;

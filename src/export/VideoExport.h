@@ -31,14 +31,12 @@ public:
     virtual const PackedPicture& RenderVideoFrame(int subFrame) = 0;
     // Shows the last rendered frame in the work area.
     virtual void ShowFrame() {}
-    // Serves pending events; true when the user asked to cancel. Asked after each frame
+    // True when the user asked to cancel. Asked after each frame
     // and by the writer between the encoder's packets, during the flush included.
     virtual bool CheckCancel() { return false; }
     // Progress position `done` in a range 0 .. `total`: the frames the encoder has given
     // back, `total` only once the file is complete.
     virtual void Progress(int done, int total) { (void)done, (void)total; }
-    // Repaints the main window before the long work starts.
-    virtual void RepaintNow() {}
 };
 
 enum class VideoContainer { Wmv, Mp4, WebM };

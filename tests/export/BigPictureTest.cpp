@@ -1,10 +1,11 @@
 // The export frame source on real projects: output sizes of the three
 // settings, file naming of sequences, the sequence loop, GIF and video frames,
-// and the work picture editing the active keyframe again afterwards.
+// and the project's own work picture left as it was.
 
 #include "export/BigPicture.h"
 #include "export/BigPictureRender.h"
 #include "export/ExportSequence.h"
+#include "export/ExportTestSupport.h"
 #include "io/FileError.h"
 #include "export/VideoTestSupport.h"
 #include "project/ProjectTestSupport.h"
@@ -79,20 +80,20 @@ TEST(BigPicture, OutputSizeOfEachSetting)
     NewProject(project, folder, "pic.bmp", 1000, 600);
     const std::string picture = project.Work().Path();
 
-    CBigPicture screen(project);
+    CBigPicture screen(exporttest::AnimationOf(project));
     screen.SetSource(picture, CBigPicture::kScreen);
     EXPECT_EQ(screen.Width(), project.Picture().Width());
     EXPECT_EQ(screen.Height(), project.Picture().Height());
     EXPECT_TRUE(screen.Source().Empty());
 
-    CBigPicture own(project);
+    CBigPicture own(exporttest::AnimationOf(project));
     own.SetSource(picture, CBigPicture::kPicture);
     EXPECT_EQ(own.Width(), 1000);
     EXPECT_EQ(own.Height(), 600);
     EXPECT_EQ(own.Header().biSizeImage, uint32_t(600 * PictureStride(1000)));
     EXPECT_EQ(own.Frame(), own.Source());
 
-    CBigPicture half(project);
+    CBigPicture half(exporttest::AnimationOf(project));
     std::pair<int, int> asked;
     half.SetPercentQuery([&asked](int w, int h) {
         asked = {w, h};
@@ -111,7 +112,7 @@ TEST(BigPicture, SourceFailures)
     Project project;
     NewProject(project, folder, "pic.bmp", 40, 30);
 
-    CBigPicture missing(project);
+    CBigPicture missing(exporttest::AnimationOf(project));
     try {
         missing.SetSource(folder.Path("gone.png"), CBigPicture::kPicture);
         ADD_FAILURE() << "no error for a missing picture";
@@ -128,11 +129,11 @@ TEST(BigPicture, SourceFailures)
         EXPECT_THAT(e.what(), testing::HasSubstr("can decode"));
     }
 
-    CBigPicture cancelled(project);
+    CBigPicture cancelled(exporttest::AnimationOf(project));
     cancelled.SetPercentQuery([](int, int) { return std::optional<int>(); });
     EXPECT_THROW(cancelled.SetSource(project.Work().Path(), CBigPicture::kCustom), ExportSizeCancelled);
 
-    CBigPicture tiny(project);
+    CBigPicture tiny(exporttest::AnimationOf(project));
     tiny.SetPercentQuery([](int, int) { return std::optional<int>(1); });  // 40 x 30 at 1 %: no pixel
     EXPECT_THROW(tiny.SetSource(project.Work().Path(), CBigPicture::kCustom), ExportSizeError);
     tiny.SetPercentQuery([](int, int) { return std::optional<int>(0); });
@@ -149,7 +150,7 @@ TEST(BigPicture, ZeroMapAtTheWorkPicturesSizeReproducesTheSource)
     Project project;
     NewProject(project, folder, "pic.bmp", 412, 206);
     ASSERT_EQ(project.Picture().Width(), 412);
-    CBigPicture big(project);
+    CBigPicture big(exporttest::AnimationOf(project));
     big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     big.PrepareFrame(0);
     big.RenderFrame(0);
@@ -162,7 +163,7 @@ TEST(BigPicture, FullSizeFrameFollowsTheInterpolatedMap)
     Project project;
     NewProject(project, folder, "pic.bmp", 300, 200);
     DeformKeyOne(project);
-    CBigPicture big(project);
+    CBigPicture big(exporttest::AnimationOf(project));
     big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     big.SetThreadCount(2);
     big.PrepareFrame(5);
@@ -184,7 +185,7 @@ TEST(BigPicture, ScreenFramesComeFromTheWorkPicture)
     NewProject(project, folder, "pic.bmp", 80, 60);
     DeformKeyOne(project);
     RecordingObserver observer;
-    CBigPicture big(project, &observer);
+    CBigPicture big(exporttest::AnimationOf(project), &observer);
     big.SetSource(project.Work().Path(), CBigPicture::kScreen);
     big.RenderFrame(7);
     const PackedPicture expected = project.RenderFrame(7, true);
@@ -200,7 +201,7 @@ TEST(BigPictureSequence, OneKeyframeAllFramesWritesTenNumberedFiles)
     NewProject(project, folder, "pic.bmp", 60, 40);
     MakeSingleKey(project);
     RecordingObserver observer;
-    CBigPicture big(project, &observer);
+    CBigPicture big(exporttest::AnimationOf(project), &observer);
     big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     const PictureSequenceResult result = ExportPictureSequence(big, folder.Path("seq.png"), AllFrames(10));
     ASSERT_EQ(result.written.size(), 10u);
@@ -225,7 +226,7 @@ TEST(BigPictureSequence, SingleFrameKeepsTheChosenName)
     Folder folder;
     Project project;
     NewProject(project, folder, "pic.bmp", 60, 40);
-    CBigPicture big(project);
+    CBigPicture big(exporttest::AnimationOf(project));
     big.SetSource(project.Work().Path(), CBigPicture::kScreen);
     const PictureSequenceResult result = ExportPictureSequence(big, folder.Path("only.bmp"), {13});
     ASSERT_EQ(result.written, std::vector<std::string>{folder.Path("only.bmp")});
@@ -241,7 +242,7 @@ TEST(BigPictureSequence, CancelKeepsWrittenFilesAndAFailedFrameDoesNotStop)
     {
         RecordingObserver observer;
         observer.cancelAfter = 2;
-        CBigPicture big(project, &observer);
+        CBigPicture big(exporttest::AnimationOf(project), &observer);
         big.SetSource(project.Work().Path(), CBigPicture::kPicture);
         const PictureSequenceResult result = ExportPictureSequence(big, folder.Path("c.bmp"), {1, 2, 3, 4});
         EXPECT_TRUE(result.cancelled);
@@ -253,7 +254,7 @@ TEST(BigPictureSequence, CancelKeepsWrittenFilesAndAFailedFrameDoesNotStop)
     {
         // A folder where the second picture should go: that frame fails, the rest are written.
         folder.MakeFolder("f2.bmp");
-        CBigPicture big(project);
+        CBigPicture big(exporttest::AnimationOf(project));
         big.SetSource(project.Work().Path(), CBigPicture::kPicture);
         const PictureSequenceResult result = ExportPictureSequence(big, folder.Path("f.bmp"), {1, 2, 3});
         EXPECT_EQ(result.written.size(), 2u);
@@ -268,9 +269,9 @@ TEST(BigPictureExport, NoFramesDoesNothing)
     Folder folder;
     Project project;
     NewProject(project, folder, "pic.bmp", 60, 40);
-    CBigPicture big(project);
-    big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     project.Keys().ResetKeys();
+    CBigPicture big(exporttest::AnimationOf(project));
+    big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     EXPECT_EQ(big.TotalFrames(), 0);
     EXPECT_TRUE(ExportPictureSequence(big, folder.Path("n.png"), {0, 1}).written.empty());
     EXPECT_EQ(big.WriteAnimatedGif(folder.Path("n.gif"), 30), GifExportResult::NoFrames);
@@ -280,7 +281,7 @@ TEST(BigPictureExport, NoFramesDoesNothing)
     EXPECT_FALSE(Exists(folder.Path("n.mp4")));
 }
 
-TEST(BigPictureExport, GifFramesHaveTheWorkPicturesSizeAndTheActiveKeyComesBack)
+TEST(BigPictureExport, GifFramesHaveTheWorkPicturesSizeAndTheProjectIsLeftAsItWas)
 {
     Folder folder;
     Project project;
@@ -291,7 +292,7 @@ TEST(BigPictureExport, GifFramesHaveTheWorkPicturesSizeAndTheActiveKeyComesBack)
     const Displacement* activeMap = project.Keys().Key(1).Map().data();
 
     RecordingObserver observer;
-    CBigPicture big(project, &observer);
+    CBigPicture big(exporttest::AnimationOf(project), &observer);
     big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     const std::string path = folder.Path("anim.gif");
     ASSERT_EQ(big.WriteAnimatedGif(path, 30), GifExportResult::Ok);
@@ -307,7 +308,7 @@ TEST(BigPictureExport, GifFramesHaveTheWorkPicturesSizeAndTheActiveKeyComesBack)
     EXPECT_EQ(project.Picture().Display(), editing);
 }
 
-TEST(BigPictureExport, VideoAtThePictureSizeAndTheActiveKeyComesBack)
+TEST(BigPictureExport, VideoAtTheWorkPicturesSizeAndTheProjectIsLeftAsItWas)
 {
     Folder folder;
     Project project;
@@ -317,7 +318,7 @@ TEST(BigPictureExport, VideoAtThePictureSizeAndTheActiveKeyComesBack)
     const Displacement* activeMap = project.Keys().Key(0).Map().data();
 
     RecordingObserver observer;
-    CBigPicture big(project, &observer);
+    CBigPicture big(exporttest::AnimationOf(project), &observer);
     big.SetSource(project.Work().Path(), CBigPicture::kScreen);
     const std::string path = folder.Path("clip.webm");
     const VideoExportResult result = big.WriteVideo(path, 60);

@@ -3,6 +3,7 @@
 
 #include "export/BigPicture.h"
 #include "export/ExportSequence.h"
+#include "export/ExportTestSupport.h"
 #include "project/ProjectTestSupport.h"
 
 #include <QDir>
@@ -17,7 +18,7 @@ TEST(ExportSequence, AFrameThatCannotTakeItsNameIsReportedAndTheOthersAreWritten
     Folder folder;
     Project project;
     NewProject(project, folder, "pic.bmp", 40, 30);
-    CBigPicture big(project);
+    CBigPicture big(exporttest::AnimationOf(project));
     big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     const std::vector<int> frames = {0, 1, 2};
     const std::string base = folder.Path("s.png");

@@ -2,8 +2,9 @@
 // printed as one PDF document with a page each.
 
 #include "export/BigPicture.h"
-#include "io/FileError.h"
+#include "export/ExportTestSupport.h"
 #include "export/PrintFrames.h"
+#include "io/FileError.h"
 #include "project/ProjectTestSupport.h"
 #include "support/PdfContents.h"
 
@@ -77,7 +78,7 @@ TEST(PrintFrames, OneDocumentWithAPagePerChosenFrame)
         e = Displacement{3 * 64, 64};
     const Displacement* edited = project.Keys().Key(project.Keys().Active()).Map().data();
 
-    CBigPicture big(project);
+    CBigPicture big(exporttest::AnimationOf(project));
     big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     const std::string pdf = folder.Path("out.pdf");
     const PrintResult result = PrintFramesToPdf(big, pdf, {0, 5, 17}, A4());
@@ -85,7 +86,7 @@ TEST(PrintFrames, OneDocumentWithAPagePerChosenFrame)
     EXPECT_EQ(result.pages, 3);
     EXPECT_FALSE(result.cancelled);
     EXPECT_EQ(PdfPages(pdf), 3);
-    // The work picture edits the active keyframe again.
+    // The project's work picture was not used.
     EXPECT_EQ(project.Picture().Map().data, edited);
 
     // Letter pages, one frame.
@@ -101,7 +102,7 @@ TEST(PrintFrames, CancelOrNothingChosenLeavesNoFileAndAnUnwritablePathThrows)
     Project project;
     NewProject(project, folder);
     CancelAfter cancel(2);
-    CBigPicture big(project, &cancel);
+    CBigPicture big(exporttest::AnimationOf(project), &cancel);
     big.SetSource(project.Work().Path(), CBigPicture::kScreen);
 
     const std::string pdf = folder.Path("cancelled.pdf");
@@ -114,13 +115,13 @@ TEST(PrintFrames, CancelOrNothingChosenLeavesNoFileAndAnUnwritablePathThrows)
     EXPECT_EQ(PrintFramesToPdf(big, pdf, {}, A4()).pages, 0);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
 
-    CBigPicture plain(project);
+    CBigPicture plain(exporttest::AnimationOf(project));
     plain.SetSource(project.Work().Path(), CBigPicture::kScreen);
     EXPECT_THROW(PrintFramesToPdf(plain, folder.Path("missing/x.pdf"), {0}, A4()), FileError);
 
     // A stop asked after the last page stops nothing: every page is printed and written.
     CancelAfter late(3);
-    CBigPicture last(project, &late);
+    CBigPicture last(exporttest::AnimationOf(project), &late);
     last.SetSource(project.Work().Path(), CBigPicture::kScreen);
     const PrintResult whole = PrintFramesToPdf(last, pdf, {0, 1, 2}, A4());
     EXPECT_FALSE(whole.cancelled);
@@ -156,7 +157,7 @@ protected:
     testsupport::PdfContents PrintAt(int dpi, const std::vector<int>& frames,
                                      const FrameImage& image = PackedPictureImage)
     {
-        CBigPicture big(project);
+        CBigPicture big(exporttest::AnimationOf(project));
         big.SetSource(project.Work().Path(), CBigPicture::kPicture);
         const std::string path = folder.Path("at" + std::to_string(dpi) + ".pdf");
         {
@@ -212,7 +213,7 @@ TEST_F(Printing, ALargerFrameIsRenderedAtTheSizeItTakesOnThePage)
 TEST_F(Printing, AFrameThatCannotBeDrawnIsAFailureAndWritesNothing)
 {
     Open(60, 40);
-    CBigPicture big(project);
+    CBigPicture big(exporttest::AnimationOf(project));
     big.SetSource(project.Work().Path(), CBigPicture::kPicture);
     // The second frame's picture cannot be made, as when memory runs out.
     int drawn = 0;
@@ -231,7 +232,7 @@ TEST_F(Printing, ThePdfCarriesTheProjectsNameAsItsTitle)
     Open(60, 40);
     ASSERT_TRUE(project.Save(folder.Path("Summer 2024.kib")));
     EXPECT_EQ(project.Name(), "Summer 2024");
-    CBigPicture big(project);
+    CBigPicture big(exporttest::AnimationOf(project));
     big.SetSource(project.Work().Path(), CBigPicture::kScreen);
     const std::string pdf = folder.Path("out.pdf");
     ASSERT_EQ(PrintFramesToPdf(big, pdf, {0}, A4(QPageLayout::Landscape, project.Name())).pages, 1);

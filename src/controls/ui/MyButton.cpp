@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QPointer>
-#include <QThread>
 
 namespace {
 
@@ -41,9 +40,13 @@ const QImage& CMyButton::SkinBitmap()
 }
 
 CMyButton::CMyButton(int id, QWidget* parent)
-        : QWidget(parent), m_nId(id), m_nLevel(ButtonLevel::Normal), m_font(CaptionFont())
+        : QWidget(parent), m_nId(id), m_nLevel(ButtonLevel::Normal), m_nShown(ButtonLevel::Normal),
+          m_font(CaptionFont())
 {
     setObjectName(QString::number(id));
+    m_animation.setInterval(kAnimationStepMs);
+    m_animation.setTimerType(Qt::PreciseTimer);
+    connect(&m_animation, &QTimer::timeout, this, &CMyButton::AnimationStep);
     setAttribute(Qt::WA_Hover, false);
     setMouseTracking(true);
     FitCaption();
@@ -156,9 +159,9 @@ void CMyButton::Rebuild()
         return;
     const QImage& skin = m_backdrop.isNull() ? SkinBitmap() : m_backdrop;
     const int caption = m_bShowCaption ? m_nCaptionHeight : 0;
-    m_display = BuildButtonDisplay(m_source, skin, m_nLevel, caption);
+    m_display = BuildButtonDisplay(m_source, skin, m_nShown, caption);
     // What the button stands on, without its picture: a disabled button fades into it.
-    m_plain = IsDisabledLook() ? BuildButtonDisplay(KeyOnly(m_source), skin, m_nLevel, caption) : QImage();
+    m_plain = IsDisabledLook() ? BuildButtonDisplay(KeyOnly(m_source), skin, m_nShown, caption) : QImage();
     ++m_nBuilds;
 }
 
@@ -182,20 +185,40 @@ void CMyButton::ChangeLevel(int target)
 {
     if (target == m_nLevel)
         return;
-    if (App().m_bShowAnimation && m_bAnimationAllowed && m_nLevel >= ButtonLevel::Normal) {
-        // Eleven steps, 10 ms apart: about a tenth of a second per change.
-        const int from = m_nLevel;
-        for (int d = 0; d <= 10; ++d) {
-            m_nLevel = AnimationStepLevel(from, target, d);
-            Rebuild();
-            repaint();
-            QThread::msleep(10);
-        }
-    } else {
-        m_nLevel = target;
-        Rebuild();
-        update();
+    // No animation while the loop plays: the frames keep their pace.
+    if (!App().m_bShowAnimation || !m_bAnimationAllowed || m_nShown < ButtonLevel::Normal) {
+        SetLevelNow(target);
+        return;
     }
+    // Eleven looks, 10 ms apart on the timer: about a tenth of a second per
+    // change, from the look shown now (a change may come halfway through another).
+    m_nLevel = target;
+    m_nAnimationFrom = m_nShown;
+    m_nAnimationStep = 0;
+    ShowLevel(AnimationStepLevel(m_nAnimationFrom, m_nLevel, 0));
+    m_animation.start();
+}
+
+void CMyButton::AnimationStep()
+{
+    ++m_nAnimationStep;
+    ShowLevel(AnimationStepLevel(m_nAnimationFrom, m_nLevel, m_nAnimationStep));
+    if (m_nAnimationStep >= kAnimationSteps)
+        m_animation.stop();
+}
+
+void CMyButton::ShowLevel(int level)
+{
+    m_nShown = level;
+    Rebuild();
+    update();
+}
+
+void CMyButton::SetLevelNow(int level)
+{
+    m_animation.stop();
+    m_nLevel = level;
+    ShowLevel(level);
 }
 
 void CMyButton::paintEvent(QPaintEvent*)
@@ -307,9 +330,7 @@ void CMyButton::changeEvent(QEvent* event)
         return;
     if (!isEnabled()) {
         m_bPressed = false;
-        m_nLevel = ButtonLevel::Disabled;
-        Rebuild();
-        update();
+        SetLevelNow(ButtonLevel::Disabled);
     } else if (IsDisabledLook()) {
         ChangeLevel(m_bLatched ? ButtonLevel::Pressed : ButtonLevel::Normal);
     }

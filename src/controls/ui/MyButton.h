@@ -4,6 +4,7 @@
 // animated look changes, an optional caption strip and a latched state.
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 class CMyButton : public QWidget {
@@ -46,11 +47,13 @@ public:
     void SetAnimationAllowed(bool allowed) { m_bAnimationAllowed = allowed; }
     bool AnimationAllowed() const { return m_bAnimationAllowed; }
 
+    // The look the button has, or is changing to.
     int Level() const { return m_nLevel; }
     int CaptionHeight() const { return m_nCaptionHeight; }
     const QImage& Display() const { return m_display; }
     // How often the displayed picture was built (once per look change without
-    // animation, eleven times with it).
+    // animation, eleven times with it: once at the change, then at each step of
+    // the animation's timer).
     int DisplayBuildCount() const { return m_nBuilds; }
 
     // The skin bitmap shared by all buttons.
@@ -79,8 +82,8 @@ protected:
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
-    // Goes to a target level, animated when the setting asks for it and
-    // animation is allowed.
+    // Goes to a target level, animated on a timer when the setting asks for it
+    // and animation is allowed.
     void ChangeLevel(int target);
     bool IsDisabledLook() const;
     bool PointerOver() const;
@@ -90,12 +93,24 @@ private:
     static constexpr qreal kDisabledOpacity = 0.4;
     static constexpr QRgb kDisabledCaption = 0x8C7B66;
     static constexpr int CaptionFlags() { return Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap; }
+    static constexpr int kAnimationSteps = 10;
+    static constexpr int kAnimationStepMs = 10;
     void FitCaption();
     void Rebuild();
     void ResizeToPicture();
+    // The next look of an animated change.
+    void AnimationStep();
+    // The picture at `level`, repainted.
+    void ShowLevel(int level);
+    // Level and look at once, ending an animation.
+    void SetLevelNow(int level);
 
     int m_nId;
-    int m_nLevel;
+    int m_nLevel;  // the level the button has, or is changing to
+    int m_nShown;  // the level its picture shows
+    int m_nAnimationFrom = 0;
+    int m_nAnimationStep = 0;
+    QTimer m_animation;
     bool m_bLatched = false;
     bool m_bShowCaption = false;
     bool m_bPressed = false;

@@ -1084,7 +1084,9 @@ bool CKib3Dlg::SaveScreenshots(const QString& folder)
         if (shot.screen == Screen::Editing && !m_project.Picture().HasPicture())
             continue;
         SwitchToScreen(shot.screen);
-        QApplication::processEvents();
+        // The new screen's layout and polish requests are posted: deliver them
+        // before the grab (no input is served meanwhile).
+        QCoreApplication::sendPostedEvents();
         const QString path = folder + QStringLiteral("/screen-%1.png").arg(QLatin1String(shot.name));
         ok = grab().save(path, "PNG") && ok;
     }

@@ -1,33 +1,38 @@
 #include "export/ui/ExportCommands.h"
 
 #include "app/AppState.h"
-#include "controls/ui/UserPrompts.h"
 #include "controls/ui/ProgressWnd.h"
-#include "export/ExportSequence.h"
+#include "controls/ui/UserPrompts.h"
 #include "export/FailureText.h"
-#include "io/FileError.h"
-#include "export/PrintFrames.h"
+#include "export/PictureFile.h"
 #include "export/ui/ExportPrompts.h"
+#include "io/FileError.h"
 #include "io/FilePath.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPrinter>
 
-namespace {
+#include <functional>
 
 // While installed on the application, swallows every key press meant for
-// `window` (the main window) and remembers it. Keys for other windows (a
-// message box opened meanwhile) pass and cancel nothing.
-class KeyCatcher : public QObject {
+// `window` (the main window) and asks the export to stop. Keys for other
+// windows (a message box opened meanwhile) pass and stop nothing.
+class CExportCommands::KeyCatcher : public QObject {
 public:
-    explicit KeyCatcher(const QWidget* window) : m_pWindow(window) {}
-    bool caught = false;
+    KeyCatcher(const QWidget* window, std::function<void()> stop) : m_pWindow(window), m_stop(std::move(stop))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~KeyCatcher() override
+    {
+        if (qApp)
+            qApp->removeEventFilter(this);
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const QEvent::Type type = event->type();
@@ -35,7 +40,8 @@ public:
             return false;
         if (type == QEvent::ShortcutOverride)
             event->accept();  // no shortcut runs in the middle of an export
-        caught = true;
+        else
+            m_stop();
         return true;
     }
 
@@ -47,10 +53,11 @@ private:
     }
 
     const QWidget* m_pWindow;
+    std::function<void()> m_stop;
 };
 
-// Holds the tooltip setting off while the command runs.
-class TipsOff {
+// Holds the tooltip setting off while a command runs.
+class CExportCommands::TipsOff {
 public:
     TipsOff() : m_bSaved(App().m_bShowTips) { App().m_bShowTips = false; }
     TipsOff(const TipsOff&) = delete;
@@ -61,36 +68,36 @@ private:
     bool m_bSaved;
 };
 
-// The running flag and the busy state for one export.
-class ExportRun {
-public:
-    ExportRun(bool& flag, ExportHost& host) : m_flag(flag), m_host(host)
-    {
-        m_flag = true;
-        m_host.SetBusy(true);
-    }
-    ExportRun(const ExportRun&) = delete;
-    ExportRun& operator=(const ExportRun&) = delete;
-    ~ExportRun()
-    {
-        m_host.SetBusy(false);
-        m_flag = false;
-    }
-
-private:
-    bool& m_flag;
-    ExportHost& m_host;
+// One export in progress, from the locked window to its end.
+struct CExportCommands::Run {
+    ExportJob::Kind kind = ExportJob::Kind::Video;
+    std::string target;  // the file (or printer) failures name
+    std::unique_ptr<TipsOff> tips;
+    std::unique_ptr<KeyCatcher> keys;
+    std::unique_ptr<QPrinter> printer;  // printing on this thread
+    std::unique_ptr<PagePainter> pages;
 };
-
-}  // namespace
 
 CExportCommands::CExportCommands(Project& project, CWorkWnd& work, CProgressWnd& progress, ExportHost& host,
                                  UserPrompts& messages, QObject* parent)
         : QObject(parent), m_project(project), m_work(work), m_progress(progress), m_host(host), m_messages(messages),
           m_standardPrompts(std::make_unique<StandardExportPrompts>()), m_pPrompts(m_standardPrompts.get())
-{}
+{
+    connect(&m_worker, &ExportWorker::progress, this, &CExportCommands::Progress);
+    connect(&m_worker, &ExportWorker::frameRendered, this, &CExportCommands::ShowFrame);
+    connect(&m_worker, &ExportWorker::pageRendered, this, &CExportCommands::PrintPage);
+    connect(&m_worker, &ExportWorker::finished, this, &CExportCommands::OnWorkerFinished);
+}
 
-CExportCommands::~CExportCommands() = default;
+CExportCommands::~CExportCommands()
+{
+    // The windows the run would restore may be gone already: only the thread
+    // ends, and a printer's unfinished document is dropped.
+    m_worker.RequestStop();
+    m_worker.Wait();
+    if (m_pRun && m_pRun->printer && m_pRun->pages && m_pRun->pages->Started())
+        m_pRun->printer->abort();
+}
 
 bool CExportCommands::Handles(int id)
 {
@@ -105,7 +112,7 @@ void CExportCommands::SetPrompts(ExportPrompts* prompts)
 void CExportCommands::OnCommand(int id)
 {
     // Every command needs frames, and one export at a time.
-    if (m_bRunning || m_project.Keys().GetTotalFrames() <= 0 || !m_project.Picture().HasPicture())
+    if (Running() || m_project.Keys().GetTotalFrames() <= 0 || !m_project.Picture().HasPicture())
         return;
     switch (id) {
     case kSaveVideo: OnSaveAnimation(false); break;
@@ -122,13 +129,6 @@ void CExportCommands::ShowFailure(int stringId, const std::string& path, const Q
                        MsgIcon::Exclamation);
 }
 
-void CExportCommands::SetUpSource(CBigPicture& big)
-{
-    big.SetPercentQuery(
-        [this](int width, int height) { return m_pPrompts->AskPercent(m_host.HostWindow(), width, height); });
-    big.SetSource(m_project.Work().Path(), App().m_nSaveMode);
-}
-
 void CExportCommands::OnSaveAnimation(bool gif)
 {
     const ExportKind kind = gif ? ExportKind::Gif : ExportKind::Video;
@@ -138,32 +138,17 @@ void CExportCommands::OnSaveAnimation(bool gif)
     if (path.isEmpty())
         return;
     m_host.ReturnToEditing();
-    const int start = m_project.Keys().GetSelectedStart();
-    {
-        const ExportRun running(m_bRunning, m_host);
-        RememberExportFolder(kind, path);
-        const std::string target = PathFromQString(path);
-        try {
-            CBigPicture big(m_project, this);
-            big.SetVideoWriterFactory(m_videoWriters);
-            SetUpSource(big);
-            if (gif) {
-                GifWriteError error;
-                const GifExportResult result = big.WriteAnimatedGif(target, m_host.Speed(), &error);
-                if (result != GifExportResult::Ok && result != GifExportResult::Cancelled &&
-                    result != GifExportResult::NoFrames)
-                    ShowFailure(StrId::CannotWriteFile, target, GifFailureCause(result, error));
-            } else {
-                const VideoExportResult result = big.WriteVideo(target, m_host.Speed());
-                if (result.status == VideoExportStatus::Failed)
-                    ShowFailure(StrId::CannotWriteVideo, target, VideoFailureCause(result));
-            }
-        } catch (const std::exception& error) {
-            ReportFileError(error, target);
-        }
-        Finish(start);
-    }
-    m_host.MakeActiveKeyCurrent();
+    RememberExportFolder(kind, path);
+    ExportJob job;
+    job.kind = gif ? ExportJob::Kind::Gif : ExportJob::Kind::Video;
+    job.path = PathFromQString(path);
+    job.speed = m_host.Speed();
+    job.videoWriters = m_videoWriters;
+    BeginRun(job.path);
+    if (ChooseSize(job, job.path))
+        StartJob(std::move(job));
+    else
+        EndRun();
 }
 
 std::optional<std::vector<int>> CExportCommands::ChooseFrames()
@@ -178,105 +163,224 @@ std::optional<std::vector<int>> CExportCommands::ChooseFrames()
 void CExportCommands::OnSavePictures()
 {
     const std::optional<std::vector<int>> frames = ChooseFrames();
-    if (frames) {
-        const TipsOff tips;
-        const QString path =
-            m_pPrompts->AskSavePictures(m_host.HostWindow(), ProposedExportPath(ExportKind::Pictures, m_project));
-        if (!path.isEmpty()) {
-            RememberExportFolder(ExportKind::Pictures, path);
-            m_host.ReturnToEditing();
-            const int start = m_project.Keys().GetSelectedStart();
-            const ExportRun running(m_bRunning, m_host);
-            try {
-                CBigPicture big(m_project, this);
-                SetUpSource(big);
-                const PictureSequenceResult result = ExportPictureSequence(big, PathFromQString(path), *frames);
-                if (!result.failed.empty()) {
-                    const PictureSequenceResult::Failure& failure = result.failed.front();
-                    const bool full = failure.result.cause == FileError::Cause::DiskFull;
-                    ShowFailure(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, failure.path,
-                                PictureSaveCause(failure.result));
-                }
-            } catch (const std::exception& error) {
-                ReportFileError(error, PathFromQString(path));
-            }
-            Finish(start);
-        }
+    auto tips = std::make_unique<TipsOff>();
+    const QString path =
+        frames ? m_pPrompts->AskSavePictures(m_host.HostWindow(), ProposedExportPath(ExportKind::Pictures, m_project))
+               : QString();
+    if (path.isEmpty()) {
+        tips.reset();
+        m_host.MakeActiveKeyCurrent();  // the frame dialog showed other frames in the work area
+        return;
     }
-    // The frame dialog showed other frames in the work area.
-    m_host.MakeActiveKeyCurrent();
+    RememberExportFolder(ExportKind::Pictures, path);
+    m_host.ReturnToEditing();
+    ExportJob job;
+    job.kind = ExportJob::Kind::Pictures;
+    job.path = PathFromQString(path);
+    job.frames = *frames;
+    BeginRun(job.path, std::move(tips));
+    if (ChooseSize(job, job.path))
+        StartJob(std::move(job));
+    else
+        EndRun();
 }
 
 void CExportCommands::OnPrint()
 {
-    const std::optional<std::vector<int>> frames = ChooseFrames();
-    if (frames) {
-        const TipsOff tips;
-        try {
-            CBigPicture big(m_project, this);
-            SetUpSource(big);
-            QPrinter printer(QPrinter::HighResolution);
-            printer.setDocName(PathToQString(m_project.Name()).left(127));
-            if (m_pPrompts->SetUpPrinter(m_host.HostWindow(), printer)) {
-                m_host.ReturnToEditing();
-                const WorkPicture& work = m_project.Picture();
-                printer.setPageOrientation(PrintOrientation(work.Width(), work.Height()));
-                // Printing also holds the busy state: the window stays alive
-                // between pages, and nothing else may start or end the program meanwhile.
-                const ExportRun running(m_bRunning, m_host);
-                const FinishOnExit finish(*this, m_project.Keys().GetSelectedStart());
-                Print(big, printer, *frames);
-            }
-        } catch (const std::exception& error) {
-            ReportFileError(error);
-        }
+    std::optional<std::vector<int>> frames = ChooseFrames();
+    auto tips = std::make_unique<TipsOff>();
+    ExportJob job;
+    std::unique_ptr<QPrinter> printer = frames ? SetUpPrinter(job) : nullptr;
+    if (!printer) {
+        tips.reset();
+        m_host.MakeActiveKeyCurrent();  // the frame dialog showed other frames in the work area
+        return;
     }
-    m_host.MakeActiveKeyCurrent();
+    job.frames = std::move(*frames);
+    m_host.ReturnToEditing();
+    printer->setPageOrientation(PrintOrientation(m_project.Picture().Width(), m_project.Picture().Height()));
+    // A PDF file is printed as the command line prints it, on the worker, and
+    // written whole or not at all. A printer is painted on this thread.
+    const QString pdf = printer->outputFormat() == QPrinter::PdfFormat ? printer->outputFileName() : QString();
+    if (!pdf.isEmpty() && !m_bPdfThroughPrinter) {
+        job.kind = ExportJob::Kind::PdfFile;
+        job.path = PathFromQString(pdf);
+        job.document.layout = printer->pageLayout();
+        job.document.title = m_project.Name();
+        job.document.creator = AppString(StrId::ProductName).toStdString();
+        BeginRun(job.path, std::move(tips));
+        StartJob(std::move(job));
+        return;
+    }
+    job.kind = ExportJob::Kind::Pages;
+    job.pageLimit = PrintPixelLimit(printer->pageLayout());
+    BeginRun(PathFromQString(pdf.isEmpty() ? printer->printerName() : pdf), std::move(tips));
+    m_pRun->printer = std::move(printer);
+    m_pRun->pages = std::make_unique<PagePainter>(*m_pRun->printer);
+    if (!m_pRun->pages->Begin()) {
+        ShowFailure(StrId::CannotWriteFile, m_pRun->target, QString::fromStdString(m_pRun->pages->Error()));
+        EndRun();
+        return;
+    }
+    StartJob(std::move(job));
 }
 
-void CExportCommands::Print(CBigPicture& big, QPrinter& printer, const std::vector<int>& frames)
+std::unique_ptr<QPrinter> CExportCommands::SetUpPrinter(ExportJob& job)
 {
-    // A PDF file is printed as the command line prints it, and written whole
-    // or not at all.
-    const QString pdf = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
-    PrintResult result;
-    if (!pdf.isEmpty()) {
-        PdfDocument document;
-        document.layout = printer.pageLayout();
-        document.title = m_project.Name();
-        document.creator = AppString(StrId::ProductName).toStdString();
-        try {
-            result = PrintFramesToPdf(big, PathFromQString(pdf), frames, document);
-        } catch (const FileError& error) {
-            ShowFailure(StrId::CannotWriteFile, error.Path(), FailureCause(error));
-            return;
-        }
-    } else {
-        result = PrintFrames(big, printer, frames);
-        if (result.Failed() && result.started)
-            printer.abort();
-    }
-    if (result.Failed()) {
-        const QString target = pdf.isEmpty() ? printer.printerName() : pdf;
-        ShowFailure(StrId::CannotWriteFile, PathFromQString(target), QString::fromStdString(result.error));
-    }
+    if (!ChooseSize(job, {}))
+        return nullptr;
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setDocName(PathToQString(m_project.Name()).left(127));
+    if (!m_pPrompts->SetUpPrinter(m_host.HostWindow(), *printer))
+        return nullptr;
+    return printer;
 }
 
-CExportCommands::FinishOnExit::~FinishOnExit()
+bool CExportCommands::ChooseSize(ExportJob& job, const std::string& target)
 {
+    job.picturePath = m_project.Work().Path();
+    job.setting = App().m_nSaveMode;
+    if (job.setting != CBigPicture::kPicture && job.setting != CBigPicture::kCustom) {
+        job.setting = CBigPicture::kScreen;
+        return true;
+    }
     try {
-        m_commands.Finish(m_nStart);
-    } catch (...) {
-        // Showing the frame failed; the progress bar and the stretched frame are gone.
+        // The picture is read at its own size: a file that cannot be read is
+        // reported now, before anything is written.
+        const QSize size = PictureFileSize(job.picturePath);
+        if (job.setting == CBigPicture::kCustom) {
+            const std::optional<int> percent = m_pPrompts->AskPercent(m_host.HostWindow(), size.width(), size.height());
+            if (!percent)
+                return false;  // a cancelled size dialog ends the export silently
+            job.percent = *percent;
+        }
+        return true;
+    } catch (const std::exception& error) {
+        ReportFileError(error, target);
+        return false;
     }
 }
 
-void CExportCommands::Finish(int start)
+void CExportCommands::BeginRun(std::string target, std::unique_ptr<TipsOff> tips)
 {
+    m_pRun = std::make_unique<Run>();
+    m_pRun->target = std::move(target);
+    m_pRun->tips = std::move(tips);
+    m_host.SetBusy(true);
+}
+
+void CExportCommands::StartJob(ExportJob job)
+{
+    m_pRun->kind = job.kind;
+    try {
+        ExportAnimation animation(m_project.Keys(), m_project.Picture());
+        m_pRun->keys = std::make_unique<KeyCatcher>(m_host.HostWindow(), [this] { m_worker.RequestStop(); });
+        if (!m_worker.Start(std::move(animation), std::move(job)))
+            EndRun();  // the last export's thread was not waited for: nothing starts
+    } catch (const std::exception& error) {
+        ReportFileError(error, m_pRun->target);  // no memory for the copy
+        EndRun();
+    }
+}
+
+void CExportCommands::Progress(int done, int total)
+{
+    if (!Running())
+        return;
+    m_progress.SetRange(0, std::max(total, 1));
+    m_progress.SetPos(done);
+}
+
+void CExportCommands::ShowFrame(const QImage& frame)
+{
+    if (Running())
+        m_work.ShowStretchedFrame(frame);
+    m_worker.FrameShown();
+}
+
+void CExportCommands::PrintPage(const QImage& picture)
+{
+    const bool printed = m_pRun && m_pRun->pages && m_pRun->pages->Paint(picture);
+    m_worker.PagePrinted(printed);
+}
+
+void CExportCommands::OnWorkerFinished()
+{
+    const ExportOutcome& outcome = m_worker.Wait();
+    if (!m_pRun)
+        return;
+    ReportOutcome(outcome);
+    EndRun();
+}
+
+void CExportCommands::ReportOutcome(const ExportOutcome& outcome)
+{
+    const Run& run = *m_pRun;
+    if (outcome.error) {
+        if (run.pages)
+            EndPrinting(false);
+        try {
+            std::rethrow_exception(outcome.error);
+        } catch (const std::exception& error) {
+            ReportFileError(error, run.target);
+        }
+        return;
+    }
+    switch (run.kind) {
+    case ExportJob::Kind::Video:
+        if (outcome.video.status == VideoExportStatus::Failed)
+            ShowFailure(StrId::CannotWriteVideo, run.target, VideoFailureCause(outcome.video));
+        break;
+    case ExportJob::Kind::Gif:
+        if (outcome.gif != GifExportResult::Ok && outcome.gif != GifExportResult::Cancelled &&
+            outcome.gif != GifExportResult::NoFrames)
+            ShowFailure(StrId::CannotWriteFile, run.target, GifFailureCause(outcome.gif, outcome.gifError));
+        break;
+    case ExportJob::Kind::Pictures:
+        if (!outcome.pictures.failed.empty()) {
+            const PictureSequenceResult::Failure& failure = outcome.pictures.failed.front();
+            const bool full = failure.result.cause == FileError::Cause::DiskFull;
+            ShowFailure(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, failure.path,
+                        PictureSaveCause(failure.result));
+        }
+        break;
+    case ExportJob::Kind::PdfFile:
+        if (outcome.pdfError)
+            ShowFailure(StrId::CannotWriteFile, outcome.pdfError->Path(), FailureCause(*outcome.pdfError));
+        else if (outcome.print.Failed())
+            ShowFailure(StrId::CannotWriteFile, run.target, QString::fromStdString(outcome.print.error));
+        break;
+    case ExportJob::Kind::Pages: {
+        PrintResult result = outcome.print;
+        if (!EndPrinting(!result.Failed()) && !result.Failed())
+            result.error = run.pages->Error();
+        if (result.Failed())
+            ShowFailure(StrId::CannotWriteFile, run.target, QString::fromStdString(result.error));
+        break;
+    }
+    }
+}
+
+bool CExportCommands::EndPrinting(bool complete)
+{
+    // The worker rendered the pages; this thread painted them and ends the document.
+    Run& run = *m_pRun;
+    const bool ended = run.pages->End() && run.pages->Error().empty();
+    if (!complete || !ended)
+        run.printer->abort();  // nothing of a broken document is printed
+    return ended;
+}
+
+void CExportCommands::EndRun()
+{
+    m_pRun->keys.reset();
     m_progress.hide();
     m_work.ClearStretchedFrame();
-    ShowFrameAt(start);
     m_work.repaint();
+    m_host.SetBusy(false);
+    m_pRun.reset();  // the tooltips come back, the printer goes
+    m_host.MakeActiveKeyCurrent();
+    emit finished();
 }
 
 void CExportCommands::ShowFrameAt(int f)
@@ -300,30 +404,4 @@ void CExportCommands::ReportFileError(const std::exception& error, const std::st
     }
     // A size that cannot be rendered, or no memory for it.
     ShowFailure(StrId::CannotWriteFile, target, FailureCause(error));
-}
-
-void CExportCommands::Progress(int done, int total)
-{
-    m_progress.SetRange(0, std::max(total, 1));
-    m_progress.SetPos(done);
-}
-
-bool CExportCommands::CheckCancel()
-{
-    KeyCatcher catcher(m_host.HostWindow());
-    qApp->installEventFilter(&catcher);
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    qApp->removeEventFilter(&catcher);
-    return catcher.caught;
-}
-
-void CExportCommands::ShowFrame(const PackedPicture& frame)
-{
-    m_work.ShowStretchedFrame(PackedPictureImage(frame));
-}
-
-void CExportCommands::RepaintNow()
-{
-    if (QWidget* window = m_host.HostWindow())
-        window->repaint();
 }

@@ -1,24 +1,29 @@
 #pragma once
 // The finish screen's exports: save video (1013), save GIF animation (1119),
-// save pictures (1014) and print (1015). Each asks what it needs, renders the
-// frames through the core's frame source with progress in the main window's
-// bar, stops at any key, and leaves the work window editing the active
-// keyframe again. Only one runs at a time.
+// save pictures (1014) and print (1015). Each asks what it needs, then renders
+// the frames on a worker thread from a copy of the animation, never through
+// the work window's picture: the window keeps painting, the progress bar
+// follows the worker's signals, the rendered frames show stretched over the
+// work area, and any key in the main window stops the export. A printer's
+// pages are painted here, on the printer's thread, as the worker renders them.
+// Only one export runs at a time; the work window edits the active keyframe
+// again when it ends.
 
-#include "export/BigPicture.h"
+#include "export/ExportWorker.h"
 
 #include <QObject>
 
 #include <exception>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class CProgressWnd;
-class QPrinter;
 class CWorkWnd;
 class ExportPrompts;
 class Project;
+class QPrinter;
 class UserPrompts;
 class QWidget;
 
@@ -37,7 +42,7 @@ public:
     virtual void MakeActiveKeyCurrent() = 0;
 };
 
-class CExportCommands : public QObject, public ExportObserver {
+class CExportCommands : public QObject {
     Q_OBJECT
 public:
     static constexpr int kSaveVideo = 1013;
@@ -47,12 +52,15 @@ public:
 
     CExportCommands(Project& project, CWorkWnd& work, CProgressWnd& progress, ExportHost& host, UserPrompts& messages,
                     QObject* parent = nullptr);
+    // Stops a running export and waits for its thread; the window is left as it is.
     ~CExportCommands() override;
 
     static bool Handles(int id);
-    // Runs one of the four commands; nothing while another export runs.
+    // Asks what one of the four commands needs and starts it; nothing while
+    // another export runs. The export goes on after this returns: finished()
+    // tells when it has ended.
     void OnCommand(int id);
-    bool Running() const { return m_bRunning; }
+    bool Running() const { return m_pRun != nullptr; }
 
     // The questions asked; the standard dialogs unless replaced.
     void SetPrompts(ExportPrompts* prompts);
@@ -64,35 +72,48 @@ public:
     void ReportFileError(const std::exception& error, const std::string& target = {});
     // The video writer of the next exports (the program's own unless replaced).
     void SetVideoWriterFactory(VideoWriterFactory factory) { m_videoWriters = std::move(factory); }
+    // Printing into a PDF file goes through the printer as a printer's pages do,
+    // painted here, rather than written whole by the worker (the default).
+    void SetPdfThroughPrinter(bool through) { m_bPdfThroughPrinter = through; }
 
-    // ExportObserver
-    void Progress(int done, int total) override;
-    bool CheckCancel() override;
-    void ShowFrame(const PackedPicture& frame) override;
-    void RepaintNow() override;
+    // The thread the exports run on.
+    ExportWorker& Worker() { return m_worker; }
+
+signals:
+    // An export that OnCommand started has ended, its messages were shown and
+    // the window edits the active keyframe again.
+    void finished();
 
 private:
+    struct Run;
+    class KeyCatcher;
+    class TipsOff;
+
     void OnSaveAnimation(bool gif);
     void OnSavePictures();
     void OnPrint();
-    // Prints the frames on the printer, or into its PDF file; a failure is shown.
-    void Print(CBigPicture& big, QPrinter& printer, const std::vector<int>& frames);
     std::optional<std::vector<int>> ChooseFrames();
-    // The frame source for the work picture's file, at the chosen output size.
-    void SetUpSource(CBigPicture& big);
-    void Finish(int start);
-    // Finish(start) when it leaves its scope, however it leaves it.
-    class FinishOnExit {
-    public:
-        FinishOnExit(CExportCommands& commands, int start) : m_commands(commands), m_nStart(start) {}
-        FinishOnExit(const FinishOnExit&) = delete;
-        FinishOnExit& operator=(const FinishOnExit&) = delete;
-        ~FinishOnExit();
-
-    private:
-        CExportCommands& m_commands;
-        int m_nStart;
-    };
+    // The frame size of `job` from the application's setting, with the picture
+    // file's size checked and the custom percentage asked for; false when the
+    // size was not chosen or the picture cannot be read (then reported).
+    bool ChooseSize(ExportJob& job, const std::string& target);
+    // The window locked for an export whose failures name `target`.
+    void BeginRun(std::string target, std::unique_ptr<TipsOff> tips = nullptr);
+    // Starts the worker on a copy of the animation; a failure ends the run.
+    void StartJob(ExportJob job);
+    // The print dialog, after the frame size was chosen; none when cancelled.
+    std::unique_ptr<QPrinter> SetUpPrinter(ExportJob& job);
+    void OnWorkerFinished();
+    void ReportOutcome(const ExportOutcome& outcome);
+    // Ends the document of a printer, dropped unless `complete`; false when it
+    // was broken (a page or its end failed).
+    bool EndPrinting(bool complete);
+    // Prints a page the worker rendered on the printer of this thread.
+    void PrintPage(const QImage& picture);
+    void ShowFrame(const QImage& frame);
+    void Progress(int done, int total);
+    // The window back to editing after a run.
+    void EndRun();
     void ShowFailure(int stringId, const std::string& path, const QString& cause);
 
     Project& m_project;
@@ -102,6 +123,8 @@ private:
     UserPrompts& m_messages;
     std::unique_ptr<ExportPrompts> m_standardPrompts;
     ExportPrompts* m_pPrompts;
-    bool m_bRunning = false;
     VideoWriterFactory m_videoWriters = OpenVideoWriter;
+    bool m_bPdfThroughPrinter = false;
+    std::unique_ptr<Run> m_pRun;  // the export in progress
+    ExportWorker m_worker;        // last: its thread ends first
 };

@@ -82,15 +82,24 @@ TEST(MyButton, WithoutAnimationEveryLookChangeIsOneBuild)
     EXPECT_EQ(button.DisplayBuildCount(), ++builds);
 }
 
-TEST(MyButton, AnimationRunsElevenSteps)
+TEST(MyButton, AnimationRunsElevenStepsOnATimerAndEndsInTheLookOfItsLevel)
 {
+    CMyButton still(1005);
+    ASSERT_TRUE(still.SetPicture(TestPicture()));
+    {
+        SettingsGuard settings(false, true);
+        Enter(still);
+    }
     SettingsGuard settings(true, true);
     CMyButton button(1005);
     ASSERT_TRUE(button.SetPicture(TestPicture()));
     const int before = button.DisplayBuildCount();
     Enter(button);
-    EXPECT_EQ(button.DisplayBuildCount(), before + 11);
+    // The event comes back at once, with the first look; the rest follow on the timer.
     EXPECT_EQ(button.Level(), ButtonLevel::Hover);
+    EXPECT_EQ(button.DisplayBuildCount(), before + 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button.DisplayBuildCount() == before + 11; }, 60000));
+    EXPECT_EQ(button.Display(), still.Display());
     // From the disabled look the change is direct.
     button.setEnabled(false);
     const int disabled = button.DisplayBuildCount();

@@ -14,6 +14,7 @@
 #include "controls/ui/ProgressWnd.h"
 #include "export/ui/ExportCommands.h"
 #include "res/StringTable.h"
+#include "support/ExportWaits.h"
 #include "support/ScriptedExportPrompts.h"
 #include "support/ScriptedPrompts.h"
 #include "work/ui/WorkWnd.h"
@@ -176,6 +177,7 @@ TEST_F(AnimationCommandsTest, ExportsFromTheFinishScreenMatchTheCommandLine)
     dlg->OnCommand(Cmd::Finish);
     exports.files = {Path("w.gif")};
     dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_EQ(dlg->CurrentScreen(), Screen::Editing);
     EXPECT_EQ(exports.proposed.back(), QStringLiteral("/nowhere/a.gif"));  // the project's name
     EXPECT_EQ(App().m_strGifDir, dir.path());
@@ -188,6 +190,7 @@ TEST_F(AnimationCommandsTest, ExportsFromTheFinishScreenMatchTheCommandLine)
     exports.files = {Path("p.png")};
     App().m_strSequenceDir = QStringLiteral("/frames");
     dlg->OnCommand(Cmd::SavePictures);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_EQ(exports.proposed.back(), QStringLiteral("/frames/photo_wrpl"));  // named after the picture
     EXPECT_EQ(App().m_strSequenceDir, dir.path());
     EXPECT_EQ(exports.previews, 1);
@@ -212,15 +215,18 @@ TEST_F(AnimationCommandsTest, PrintingMakesOnePdfWithAPagePerChosenFrame)
     exports.frameLists = {{0, 4, 9}};
     exports.printToPdf = Path("print.pdf");
     dlg->OnCommand(Cmd::Print);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_EQ(PdfPages(Path("print.pdf")), 3);
     EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
 
     // Cancelled at the frames or at the printer: nothing printed, the keyframe current again.
     exports.printToPdf = Path("none.pdf");
     dlg->OnCommand(Cmd::Print);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     exports.frameLists = {{1}};
     exports.printToPdf.clear();
     dlg->OnCommand(Cmd::Print);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_FALSE(QFile::exists(Path("none.pdf")));
     EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
 }
@@ -228,16 +234,16 @@ TEST_F(AnimationCommandsTest, PrintingMakesOnePdfWithAPagePerChosenFrame)
 TEST_F(AnimationCommandsTest, AKeyCancelsTheGifAndStopsThePictures)
 {
     exports.files = {Path("cancelled.gif")};
-    PressKeySoon(dlg.get());
-    dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::StopWithAKeyAfterStep(*dlg->Exports(), dlg.get(), 1,
+                                                   [this] { dlg->OnCommand(Cmd::SaveAnimation); }));
     EXPECT_FALSE(QFile::exists(Path("cancelled.gif")));
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("cancelled*")}), QStringList());
     EXPECT_TRUE(prompts.messages.empty());  // a cancel is no failure
 
     exports.frameLists = {{0, 1, 2, 3}};
     exports.files = {Path("s.png")};
-    PressKeySoon(dlg.get());
-    dlg->OnCommand(Cmd::SavePictures);
+    ASSERT_TRUE(testsupport::StopWithAKeyAfterStep(*dlg->Exports(), dlg.get(), 1,
+                                                   [this] { dlg->OnCommand(Cmd::SavePictures); }));
     // The picture written before the key stays; the rest are not written.
     EXPECT_TRUE(QFile::exists(Path("s0.png")));
     EXPECT_FALSE(QFile::exists(Path("s3.png")));
@@ -263,6 +269,7 @@ TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCa
         closedByEscape = !escape.isVisible() && escape.result() == QMessageBox::Cancel;
     });
     dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     ASSERT_TRUE(running);
     EXPECT_TRUE(closedByEnter);
     EXPECT_TRUE(closedByEscape);
@@ -281,6 +288,7 @@ TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotS
         dlg->OnCommand(Cmd::Play);
     });
     dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_TRUE(QFile::exists(Path("busy.gif")));
     EXPECT_FALSE(QFile::exists(Path("second.gif")));
     EXPECT_EQ(exports.asked, askedBefore + 1);
@@ -297,9 +305,11 @@ TEST_F(AnimationCommandsTest, CustomSizeAsksAndACancelledSizeEndsSilently)
     exports.files = {Path("half.bmp"), Path("never.bmp")};
     exports.percent = 50;
     dlg->OnCommand(Cmd::SavePictures);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_EQ(QImage(Path("half.bmp")).size(), QSize(60, 40));
     exports.percent.reset();
     dlg->OnCommand(Cmd::SavePictures);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_FALSE(QFile::exists(Path("never.bmp")));
     EXPECT_TRUE(prompts.messages.empty());
     App().m_nSaveMode = 1;
@@ -315,6 +325,7 @@ TEST_F(AnimationCommandsTest, StripEditsMarkTheProjectModifiedAndAMissingPicture
     ASSERT_TRUE(QFile::remove(picture));
     exports.files = {Path("x.gif")};
     dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_FALSE(QFile::exists(Path("x.gif")));
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_TRUE(prompts.messages.front().text.startsWith(AppString(StrId::CannotReadFile)));

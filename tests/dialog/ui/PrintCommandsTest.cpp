@@ -13,6 +13,7 @@
 #include "res/StringTable.h"
 #include "support/PdfContents.h"
 #include "support/PictureFiles.h"
+#include "support/ExportWaits.h"
 #include "support/ScriptedExportPrompts.h"
 #include "support/ScriptedPrompts.h"
 #include "work/ui/WorkWnd.h"
@@ -64,6 +65,7 @@ protected:
         exports.frameLists = {frames};
         exports.printToPdf = Path("window.pdf");
         dlg->OnCommand(Cmd::Print);
+        ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
         const clitest::CliRun run = clitest::Cli(
             {"print", project, "-o", Path("cli.pdf").toStdString(), "--frames", list, "--size", "picture"});
         ASSERT_EQ(run.status, 0) << run.err;
@@ -112,6 +114,7 @@ TEST_F(PrintCommandsTest, AFailureInsidePrintingLeavesTheWindowAsAnyExportDoes)
     exports.frameLists = {{0, int(KeyframeStore::kMaxFrameNumber) + 1}};
     exports.printToPdf = Path("broken.pdf");
     dlg->OnCommand(Cmd::Print);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_FALSE(dlg->WorkWnd()->ShowsStretchedFrame());
     EXPECT_FALSE(dlg->Progress()->isVisible());
     EXPECT_FALSE(dlg->UserInterfaceLocked());
@@ -126,6 +129,7 @@ TEST_F(PrintCommandsTest, AFileThatCannotBeWrittenIsNamedWithItsCause)
     exports.frameLists = {{0, 1}};
     exports.printToPdf = Path("missing/x.pdf");
     dlg->OnCommand(Cmd::Print);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     ASSERT_EQ(prompts.messages.size(), 1u);
     const QString& text = prompts.messages[0].text;
     EXPECT_TRUE(text.startsWith(AppString(StrId::CannotWriteFile))) << text.toStdString();

@@ -8,6 +8,7 @@
 #include "export/ui/ExportCommands.h"
 #include "res/StringTable.h"
 #include "support/PictureFiles.h"
+#include "support/ExportWaits.h"
 #include "support/ScriptedExportPrompts.h"
 #include "support/ScriptedPrompts.h"
 #include "work/ui/WorkWnd.h"
@@ -136,7 +137,9 @@ TEST_F(SaveNamesTest, ExportsProposeTheDocumentsNameInTheFolderOfTheirKind)
 {
     dlg->OnCommand(Cmd::Finish);
     dlg->OnCommand(Cmd::SaveVideo);  // cancelled
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     ASSERT_EQ(exports.proposed.size(), 2u);
     EXPECT_EQ(exports.proposed[0], Path("videos/photo.wmv"));
     EXPECT_EQ(exports.proposed[1], Path("animations/photo.gif"));
@@ -147,10 +150,12 @@ TEST_F(SaveNamesTest, ExportsProposeTheDocumentsNameInTheFolderOfTheirKind)
     dlg->OnCommand(Cmd::SaveProject);
     exports.files = {Path("loop.gif")};
     dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     ASSERT_TRUE(QFile::exists(Path("loop.gif")));
     EXPECT_EQ(exports.proposed[2], Path("animations/loop.gif"));
     EXPECT_EQ(App().m_strGifDir, dir.path());
     EXPECT_EQ(App().m_strAviDir, Path("videos"));
     dlg->OnCommand(Cmd::SaveVideo);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_EQ(exports.proposed[3], Path("videos/loop.wmv"));
 }

@@ -1,44 +1,39 @@
 // The finish screen's save video, driven without the main dialog against an
-// encoder stand-in: a key pressed while the encoder works (its flush included)
-// stops at once and deletes the file, the bar follows the frames the encoder gave
-// back, and a failure names the file and the cause in the user's language.
+// encoder stand-in on the export's thread: a key pressed in the window while the
+// encoder works (its flush included) stops at once and deletes the file, the bar
+// follows the frames the encoder gave back, and a failure names the file and the
+// cause in the user's language.
 
 #include "app/AppState.h"
 #include "controls/ui/ProgressWnd.h"
 #include "export/VideoTestSupport.h"
+#include "export/ui/ExportWindowSupport.h"
 #include "export/ui/ExportCommands.h"
 #include "project/Project.h"
 #include "project/ProjectTestSupport.h"
 #include "res/StringTable.h"
+#include "support/ExportWaits.h"
 #include "support/ScriptedExportPrompts.h"
 #include "support/ScriptedPrompts.h"
 #include "work/ui/WorkWnd.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QKeyEvent>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <functional>
 
 namespace {
 
+using exporttest::PressKeyIn;
+using exporttest::WindowHost;
 using videotest::EncoderLog;
 using videotest::StandInEncoder;
-
-class WindowHost : public ExportHost {
-public:
-    QWidget* HostWindow() override { return &window; }
-    void ReturnToEditing() override {}
-    void SetBusy(bool busy) override { busyChanges.push_back(busy); }
-    int Speed() const override { return 30; }
-    void MakeActiveKeyCurrent() override {}
-
-    QWidget window;
-    std::vector<bool> busyChanges;
-};
 
 class VideoExportWindowTest : public ::testing::Test {
 protected:
@@ -61,13 +56,24 @@ protected:
         App().m_nSaveMode = m_saveMode;
     }
 
-    // Saves the video through the stand-in; `video` names the file.
-    void SaveVideo(const StandInEncoder::Options& options, const std::string& video = "clip.mp4")
+    // Saves the video through the stand-in; `video` names the file. When the
+    // stand-in holds, `whenHeld` runs on the window thread, after the signals
+    // the export sent before.
+    void SaveVideo(StandInEncoder::Options options, const std::string& video = "clip.mp4",
+                   const std::function<void()>& whenHeld = {})
     {
         path = folder.Path(video);
         exportPrompts.files.push_back(QString::fromStdString(path));
+        std::atomic<bool> held{false};
+        options.onHold = [&held] { held = true; };
         commands.SetVideoWriterFactory(videotest::StandInFactory(options, log));
         commands.OnCommand(CExportCommands::kSaveVideo);
+        if (whenHeld) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, 60000));
+            QCoreApplication::sendPostedEvents();
+            whenHeld();
+        }
+        EXPECT_TRUE(testsupport::WaitForExport(commands));
     }
 
     projecttest::Folder folder;
@@ -77,19 +83,13 @@ protected:
     WindowHost host;
     ScriptedPrompts messages;
     ScriptedExportPrompts exportPrompts;
-    CExportCommands commands{project, work, progress, host, messages};
     EncoderLog log;
+    CExportCommands commands{project, work, progress, host, messages};
     std::string path;
     int frames = 0;
     UiLanguage m_language = UiLanguage::English;
     int m_saveMode = 0;
 };
-
-// A key press in the main window, as a person pressing a key during an export.
-void PressKeyIn(QWidget* window)
-{
-    QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-}
 
 }  // namespace
 
@@ -99,11 +99,10 @@ TEST_F(VideoExportWindowTest, AKeyDuringTheFlushStopsAndDeletesTheFile)
     options.lag = 5;
     options.hold = StandInEncoder::Hold::Flush;
     int barInFlush = -1;
-    options.onHold = [&]() {
+    SaveVideo(options, "clip.mp4", [&] {
         barInFlush = progress.GetPos();
         PressKeyIn(&host.window);
-    };
-    SaveVideo(options);
+    });
     EXPECT_TRUE(log.stopped);
     EXPECT_FALSE(log.closed);
     EXPECT_EQ(log.sent, frames);
@@ -121,8 +120,7 @@ TEST_F(VideoExportWindowTest, AKeyWhileAFrameIsEncodedStopsAtThatFrame)
     StandInEncoder::Options options;
     options.hold = StandInEncoder::Hold::Frame;
     options.holdFrame = 3;
-    options.onHold = [&]() { PressKeyIn(&host.window); };
-    SaveVideo(options, "clip.webm");
+    SaveVideo(options, "clip.webm", [&] { PressKeyIn(&host.window); });
     EXPECT_TRUE(log.stopped);
     EXPECT_EQ(log.sent, 4);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path)));
