@@ -3,7 +3,8 @@
 #include <charconv>
 #include <sstream>
 
-CliArgs::CliArgs(const std::vector<std::string>& args, const std::map<std::string, int>& arity)
+CliArgs::CliArgs(const std::vector<std::string>& args, const std::map<std::string, int>& arity,
+                 const std::set<std::string>& repeatable)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -14,15 +15,14 @@ CliArgs::CliArgs(const std::vector<std::string>& args, const std::map<std::strin
         const auto it = arity.find(arg);
         if (it == arity.end())
             throw CliError("unknown option " + arg);
-        if (m_values.count(arg))
+        if (m_values.count(arg) && !repeatable.count(arg))
             throw CliError("option " + arg + " given twice");
-        std::vector<std::string> values;
+        std::vector<std::string>& values = m_values[arg];
         for (int k = 0; k < it->second; ++k) {
             if (++i >= args.size())
                 throw CliError("option " + arg + " needs " + std::to_string(it->second) + " value(s)");
             values.push_back(args[i]);
         }
-        m_values[arg] = std::move(values);
     }
 }
 
@@ -34,6 +34,16 @@ std::map<std::string, int> ArityOf(const std::vector<CliOption>& options)
     for (const CliOption& option : options)
         arity[std::string(option.name)] = option.Arity();
     return arity;
+}
+
+std::set<std::string> RepeatableOf(const std::vector<CliOption>& options)
+{
+    std::set<std::string> names;
+    for (const CliOption& option : options) {
+        if (option.repeatable)
+            names.insert(std::string(option.name));
+    }
+    return names;
 }
 
 }  // namespace
@@ -57,7 +67,7 @@ int CliOption::Arity() const
 }
 
 CliArgs::CliArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options)
-        : CliArgs(args, ArityOf(options))
+        : CliArgs(args, ArityOf(options), RepeatableOf(options))
 {
     for (const CliOption& option : options) {
         if (option.range)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -56,6 +57,7 @@ struct CliOption {
     std::optional<CliRange> range;  // of every number it takes, or of the last one (--duration K D)
     std::string_view defaultText;   // "30"; empty when it has none to show
     bool required = false;
+    bool repeatable = false;  // may be given several times; Values holds every value in order
 
     // The number of words that follow the option.
     int Arity() const;
@@ -65,7 +67,8 @@ class CliArgs {
 public:
     // `arity` names every option the command accepts ("-o", "--key", ...) with
     // the number of values it takes. Throws CliError for anything else.
-    CliArgs(const std::vector<std::string>& args, const std::map<std::string, int>& arity);
+    CliArgs(const std::vector<std::string>& args, const std::map<std::string, int>& arity,
+            const std::set<std::string>& repeatable = {});
     // The same for the options of a command's table; ranges are checked by Number.
     CliArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options);
 

@@ -7,6 +7,9 @@
 
 #include "cli/CliArgs.h"
 
+#include <QString>
+
+#include <exception>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -48,3 +51,9 @@ int RunAcquire(const std::vector<std::string>& args);
 void OpenProject(Project& project, const std::string& path);
 void PrepareProject(Project& project);
 void SaveProject(Project& project, const std::string& path);
+
+// "warplet-cli: LINE" on stderr. The texts quote names from files and devices with
+// their control characters and stray bytes escaped.
+void ReportLine(const QString& line);
+// What a command threw, reported on stderr as that line in the user's language.
+void ReportFailure(std::exception_ptr error);

@@ -6,7 +6,48 @@
 #include "io/Archive.h"
 #include "io/FilePath.h"
 #include "project/Project.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
+
+#include <iostream>
+
+namespace {
+
+// A text that may end with a line break of its own (a library's message).
+void ReportDetail(std::string detail)
+{
+    while (!detail.empty() && (detail.back() == '\n' || detail.back() == '\r' || detail.back() == ' '))
+        detail.pop_back();
+    ReportLine(QString::fromStdString(ShownBytesUtf8(detail)));
+}
+
+}  // namespace
+
+void ReportLine(const QString& line)
+{
+    std::cerr << "warplet-cli: " << line.toStdString() << std::endl;
+}
+
+void ReportFailure(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const CliError& e) {
+        ReportDetail(e.what());
+    } catch (const CliFileFailure& e) {
+        ReportLine(FailureLine(e.MessageId(), e.Path(), e.Cause()));
+    } catch (const CliWriteError& e) {
+        ReportLine(AppString(StrId::CannotWriteFile) + QStringLiteral(": ") +
+                   QString::fromStdString(ShownBytesUtf8(e.what())));
+    } catch (const FileError& e) {
+        const bool writing = e.GetCause() == FileError::Cause::DiskFull;
+        ReportLine(FailureLine(writing ? StrId::CannotWriteFile : StrId::CannotReadFile, e.Path(), FailureCause(e)));
+    } catch (const ArchiveError& e) {
+        ReportLine(FailureLine(StrId::CannotReadFile, {}, FailureCause(e)));
+    } catch (const std::exception& e) {
+        ReportLine(FailureCause(e));  // no memory, or the error's own text
+    }
+}
 
 void PrepareProject(Project& project)
 {

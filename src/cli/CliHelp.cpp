@@ -5,6 +5,11 @@
 #include "cli/CmdExport.h"
 
 #include "animation/KeyframeStore.h"
+#include "export/ApngWriter.h"
+#include "export/AvifWriter.h"
+#include "export/GifQuality.h"
+#include "export/VideoLoopWriter.h"
+#include "export/WebpWriter.h"
 #include "res/StringTable.h"
 
 #include <algorithm>
@@ -45,6 +50,12 @@ CliOption Needs(std::string_view name, std::string_view values, std::string_view
 CliOption Ranged(CliOption option, CliRange range)
 {
     option.range = range;
+    return option;
+}
+
+CliOption Repeated(CliOption option)
+{
+    option.repeatable = true;
     return option;
 }
 
@@ -120,15 +131,48 @@ std::vector<CliCommand> MakeTable()
           Switch("--quick", "nearest-neighbour rendering, as during playback; screen size only"), SizeOption("screen")},
          RunRender},
         {"export",
-         "export PROJECT.kib -o OUT [OPTIONS]",
+         "export PROJECT.kib -o OUT [-o OUT ...] [OPTIONS]\n"
+         "       warplet-cli export PROJECT.kib ... --out-dir DIR --format LIST [--jobs N] [OPTIONS]",
          "Writes one loop of the animation, or chosen frames. The extension of OUT chooses: .gif an animated GIF, "
-         ".wmv, .mp4 or .webm a video, .jpg, .bmp, .png or .tif a sequence of pictures named by frame number.",
-         {OutputOption("OUT", "the file to write"),
+         ".webp, .apng or .avif an animated picture, .mp4 or .webm a video at the loop's own speed (one frame per "
+         "animation frame), .wmv a video at its table's rate, .jpg, .bmp, .png or .tif a sequence of pictures named "
+         "by frame number. Several -o render the loop once for all of them (the classic GIF, the WMV and pictures "
+         "take a pass of their own). With --out-dir every project is written as DIR/NAME.FORMAT, several side by "
+         "side. AVIF files carry no repetition count: players decide whether they loop.",
+         {Repeated(Takes("-o", "OUT", "a file to write; may be given several times")),
+          Takes("--out-dir", "DIR", "the folder for --format outputs of every project (made when missing)"),
+          Takes("--format", "LIST", "with --out-dir: comma-separated gif, webp, apng, avif, mp4, webm, wmv"),
+          Ranged(Takes("--jobs", "N", "with --out-dir: projects exported at the same time", "the cores"), {1, 64}),
           Ranged(Takes("--speed", "S", "animation frames per second", "30"), {1, 60}), SizeOption("picture"),
           Takes("--frames", "FRAMES",
                 "pictures only: the frames to write, all or frame numbers of the loop (0 to total frames - 1) as "
                 "one argument, \"0 5 17\"",
-                "all")},
+                "all"),
+          Takes("--quality", "Q",
+                ".gif: classic (the work picture's size, a palette per frame) or high (one palette for the loop, "
+                "still dithering, the frame size)",
+                "classic"),
+          Ranged(Takes("--max-size", "BYTES",
+                       "high GIF: the largest file; fewer colours, then fewer frames, until it fits", "no limit"),
+                 {int64_t(GifQualityOptions::kMinMaxBytes), int64_t(1) << 40}),
+          Ranged(Takes("--webp-quality", "Q", ".webp: 0 (smallest) to 100 (best); lossless: compression effort", "80"),
+                 {WebpOptions::kMinQuality, WebpOptions::kMaxQuality}),
+          Switch("--lossless", ".webp: lossless frames"),
+          Ranged(Takes("--webp-effort", "E", ".webp: 0 (fastest) to 6 (smallest)", "4"),
+                 {WebpOptions::kMinEffort, WebpOptions::kMaxEffort}),
+          Ranged(Takes("--png-compression", "L", ".apng: zlib level, 0 (fastest) to 9 (smallest)", "1"),
+                 {ApngOptions::kMinCompression, ApngOptions::kMaxCompression}),
+          Ranged(Takes("--avif-quality", "Q", ".avif: 0 (smallest) to 100 (finest)", "70"),
+                 {AvifOptions::kMinQuality, AvifOptions::kMaxQuality}),
+          Ranged(Takes("--avif-speed", "S", ".avif: encoder speed, 0 (slowest, smallest) to 10 (fastest)", "8"),
+                 {AvifOptions::kMinSpeed, AvifOptions::kMaxSpeed}),
+          Takes("--codec", "C", ".mp4, .webm: h264 (MP4 only), vp9 or av1", "h264 for .mp4, vp9 for .webm"),
+          Ranged(
+              Takes("--crf", "N", ".mp4, .webm: constant quality, lower is better: h264 0 to 51, vp9 and av1 0 to 63",
+                    "h264 23, vp9 32, av1 35"),
+              {0, 63}),
+          Ranged(Takes("--loops", "N", ".mp4, .webm: times the loop plays in the file", "1"),
+                 {VideoLoopOptions::kMinLoops, VideoLoopOptions::kMaxLoops})},
          RunExport},
         {"print",
          "print PROJECT.kib -o OUT.pdf [OPTIONS]",

@@ -1,25 +1,32 @@
 #include "cli/CmdExport.h"
 
 #include "cli/CliCommands.h"
-#include "cli/CmdExportProgress.h"
+#include "cli/CmdExportJobs.h"
 #include "animation/FrameChoice.h"
+#include "export/ApngWriter.h"
+#include "export/AvifWriter.h"
 #include "export/BigPicture.h"
 #include "export/ExportSequence.h"
 #include "export/FailureText.h"
+#include "export/GifQuality.h"
+#include "export/LoopFanOut.h"
+#include "export/VideoLoopWriter.h"
+#include "export/WebpWriter.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <iostream>
+#include <set>
+#include <sstream>
 
 namespace {
 
 constexpr int kDefaultSpeed = 30;
 constexpr int kMinPercent = 1;
 constexpr int kMaxPercent = 10000;
-
-enum class OutputKind { Gif, Video, Pictures };
 
 std::string LowerExtension(const std::string& path)
 {
@@ -30,20 +37,6 @@ std::string LowerExtension(const std::string& path)
     std::string ext = path.substr(dot);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return ext;
-}
-
-OutputKind KindOfOutput(const std::string& path)
-{
-    const std::string ext = LowerExtension(path);
-    if (ext == ".gif")
-        return OutputKind::Gif;
-    if (ext == ".wmv" || ext == ".mp4" || ext == ".webm")
-        return OutputKind::Video;
-    if (!PictureFormatForPath(path).empty())
-        return OutputKind::Pictures;
-    throw CliError(
-        "-o: the output is chosen by the extension: .gif (animation), .wmv, .mp4, .webm (video) or "
-        ".jpg, .bmp, .png, .tif (pictures)");
 }
 
 // The chosen frames, ascending and each once; every one inside the loop.
@@ -62,66 +55,127 @@ void SetUpSource(CBigPicture& big, Project& project, const CliFrameSize& size)
     big.SetSource(project.Work().Path(), size.setting);
 }
 
-int ReportCancelled(const std::string& what)
+int ReportCancelled(ExportConsole& console, const std::string& what)
 {
-    std::cerr << "warplet-cli: export cancelled" << (what.empty() ? "" : ": ") << what << std::endl;
+    console.Error("export cancelled" + (what.empty() ? std::string() : ": " + what));
     return 1;
 }
 
-int ExportGif(CBigPicture& big, const Project& project, CliExportProgress& progress, const std::string& output,
-              int speed)
+std::string FrameCountText(int64_t frames, int width, int height)
+{
+    return std::to_string(frames) + " frames of " + std::to_string(width) + " x " + std::to_string(height);
+}
+
+// --- Passes of their own: the classic GIF, the WMV, pictures ---------------------
+
+int ExportGif(CBigPicture& big, ExportConsole& console, const std::string& output, int speed)
 {
     GifWriteError error;
     const GifExportResult result = big.WriteAnimatedGif(output, speed, &error);
-    progress.Finish();
     if (result == GifExportResult::Cancelled)
-        return ReportCancelled("no file was written");
+        return ReportCancelled(console, "no file was written");
     if (result != GifExportResult::Ok)
         throw CliFileFailure(StrId::CannotWriteFile, output, GifFailureCause(result, error));
-    // GIF frames have the work picture's size whatever the frame size.
-    std::cout << "wrote " << output << ": " << big.TotalFrames() << " frames of " << project.Picture().Width() << " x "
-              << project.Picture().Height() << std::endl;
+    // Classic GIF frames have the work picture's size whatever the frame size.
+    console.Out("wrote " + output + ": " + FrameCountText(big.TotalFrames(), big.WorkWidth(), big.WorkHeight()));
     return 0;
 }
 
-int ExportVideo(CBigPicture& big, CliExportProgress& progress, const std::string& output, int speed)
+int ExportWmv(CBigPicture& big, ExportConsole& console, const std::string& output, int speed)
 {
     const VideoExportResult result = big.WriteVideo(output, speed);
-    progress.Finish();
     if (result.status == VideoExportStatus::Cancelled)
-        return ReportCancelled("no file was written");
+        return ReportCancelled(console, "no file was written");
     if (result.status != VideoExportStatus::Ok)
         throw CliFileFailure(StrId::CannotWriteVideo, output, VideoFailureCause(result));
     // The size of the video in the file (a PAL WMV is 768 x 576 with square pixels).
-    std::cout << "wrote " << output << ": " << result.framesWritten << " frames of " << result.width << " x "
-              << result.height;
-    if (!result.encoder.empty())
-        std::cout << " (" << result.encoder << ")";
-    std::cout << std::endl;
+    console.Out("wrote " + output + ": " + FrameCountText(result.framesWritten, result.width, result.height) +
+                (result.encoder.empty() ? std::string() : " (" + result.encoder + ")"));
     return 0;
 }
 
-int ExportPictures(CBigPicture& big, CliExportProgress& progress, const std::string& output,
-                   const std::vector<int>& frames)
+int ExportPictures(CBigPicture& big, ExportConsole& console, const std::string& output, const std::vector<int>& frames)
 {
     const PictureSequenceResult result = ExportPictureSequence(big, output, frames);
-    progress.Finish();
+    console.FinishBar();
     for (const PictureSequenceResult::Failure& failure : result.failed) {
         const bool full = failure.result.cause == FileError::Cause::DiskFull;
-        std::cerr << "warplet-cli: "
-                  << FailureLine(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, failure.path,
-                                 PictureSaveCause(failure.result))
-                         .toStdString()
-                  << std::endl;
+        console.Error(FailureLine(full ? StrId::CannotWriteFile : StrId::CannotSaveFile, failure.path,
+                                  PictureSaveCause(failure.result))
+                          .toStdString());
     }
     if (!result.written.empty())
-        std::cout << "wrote " << result.written.size() << (result.written.size() == 1 ? " picture: " : " pictures: ")
-                  << result.written.front()
-                  << (result.written.size() > 1 ? " .. " + result.written.back() : std::string()) << std::endl;
+        console.Out("wrote " + std::to_string(result.written.size()) +
+                    (result.written.size() == 1 ? " picture: " : " pictures: ") + result.written.front() +
+                    (result.written.size() > 1 ? " .. " + result.written.back() : std::string()));
     if (result.cancelled)
-        return ReportCancelled(std::to_string(result.written.size()) + " of " + std::to_string(frames.size()) +
-                               " pictures were written");
+        return ReportCancelled(console, std::to_string(result.written.size()) + " of " + std::to_string(frames.size()) +
+                                            " pictures were written");
     return result.failed.empty() ? 0 : 1;
+}
+
+// --- Outputs written from one render --------------------------------------------
+
+std::unique_ptr<LoopWriter> MakeLoopWriter(const ExportOutput& output, const ExportChoices& choices)
+{
+    switch (output.format) {
+    case LoopFormat::HighGif: return std::make_unique<GifQualityWriter>(choices.gif);
+    case LoopFormat::Webp: return std::make_unique<WebpWriter>(choices.webp);
+    case LoopFormat::Apng: return std::make_unique<ApngWriter>(choices.apng);
+    case LoopFormat::Avif: return std::make_unique<AvifWriter>(choices.avif);
+    case LoopFormat::Video: return std::make_unique<VideoLoopWriter>(choices.video);
+    }
+    return nullptr;
+}
+
+std::string LoopDetails(const ExportOutput& output, const LoopWriter& writer, const LoopResult& result,
+                        const ExportChoices& choices)
+{
+    std::string text = ", " + std::to_string(result.bytes) + " bytes";
+    if (output.format == LoopFormat::Video) {
+        const auto& video = static_cast<const VideoLoopWriter&>(writer);
+        text += " at " + std::to_string(choices.speed) + " frames per second (" + video.EncoderName() + ")";
+    }
+    if (!result.reduced.empty())
+        text += "; to fit " + std::to_string(choices.gif.maxBytes) + " bytes: " + result.reduced;
+    return text;
+}
+
+int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<const ExportOutput*>& outputs,
+                const ExportChoices& choices)
+{
+    std::vector<LoopOutput> loops;
+    for (const ExportOutput* output : outputs)
+        loops.push_back({output->path, MakeLoopWriter(*output, choices)});
+    BigPictureLoopSource source(big);
+    const std::vector<LoopResult> results = WriteLoops(loops, choices.speed, source);
+    int status = 0;
+    bool stopped = false;
+    for (size_t i = 0; i < results.size(); ++i) {
+        const ExportOutput& output = *outputs[i];
+        const LoopResult& result = results[i];
+        if (result.status == LoopStatus::Stopped) {
+            stopped = true;
+            continue;
+        }
+        if (!result) {
+            console.Error(result.message);
+            status = 1;
+            continue;
+        }
+        int width = big.Width(), height = big.Height();
+        int64_t frames = big.TotalFrames();
+        if (output.format == LoopFormat::Video) {
+            width &= ~1;
+            height &= ~1;
+            frames *= choices.video.loops;
+        }
+        console.Out("wrote " + output.path + ": " + FrameCountText(frames, width, height) +
+                    LoopDetails(output, *loops[i].writer, result, choices));
+    }
+    if (stopped)
+        return ReportCancelled(console, "no file was written");
+    return status;
 }
 
 }  // namespace
@@ -150,31 +204,203 @@ void SaveFrameAtSize(Project& project, int64_t frame, const CliFrameSize& size, 
         throw CliFileFailure(StrId::CannotWriteFile, output, PictureSaveCause(result));
 }
 
+ExportOutput ClassifyOutput(const std::string& path, bool highGif)
+{
+    const std::string ext = LowerExtension(path);
+    ExportOutput output;
+    output.path = path;
+    if (ext == ".gif")
+        output.kind = highGif ? OutputKind::Loop : OutputKind::ClassicGif;
+    else if (ext == ".webp")
+        output.format = LoopFormat::Webp;
+    else if (ext == ".apng")
+        output.format = LoopFormat::Apng;
+    else if (ext == ".avif")
+        output.format = LoopFormat::Avif;
+    else if (ext == ".mp4" || ext == ".webm")
+        output.format = LoopFormat::Video;
+    else if (ext == ".wmv")
+        output.kind = OutputKind::Wmv;
+    else if (!PictureFormatForPath(path).empty())
+        output.kind = OutputKind::Pictures;
+    else
+        throw CliError(
+            "-o: the output is chosen by the extension: .gif (animation), .webp, .apng, .avif (animated "
+            "pictures), .mp4, .webm, .wmv (video) or .jpg, .bmp, .png, .tif (pictures)");
+    return output;
+}
+
+ExportChoices ParseExportChoices(const CliArgs& a)
+{
+    ExportChoices c;
+    c.speed = int(a.Number("--speed", kDefaultSpeed));
+    c.size = a.Has("--size") ? ParseFrameSize(a.Value("--size")) : CliFrameSize{};
+    const std::string quality = a.Optional("--quality").value_or("classic");
+    if (quality != "classic" && quality != "high")
+        throw CliError("--quality: classic or high (got " + quality + ")");
+    c.highGif = quality == "high";
+    c.gif.maxBytes = uint64_t(a.Number("--max-size", 0));
+    c.webp.lossless = a.Has("--lossless");
+    c.webp.quality = int(a.Number("--webp-quality", c.webp.quality));
+    c.webp.effort = int(a.Number("--webp-effort", c.webp.effort));
+    c.apng.compression = int(a.Number("--png-compression", c.apng.compression));
+    c.avif.quality = int(a.Number("--avif-quality", c.avif.quality));
+    c.avif.speed = int(a.Number("--avif-speed", c.avif.speed));
+    if (a.Has("--codec")) {
+        const std::optional<VideoCodec> codec = VideoCodecByName(a.Value("--codec"));
+        if (!codec)
+            throw CliError("--codec: h264, vp9 or av1 (got " + a.Value("--codec") + ")");
+        c.video.codec = *codec;
+    }
+    c.video.crf = int(a.Number("--crf", -1));
+    c.video.loops = int(a.Number("--loops", 1));
+    c.frames = a.Optional("--frames");
+    return c;
+}
+
+void CheckOutputs(const CliArgs& a, const std::vector<ExportOutput>& outputs, const ExportChoices& choices)
+{
+    const auto any = [&](const std::function<bool(const ExportOutput&)>& test) {
+        return std::any_of(outputs.begin(), outputs.end(), test);
+    };
+    const auto isLoop = [](LoopFormat format) {
+        return [format](const ExportOutput& o) { return o.kind == OutputKind::Loop && o.format == format; };
+    };
+    // Options that do nothing for the outputs asked for are mistakes.
+    const struct {
+        const char* option;
+        std::function<bool(const ExportOutput&)> applies;
+        const char* text;
+    } uses[] = {
+        {"--frames", [](const ExportOutput& o) { return o.kind == OutputKind::Pictures; },
+         "only a picture sequence is made of chosen frames"},
+        {"--quality", [](const ExportOutput& o) { return LowerExtension(o.path) == ".gif"; },
+         "only a .gif has a quality to choose"},
+        {"--max-size", isLoop(LoopFormat::HighGif), "only the high-quality GIF (--quality high) has a size limit"},
+        {"--lossless", isLoop(LoopFormat::Webp), "only a .webp output is lossless or not"},
+        {"--webp-quality", isLoop(LoopFormat::Webp), "applies to a .webp output only"},
+        {"--webp-effort", isLoop(LoopFormat::Webp), "applies to a .webp output only"},
+        {"--png-compression", isLoop(LoopFormat::Apng), "applies to an .apng output only"},
+        {"--avif-quality", isLoop(LoopFormat::Avif), "applies to an .avif output only"},
+        {"--avif-speed", isLoop(LoopFormat::Avif), "applies to an .avif output only"},
+        {"--codec", isLoop(LoopFormat::Video), "applies to .mp4 and .webm outputs only"},
+        {"--crf", isLoop(LoopFormat::Video), "applies to .mp4 and .webm outputs only"},
+        {"--loops", isLoop(LoopFormat::Video), "applies to .mp4 and .webm outputs only"},
+    };
+    for (const auto& use : uses) {
+        if (a.Has(use.option) && !any(use.applies))
+            throw CliError(std::string(use.option) + ": " + use.text);
+    }
+    std::set<std::string> paths;
+    for (const ExportOutput& output : outputs) {
+        if (!paths.insert(output.path).second)
+            throw CliError("-o: " + output.path + " is asked for twice");
+        CheckOutputLibrary(output, choices);
+    }
+}
+
+void CheckOutputLibrary(const ExportOutput& output, const ExportChoices& choices)
+{
+    if (output.kind != OutputKind::Loop)
+        return;
+    LoopResult found;
+    switch (output.format) {
+    case LoopFormat::HighGif: break;
+    case LoopFormat::Webp:
+        if (!WebpAvailable())
+            found = LoopResult::Fail(LoopStatus::NoLibrary, "this program was built without libwebp");
+        break;
+    case LoopFormat::Apng: found = FindFfmpegParts("apng", "apng"); break;
+    case LoopFormat::Avif:
+        if (AvifEncoders().empty())
+            found = LoopResult::Fail(LoopStatus::NoLibrary, "libavif has no AV1 encoder here");
+        break;
+    case LoopFormat::Video: {
+        const VideoCodec codec = ResolveVideoCodec(choices.video.codec, output.path);
+        if (codec == VideoCodec::H264 && LowerExtension(output.path) == ".webm")
+            throw CliError("--codec: a .webm file holds vp9 or av1, not h264");
+        const VideoCodecRange range = CrfRange(codec);
+        if (choices.video.crf >= 0 && (choices.video.crf < range.minCrf || choices.video.crf > range.maxCrf))
+            throw CliError("--crf: " + std::string(VideoCodecName(codec)) + " takes " + std::to_string(range.minCrf) +
+                           " to " + std::to_string(range.maxCrf) + " (got " + std::to_string(choices.video.crf) + ")");
+        found = FindVideoEncoder(codec);
+        break;
+    }
+    }
+    if (!found)
+        throw CliError(output.path + ": " + found.message);
+}
+
+int ExportProject(const std::string& projectPath, const std::vector<ExportOutput>& outputs,
+                  const ExportChoices& choices, ExportConsole& console, ExportJobObserver& observer)
+{
+    Project project;
+    OpenProject(project, projectPath);
+    const int total = project.Keys().GetTotalFrames();
+    if (total <= 0)
+        throw CliError(projectPath + ": the animation has no frames: nothing was written");
+    const bool pictures = std::any_of(outputs.begin(), outputs.end(),
+                                      [](const ExportOutput& o) { return o.kind == OutputKind::Pictures; });
+    const std::vector<int> frames = pictures ? ParseFrames(choices.frames.value_or("all"), total) : std::vector<int>{};
+
+    CBigPicture big(ExportAnimation(project.Keys(), project.Picture()), &observer);
+    SetUpSource(big, project, choices.size);
+    const std::vector<ExportPass> passes = PlanPasses(outputs);
+    observer.SetPasses(int(passes.size()));
+    int status = 0;
+    for (size_t p = 0; p < passes.size(); ++p) {
+        observer.StartPass(int(p));
+        const ExportPass& pass = passes[p];
+        int result = 0;
+        try {
+            if (pass.kind == OutputKind::Loop)
+                result = ExportLoops(big, console, pass.outputs, choices);
+            else if (pass.kind == OutputKind::ClassicGif)
+                result = ExportGif(big, console, pass.outputs.front()->path, choices.speed);
+            else if (pass.kind == OutputKind::Wmv)
+                result = ExportWmv(big, console, pass.outputs.front()->path, choices.speed);
+            else
+                result = ExportPictures(big, console, pass.outputs.front()->path, frames);
+        } catch (...) {
+            console.Failure(std::current_exception());
+            result = 1;
+        }
+        status = std::max(status, result);
+        if (observer.CheckCancel())
+            break;
+    }
+    return status;
+}
+
+std::vector<ExportPass> PlanPasses(const std::vector<ExportOutput>& outputs)
+{
+    std::vector<ExportPass> passes;
+    ExportPass loops{OutputKind::Loop, {}};
+    for (const ExportOutput& output : outputs) {
+        if (output.kind == OutputKind::Loop)
+            loops.outputs.push_back(&output);
+        else
+            passes.push_back({output.kind, {&output}});
+    }
+    if (!loops.outputs.empty())
+        passes.insert(passes.begin(), std::move(loops));
+    return passes;
+}
+
 int RunExport(const std::vector<std::string>& args)
 {
     const CliArgs a(args, CliOptionsOf("export"));
-    const std::string& output = a.Value("-o");
-    const OutputKind kind = KindOfOutput(output);
-    const int speed = int(a.Number("--speed", kDefaultSpeed));
-    const CliFrameSize size = a.Has("--size") ? ParseFrameSize(a.Value("--size")) : CliFrameSize{};
-    if (a.Has("--frames") && kind != OutputKind::Pictures)
-        throw CliError("--frames: only a picture sequence is made of chosen frames");
-
-    Project project;
-    OpenProject(project, a.Single("project file"));
-    const int total = project.Keys().GetTotalFrames();
-    if (total <= 0)
-        throw CliError("the animation has no frames: nothing was written");
-    const std::vector<int> frames =
-        kind == OutputKind::Pictures ? ParseFrames(a.Optional("--frames").value_or("all"), total) : std::vector<int>{};
-
-    CliExportProgress progress("export");
-    CBigPicture big(ExportAnimation(project.Keys(), project.Picture()), &progress);
-    SetUpSource(big, project, size);
-    switch (kind) {
-    case OutputKind::Gif: return ExportGif(big, project, progress, output, speed);
-    case OutputKind::Video: return ExportVideo(big, progress, output, speed);
-    case OutputKind::Pictures: return ExportPictures(big, progress, output, frames);
-    }
-    return 1;
+    const ExportChoices choices = ParseExportChoices(a);
+    if (a.Has("--out-dir") || a.Has("--format") || a.Has("--jobs"))
+        return RunExportBatch(a, choices);
+    if (!a.Has("-o"))
+        throw CliError("missing option -o (or --out-dir DIR with --format)");
+    std::vector<ExportOutput> outputs;
+    for (const std::string& path : a.Values("-o"))
+        outputs.push_back(ClassifyOutput(path, choices.highGif));
+    CheckOutputs(a, outputs, choices);
+    const std::string& project = a.Single("project file");
+    ExportConsole console(1);
+    ExportJobObserver observer(console, 0);
+    return ExportProject(project, outputs, choices, console, observer);
 }

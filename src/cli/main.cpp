@@ -13,26 +13,12 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
 
 namespace {
-
-// One line on stderr. The texts quote names from files and devices with their
-// control characters and stray bytes escaped.
-void Report(const QString& line)
-{
-    std::cerr << "warplet-cli: " << line.toStdString() << std::endl;
-}
-
-// A text that may end with a line break of its own (a library's message).
-void ReportDetail(std::string detail)
-{
-    while (!detail.empty() && (detail.back() == '\n' || detail.back() == '\r' || detail.back() == ' '))
-        detail.pop_back();
-    Report(QString::fromStdString(ShownBytesUtf8(detail)));
-}
 
 bool AsksForHelp(const std::vector<std::string>& args)
 {
@@ -52,23 +38,11 @@ int Run(const std::string& name, const std::vector<std::string>& args)
             }
             return command.run(args);
         }
-        Report(QStringLiteral("unknown command ") + QString::fromStdString(ShownBytesUtf8(name)));
+        ReportLine(QStringLiteral("unknown command ") + QString::fromStdString(ShownBytesUtf8(name)));
         PrintUsage(std::cerr);
         return 1;
-    } catch (const CliError& e) {
-        ReportDetail(e.what());
-    } catch (const CliFileFailure& e) {
-        Report(FailureLine(e.MessageId(), e.Path(), e.Cause()));
-    } catch (const CliWriteError& e) {
-        Report(AppString(StrId::CannotWriteFile) + QStringLiteral(": ") +
-               QString::fromStdString(ShownBytesUtf8(e.what())));
-    } catch (const FileError& e) {
-        const bool writing = e.GetCause() == FileError::Cause::DiskFull;
-        Report(FailureLine(writing ? StrId::CannotWriteFile : StrId::CannotReadFile, e.Path(), FailureCause(e)));
-    } catch (const ArchiveError& e) {
-        Report(FailureLine(StrId::CannotReadFile, {}, FailureCause(e)));
-    } catch (const std::exception& e) {
-        Report(FailureCause(e));  // no memory, or the error's own text
+    } catch (...) {
+        ReportFailure(std::current_exception());
     }
     return 1;
 }
@@ -79,13 +53,15 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     SetUpFfmpegLogging();
+    // The AV1 encoder prints its settings unless asked for errors only.
+    ::setenv("SVT_LOG", "1", 0);
     App().m_strDefaultPicture = ProgramDataFile(QStringLiteral("default.gif"));
     std::vector<std::string> words(argv + 1, argv + argc);
     // The language follows the locale unless --lang names one.
     if (words.size() >= 2 && words[0] == "--lang") {
         const std::optional<UiLanguage> language = ParseLanguage(QString::fromStdString(words[1]));
         if (!language) {
-            Report(QStringLiteral("--lang takes zh or en"));
+            ReportLine(QStringLiteral("--lang takes zh or en"));
             return 1;
         }
         App().m_language = *language;

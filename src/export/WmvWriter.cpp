@@ -345,7 +345,7 @@ bool CWmvWriter::ConfigureEncoder(const VideoEncoderChoice& choice)
         c->gop_size = int(std::max<int64_t>(1, s.keyFrameSpacing * m_nFps / kUnitsPerSecond));
     if (m_muxer->flags & AVFMT_GLOBALHEADER)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    m_stream->time_base = AVRational{1, 1000};
+    m_stream->time_base = s.frameTimeBase ? AVRational{1, m_nFps} : AVRational{1, 1000};
     m_stream->avg_frame_rate = c->framerate;
     return true;
 }
@@ -403,12 +403,28 @@ bool CWmvWriter::SetupInput(const PackedPicture& bitmap)
     av_dict_free(&options);
     if (opened < 0 || avcodec_parameters_from_context(m_stream->codecpar, c) < 0)
         return Fail("Unable to Set Input Properties for Media Writer");
-    if (avformat_write_header(m_writer.get(), nullptr) < 0)
+    if (!WriteHeader())
         return Fail("Unable to Initialize Writing");
     m_inputWidth = w;
     m_inputHeight = h;
     m_nState = kStateWriting;
     return true;
+}
+
+bool CWmvWriter::WriteHeader()
+{
+    if (m_settings.muxerOptions.empty())
+        return avformat_write_header(m_writer.get(), nullptr) >= 0;
+    // A second pass over the file (MP4's fast start) opens it again by this name.
+    const std::string name = "/proc/self/fd/" + std::to_string(m_output.fd);
+    av_freep(&m_writer->url);
+    m_writer->url = av_strdup(name.c_str());
+    AVDictionary* options = nullptr;
+    for (const auto& [key, value] : m_settings.muxerOptions)
+        av_dict_set(&options, key.c_str(), value.c_str(), 0);
+    const int written = avformat_write_header(m_writer.get(), &options);
+    av_dict_free(&options);
+    return written >= 0;
 }
 
 bool CWmvWriter::WriteSample(const PackedPicture& bitmap)

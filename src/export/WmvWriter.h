@@ -58,6 +58,12 @@ struct VideoEncodingSettings {
     int64_t timePerFrame = 0;     // 100-ns units; 0 derives it from the frame rate
     int quality = -1;             // 0..100 for quantiser-based encoders; -1 leaves the default
     int64_t keyFrameSpacing = 0;  // 100-ns units; 0 leaves the encoder's default
+    // Options of the muxer ("movflags", "+faststart"). A muxer that reads back what it
+    // wrote (MP4's fast start) reopens the descriptor it writes to by its /proc name.
+    std::vector<std::pair<std::string, std::string>> muxerOptions;
+    // True: the stream counts in frames (1 / fps) instead of milliseconds, so that
+    // every frame lasts exactly 1 / fps where the container keeps the time base.
+    bool frameTimeBase = false;
 };
 
 // The settings a stored profile asks for, for the ASF container and the wmv2 encoder.
@@ -146,6 +152,8 @@ private:
     bool CreateFile(const std::string& path);
     bool AttachFile(int fd);
     bool SetupInput(const PackedPicture& bitmap);
+    // Writes the container header with the settings' muxer options.
+    bool WriteHeader();
     bool ConfigureEncoder(const VideoEncoderChoice& choice);
     bool WriteSample(const PackedPicture& bitmap);
     bool EncodeAndWrite(const AVFrame* frame);

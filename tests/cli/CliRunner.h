@@ -1,6 +1,7 @@
 #pragma once
 // Runs the built warplet-cli (WARPLET_CLI_PATH) and collects what it printed.
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,30 @@ inline CliRun Cli(const std::vector<std::string>& args, int timeoutMs = 300000)
     process.start(QStringLiteral(WARPLET_CLI_PATH), Arguments(args));
     EXPECT_TRUE(process.waitForFinished(timeoutMs));
     return Collect(process);
+}
+
+// Runs the command, sends `signal` once stderr shows `marker`, and waits for the end.
+inline CliRun Interrupted(const std::vector<std::string>& args, const QByteArray& marker, int signal = SIGINT)
+{
+    QProcess process;
+    process.setProcessEnvironment(CliEnvironment());
+    process.start(QStringLiteral(WARPLET_CLI_PATH), Arguments(args));
+    EXPECT_TRUE(process.waitForStarted());
+    QByteArray err;
+    QElapsedTimer timer;
+    timer.start();
+    while (!err.contains(marker) && process.state() == QProcess::Running && timer.elapsed() < 120000) {
+        process.waitForReadyRead(100);
+        err += process.readAllStandardError();
+    }
+    EXPECT_TRUE(err.contains(marker)) << err.toStdString();
+    ::kill(pid_t(process.processId()), signal);
+    EXPECT_TRUE(process.waitForFinished(120000));
+    CliRun run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = (err + process.readAllStandardError()).toStdString();
+    return run;
 }
 
 }  // namespace clitest

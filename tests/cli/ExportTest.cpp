@@ -1,11 +1,11 @@
 // warplet-cli export and render --size end to end: the files written are read
 // back with Qt's image readers and FFmpeg.
 
+#include "export/LoopTestSupport.h"
 #include "export/VideoTestSupport.h"
 #include "cli/CliRunner.h"
 #include "project/ProjectTestSupport.h"
 
-#include <QElapsedTimer>
 #include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
@@ -17,30 +17,6 @@ using namespace projecttest;
 using namespace clitest;
 
 namespace {
-
-// Runs the command, sends `signal` once stderr shows `marker`, and waits for the end.
-CliRun Interrupted(const std::vector<std::string>& args, const QByteArray& marker, int signal = SIGINT)
-{
-    QProcess process;
-    process.setProcessEnvironment(CliEnvironment());
-    process.start(QStringLiteral(WARPLET_CLI_PATH), Arguments(args));
-    EXPECT_TRUE(process.waitForStarted());
-    QByteArray err;
-    QElapsedTimer timer;
-    timer.start();
-    while (!err.contains(marker) && process.state() == QProcess::Running && timer.elapsed() < 120000) {
-        process.waitForReadyRead(100);
-        err += process.readAllStandardError();
-    }
-    EXPECT_TRUE(err.contains(marker)) << err.toStdString();
-    ::kill(pid_t(process.processId()), signal);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    CliRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = (err + process.readAllStandardError()).toStdString();
-    return run;
-}
 
 bool Exists(const std::string& path)
 {
@@ -104,12 +80,13 @@ TEST_F(CliExport, VideosHaveTheirContainerCodecSizeAndFrameCount)
     };
     // 20 frames at speed 20: WMV of 300 x 200 uses the 320 x 240 entry at 30 fps
     // (30 frames), of 1500 x 1000 the PAL entry at 25 fps, whose file is 768 x 576;
-    // the 150 x 100 MP4 and the 412 x 274 WebM use their own sizes.
+    // the 150 x 100 MP4 and the 412 x 274 WebM use their own sizes and one frame per
+    // animation frame.
     const Case cases[] = {
         {"v.wmv", "asf", {"wmv2"}, {"--size", "picture"}, 320, 240, 30},
         {"pal.wmv", "asf", {"wmv2"}, {"--size", "500"}, 768, 576, 25},
-        {"v.mp4", "mov,mp4,m4a,3gp,3g2,mj2", {"h264", "mpeg4"}, {"--size", "50"}, 150, 100, 30},
-        {"v.webm", "matroska,webm", {"vp9", "libvpx-vp9"}, {"--size", "screen"}, 412, 274, 29},
+        {"v.mp4", "mov,mp4,m4a,3gp,3g2,mj2", {"h264"}, {"--size", "50"}, 150, 100, 20},
+        {"v.webm", "matroska,webm", {"vp9", "libvpx-vp9"}, {"--size", "screen"}, 412, 274, 20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -240,4 +217,178 @@ TEST_F(CliExport, AKilledExportLeavesNoFileBehind)
         EXPECT_EQ(run.status, -1) << name;
         EXPECT_EQ(Files().join(' ').toStdString(), before.join(' ').toStdString()) << name;
     }
+}
+
+namespace {
+
+// What ffprobe says of the first video stream: "codec,width,height,pix_fmt,rate,frames".
+std::string Probe(const std::string& file)
+{
+    const looptest::CommandResult run = looptest::RunCommand(
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=codec_name,pix_fmt,width,height,r_frame_rate,nb_read_frames -of csv=p=0 " +
+        looptest::Quoted(file));
+    std::string line = run.output.substr(0, run.output.find('\n'));
+    return line;
+}
+
+}  // namespace
+
+TEST_F(CliExport, LoopFormatsFromOneRenderAreReadBackByOtherDecodersAtTheFrameSize)
+{
+    const std::optional<std::string> python = looptest::PythonWithPillow();
+    if (!python)
+        GTEST_SKIP() << "Pillow is missing (scripts/install-deps installs it)";
+    const std::string webp = folder.Path("a.webp"), apng = folder.Path("a.apng"), avif = folder.Path("a.avif"),
+                      gif = folder.Path("a.gif");
+    const CliRun run = Cli({"export", project, "-o", webp, "-o", apng, "-o", avif, "-o", gif, "--quality", "high",
+                            "--size", "50", "--speed", "20", "--lossless"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const std::string& file : {webp, apng, gif})
+        EXPECT_NE(run.out.find("wrote " + file + ": 20 frames of 150 x 100"), std::string::npos) << run.out;
+
+    // The APNG is lossless: its frames, decoded by FFmpeg, are what the others are compared
+    // with (the picture is as busy as noise, so a frame out of place differs by far more).
+    const std::vector<uint8_t> frames = looptest::DecodeWithFfmpeg(apng, folder.Path("apng.raw"));
+    ASSERT_EQ(frames.size(), size_t(150 * 100 * 3 * 20));
+    for (const std::string& file : {webp, apng, gif}) {
+        SCOPED_TRACE(file);
+        const looptest::PillowView view = looptest::ReadWithPillow(*python, file, folder.Path("apng.raw"));
+        ASSERT_TRUE(view.error.empty()) << view.error;
+        // The custom size is honoured by the high-quality GIF as by the others.
+        EXPECT_EQ(view.frames, 20);
+        EXPECT_EQ(view.width, 150);
+        EXPECT_EQ(view.height, 100);
+        EXPECT_EQ(view.loop, 0);  // for ever
+        for (const double d : view.durations)
+            EXPECT_EQ(d, 50.0);
+        for (const double e : view.meanError)
+            EXPECT_LT(e, file == gif ? 16.0 : 0.5);
+    }
+    EXPECT_EQ(Probe(avif), "av1,150,100,yuv420p,20/1,20");
+}
+
+TEST_F(CliExport, VideosPlayAtTheLoopsOwnSpeedWithOneFramePerAnimationFrame)
+{
+    // 20 animation frames at 24 per second, and the same played three times.
+    const std::string mp4 = folder.Path("a.mp4"), webm = folder.Path("a.webm"), looped = folder.Path("l.mp4");
+    CliRun run = Cli({"export", project, "-o", mp4, "-o", webm, "--speed", "24", "--size", "picture"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Probe(mp4), "h264,300,200,yuv420p,24/1,20");
+    EXPECT_EQ(Probe(webm), "vp9,300,200,yuv420p,24/1,20");
+    // The index is at the front, so that playback starts before the whole file arrives.
+    QFile file(QString::fromStdString(mp4));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_LT(bytes.indexOf("moov"), bytes.indexOf("mdat"));
+
+    run = Cli({"export", project, "-o", looped, "--speed", "24", "--loops", "3", "--crf", "30", "--size", "51"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Probe(looped), "h264,152,102,yuv420p,24/1,60");  // odd sides are cut to even
+    EXPECT_NE(run.out.find("60 frames of 152 x 102"), std::string::npos) << run.out;
+
+    const std::string av1 = folder.Path("av1.webm");
+    run = Cli({"export", project, "-o", av1, "--codec", "av1", "--speed", "10"});
+    if (run.status == 0)
+        EXPECT_EQ(Probe(av1), "av1,300,200,yuv420p,10/1,20");
+    else
+        EXPECT_NE(run.err.find("av1 encoder is missing"), std::string::npos) << run.err;
+}
+
+TEST_F(CliExport, LoopOptionsOutOfRangeOrForOtherFormatsAreRefused)
+{
+    const QStringList before = Files();
+    const std::string gif = folder.Path("x.gif"), webp = folder.Path("x.webp"), mp4 = folder.Path("x.mp4");
+    const struct {
+        std::vector<std::string> options;
+        const char* message;
+    } mistakes[] = {
+        {{"-o", mp4, "--crf", "52"}, "--crf: h264 takes 0 to 51 (got 52)"},
+        {{"-o", folder.Path("x.webm"), "--crf", "63", "--codec", "h264"}, "not h264"},
+        {{"-o", folder.Path("x.webm"), "--crf", "64"}, "--crf: 64 is outside 0 to 63"},
+        {{"-o", mp4, "--codec", "h265"}, "--codec: h264, vp9 or av1"},
+        {{"-o", folder.Path("x.webm"), "--codec", "h264"}, "not h264"},
+        {{"-o", mp4, "--loops", "0"}, "--loops: 0 is outside 1 to 1000"},
+        {{"-o", webp, "--webp-quality", "101"}, "--webp-quality: 101 is outside 0 to 100"},
+        {{"-o", webp, "--webp-effort", "7"}, "--webp-effort: 7 is outside 0 to 6"},
+        {{"-o", folder.Path("x.apng"), "--png-compression", "10"}, "outside 0 to 9"},
+        {{"-o", folder.Path("x.avif"), "--avif-speed", "11"}, "outside 0 to 10"},
+        {{"-o", gif, "--quality", "best"}, "--quality: classic or high"},
+        {{"-o", gif, "--quality", "high", "--max-size", "1000"}, "outside 1024"},
+        {{"-o", gif, "--max-size", "100000"}, "only the high-quality GIF"},
+        {{"-o", mp4, "--webp-quality", "50"}, "--webp-quality: applies to a .webp output only"},
+        {{"-o", webp, "-o", webp}, "asked for twice"},
+        {{"-o", folder.Path("x.png"), "--out-dir", folder.Path("d"), "--format", "gif"}, "either with -o"},
+        {{"--out-dir", folder.Path("d"), "--format", "gif,mov"}, "--format: a list of"},
+    };
+    for (const auto& m : mistakes) {
+        std::vector<std::string> args = {"export", project};
+        args.insert(args.end(), m.options.begin(), m.options.end());
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 1) << m.message;
+        EXPECT_NE(run.err.find(m.message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Files(), before);
+}
+
+TEST_F(CliExport, AHighGifShrinksToTheSizeAskedForAndSaysHow)
+{
+    MakeProject(600, 400, 12);
+    const std::string full = folder.Path("full.gif"), small = folder.Path("small.gif");
+    ASSERT_EQ(Cli({"export", project, "-o", full, "--quality", "high", "--size", "picture"}).status, 0);
+    const qint64 fullBytes = QFileInfo(QString::fromStdString(full)).size();
+    const qint64 limit = fullBytes * 2 / 3;
+    ASSERT_GE(limit, 1024);
+    const CliRun run = Cli({"export", project, "-o", small, "--quality", "high", "--size", "picture", "--max-size",
+                            std::to_string(limit)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_LE(QFileInfo(QString::fromStdString(small)).size(), limit);
+    EXPECT_NE(run.out.find("to fit " + std::to_string(limit) + " bytes: "), std::string::npos) << run.out;
+    QImageReader reader(QString::fromStdString(small));
+    EXPECT_EQ(reader.size(), QSize(600, 400));
+
+    // A limit no reduction reaches writes nothing and says so.
+    const CliRun tiny = Cli({"export", project, "-o", folder.Path("tiny.gif"), "--quality", "high", "--size", "picture",
+                             "--max-size", "1024"});
+    EXPECT_EQ(tiny.status, 1);
+    EXPECT_NE(tiny.err.find("does not fit in 1024 bytes"), std::string::npos) << tiny.err;
+    EXPECT_FALSE(Exists(folder.Path("tiny.gif")));
+}
+
+TEST_F(CliExport, ManyProjectsAreWrittenSideBySideIntoOneFolder)
+{
+    const std::string second = folder.Path("b.kib");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(project), QString::fromStdString(second)));
+    const std::string out = folder.Path("out");
+    const CliRun run =
+        Cli({"export", project, second, "--out-dir", out, "--format", "gif,webp,mp4", "--jobs", "2", "--speed", "20"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* name : {"a", "b"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(FileSize(out + "/" + name + ".gif"), workSize);
+        EXPECT_EQ(Probe(out + "/" + name + ".mp4"), "h264,300,200,yuv420p,20/1,20");
+        EXPECT_TRUE(Exists(out + "/" + name + ".webp"));
+    }
+    EXPECT_NE(run.out.find("exported 2 of 2 projects to " + out), std::string::npos) << run.out;
+    // One progress display for both: it ends once, at the end of all the work.
+    const size_t end = run.err.find("export: 100%");
+    EXPECT_NE(end, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("export: 100%", end + 1), std::string::npos) << run.err;
+
+    // Two projects of one name would write the same files.
+    const CliRun clash = Cli({"export", project, project, "--out-dir", out, "--format", "gif"});
+    EXPECT_EQ(clash.status, 1);
+    EXPECT_NE(clash.err.find("same name"), std::string::npos) << clash.err;
+}
+
+TEST_F(CliExport, InterruptingSeveralOutputsLeavesNoneOfThem)
+{
+    MakeProject(1600, 1200, 1024);  // 2048 frames of 1600 x 1200
+    const QStringList before = Files();
+    const CliRun run = Interrupted({"export", project, "-o", folder.Path("s.webp"), "-o", folder.Path("s.mp4"), "-o",
+                                    folder.Path("s.gif"), "--quality", "high", "--size", "picture"},
+                                   "export: 0%", SIGTERM);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
+    EXPECT_EQ(Files(), before);
 }

@@ -5,6 +5,7 @@
 #include "export/ApngWriter.h"
 #include "export/AvifWriter.h"
 #include "export/GifQuality.h"
+#include "export/VideoLoopWriter.h"
 #include "export/WebpWriter.h"
 
 #include "LoopTestSupport.h"
@@ -173,7 +174,8 @@ struct Format {
     std::function<std::unique_ptr<LoopWriter>()> make;
 };
 
-std::vector<Format> Formats()
+// The loop writers; with `videos` also the MP4 and WebM at the loop's speed.
+std::vector<Format> Formats(bool videos = false)
 {
     std::vector<Format> formats{
         {"gif", [] { return std::make_unique<GifQualityWriter>(); }},
@@ -186,6 +188,14 @@ std::vector<Format> Formats()
         formats.push_back({"webp", [] { return std::make_unique<WebpWriter>(WebpOptions{true, 0, 0}); }});
     if (!AvifEncoders().empty())
         formats.push_back({"avif", [] { return std::make_unique<AvifWriter>(AvifOptions{100, 10, "auto", 1}); }});
+    if (videos) {
+        formats.push_back({"mp4", [] {
+                               return std::make_unique<VideoLoopWriter>(VideoLoopOptions{VideoCodec::H264, 0, 1});
+                           }});
+        formats.push_back({"webm", [] {
+                               return std::make_unique<VideoLoopWriter>(VideoLoopOptions{VideoCodec::Vp9, 0, 1});
+                           }});
+    }
     return formats;
 }
 
@@ -194,7 +204,7 @@ std::vector<Format> Formats()
 TEST(LoopWriters, StopWithinAFrameRemovesThePartialFileAndKeepsTheOldOne)
 {
     giftest::TempDir dir;
-    for (const Format& format : Formats()) {
+    for (const Format& format : Formats(true)) {
         SCOPED_TRACE(format.name);
         const std::string path = dir.File(std::string("loop.") + format.name);
         {
@@ -219,7 +229,7 @@ TEST(LoopWriters, AFullDiskIsReportedAsSuchAndLeavesNothing)
     if (!disk.Available())
         GTEST_SKIP() << "no file system of our own can be mounted here";
     // Noise does not compress: 8 frames of 160 x 160 are about 600 KB in any of the formats.
-    for (const Format& format : Formats()) {
+    for (const Format& format : Formats(true)) {
         SCOPED_TRACE(format.name);
         const std::string path = disk.Path(std::string("loop.") + format.name);
         FramesSource source(NoiseFrames(160, 160, 8));
