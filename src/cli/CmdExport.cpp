@@ -158,6 +158,14 @@ int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<cons
             stopped = true;
             continue;
         }
+        if (result.status == LoopStatus::WriteFailed) {
+            // As the other exports say it: the file and the cause in the user's language.
+            const FileError error(result.cause, output.path, result.message);
+            console.Error(
+                FailureLine(StrId::CannotWriteFile, output.path, FailureCause(error, output.path)).toStdString());
+            status = 1;
+            continue;
+        }
         if (!result) {
             console.Error(result.message);
             status = 1;

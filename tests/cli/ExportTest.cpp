@@ -5,6 +5,7 @@
 #include "export/VideoTestSupport.h"
 #include "cli/CliRunner.h"
 #include "project/ProjectTestSupport.h"
+#include "support/SmallDisk.h"
 
 #include <QImageReader>
 #include <QProcess>
@@ -391,4 +392,19 @@ TEST_F(CliExport, InterruptingSeveralOutputsLeavesNoneOfThem)
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
     EXPECT_EQ(Files(), before);
+}
+
+TEST_F(CliExport, AFullDiskIsSaidForEachOutputAndLeavesNoPartialFile)
+{
+    testsupport::SmallDisk disk;
+    if (!disk.Available())
+        GTEST_SKIP() << "no file system of our own can be mounted here";
+    // The test picture is as busy as noise: 20 frames of 1200 x 800 fill 256 KB many times over.
+    const std::string webp = disk.Path("full.webp"), mp4 = disk.Path("full.mp4");
+    const CliRun run = Cli({"export", project, "-o", webp, "-o", mp4, "--size", "400", "--crf", "0"});
+    EXPECT_EQ(run.status, 1);
+    for (const std::string& file : {webp, mp4})
+        EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("disk"), std::string::npos) << run.err;
+    EXPECT_TRUE(QDir(QString::fromStdString(disk.Path(""))).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
