@@ -45,7 +45,7 @@ sanitize: deps
 # event dispatcher) handle through its interceptors, whose locking it cannot
 # see; tests/tsan.supp holds what is left over of that kind.
 TSAN_TARGETS = acquire_tests acquire_ui_tests update_tests update_ui_tests export_tests export_ui_tests dialog_ui_tests warplet-cli
-TSAN_TESTS = DeviceTransfer|AcquireWindows|AcquireFlow|UpdateCheck|UpdateNotifier|CheckUpdate|BigPicture|FullSize|VideoStop|ExportWorker|PrintCommands
+TSAN_TESTS = DeviceTransfer|AcquireWindows|AcquireFlow|UpdateCheck|UpdateNotifier|CheckUpdate|BigPicture|FullSize|VideoStop|ExportWorker|PrintCommands|LoopFanOut
 # QProcess starts warplet-cli with a vfork-like clone that
 # ThreadSanitizer takes for a fork of the test program itself: die_after_fork=0
 # lets the program start threads after it (the child execs at once).
