@@ -10,6 +10,7 @@
 // temporary file and renames it over the target.
 
 #include "animation/KeyframeStore.h"
+#include "engine/ToolCatalogue.h"
 #include "engine/ToolTable.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectHistory.h"
@@ -36,7 +37,7 @@ public:
 
 class Project : private KeyframeListener, private WorkPictureHost {
 public:
-    static constexpr int kDefaultTool = 1019;
+    static constexpr int kDefaultTool = kDefaultToolId;
     static constexpr int kDefaultStrength = 64;
     // Project files larger than this are not read.
     static constexpr uint64_t kMaxProjectBytes = uint64_t(1) << 30;
@@ -53,7 +54,7 @@ public:
     // --- Documents (each throws FileError or ArchiveError and then leaves
     // this document exactly as it was) -------------------------------------------
     // A new project on a picture: keyframes 0 and 1 as the strip's first two
-    // double-clicks make them, tool 1019 at strength 64.
+    // double-clicks make them, the default tool at strength 64.
     void NewFromPicture(const std::string& picturePath);
     // Opens a project file of either format.
     void Load(const std::string& projectPath);

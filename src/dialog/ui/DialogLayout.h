@@ -3,6 +3,8 @@
 // stand in the 800 x 600 design area, which tools each panel offers, the
 // commands that enter and leave the panels and the help context of each screen.
 
+#include "engine/ToolCatalogue.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -26,6 +28,14 @@ inline constexpr bool IsToolPanel(int screen)
 {
     return screen >= Screen::Enlarge && screen <= Screen::Global;
 }
+
+// The screen of a tool panel: the panels follow one another as the catalogue lists them.
+inline constexpr int PanelScreen(ToolPanel panel)
+{
+    return Screen::Enlarge + int(panel);
+}
+static_assert(PanelScreen(ToolPanel::Global) == Screen::Global &&
+              kToolPanelCount == Screen::Global - Screen::Enlarge + 1);
 
 // Command and control identifiers of the main dialog.
 namespace Cmd {
@@ -87,8 +97,6 @@ inline constexpr int About = 57664;
 inline constexpr int Help = 57670;
 inline constexpr int Ok = 1;
 inline constexpr int Cancel = 2;
-inline constexpr int FirstTool = 100;
-inline constexpr int LastTool = 2000;
 }  // namespace Cmd
 
 // The design area and the work area inside it.

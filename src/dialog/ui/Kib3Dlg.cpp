@@ -760,7 +760,7 @@ void CKib3Dlg::RunCommand(int id)
     }
     if (ToggleOption(id))
         return;
-    if (id >= Cmd::FirstTool && id <= Cmd::LastTool)
+    if (FindToolRow(id))
         SelectTool(id);
 }
 
@@ -771,7 +771,7 @@ void CKib3Dlg::SelectTool(int id)
         return;
     m_project.SelectTool(*m_tools, id);
     for (const auto& [toolId, button] : m_buttons) {
-        if (toolId >= 1019 && toolId <= 1122 && m_tools->Find(toolId))
+        if (FindToolRow(toolId))
             button->SetLatched(toolId == id);
     }
     if (CMySlider* strength = Slider(Cmd::StrengthSlider))
@@ -1088,7 +1088,7 @@ bool CKib3Dlg::SaveScreenshots(const QString& folder)
     if (work.HasMap() && std::all_of(work.Map().data, work.Map().data + work.Map().Count(),
                                      [](const Displacement& d) { return d.dx == 0 && d.dy == 0; })) {
         const int toolId = m_project.ActiveToolId();
-        SelectTool(1021);
+        SelectTool(ToolCommand("enlarge", ToolSize::Large));
         const Project::StrokePoint centre{work.Width() / 2, work.Height() / 2, 80};
         m_project.PerformStroke(std::span(&centre, 1), false);
         SelectTool(toolId);
