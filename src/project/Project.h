@@ -24,11 +24,11 @@
 class ProjectObserver {
 public:
     virtual ~ProjectObserver() = default;
-    // Bake the power slider into the map being left (32775).
+    // Bake the power slider into the map being left.
     virtual void ApplyPowerRequested() {}
-    // The work picture now shows the active keyframe (32773 handled).
+    // The work picture now shows the active keyframe.
     virtual void ActiveKeyChanged() {}
-    // The work picture was re-rendered (32774).
+    // The work picture was re-rendered.
     virtual void MapChanged() {}
     virtual bool Playing() const { return false; }
     // An undone or redone step replaced the keyframes (and perhaps the picture).
@@ -101,7 +101,7 @@ public:
     std::string Name() const;
 
     // --- The active keyframe -------------------------------------------------------
-    // Attaches the active keyframe's map to the work picture and renders it (32773).
+    // Attaches the active keyframe's map to the work picture and renders it.
     void MakeActiveKeyCurrent();
     // As a click on keyframe k's slot; std::out_of_range when it does not exist.
     void SelectKey(int k);

@@ -1,6 +1,6 @@
 #pragma once
-// The finish screen's exports: save video (1013), save GIF animation (1119),
-// save pictures (1014) and print (1015). Each asks what it needs, renders the
+// The finish screen's exports: save video, save GIF animation, save pictures
+// and print (Cmd::SaveVideo, SaveAnimation, SavePictures and Print). Each asks what it needs, renders the
 // frames through the core's frame source with progress in the main window's
 // bar, stops at any key, and leaves the work window editing the active
 // keyframe again. Only one runs at a time.
@@ -33,23 +33,17 @@ public:
     virtual void SetBusy(bool busy) = 0;
     // Animation frames per second (the speed slider).
     virtual int Speed() const = 0;
-    // Command 32773: the work window edits the active keyframe again.
+    // The work window edits the active keyframe again.
     virtual void MakeActiveKeyCurrent() = 0;
 };
 
 class CExportCommands : public QObject, public ExportObserver {
     Q_OBJECT
 public:
-    static constexpr int kSaveVideo = 1013;
-    static constexpr int kSavePictures = 1014;
-    static constexpr int kPrint = 1015;
-    static constexpr int kSaveGif = 1119;
-
     CExportCommands(Project& project, CWorkWnd& work, CProgressWnd& progress, ExportHost& host, UserPrompts& messages,
                     QObject* parent = nullptr);
     ~CExportCommands() override;
 
-    static bool Handles(int id);
     // Runs one of the four commands; nothing while another export runs.
     void OnCommand(int id);
     bool Running() const { return m_bRunning; }

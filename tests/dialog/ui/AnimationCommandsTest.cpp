@@ -128,7 +128,7 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     EXPECT_TRUE(dlg->Slider(Cmd::SpeedSlider)->isEnabled());
     for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::PowerSlider, Cmd::Options})
         EXPECT_FALSE(dlg->Control(id)->isEnabled()) << id;
-    EXPECT_FALSE(dlg->KeysWnd()->ScrollButton(CKeysWnd::kCmdScrollRight)->isEnabled());
+    EXPECT_FALSE(dlg->KeysWnd()->ScrollButton(Cmd::KeysRight)->isEnabled());
 
     dlg->Slider(Cmd::SpeedSlider)->SetPos(60);
     dlg->Player()->PlayStep();
@@ -314,7 +314,7 @@ TEST_F(AnimationCommandsTest, CustomSizeAsksAndACancelledSizeEndsSilently)
 TEST_F(AnimationCommandsTest, StripEditsMarkTheProjectModifiedAndAMissingPictureIsReported)
 {
     App().m_bModified = false;
-    dlg->KeysWnd()->OnContextCommand(2, CKeysWnd::kCmdRepeat);
+    dlg->KeysWnd()->OnContextCommand(2, Cmd::KeyRepeat);
     EXPECT_TRUE(App().m_bModified);
 
     // The picture file is gone when the export reads it at its own size.
@@ -344,36 +344,36 @@ TEST_F(AnimationCommandsTest, AProjectWithManyKeyframesShowsThemAllInTheStrip)
     ASSERT_EQ(Keys().Count(), 9);
     CKeysWnd* strip = dlg->KeysWnd();
     ASSERT_EQ(strip->SlotCount(), 6);
-    EXPECT_TRUE(strip->ScrollButton(CKeysWnd::kCmdScrollRight)->isVisible());
+    EXPECT_TRUE(strip->ScrollButton(Cmd::KeysRight)->isVisible());
     EXPECT_EQ(strip->Slot(5)->Index(), 5);
     int scrolls = 0;
-    while (strip->ScrollButton(CKeysWnd::kCmdScrollRight)->isVisible() && scrolls < 20) {
-        QTest::mouseClick(strip->ScrollButton(CKeysWnd::kCmdScrollRight), Qt::LeftButton);
+    while (strip->ScrollButton(Cmd::KeysRight)->isVisible() && scrolls < 20) {
+        QTest::mouseClick(strip->ScrollButton(Cmd::KeysRight), Qt::LeftButton);
         ++scrolls;
     }
     EXPECT_EQ(scrolls, 4);  // keyframes 4 to 8 and the empty slot
     EXPECT_EQ(strip->Slot(4)->Index(), 8);
     EXPECT_EQ(strip->Slot(4)->Key()->Duration(), 33);
     EXPECT_EQ(strip->Slot(5)->Key(), nullptr);
-    EXPECT_TRUE(strip->ScrollButton(CKeysWnd::kCmdScrollLeft)->isVisible());
+    EXPECT_TRUE(strip->ScrollButton(Cmd::KeysLeft)->isVisible());
 }
 
 TEST_F(AnimationCommandsTest, FramesShownByExportsLeaveTheKeyframeThumbnailAlone)
 {
     // Keyframe 1's thumbnail shows its deformation.
-    dlg->OnCommand(Cmd::ActiveKeyChanged);
+    dlg->GetProject().MakeActiveKeyCurrent();
     QCoreApplication::processEvents();
     dlg->KeysWnd()->Slot(1)->repaint();
     const std::vector<uint8_t> before = Keys().Key(1).Thumbnail();
 
     dlg->Exports()->ShowFrameAt(0);  // the undeformed first frame, as the frame dialog shows it
     EXPECT_FALSE(dlg->KeysWnd()->Slot(1)->NeedsPicture());
-    dlg->OnCommand(CKeysWnd::kCmdKeyPicture);  // a late request changes nothing either
+    emit dlg->KeysWnd()->thumbnailWanted();  // a late request changes nothing either
     dlg->KeysWnd()->Slot(1)->repaint();
     EXPECT_EQ(Keys().Key(1).Thumbnail(), before);
 
     // A stroke on the keyframe does renew it.
-    dlg->OnCommand(Cmd::ActiveKeyChanged);
+    dlg->GetProject().MakeActiveKeyCurrent();
     dlg->OnCommand(1039);
     CWorkWnd* w = dlg->WorkWnd();
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(40, 40));

@@ -184,7 +184,7 @@ TEST_F(Kib3DlgTest, StrokeMarksTheProjectModifiedAndPowerIsAppliedOnce)
     emit dlg->Slider(Cmd::PowerSlider)->hScroll(4, 32);
     dlg->Slider(Cmd::PowerSlider)->SetPos(32);
     EXPECT_EQ(Copy(Map()), before);  // moving the slider only shows a weaker version
-    dlg->OnCommand(Cmd::ApplyPower);
+    emit dlg->WorkWnd()->powerRequested();
     std::vector<Displacement> scaled = before;
     ScaleMap(MapRef{scaled.data(), Map().width, Map().height}, 32);
     EXPECT_EQ(Copy(Map()), scaled);
@@ -339,8 +339,9 @@ TEST_F(Kib3DlgTest, ExitWritesTheToolAndIsRefusedWhileLocked)
     emit dlg->Slider(Cmd::StrengthSlider)->hScroll(4, 40);
     dlg->LockUserInterface(true);
     EXPECT_FALSE(dlg->Button(Cmd::Play)->isEnabled());
+    EXPECT_FALSE(dlg->Button(Cmd::Exit)->isEnabled());
     EXPECT_TRUE(dlg->WorkWnd()->Busy());
-    dlg->OnCommand(Cmd::Exit);
+    dlg->close();  // the close box still asks
     EXPECT_FALSE(dlg->Ended());
     EXPECT_EQ(prompts.messages.back().text, AppString(StrId::CannotExitWhileWriting));
     dlg->LockUserInterface(false);
@@ -485,7 +486,7 @@ TEST_F(Kib3DlgTest, AWeakerPowerTakenIntoTheMapIsAnUnsavedChange)
     Stroke(1038, {120, 100}, {180, 130});
     App().m_bModified = false;  // as after saving
     // The slider at 64 changes nothing, so nothing is to be saved.
-    dlg->OnCommand(Cmd::ApplyPower);
+    emit dlg->WorkWnd()->powerRequested();
     EXPECT_FALSE(App().m_bModified);
     // A weaker power becomes part of the map when the work window hides.
     const std::vector<Displacement> before = Copy(Map());

@@ -144,7 +144,7 @@ TEST_F(UndoWindowTest, ResetAndAppliedPowerAreSteps)
 
     // Applied, it is one step of its own.
     power->SetPos(20);
-    dlg->OnCommand(Cmd::ApplyPower);
+    emit dlg->WorkWnd()->powerRequested();
     ASSERT_NE(Maps(), stroked);
     CtrlZ();
     EXPECT_EQ(Maps(), stroked);
@@ -157,7 +157,7 @@ TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
     strip->OnSlotDoubleClick(2);  // a third keyframe
     ASSERT_EQ(Doc().Keys().Count(), 3);
     const MapBytes three = Maps();
-    strip->OnContextCommand(1, CKeysWnd::kCmdDelete);
+    strip->OnContextCommand(1, Cmd::KeyDelete);
     ASSERT_EQ(Doc().Keys().Count(), 2);
     EXPECT_EQ(strip->Slot(2)->Key(), nullptr);
 
@@ -177,20 +177,20 @@ TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
     strip->OnSlotDoubleClick(2);
     Stroke(20, 80);  // the new keyframe differs from its neighbour
     const int steps = Doc().History().Count();
-    strip->OnContextCommand(1, CKeysWnd::kCmdActivate);
+    strip->OnContextCommand(1, Cmd::KeyActivate);
     EXPECT_EQ(Doc().History().Count(), steps);
-    strip->OnContextCommand(1, CKeysWnd::kCmdMoveRight);
+    strip->OnContextCommand(1, Cmd::KeyMoveRight);
     EXPECT_EQ(Doc().History().Count(), steps + 1);
 
     // A cancelled duration is neither a step nor an unsaved change; a new one is both.
     App().m_bModified = false;
     std::optional<int> answer;
     strip->SetDurationQuery([&answer](QWidget*, int) { return answer; });
-    strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
+    strip->OnContextCommand(1, Cmd::KeyDuration);
     EXPECT_EQ(Doc().History().Count(), steps + 1);
     EXPECT_FALSE(App().m_bModified);
     answer = 40;
-    strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
+    strip->OnContextCommand(1, Cmd::KeyDuration);
     EXPECT_EQ(Doc().History().Count(), steps + 2);
     EXPECT_TRUE(App().m_bModified);
     CtrlZ();
@@ -216,7 +216,7 @@ TEST_F(UndoWindowTest, AStripCommandShowingAnotherMapTakesThePowerIntoTheMapLeft
     CMySlider* power = dlg->Slider(Cmd::PowerSlider);
     power->SetPos(32);
     const int steps = Doc().History().Count();
-    strip->OnContextCommand(1, CKeysWnd::kCmdMoveRight);
+    strip->OnContextCommand(1, Cmd::KeyMoveRight);
     EXPECT_EQ(power->GetPos(), CKib3Dlg::kNeutralPower);
     EXPECT_EQ(Maps()[2], halved);
     EXPECT_EQ(Maps()[1], before[2]);
@@ -227,7 +227,7 @@ TEST_F(UndoWindowTest, AStripCommandShowingAnotherMapTakesThePowerIntoTheMapLeft
 
     // Copy to screen: the copy replaces the map the power was set on.
     power->SetPos(32);
-    strip->OnContextCommand(2, CKeysWnd::kCmdCopyToScreen);
+    strip->OnContextCommand(2, Cmd::KeyCopyToScreen);
     EXPECT_EQ(power->GetPos(), CKib3Dlg::kNeutralPower);
     EXPECT_EQ(Maps()[1], before[2]);
     EXPECT_EQ(Maps()[2], before[2]);

@@ -9,6 +9,7 @@
 #include "export/ui/ExportCommands.h"
 #include "project/Project.h"
 #include "project/ProjectTestSupport.h"
+#include "res/CommandIds.h"
 #include "res/StringTable.h"
 #include "support/ScriptedExportPrompts.h"
 #include "support/ScriptedPrompts.h"
@@ -67,7 +68,7 @@ protected:
         path = folder.Path(video);
         exportPrompts.files.push_back(QString::fromStdString(path));
         commands.SetVideoWriterFactory(videotest::StandInFactory(options, log));
-        commands.OnCommand(CExportCommands::kSaveVideo);
+        commands.OnCommand(Cmd::SaveVideo);
     }
 
     projecttest::Folder folder;
