@@ -4,6 +4,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "animation/ui/KeysWnd.h"
 #include "animation/ui/Player.h"
 #include "animation/ui/ThumbWnd.h"
@@ -54,26 +56,18 @@ void PressKeySoon(QWidget* target)
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
 }
 
-class AnimationCommandsTest : public ::testing::Test {
+class AnimationCommandsTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
+        DialogTest::SetUp();
         App().m_bShowTips = true;
         App().m_nSaveMode = 1;
         App().m_bInterpVideo = true;
-        App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
         picture = WritePicture(dir.path(), "photo.png", 120, 80);
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
+        ShowDialog();
         dlg->Exports()->SetPrompts(&exports);
-        dlg->show();
-        prompts.pictures.push_back(picture);
-        dlg->OnCommand(Cmd::OpenPicture);
-        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
+        OpenPicture(picture);
         // Keyframe 1 moves everything right and down; a third keyframe like it.
         for (Displacement& e : Keys().Key(1).Map())
             e = Displacement{5 * 64, 2 * 64};
@@ -81,15 +75,8 @@ protected:
         ASSERT_EQ(Keys().Count(), 3);
         dlg->KeysWnd()->OnSlotClick(1);
     }
-    void TearDown() override
-    {
-        dlg.reset();
-        App().m_bModified = false;
-        App().m_bPlaying = false;
-    }
 
     KeyframeStore& Keys() { return dlg->GetProject().Keys(); }
-    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     const Displacement* Shown() { return dlg->GetProject().Picture().Map().data; }
     // The dialog's project saved where the command line can read it.
     std::string SaveProject()
@@ -99,11 +86,7 @@ protected:
         return path;
     }
 
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    ScriptedExportPrompts exports;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "app/AppState.h"
 #include "res/StringTable.h"
 #include "support/PictureFiles.h"
@@ -15,27 +17,15 @@
 
 namespace {
 
-class FailureMessagesTest : public ::testing::Test {
+class FailureMessagesTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        language = App().m_language;
-        App().m_bModified = false;
-        App().m_strDefaultPicture = testsupport::WritePicture(dir.path(), "default.png", 64, 64);
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
-        dlg->show();
-    }
-    void TearDown() override
-    {
-        App().m_language = language;
-        App().m_bModified = false;
+        DialogTest::SetUp();
+        ShowDialog();
     }
 
-    QString File(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QString File(const char* name) const { return Path(name); }
     QString WriteText(const char* name)
     {
         QFile file(File(name));
@@ -51,11 +41,6 @@ protected:
         prompts.messages.clear();
         return text;
     }
-
-    QTemporaryDir dir;
-    UiLanguage language = UiLanguage::English;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace

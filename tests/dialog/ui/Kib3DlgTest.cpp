@@ -1,5 +1,7 @@
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "app/AppState.h"
 #include "controls/ui/MyButton.h"
 #include "controls/ui/MySlider.h"
@@ -39,48 +41,22 @@ std::vector<Displacement> Copy(MapRef map)
     return std::vector<Displacement>(map.data, map.data + map.Count());
 }
 
-class Kib3DlgTest : public ::testing::Test {
+class Kib3DlgTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
+        DialogTest::SetUp();
         App().m_bShowTips = true;
         App().m_nSaveMode = 1;
-        App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
         picture = WritePicture(dir.path(), "photo.png", 300, 200);
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
-        dlg->show();
+        ShowDialog();
     }
-    void TearDown() override { App().m_bModified = false; }
 
-    void OpenPicture()
-    {
-        prompts.pictures.push_back(picture);
-        dlg->OnCommand(Cmd::OpenPicture);
-        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
-    }
-    // A stroke with the mouse in the work window.
-    void Stroke(int toolId, QPoint from, QPoint to)
-    {
-        dlg->OnCommand(toolId);
-        CWorkWnd* w = dlg->WorkWnd();
-        const QPoint e(CWorkWnd::kEdge, CWorkWnd::kEdge);
-        QTest::mousePress(w, Qt::LeftButton, {}, from + e);
-        for (int i = 1; i <= 4; ++i)
-            QTest::mouseMove(w, from + (to - from) * i / 4 + e);
-        QTest::mouseRelease(w, Qt::LeftButton, {}, to + e);
-    }
+    void OpenPicture() { DialogTest::OpenPicture(picture); }
     MapRef Map() { return dlg->GetProject().Picture().Map(); }
     bool Visible(int id) { return dlg->Control(id) && dlg->Control(id)->isVisible(); }
 
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace

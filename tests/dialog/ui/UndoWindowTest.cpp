@@ -5,6 +5,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "animation/ui/KeysWnd.h"
 #include "animation/ui/ThumbWnd.h"
 #include "app/AppState.h"
@@ -24,12 +26,11 @@ namespace {
 
 using MapBytes = std::vector<std::vector<Displacement>>;
 
-class UndoWindowTest : public ::testing::Test {
+class UndoWindowTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        App().m_bModified = false;
+        DialogTest::SetUp();
         QImage img(120, 80, QImage::Format_RGB32);
         for (int y = 0; y < 80; ++y)
             for (int x = 0; x < 120; ++x)
@@ -37,20 +38,9 @@ protected:
         picture = dir.filePath(QStringLiteral("photo.png"));
         img.save(picture);
         App().m_strDefaultPicture = picture;
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
-        dlg->show();
-        prompts.pictures.push_back(picture);
-        dlg->OnCommand(Cmd::OpenPicture);
-        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
+        ShowDialog();
+        OpenPicture(picture);
         dlg->OnCommand(1019);  // the largest enlarging brush
-    }
-    void TearDown() override
-    {
-        dlg.reset();
-        App().m_bModified = false;
     }
 
     Project& Doc() { return dlg->GetProject(); }
@@ -79,10 +69,7 @@ protected:
     // The work window shows the active keyframe's map.
     bool ShowsActive() { return Doc().Picture().Map().data == Doc().Keys().Key(Doc().Keys().Active()).Map().data(); }
 
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace
