@@ -50,7 +50,11 @@ TEST(CommandRegistry, ACommandIsOnOnlyWhenItsConditionAndEveryGroupAllowIt)
     commands.SetGroupOff(Busy, false);
     EXPECT_FALSE(play->isEnabled());
     EXPECT_FALSE(commands.Trigger(kPlay));
+    // ... and a group holds it off when its condition comes back meanwhile.
+    commands.SetGroupOff(Playing, true);
     commands.SetAvailable(kPlay, true);
+    EXPECT_FALSE(play->isEnabled());
+    commands.SetGroupOff(Playing, false);
     EXPECT_TRUE(commands.Trigger(kPlay));
     EXPECT_EQ(runs, 1);
     // An unknown identifier runs nothing.

@@ -132,9 +132,17 @@ TEST_F(CommandActionsTest, AGroupSwitchedBackOnLeavesEachCommandAsItsOwnConditio
     EXPECT_FALSE(Action(Cmd::Play)->isEnabled());
     EXPECT_FALSE(dlg->Button(Cmd::Play)->isEnabled());
 
-    // With a picture the same lock gives the animation's commands back.
-    OpenPicture(testsupport::WritePicture(dir.path(), "photo.png", 120, 80));
+    // A picture opened while the controls are locked: once unlocked, the
+    // animation's commands are on as they would have been without the lock.
+    dlg->LockUserInterface(true);
+    ASSERT_TRUE(dlg->OpenPictureFile(testsupport::WritePicture(dir.path(), "photo.png", 120, 80)));
+    EXPECT_FALSE(dlg->Button(Cmd::Play)->isEnabled());
+    dlg->LockUserInterface(false);
     ASSERT_TRUE(Action(Cmd::Play)->isEnabled());
+    EXPECT_TRUE(dlg->Button(Cmd::Play)->isEnabled());
+    EXPECT_TRUE(dlg->Button(Cmd::SaveVideo)->isEnabled());
+
+    // The lock takes them off again and gives them back.
     dlg->LockUserInterface(true);
     EXPECT_FALSE(dlg->Button(Cmd::Play)->isEnabled());
     EXPECT_FALSE(dlg->Commands().Trigger(Cmd::Play));
