@@ -187,8 +187,8 @@ TEST_F(ExportWorkerWindowTest, APrintersPagesArePaintedOnTheWindowThreadAndAKeyS
 
     // A key after the first page: the printer's document ends with that page.
     exportPrompts.printToPdf = QString::fromStdString(folder.Path("stopped.pdf"));
-    ASSERT_TRUE(testsupport::StopWithAKeyAfterStep(commands, &host.window, 1,
-                                                   [this] { commands.OnCommand(Cmd::Print); }));
+    ASSERT_TRUE(
+        testsupport::StopWithAKeyAfterStep(commands, &host.window, 1, [this] { commands.OnCommand(Cmd::Print); }));
     EXPECT_EQ(testsupport::ReadPdf(QString::fromStdString(folder.Path("stopped.pdf"))).pages.size(), 1u);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_FALSE(commands.Running());
