@@ -423,8 +423,10 @@ void CKib3Dlg::accept()
 void CKib3Dlg::closeEvent(QCloseEvent* event)
 {
     // The dialog ends only through the exit command, which calls done(); the
-    // close box asks for it also while an export keeps the exit button off.
+    // close box asks for it also while an export keeps the exit button off,
+    // and stops that export as a key does (the exit is refused meanwhile).
     event->ignore();
+    m_pExports->RequestStop();
     m_pProjectCommands->Exit();
     UpdateTitle();
 }

@@ -105,6 +105,12 @@ void CExportCommands::SetPrompts(ExportPrompts* prompts)
     m_pPrompts = prompts ? prompts : m_standardPrompts.get();
 }
 
+void CExportCommands::RequestStop()
+{
+    if (Running())
+        m_worker.RequestStop();
+}
+
 void CExportCommands::OnCommand(int id)
 {
     // Every command needs frames, and one export at a time.

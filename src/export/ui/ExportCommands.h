@@ -55,6 +55,9 @@ public:
     // tells when it has ended.
     void OnCommand(int id);
     bool Running() const { return m_pRun != nullptr; }
+    // Asks a running export to stop, as a key in the window does; it ends
+    // later, through finished().
+    void RequestStop();
 
     // The questions asked; the standard dialogs unless replaced.
     void SetPrompts(ExportPrompts* prompts);

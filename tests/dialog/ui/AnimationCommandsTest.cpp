@@ -14,6 +14,7 @@
 #include "controls/ui/MyButton.h"
 #include "controls/ui/MySlider.h"
 #include "controls/ui/ProgressWnd.h"
+#include "export/VideoTestSupport.h"
 #include "export/ui/ExportCommands.h"
 #include "res/StringTable.h"
 #include "support/ExportWaits.h"
@@ -30,6 +31,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <atomic>
 
 #include "support/PictureFiles.h"
 
@@ -258,7 +261,7 @@ TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCa
     EXPECT_TRUE(QFile::exists(Path("kept.gif")));  // the export went on to the end
 }
 
-TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotStart)
+TEST_F(AnimationCommandsTest, CloseDuringAnExportIsRefusedAndASecondExportCannotStart)
 {
     dlg->GetProject().History().SetSaved();
     exports.files = {Path("busy.gif"), Path("second.gif")};
@@ -271,13 +274,38 @@ TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotS
     });
     dlg->OnCommand(Cmd::SaveAnimation);
     ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
-    EXPECT_TRUE(QFile::exists(Path("busy.gif")));
     EXPECT_FALSE(QFile::exists(Path("second.gif")));
     EXPECT_EQ(exports.asked, askedBefore + 1);
     EXPECT_FALSE(dlg->Ended());
     EXPECT_FALSE(dlg->Player()->Playing());
     ASSERT_GE(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages.front().text, AppString(StrId::CannotExitWhileWriting));
+}
+
+TEST_F(AnimationCommandsTest, TheCloseBoxStopsAnExportAndTheWindowStays)
+{
+    // The encoder holds on to frame 2 until it sees a stop: only the close box
+    // can end this export.
+    std::atomic<bool> holding{false};
+    videotest::EncoderLog log;
+    videotest::StandInEncoder::Options options;
+    options.hold = videotest::StandInEncoder::Hold::Frame;
+    options.holdFrame = 2;
+    options.onHold = [&holding] { holding = true; };
+    dlg->Exports()->SetVideoWriterFactory(videotest::StandInFactory(options, log));
+    dlg->GetProject().History().SetSaved();
+    exports.files = {Path("closed.mp4")};
+    dlg->OnCommand(Cmd::SaveVideo);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return holding.load(); }, 60000));
+
+    dlg->close();
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
+    EXPECT_TRUE(log.stopped);
+    EXPECT_FALSE(QFile::exists(Path("closed.mp4")));
+    EXPECT_FALSE(dlg->Ended());
+    EXPECT_TRUE(dlg->isVisible());
+    ASSERT_FALSE(prompts.messages.empty());
+    EXPECT_EQ(prompts.messages.back().text, AppString(StrId::CannotExitWhileWriting));
 }
 
 TEST_F(AnimationCommandsTest, CustomSizeAsksAndACancelledSizeEndsSilently)
