@@ -200,6 +200,12 @@ void CMyButton::ChangeLevel(int target)
     m_animation.start();
 }
 
+void CMyButton::FinishAnimation()
+{
+    if (m_animation.isActive())
+        SetLevelNow(m_nLevel);
+}
+
 void CMyButton::AnimationStep()
 {
     ++m_nAnimationStep;

@@ -59,6 +59,8 @@ public:
 
     // The look the button has, or is changing to.
     int Level() const { return m_nLevel; }
+    // Shows the look an animated change is going to at once.
+    void FinishAnimation();
     int CaptionHeight() const { return m_nCaptionHeight; }
     const QImage& Display() const { return m_display; }
     // How often the displayed picture was built (once per look change without

@@ -1,5 +1,7 @@
 #include "dialog/ui/Screenshots.h"
 
+#include "app/AppState.h"
+#include "controls/ui/MyButton.h"
 #include "dialog/ui/DialogLayout.h"
 #include "dialog/ui/ScreenStack.h"
 #include "dialog/ui/ToolCommands.h"
@@ -30,6 +32,12 @@ bool SaveScreenshots(const QString& folder, QWidget& window, CScreenStack& scree
         return false;
     const bool fades = screens.Fades();
     screens.SetFades(false);
+    // The buttons take their looks at once (also those still changing since
+    // the window opened): a grab does not wait for an animation's timer.
+    const bool animation = App().m_bShowAnimation;
+    App().m_bShowAnimation = false;
+    for (CMyButton* button : window.findChildren<CMyButton*>())
+        button->FinishAnimation();
     const int screenBefore = screens.Current();
     struct Shot {
         int screen;
@@ -58,5 +66,6 @@ bool SaveScreenshots(const QString& folder, QWidget& window, CScreenStack& scree
     }
     screens.SwitchTo(std::max(screenBefore, 0));
     screens.SetFades(fades);
+    App().m_bShowAnimation = animation;
     return ok;
 }
