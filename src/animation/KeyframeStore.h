@@ -4,9 +4,9 @@
 // screen. The keys window holds one of these and adds slots and painting.
 //
 // The store asks its owner for three things through KeyframeListener: bake
-// the power slider into the map being left (command 32775), render the active
-// keyframe's thumbnail (32772, answered by calling SetKeyPicture for the
-// active keyframe) and show the active keyframe in the work picture (32773).
+// the power slider into the map being left, render the active keyframe's
+// thumbnail (answered by calling SetKeyPicture for the active keyframe) and
+// show the active keyframe in the work picture.
 
 #include "animation/CMMask.h"
 #include "animation/ThumbnailHeader.h"
@@ -20,9 +20,9 @@
 class KeyframeListener {
 public:
     virtual ~KeyframeListener() = default;
-    virtual void ApplyPowerRequested() {}  // 32775
-    virtual void KeyPictureRequested() {}  // 32772
-    virtual void ActiveKeyChanged() {}     // 32773
+    virtual void ApplyPowerRequested() {}
+    virtual void KeyPictureRequested() {}
+    virtual void ActiveKeyChanged() {}
 };
 
 class KeyframeStore {

@@ -12,6 +12,7 @@
 // case-insensitively when read.
 
 #include "app/UiLanguage.h"
+#include "engine/ToolCatalogue.h"
 
 #include <QString>
 #include <QStringList>
@@ -74,8 +75,8 @@ QString GetProfileString(const QString& section, const QString& entry, const QSt
 bool WriteProfileInt(const QString& section, const QString& entry, int value);
 bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
 
-// The main dialog's tool selection: command identifier of the active tool and its strength.
-inline constexpr int kDefaultToolId = 1019;
+// The main dialog's tool selection: command identifier of the active tool
+// (kDefaultToolId when none is stored) and its strength.
 inline constexpr int kDefaultToolPower = 64;
 int ReadToolId();
 int ReadToolPower();

@@ -3,6 +3,7 @@
 
 #include "engine/Displacement.h"
 #include "engine/RandomSource.h"
+#include "engine/ToolCatalogue.h"
 #include "engine/ToolTable.h"
 #include "engine/WorkPicture.h"
 
@@ -78,11 +79,15 @@ int main(int argc, char** argv)
     DisplacementMap map(work.Width(), work.Height());
     work.AttachMap(map.Ref());
 
-    Stroke(work, *tools.Find(1021), 120, 120, 140, 130, 6);   // large enlarge
-    Stroke(work, *tools.Find(1033), 300, 100, 300, 100, 25);  // large rotate, held still
-    Stroke(work, *tools.Find(1038), 60, 250, 200, 250, 0);    // medium move, dragged right
-    Stroke(work, *tools.Find(1024), 320, 230, 330, 240, 5);   // large shrink
-    Stroke(work, *tools.Find(1094), 206, 155, 206, 155, 3);   // global tornado, held for 3 ticks
+    const auto tool = [&tools](std::string_view kind, ToolSize size) -> CTool& {
+        return *tools.Find(ToolCommand(kind, size));
+    };
+    using enum ToolSize;
+    Stroke(work, tool("enlarge", Large), 120, 120, 140, 130, 6);
+    Stroke(work, tool("rotate", Large), 300, 100, 300, 100, 25);  // held still
+    Stroke(work, tool("move", Medium), 60, 250, 200, 250, 0);     // dragged right
+    Stroke(work, tool("shrink", Large), 320, 230, 330, 240, 5);
+    Stroke(work, tool("tornado", WholePicture), 206, 155, 206, 155, 3);  // held for 3 ticks
     work.RenderMap(64, true);
 
     if (!WriteBmp(out, work.Display())) {

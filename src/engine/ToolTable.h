@@ -1,7 +1,6 @@
 #pragma once
-// The 55 tool objects keyed by command id: fifteen brush classes in three sizes
-// and ten whole-picture classes. A tool's command id is also the string id of
-// its name and the key of its button.
+// The tool objects keyed by command id, one for every row of the tool
+// catalogue (engine/ToolCatalogue.h), each at its row's strength and repeat.
 
 #include "engine/RandomSource.h"
 #include "engine/Tool.h"

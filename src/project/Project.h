@@ -10,6 +10,7 @@
 // temporary file and renames it over the target.
 
 #include "animation/KeyframeStore.h"
+#include "engine/ToolCatalogue.h"
 #include "engine/ToolTable.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectHistory.h"
@@ -23,11 +24,11 @@
 class ProjectObserver {
 public:
     virtual ~ProjectObserver() = default;
-    // Bake the power slider into the map being left (32775).
+    // Bake the power slider into the map being left.
     virtual void ApplyPowerRequested() {}
-    // The work picture now shows the active keyframe (32773 handled).
+    // The work picture now shows the active keyframe.
     virtual void ActiveKeyChanged() {}
-    // The work picture was re-rendered (32774).
+    // The work picture was re-rendered.
     virtual void MapChanged() {}
     virtual bool Playing() const { return false; }
     // An undone or redone step replaced the keyframes (and perhaps the picture).
@@ -36,7 +37,7 @@ public:
 
 class Project : private KeyframeListener, private WorkPictureHost {
 public:
-    static constexpr int kDefaultTool = 1019;
+    static constexpr int kDefaultTool = kDefaultToolId;
     static constexpr int kDefaultStrength = 64;
     // Project files larger than this are not read.
     static constexpr uint64_t kMaxProjectBytes = uint64_t(1) << 30;
@@ -53,7 +54,7 @@ public:
     // --- Documents (each throws FileError or ArchiveError and then leaves
     // this document exactly as it was) -------------------------------------------
     // A new project on a picture: keyframes 0 and 1 as the strip's first two
-    // double-clicks make them, tool 1019 at strength 64.
+    // double-clicks make them, the default tool at strength 64.
     void NewFromPicture(const std::string& picturePath);
     // Opens a project file of either format.
     void Load(const std::string& projectPath);
@@ -101,7 +102,7 @@ public:
     std::string Name() const;
 
     // --- The active keyframe -------------------------------------------------------
-    // Attaches the active keyframe's map to the work picture and renders it (32773).
+    // Attaches the active keyframe's map to the work picture and renders it.
     void MakeActiveKeyCurrent();
     // As a click on keyframe k's slot; std::out_of_range when it does not exist.
     void SelectKey(int k);

@@ -1,6 +1,7 @@
 #include "res/StringTable.h"
 
 #include "app/AppState.h"
+#include "engine/ToolCatalogue.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -219,22 +220,8 @@ QStringList StringTableProblems()
 
 std::vector<int> ToolNameIds()
 {
-    return {
-        1019, 1020, 1021,                                            // enlarge
-        1047, 1048, 1049,                                            // vertical enlarge
-        1050, 1051, 1052,                                            // horizontal enlarge
-        1022, 1023, 1024,                                            // shrink
-        1053, 1054, 1055,                                            // vertical shrink
-        1056, 1057, 1058,                                            // horizontal shrink
-        1025, 1026, 1027,                                            // scale
-        1031, 1032, 1033,                                            // rotate
-        1037, 1038, 1039,                                            // move
-        1034, 1035, 1036,                                            // undo brush
-        1028, 1029, 1030,                                            // smooth
-        1069, 1070, 1071,                                            // collapse
-        1075, 1079, 1086,                                            // pinch
-        1072, 1073, 1076,                                            // explosion
-        1089, 1093, 1096,                                            // punch
-        1090, 1105, 1094, 1097, 1100, 1099, 1102, 1121, 1109, 1122,  // global tools
-    };
+    std::vector<int> ids;
+    for (const ToolRow& row : ToolCatalogue())
+        ids.push_back(row.name);
+    return ids;
 }

@@ -50,8 +50,8 @@ std::vector<int> AppCaptionIds(UiLanguage language);
 // table, duplicate identifier); empty for a sound table.
 QStringList StringTableProblems();
 
-// Identifiers of the tool names: small, medium and large for each local tool,
-// then the global tools.
+// Identifiers of the tool names, in the order of the tool catalogue: the
+// panels' tools in their order on the screen.
 std::vector<int> ToolNameIds();
 
 // Identifiers of well-known strings.

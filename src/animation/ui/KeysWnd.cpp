@@ -5,10 +5,14 @@
 #include "animation/ui/ThumbWnd.h"
 #include "controls/ui/Art.h"
 #include "controls/ui/BMenu.h"
+#include "controls/ui/CommandRegistry.h"
 #include "controls/ui/MyButton.h"
 #include "res/StringTable.h"
 
+#include <QAction>
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -19,14 +23,15 @@ struct MenuEntry {
     Item item;
 };
 
+// The context menu, in its order; the duration follows a separator.
 constexpr MenuEntry kMenu[] = {
-    {CKeysWnd::kCmdActivate, Item::Activate},
-    {CKeysWnd::kCmdRepeat, Item::Repeat},
-    {CKeysWnd::kCmdDelete, Item::Delete},
-    {CKeysWnd::kCmdMoveLeft, Item::MoveLeft},
-    {CKeysWnd::kCmdMoveRight, Item::MoveRight},
-    {CKeysWnd::kCmdCopyToScreen, Item::CopyToScreen},
-    {CKeysWnd::kCmdCopyFromScreen, Item::CopyFromScreen},
+    {Cmd::KeyActivate, Item::Activate},
+    {Cmd::KeyRepeat, Item::Repeat},
+    {Cmd::KeyDelete, Item::Delete},
+    {Cmd::KeyMoveLeft, Item::MoveLeft},
+    {Cmd::KeyMoveRight, Item::MoveRight},
+    {Cmd::KeyCopyToScreen, Item::CopyToScreen},
+    {Cmd::KeyCopyFromScreen, Item::CopyFromScreen},
 };
 
 // Puts the two numbers in place of the text's first two "%d".
@@ -46,14 +51,27 @@ QString FormatNumbers(QString text, int first, int second)
 CKeysWnd::CKeysWnd(KeyframeStore& keys, QWidget* parent) : QWidget(parent), m_keys(keys)
 {
     setObjectName(QStringLiteral("Keys"));
-    m_btnRight = new CMyButton(kCmdScrollRight, this);
-    m_btnRight->SetPicture(ArtId::ScrollRight);
-    m_btnLeft = new CMyButton(kCmdScrollLeft, this);
-    m_btnLeft->SetPicture(ArtId::ScrollLeft);
-    for (CMyButton* b : {m_btnLeft, m_btnRight}) {
-        b->setToolTip(AppString(b->GetDlgCtrlID()));
-        connect(b, &CMyButton::commandIssued, this, &CKeysWnd::OnCommand);
+    for (const int id : {Cmd::KeysLeft, Cmd::KeysRight}) {
+        QAction* action = MakeCommandAction(id, this);
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        m_actions.push_back(action);
     }
+    // A chosen item acts on the keyframe whose menu it was chosen from.
+    std::vector<int> menu;
+    for (const MenuEntry& entry : kMenu)
+        menu.push_back(entry.id);
+    menu.push_back(Cmd::KeyDuration);
+    for (const int id : menu) {
+        QAction* action = MakeCommandAction(id, this);
+        connect(action, &QAction::triggered, this, [this, id] { OnContextCommand(std::exchange(m_nMenuKey, -1), id); });
+        m_actions.push_back(action);
+    }
+    m_btnRight = new CMyButton(Cmd::KeysRight, this);
+    m_btnRight->SetPicture(ArtId::ScrollRight);
+    m_btnRight->SetAction(CommandAction(Cmd::KeysRight));
+    m_btnLeft = new CMyButton(Cmd::KeysLeft, this);
+    m_btnLeft->SetPicture(ArtId::ScrollLeft);
+    m_btnLeft->SetAction(CommandAction(Cmd::KeysLeft));
     m_durationQuery = [](QWidget* parent, int duration) -> std::optional<int> {
         CDurationDlg dlg(duration, parent);
         if (dlg.exec() != QDialog::Accepted)
@@ -64,6 +82,13 @@ CKeysWnd::CKeysWnd(KeyframeStore& keys, QWidget* parent) : QWidget(parent), m_ke
 }
 
 CKeysWnd::~CKeysWnd() = default;
+
+QAction* CKeysWnd::CommandAction(int id) const
+{
+    const auto it =
+        std::find_if(m_actions.begin(), m_actions.end(), [id](const QAction* a) { return CommandId(a) == id; });
+    return it == m_actions.end() ? nullptr : *it;
+}
 
 void CKeysWnd::CreateSlots()
 {
@@ -137,7 +162,7 @@ std::vector<int> CKeysWnd::ContextMenuItems(int k) const
     }
     if (m_keys.ContextItemAvailable(Item::Duration, k)) {
         items.push_back(0);
-        items.push_back(kCmdDuration);
+        items.push_back(Cmd::KeyDuration);
     }
     return items;
 }
@@ -153,21 +178,21 @@ void CKeysWnd::OnContextCommand(int k, int id)
     bool changed = true;
     emit editStarting();
     switch (id) {
-    case kCmdActivate: m_keys.Activate(k); break;
-    case kCmdRepeat: m_keys.Repeat(k); break;
-    case kCmdDelete: m_keys.Delete(k); break;
-    case kCmdMoveLeft: m_keys.MoveLeft(k); break;
-    case kCmdMoveRight: m_keys.MoveRight(k); break;
-    case kCmdCopyToScreen: m_keys.CopyToScreen(k); break;
-    case kCmdCopyFromScreen: m_keys.CopyFromScreen(k); break;
-    case kCmdDuration: changed = RunDuration(k); break;
+    case Cmd::KeyActivate: m_keys.Activate(k); break;
+    case Cmd::KeyRepeat: m_keys.Repeat(k); break;
+    case Cmd::KeyDelete: m_keys.Delete(k); break;
+    case Cmd::KeyMoveLeft: m_keys.MoveLeft(k); break;
+    case Cmd::KeyMoveRight: m_keys.MoveRight(k); break;
+    case Cmd::KeyCopyToScreen: m_keys.CopyToScreen(k); break;
+    case Cmd::KeyCopyFromScreen: m_keys.CopyFromScreen(k); break;
+    case Cmd::KeyDuration: changed = RunDuration(k); break;
     default: break;
     }
     emit editFinished(id);
     KeysChanged();
     // Activating another keyframe only changes which one is edited; a cancelled
     // duration changes nothing.
-    if (changed && (id != kCmdActivate || m_keys.Count() != before))
+    if (changed && (id != Cmd::KeyActivate || m_keys.Count() != before))
         emit keysEdited();
 }
 
@@ -185,17 +210,9 @@ void CKeysWnd::ShowMenu(const std::vector<int>& commands, QPoint pos)
 {
     std::vector<BMenuItem> items;
     for (int id : commands)
-        items.push_back({id ? AppCaption(id) : QString(), false, id});
+        items.push_back(BMenuItem::FromAction(id ? CommandAction(id) : nullptr));
     auto* menu = new CBMenu(std::move(items), window());
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    connect(
-        menu, &CBMenu::commandIssued, this,
-        [this](int id) {
-            const int k = m_nMenuKey;
-            m_nMenuKey = -1;
-            OnContextCommand(k, id);
-        },
-        Qt::QueuedConnection);
     menu->Track(pos);
     // Right-aligned at the cursor (unless the screen's edge moved it already).
     if (menu->x() == pos.x())
@@ -204,9 +221,9 @@ void CKeysWnd::ShowMenu(const std::vector<int>& commands, QPoint pos)
 
 void CKeysWnd::OnCommand(int id)
 {
-    if (id == kCmdScrollLeft)
+    if (id == Cmd::KeysLeft)
         m_keys.ScrollLeft();
-    else if (id == kCmdScrollRight && m_keys.RightScrollVisible(SlotCount()))
+    else if (id == Cmd::KeysRight && m_keys.RightScrollVisible(SlotCount()))
         m_keys.ScrollRight();
     else
         return;

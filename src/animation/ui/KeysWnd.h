@@ -2,8 +2,12 @@
 // The keyframe strip: a row of thumbnail slots between two scroll buttons,
 // on top of the project's keyframe store. Clicks, double-clicks and the
 // context menu run the store's operations; the store tells the project, which
-// tells the main dialog (32775 apply power, 32772 keyframe picture, 32773
-// active keyframe changed). The strip adds slots, scrolling and painting.
+// tells the main dialog. The strip adds slots, scrolling and painting, and
+// asks for a keyframe's thumbnail when a slot needs one (thumbnailWanted).
+// Its commands (the scroll buttons and the context menu's items) are actions
+// the strip makes; the main dialog's command registry adopts them.
+
+#include "res/CommandIds.h"
 
 #include <QWidget>
 
@@ -14,22 +18,11 @@
 class CMyButton;
 class CThumbWnd;
 class KeyframeStore;
+class QAction;
 
 class CKeysWnd : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kCmdScrollLeft = 1080;
-    static constexpr int kCmdScrollRight = 1081;
-    static constexpr int kCmdKeyPicture = 32772;
-    // The context menu (resource 130), in its order; 0 is the separator.
-    static constexpr int kCmdActivate = 32814;
-    static constexpr int kCmdRepeat = 32815;
-    static constexpr int kCmdDelete = 32816;
-    static constexpr int kCmdMoveLeft = 32817;
-    static constexpr int kCmdMoveRight = 32818;
-    static constexpr int kCmdCopyToScreen = 32819;
-    static constexpr int kCmdCopyFromScreen = 32820;
-    static constexpr int kCmdDuration = 32777;
     // Where the scroll buttons stand from the top.
     static constexpr int kButtonTop = 26;
 
@@ -52,12 +45,15 @@ public:
     void OnSlotClick(int s);
     void OnSlotDoubleClick(int s);
     void OnSlotRightClick(int s, QPoint globalPos);
-    // The menu's items for keyframe k, with the removed ones left out.
+    // The menu's items for keyframe k (Cmd::Key..., 0 for the separator), with
+    // the removed ones left out.
     std::vector<int> ContextMenuItems(int k) const;
     // Runs a context command on keyframe k.
     void OnContextCommand(int k, int id);
-    // The scroll buttons.
+    // The scroll buttons (Cmd::KeysLeft and Cmd::KeysRight).
     void OnCommand(int id);
+    // The strip's commands: the scroll buttons and the context menu's items.
+    const std::vector<QAction*>& Actions() const { return m_actions; }
 
     void RefreshSlots();
     void Highlight(int s);
@@ -71,17 +67,17 @@ public:
     // slots, tooltips, highlight and scroll buttons follow it.
     void KeysChanged();
 
-    // A slot needs its keyframe's thumbnail rendered (32772).
-    void KeyPictureNeeded() { emit command(kCmdKeyPicture); }
+    // A slot needs its keyframe's thumbnail rendered.
+    void KeyPictureNeeded() { emit thumbnailWanted(); }
 
     int SlotCount() const { return int(m_slots.size()); }
     CThumbWnd* Slot(int s) const { return m_slots.at(size_t(s)); }
-    CMyButton* ScrollButton(int id) const { return id == kCmdScrollLeft ? m_btnLeft : m_btnRight; }
+    CMyButton* ScrollButton(int id) const { return id == Cmd::KeysLeft ? m_btnLeft : m_btnRight; }
     KeyframeStore& Keys() { return m_keys; }
 
 signals:
-    // Numeric commands for the main dialog (32772).
-    void command(int id);
+    // The active keyframe's thumbnail is to be rendered from the work picture.
+    void thumbnailWanted();
     // The keyframes were changed by the strip (a new, repeated, deleted, moved or
     // copied keyframe, a new duration): the project has unsaved changes.
     void keysEdited();
@@ -92,10 +88,12 @@ signals:
     void editFinished(int id);
 
 private:
+    QAction* CommandAction(int id) const;
     void ShowMenu(const std::vector<int>& commands, QPoint pos);
     // True when the keyframe got another duration.
     bool RunDuration(int k);
 
+    std::vector<QAction*> m_actions;
     CMyButton* m_btnRight = nullptr;
     CMyButton* m_btnLeft = nullptr;
     std::vector<CThumbWnd*> m_slots;

@@ -3,22 +3,32 @@
 #include "animation/ui/KeysWnd.h"
 #include "app/AppState.h"
 #include "controls/ui/Art.h"
+#include "controls/ui/CommandRegistry.h"
 #include "controls/ui/MyButton.h"
 #include "controls/ui/MySlider.h"
 #include "project/Project.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
+#include <QAction>
 #include <QTimerEvent>
 
 CPlayer::CPlayer(Project& project, CWorkWnd& work, CKeysWnd& keys, QObject* parent)
         : QObject(parent), m_project(project), m_work(work), m_keys(keys)
 {}
 
-void CPlayer::SetControls(CMyButton* play, CMySlider* speed)
+void CPlayer::SetControls(QAction* play, CMyButton* button, CMySlider* speed)
 {
-    m_pPlay = play;
+    m_pPlayAction = play;
+    m_pPlay = button;
     m_pSpeed = speed;
+    if (play) {
+        connect(play, &QAction::triggered, this, [this] {
+            if (!Playing())
+                emit starting();
+            OnPlay();
+        });
+    }
 }
 
 void CPlayer::OnPlay()
@@ -79,12 +89,13 @@ void CPlayer::AllowButtonAnimation(bool allowed)
 
 void CPlayer::SetButtonState(bool playing)
 {
+    if (m_pPlayAction)
+        m_pPlayAction->setToolTip(AppString(playing ? StrId::StopTooltip : CommandId(m_pPlayAction)));
     if (!m_pPlay)
         return;
     m_pPlay->ReplacePicture(ArtImage(playing ? ArtId::StopButton : m_pPlay->GetDlgCtrlID()));
     m_pPlay->SetLatched(playing);
     m_pPlay->SetWindowText(AppString(playing ? StrId::StopCaption : StrId::PlayCaption));
-    m_pPlay->setToolTip(AppString(playing ? StrId::StopTooltip : m_pPlay->GetDlgCtrlID()));
     m_pPlay->repaint();
 }
 

@@ -10,6 +10,7 @@
 
 class CKeysWnd;
 class CMyButton;
+class QAction;
 class CMySlider;
 class CWorkWnd;
 class Project;
@@ -19,8 +20,10 @@ class CPlayer : public QObject {
 public:
     CPlayer(Project& project, CWorkWnd& work, CKeysWnd& keys, QObject* parent = nullptr);
 
-    // The play button and the speed slider it reads at every tick.
-    void SetControls(CMyButton* play, CMySlider* speed);
+    // The play command, which starts and stops the loop (its tooltip says
+    // stop while playing), its button (the stop picture, latched, while
+    // playing) and the speed slider read at every tick.
+    void SetControls(QAction* play, CMyButton* button, CMySlider* speed);
 
     // Whether the loop plays: the one place that knows (the application keeps no copy).
     bool Playing() const { return m_state.Running(); }
@@ -33,6 +36,9 @@ public:
     void StopPlayback();
 
 signals:
+    // The play command is about to start the loop: a power shown on the
+    // slider becomes part of the keyframe first.
+    void starting();
     // Playback started or stopped: the editing controls follow.
     void playingChanged(bool playing);
 
@@ -47,6 +53,7 @@ private:
     Project& m_project;
     CWorkWnd& m_work;
     CKeysWnd& m_keys;
+    QAction* m_pPlayAction = nullptr;
     CMyButton* m_pPlay = nullptr;
     CMySlider* m_pSpeed = nullptr;
     AnimationPlayback m_state;

@@ -24,7 +24,7 @@ public:
     // Repaints only when the state changes.
     void SetSelected(bool selected);
     bool IsSelected() const { return m_bSelected; }
-    // The thumbnail is rendered again (32772) when the slot next paints.
+    // The thumbnail is rendered again when the slot next paints.
     void RequestPicture();
     bool NeedsPicture() const { return m_bNeedPicture; }
     void SetTooltip(const QString& text);

@@ -2,7 +2,9 @@
 
 #include "controls/SkinArithmetic.h"
 #include "controls/ui/Art.h"
+#include "controls/ui/CommandRegistry.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -128,14 +130,28 @@ bool CBMenu::Choosable(int index) const
     return !item.text.isEmpty() && item.enabled;
 }
 
+BMenuItem BMenuItem::FromAction(QAction* action)
+{
+    if (!action)
+        return {};
+    const QList<QKeySequence> keys = action->shortcuts();
+    BMenuItem item(action->text(), action->isChecked(), CommandId(action), action->isEnabled(),
+                   keys.isEmpty() ? QString() : keys.first().toString(QKeySequence::NativeText));
+    item.action = action;
+    return item;
+}
+
 void CBMenu::Choose()
 {
     const int id = m_nHot >= 0 ? m_items[static_cast<std::size_t>(m_nHot)].id : 0;
+    const QPointer<QAction> action = m_nHot >= 0 ? m_items[static_cast<std::size_t>(m_nHot)].action : nullptr;
     const bool chosen = m_nHot >= 0;
     QPointer<CBMenu> self(this);
     close();
     if (m_pOwner)
         m_pOwner->activateWindow();
+    if (chosen && action)
+        QMetaObject::invokeMethod(action.data(), &QAction::trigger, Qt::QueuedConnection);
     if (chosen && self)
         emit commandIssued(id);
 }

@@ -2,10 +2,13 @@
 // The skin's popup menu: yellow items in a rounded window with a ring of the
 // menu bitmap, chosen with the mouse or the keyboard.
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <vector>
+
+class QAction;
 
 struct BMenuItem {
     BMenuItem() = default;
@@ -15,9 +18,14 @@ struct BMenuItem {
 
     QString text;  // empty: a separator
     bool checked = false;
-    int id = 0;           // command identifier
-    bool enabled = true;  // a disabled item is greyed and cannot be chosen
-    QString shortcut;     // shown right-aligned, e.g. "Ctrl+Z"
+    int id = 0;                // command identifier
+    bool enabled = true;       // a disabled item is greyed and cannot be chosen
+    QString shortcut;          // shown right-aligned, e.g. "Ctrl+Z"
+    QPointer<QAction> action;  // triggered when the item is chosen, when there is one
+
+    // The item of a command's action: its text, checked and enabled state and
+    // first shortcut; a null action makes a separator.
+    static BMenuItem FromAction(QAction* action);
 };
 
 class CBMenu : public QWidget {
@@ -43,7 +51,8 @@ public:
     static constexpr int kBorder = 3;
 
 signals:
-    // An item was chosen: its command identifier.
+    // An item was chosen: its command identifier. An item with an action
+    // triggers it as well, once the menu has closed.
     void commandIssued(int id);
     // F1 on an item: the help context of its command (0x10000 + identifier).
     void helpRequested(int context);

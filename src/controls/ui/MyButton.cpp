@@ -5,6 +5,7 @@
 #include "controls/ui/Art.h"
 #include "res/StringTable.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -199,6 +200,12 @@ void CMyButton::ChangeLevel(int target)
     m_animation.start();
 }
 
+void CMyButton::FinishAnimation()
+{
+    if (m_animation.isActive())
+        SetLevelNow(m_nLevel);
+}
+
 void CMyButton::AnimationStep()
 {
     ++m_nAnimationStep;
@@ -299,7 +306,7 @@ void CMyButton::mouseReleaseEvent(QMouseEvent* event)
     }
     // The command may hide or even destroy this button (a screen change).
     QPointer<CMyButton> self(this);
-    emit commandIssued(m_nId);
+    Issue();
     if (!self || m_bLatched || IsDisabledLook() || !isEnabled())
         return;
     // A modal dialog the command opened may have taken the pointer elsewhere.
@@ -309,7 +316,34 @@ void CMyButton::mouseReleaseEvent(QMouseEvent* event)
 void CMyButton::Click()
 {
     if (isEnabled())
+        Issue();
+}
+
+void CMyButton::Issue()
+{
+    if (m_pAction)
+        m_pAction->trigger();
+    else
         emit commandIssued(m_nId);
+}
+
+void CMyButton::SetAction(QAction* action)
+{
+    if (m_pAction)
+        disconnect(m_pAction, nullptr, this, nullptr);
+    m_pAction = action;
+    if (!action)
+        return;
+    connect(action, &QAction::changed, this, &CMyButton::FollowAction);
+    FollowAction();
+}
+
+void CMyButton::FollowAction()
+{
+    setEnabled(m_pAction->isEnabled());
+    setToolTip(m_pAction->toolTip());
+    if (m_pAction->isCheckable())
+        ShowChecked(m_pAction->isChecked());
 }
 
 bool CMyButton::PointerOver() const
@@ -345,6 +379,12 @@ bool CMyButton::event(QEvent* event)
         return true;
     }
     return QWidget::event(event);
+}
+
+void CMyRadioBtn::ShowChecked(bool checked)
+{
+    SetCheck(checked);
+    SetLatched(checked);
 }
 
 void CMyRadioBtn::SetCheck(bool checked)

@@ -5,7 +5,10 @@
 
 #include <QImage>
 #include <QTimer>
+#include <QPointer>
 #include <QWidget>
+
+class QAction;
 
 class CMyButton : public QWidget {
     Q_OBJECT
@@ -31,6 +34,13 @@ public:
     // when the button is enabled.
     void Click();
 
+    // The command the button stands for: a click triggers it, and the button
+    // follows its enabled state, its tooltip and, when it is checkable, its
+    // checked state as the latched look. A button without one reports its
+    // clicks through commandIssued.
+    void SetAction(QAction* action);
+    QAction* Action() const { return m_pAction; }
+
     // Latched buttons keep the pressed look and ignore the mouse for their look.
     void SetLatched(bool latched);
     bool IsLatched() const { return m_bLatched; }
@@ -49,6 +59,8 @@ public:
 
     // The look the button has, or is changing to.
     int Level() const { return m_nLevel; }
+    // Shows the look an animated change is going to at once.
+    void FinishAnimation();
     int CaptionHeight() const { return m_nCaptionHeight; }
     const QImage& Display() const { return m_display; }
     // How often the displayed picture was built (once per look change without
@@ -69,7 +81,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    // A click: the control's identifier, for the parent to dispatch.
+    // A click on a button without an action: the control's identifier, for
+    // the parent to dispatch.
     void commandIssued(int id);
 
 protected:
@@ -87,6 +100,8 @@ protected:
     void ChangeLevel(int target);
     bool IsDisabledLook() const;
     bool PointerOver() const;
+    // A checkable action's state: the latched look.
+    virtual void ShowChecked(bool checked) { SetLatched(checked); }
 
 private:
     // How much of a disabled button's picture shows over its background, and its caption's colour.
@@ -104,6 +119,9 @@ private:
     void ShowLevel(int level);
     // Level and look at once, ending an animation.
     void SetLevelNow(int level);
+    void FollowAction();
+    // The click's command: the action triggered, or commandIssued.
+    void Issue();
 
     int m_nId;
     int m_nLevel;  // the level the button has, or is changing to
@@ -123,6 +141,7 @@ private:
     QImage m_display;
     QImage m_plain;  // the background alone, for the faded look of a disabled button
     QImage m_backdrop;
+    QPointer<QAction> m_pAction;
 };
 
 // A picture button that keeps a check state of its own; its look follows
@@ -134,6 +153,10 @@ public:
 
     bool GetCheck() const { return m_bChecked; }
     void SetCheck(bool checked);
+
+protected:
+    // Checked and latched together.
+    void ShowChecked(bool checked) override;
 
 private:
     bool m_bChecked = false;

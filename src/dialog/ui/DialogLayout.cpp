@@ -8,19 +8,21 @@
 
 namespace {
 
-// Tool buttons of the six panels, row by row (three tools a row for the brush
-// panels: small, medium and large area).
-const std::array<std::vector<int>, Screen::Count> kPanelTools{{
-    {},
-    {},
-    {},
-    {1019, 1020, 1021, 1047, 1048, 1049, 1050, 1051, 1052},
-    {1022, 1023, 1024, 1053, 1054, 1055, 1056, 1057, 1058},
-    {1025, 1026, 1027, 1031, 1032, 1033, 1037, 1038, 1039},
-    {1034, 1035, 1036, 1028, 1029, 1030},
-    {1069, 1070, 1071, 1075, 1079, 1086, 1072, 1073, 1076, 1089, 1093, 1096},
-    {1090, 1105, 1094, 1097, 1100, 1099, 1102, 1121, 1109, 1122},
-}};
+// The tool buttons of each screen, in the catalogue's order: row by row on
+// the panels (three a row for the brushes: small, medium and large area).
+std::array<std::vector<int>, Screen::Count> PanelToolsFromCatalogue()
+{
+    std::array<std::vector<int>, Screen::Count> tools;
+    for (const ToolRow& row : ToolCatalogue())
+        tools[size_t(PanelScreen(row.panel))].push_back(row.command);
+    return tools;
+}
+
+const std::array<std::vector<int>, Screen::Count>& AllPanelTools()
+{
+    static const std::array<std::vector<int>, Screen::Count> tools = PanelToolsFromCatalogue();
+    return tools;
+}
 
 constexpr std::array<int, Screen::Count> kBackCommands{
     0, 0, 0, Cmd::BackEnlarge, Cmd::BackShrink, Cmd::BackMore, Cmd::BackCommon, Cmd::BackDisaster, Cmd::BackGlobal};
@@ -36,7 +38,7 @@ constexpr std::array<std::pair<int, int>, 6> kPanelButtons{{
 
 std::vector<int> PanelGroup(int screen)
 {
-    std::vector<int> group = kPanelTools[size_t(screen)];
+    std::vector<int> group = AllPanelTools()[size_t(screen)];
     group.push_back(kBackCommands[size_t(screen)]);
     group.push_back(Cmd::Indicator);
     return group;
@@ -115,7 +117,7 @@ Places FinishPlaces()
 Places PanelPlaces(int screen)
 {
     Places places;
-    const std::vector<int>& tools = kPanelTools[size_t(screen)];
+    const std::vector<int>& tools = AllPanelTools()[size_t(screen)];
     const int columns = screen == Screen::Global ? 4 : 3;
     const int rows = int(tools.size() + size_t(columns) - 1) / columns;
     const int cell = 104;
@@ -162,7 +164,7 @@ const std::vector<int>& PanelTools(int screen)
     static const std::vector<int> none;
     if (!IsToolPanel(screen))
         return none;
-    return kPanelTools[size_t(screen)];
+    return AllPanelTools()[size_t(screen)];
 }
 
 int PanelScreenForCommand(int command)

@@ -1,101 +1,207 @@
-// The main dialog's options: the options menu with its toggles, the
-// output-size choice of the finish screen, and help.
+#include "dialog/ui/OptionCommands.h"
 
-#include "dialog/ui/Kib3Dlg.h"
-
-#include "animation/ui/KeysWnd.h"
 #include "app/AppState.h"
-#include "controls/ui/UserPrompts.h"
+#include "controls/ui/AboutDlg.h"
+#include "controls/ui/Art.h"
 #include "controls/ui/BMenu.h"
+#include "controls/ui/CommandRegistry.h"
 #include "controls/ui/MyButton.h"
+#include "controls/ui/UserPrompts.h"
+#include "dialog/ui/DialogLayout.h"
 #include "dialog/ui/HelpPages.h"
 #include "dialog/ui/HelpWindow.h"
-#include "dialog/ui/UndoCommands.h"
 #include "res/StringTable.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
+#include <QPainter>
 
 namespace {
 
 constexpr int kOptionToggles[] = {Cmd::ToggleDuration, Cmd::ToggleNumber, Cmd::ToggleTips, Cmd::ToggleAnimation,
                                   Cmd::ToggleInterpVideo};
+constexpr int kSaveModes[] = {Cmd::SaveModeScreen, Cmd::SaveModePicture, Cmd::SaveModeCustom};
 
-bool* OptionFlag(int id)
+bool& OptionFlag(int id)
 {
     AppState& app = App();
     switch (id) {
-    case Cmd::ToggleDuration: return &app.m_bShowDuration;
-    case Cmd::ToggleNumber: return &app.m_bShowNumber;
-    case Cmd::ToggleTips: return &app.m_bShowTips;
-    case Cmd::ToggleAnimation: return &app.m_bShowAnimation;
-    case Cmd::ToggleInterpVideo: return &app.m_bInterpVideo;
-    default: return nullptr;
+    case Cmd::ToggleDuration: return app.m_bShowDuration;
+    case Cmd::ToggleNumber: return app.m_bShowNumber;
+    case Cmd::ToggleTips: return app.m_bShowTips;
+    case Cmd::ToggleAnimation: return app.m_bShowAnimation;
+    default: return app.m_bInterpVideo;
     }
+}
+
+// The output size's setting: 0 the screen's, 1 the picture's, 2 custom.
+int SaveModeSetting(int id)
+{
+    return id == Cmd::SaveModeScreen ? 0 : id == Cmd::SaveModePicture ? 1 : 2;
+}
+
+// The choice a setting shows; the picture's size for any value but 0 and 2.
+int SaveModeChoice(int setting)
+{
+    return setting == 0 ? Cmd::SaveModeScreen : setting == 2 ? Cmd::SaveModeCustom : Cmd::SaveModePicture;
+}
+
+// A small round picture for the output-size choices: a pictogram on a tile.
+QImage SaveModePicture(int id)
+{
+    // Drawn at the artwork's resolution for the screen, in logical coordinates.
+    const qreal ratio = ArtRatio();
+    QImage img(qRound(40 * ratio), qRound(40 * ratio), QImage::Format_RGB32);
+    img.setDevicePixelRatio(ratio);
+    const QColor key(0xEF, 0xE2, 0xC6);
+    img.fill(key);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x4A, 0x38, 0x26), 1.5));
+    p.setBrush(QColor(0x3A, 0x78, 0xC2));
+    p.drawRoundedRect(QRectF(3, 3, 33, 33), 8, 8);
+    p.setPen(QPen(QColor(0xFF, 0xFD, 0xF6), 2.2));
+    p.setBrush(Qt::NoBrush);
+    switch (id) {
+    case Cmd::SaveModeScreen:  // a monitor
+        p.drawRect(QRectF(10, 11, 19, 13));
+        p.drawLine(QPointF(19.5, 24), QPointF(19.5, 28));
+        p.drawLine(QPointF(14, 29), QPointF(25, 29));
+        break;
+    case Cmd::SaveModePicture:  // a framed picture
+        p.drawRect(QRectF(10, 11, 19, 17));
+        p.drawPolyline(
+            QPolygonF({QPointF(11, 26), QPointF(17, 19), QPointF(21, 23), QPointF(24, 20), QPointF(28, 26)}));
+        break;
+    default:  // a resize corner
+        p.drawRect(QRectF(10, 10, 11, 11));
+        p.drawLine(QPointF(17, 17), QPointF(29, 29));
+        p.drawLine(QPointF(29, 29), QPointF(29, 23));
+        p.drawLine(QPointF(29, 29), QPointF(23, 29));
+        break;
+    }
+    return img;
 }
 
 }  // namespace
 
-void CKib3Dlg::OnOptionsMenu()
+COptionCommands::COptionCommands(CCommandRegistry& commands, UserPrompts& prompts, QWidget& window,
+                                 QStringList helpFolders, std::function<int()> currentScreen)
+        : QObject(&window), m_commands(commands), m_prompts(prompts), m_window(window),
+          m_helpFolders(std::move(helpFolders)), m_currentScreen(std::move(currentScreen))
 {
-    std::vector<BMenuItem> items = m_pUndo->MenuItems();
-    items.insert(items.end(), {
-                                  {QString(), false, 0},
-                                  {AppCaption(Cmd::Help), false, Cmd::Help},
-                                  {AppCaption(Cmd::About), false, Cmd::About},
-                                  {QString(), false, 0},
-                              });
-    for (int id : kOptionToggles)
-        items.push_back({AppCaption(id), *OptionFlag(id), id});
-    auto* menu = new CBMenu(std::move(items), this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    connect(menu, &CBMenu::commandIssued, this, &CKib3Dlg::OnCommand, Qt::QueuedConnection);
-    connect(menu, &CBMenu::helpRequested, this, [this](int) { OnHelp(HelpContextForScreen(m_nScreen)); });
-    menu->Track(QCursor::pos());
+    m_commands.Add(Cmd::Options, [this] { ShowMenu(); });
+    m_commands.Add(Cmd::Help, [this] { ShowHelp(HelpContextForScreen(m_currentScreen())); });
+    m_commands.SetShortcuts(Cmd::Help, {QKeySequence::HelpContents});
+    m_commands.Add(Cmd::About, [this] {
+        CAboutDlg about(&m_window);
+        about.exec();
+    });
+    for (int id : kOptionToggles) {
+        m_commands.Add(id, [this, id] { Toggle(id); })->setCheckable(true);
+    }
+    CreateSaveModeChoice();
+    ShowSettings();
 }
 
-bool CKib3Dlg::ToggleOption(int id)
+void COptionCommands::CreateSaveModeChoice()
 {
-    bool* flag = OptionFlag(id);
-    if (!flag)
-        return false;
-    *flag = !*flag;
-    // The slots paint over the dialog: a repaint of the dialog leaves them as they were.
-    if (id == Cmd::ToggleDuration || id == Cmd::ToggleNumber)
-        m_pKeysWnd->RefreshSlots();
-    update();
-    return true;
-}
-
-void CKib3Dlg::OnSaveMode(int id)
-{
-    App().m_nSaveMode = id == Cmd::SaveModeScreen ? 0 : id == Cmd::SaveModePicture ? 1 : 2;
-    UpdateSaveModeChoice();
-}
-
-void CKib3Dlg::UpdateSaveModeChoice()
-{
-    const int chosen = App().m_nSaveMode == 0   ? Cmd::SaveModeScreen
-                       : App().m_nSaveMode == 2 ? Cmd::SaveModeCustom
-                                                : Cmd::SaveModePicture;
-    for (const auto& [id, radio] : m_saveModes) {
-        radio->SetCheck(id == chosen);
-        radio->SetLatched(id == chosen);
+    m_pOutputLabel = new QLabel(AppString(StrId::OutputResolution), &m_window);
+    m_pOutputLabel->setStyleSheet(QStringLiteral("color: #4a3826; font-weight: bold;"));
+    m_pOutputLabel->resize(300, 22);
+    m_commands.Bind(Cmd::OutputLabel, m_pOutputLabel);
+    auto* group = new QActionGroup(this);
+    for (int id : kSaveModes) {
+        QAction* action = m_commands.Add(id, [this, id] { ChooseSaveMode(id); });
+        action->setCheckable(true);
+        group->addAction(action);
+        auto* radio = new CMyRadioBtn(id, &m_window);
+        radio->SetShowCaption(true);
+        radio->SetWindowText(AppCaption(id));
+        radio->SetPicture(SaveModePicture(id));
+        m_commands.Bind(id, radio);
+        m_saveModes[id] = radio;
     }
 }
 
-void CKib3Dlg::OnHelp(int context)
+std::vector<std::pair<int, QWidget*>> COptionCommands::Controls() const
+{
+    std::vector<std::pair<int, QWidget*>> controls{{Cmd::OutputLabel, m_pOutputLabel}};
+    for (const auto& [id, radio] : m_saveModes)
+        controls.emplace_back(id, radio);
+    return controls;
+}
+
+CMyRadioBtn* COptionCommands::SaveModeButton(int id) const
+{
+    const auto it = m_saveModes.find(id);
+    return it == m_saveModes.end() ? nullptr : it->second;
+}
+
+void COptionCommands::ShowSettings()
+{
+    for (int id : kOptionToggles)
+        m_commands.Action(id)->setChecked(OptionFlag(id));
+    for (int id : kSaveModes)
+        m_commands.Action(id)->setChecked(id == SaveModeChoice(App().m_nSaveMode));
+}
+
+void COptionCommands::ShowMenu()
+{
+    ShowSettings();  // the settings may have been changed meanwhile
+    BMenuItem help = BMenuItem::FromAction(m_commands.Action(Cmd::Help));
+    help.shortcut.clear();  // only undo and redo show their keys
+    std::vector<BMenuItem> items = {BMenuItem::FromAction(m_commands.Action(Cmd::Undo)),
+                                    BMenuItem::FromAction(m_commands.Action(Cmd::Redo)),
+                                    {},
+                                    help,
+                                    BMenuItem::FromAction(m_commands.Action(Cmd::About)),
+                                    {}};
+    for (int id : kOptionToggles)
+        items.push_back(BMenuItem::FromAction(m_commands.Action(id)));
+    auto* menu = new CBMenu(std::move(items), &m_window);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu, &CBMenu::helpRequested, this, [this](int) { ShowHelp(HelpContextForScreen(m_currentScreen())); });
+    menu->Track(QCursor::pos());
+}
+
+void COptionCommands::Toggle(int id)
+{
+    bool& flag = OptionFlag(id);
+    flag = !flag;
+    m_commands.Action(id)->setChecked(flag);
+    // The slots paint over the dialog: a repaint of the dialog leaves them as they were.
+    if (id == Cmd::ToggleDuration || id == Cmd::ToggleNumber)
+        emit thumbnailOptionsChanged();
+    m_window.update();
+}
+
+void COptionCommands::ChooseSaveMode(int id)
+{
+    App().m_nSaveMode = SaveModeSetting(id);
+    ShowSettings();
+}
+
+CHelpWindow* COptionCommands::HelpWindow() const
+{
+    return m_pHelp;
+}
+
+void COptionCommands::ShowHelp(int context)
 {
     // The program's own help window: help works without a web browser.
-    const QUrl page = HelpPageUrl(context, m_options.helpFolders);
+    const QUrl page = HelpPageUrl(context, m_helpFolders);
     if (page.isEmpty()) {
-        m_prompts.Message(this, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
+        m_prompts.Message(&m_window, AppString(StrId::CannotReadFile), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
     // A modal dialog asking for help would block a window of this one: the
     // help window goes with the dialog then (and with it when it closes).
     QWidget* modal = QApplication::activeModalWidget();
-    QWidget* owner = modal && modal != this ? modal : this;
+    QWidget* owner = modal && modal != &m_window ? modal : &m_window;
     if (!m_pHelp)
         m_pHelp = new CHelpWindow([this](const QUrl& url) { return m_prompts.OpenUrl(url); }, owner);
     else if (m_pHelp->parentWidget() != owner)

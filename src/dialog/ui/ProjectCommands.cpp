@@ -1,23 +1,21 @@
-// The main dialog's project and picture commands: open a picture or a
-// project, insert a picture, load deformations, save, and the unsaved-changes
-// question that guards them.
+#include "dialog/ui/ProjectCommands.h"
 
-#include "dialog/ui/Kib3Dlg.h"
-
-#include "animation/ui/KeysWnd.h"
+#include "acquire/ui/AcquireFromDevice.h"
 #include "app/AppState.h"
+#include "controls/ui/CommandRegistry.h"
 #include "controls/ui/UserPrompts.h"
-#include "controls/ui/MySlider.h"
+#include "dialog/ui/DialogLayout.h"
 #include "export/FailureText.h"
-#include "io/FileError.h"
 #include "export/ui/ExportPrompts.h"
+#include "io/FileError.h"
 #include "io/FilePath.h"
+#include "project/Project.h"
 #include "res/StringTable.h"
-#include "work/ui/WorkWnd.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 
 #include <algorithm>
 
@@ -35,50 +33,65 @@ private:
     bool m_bSaved;
 };
 
-}  // namespace
-
-QString CKib3Dlg::FolderOf(const QString& path)
+// The folder of a file, for the folder settings.
+QString FolderOf(const QString& path)
 {
     return QFileInfo(path).absolutePath();
 }
 
-void CKib3Dlg::ShowFileError(const std::exception& error)
+void ShowReadFailure(UserPrompts& prompts, QWidget* window, const QString& path, const std::exception& error)
+{
+    const std::string file = PathFromQString(path);
+    prompts.Message(window, FailureMessage(StrId::CannotReadFile, file, FailureCause(error, file)), MsgButtons::Ok,
+                    MsgIcon::Exclamation);
+}
+
+}  // namespace
+
+CProjectCommands::CProjectCommands(Project& project, UserPrompts& prompts, ProjectCommandsHost& host,
+                                   CCommandRegistry& commands, QObject* parent)
+        : QObject(parent), m_project(project), m_prompts(prompts), m_host(host)
+{
+    commands.Add(Cmd::OpenPicture, [this] { OpenPicture(); });
+    commands.SetShortcuts(Cmd::OpenPicture, {QKeySequence::Open});
+    commands.Add(Cmd::OpenProject, [this] { OpenProject(); });
+    commands.Add(Cmd::InsertPicture, [this] { InsertPicture(); });
+    commands.Add(Cmd::LoadDeformations, [this] { LoadDeformations(); });
+    commands.Add(Cmd::Acquire, [this] { Acquire(); });
+    commands.Add(Cmd::SaveProject, [this] { SaveProject(true); });
+    commands.Add(Cmd::Save, [this] { SaveProject(false); });
+    commands.SetShortcuts(Cmd::Save, {QKeySequence::Save});
+    commands.Add(Cmd::BackFromStart, [this] { BackFromStart(); });
+    commands.Add(Cmd::Exit, [this] { Exit(); });
+}
+
+bool CProjectCommands::HasAnimation() const
+{
+    return m_project.Keys().GetTotalFrames() != 0;
+}
+
+void CProjectCommands::ShowFileError(const std::exception& error)
 {
     const auto* file = dynamic_cast<const FileError*>(&error);
     const bool full = file && file->GetCause() == FileError::Cause::DiskFull;
-    m_prompts.Message(this,
+    m_prompts.Message(m_host.Window(),
                       FailureMessage(full ? StrId::CannotWriteFile : StrId::CannotReadFile,
                                      file ? file->Path() : std::string(), FailureCause(error)),
                       MsgButtons::Ok, MsgIcon::Exclamation);
     App().m_nCursorMode = kCursorArrow;
-    m_pWorkWnd->RefreshCursor();
+    m_host.RefreshCursor();
 }
 
-void CKib3Dlg::AfterDocumentChanged()
+void CProjectCommands::ShowActiveKey()
 {
-    m_pWorkWnd->PictureChanged();
-    m_pWorkWnd->CenterInWorkArea(DesignOrigin());
-    // The document may name another tool (a project stores its own).
-    const int toolId = m_project.ActiveToolId();
-    const int strength = m_project.ActiveToolStrength();
-    if (m_tools->Find(toolId)) {
-        SelectTool(toolId);
-        if (CTool* tool = m_project.Picture().ActiveTool()) {
-            tool->SetStrength(std::clamp(strength, 0, 64));
-            m_project.SetActiveToolId(toolId, tool->Strength());
-            Slider(Cmd::StrengthSlider)->SetPos(tool->Strength());
-        }
-    }
-    SetPowerSlider(kNeutralPower);
-    UpdateCommandStates();
-    m_pKeysWnd->KeysChanged();
-    m_pWorkWnd->setVisible(m_nScreen == Screen::Editing && m_project.Picture().HasPicture());
-    m_pWorkWnd->update();
-    update();
-    UpdateTitle();
+    const KeyframeStore& keys = m_project.Keys();
+    if (keys.Active() >= 0 && keys.Active() < keys.Count())
+        m_project.MakeActiveKeyCurrent();
 }
 
-bool CKib3Dlg::OpenPictureFile(const QString& path)
+// -------------------------------------------------------------- documents ---
+
+bool CProjectCommands::OpenPictureFile(const QString& path)
 {
     // The tool chosen in this run stays active on the new picture.
     const CTool* current = m_project.Picture().ActiveTool();
@@ -92,40 +105,71 @@ bool CKib3Dlg::OpenPictureFile(const QString& path)
     }
     if (toolId)
         m_project.SetActiveToolId(toolId, strength);
-    AfterDocumentChanged();
-    OnCommand(Cmd::ActiveKeyChanged);
-    SwitchToScreen(Screen::Editing);
+    m_host.DocumentChanged();
+    ShowActiveKey();
+    m_host.SwitchToScreen(Screen::Editing);
     return true;
 }
 
-bool CKib3Dlg::OpenProjectFile(const QString& path)
+bool CProjectCommands::OpenProjectFile(const QString& path)
 {
     bool opened = true;
     try {
         m_project.Load(PathFromQString(path));
     } catch (const std::exception& error) {
-        const std::string file = PathFromQString(path);
-        m_prompts.Message(this, FailureMessage(StrId::CannotReadFile, file, FailureCause(error, file)), MsgButtons::Ok,
-                          MsgIcon::Exclamation);
+        ShowReadFailure(m_prompts, m_host.Window(), path, error);
         App().m_nCursorMode = kCursorArrow;
         opened = false;
     }
     if (opened)
-        AfterDocumentChanged();
-    if (m_project.Picture().HasMap() && m_nScreen == Screen::Start)
-        SwitchToScreen(Screen::Editing);
+        m_host.DocumentChanged();
+    if (m_project.Picture().HasMap() && m_host.CurrentScreen() == Screen::Start)
+        m_host.SwitchToScreen(Screen::Editing);
     return opened;
 }
 
-QString CKib3Dlg::AskPictureWithTipsOff()
+void CProjectCommands::OpenStartDocuments(const QString& startProject, const QStringList& pictures)
 {
-    const TipsHeldOff tips;
-    return m_prompts.AskOpenPicture(this);
+    // The start project, then back to editing (or the exit command when it
+    // brought no keyframes).
+    if (!startProject.isEmpty()) {
+        OpenProjectFile(startProject);
+        BackFromStart();
+    }
+    // The first picture named on the command line, as a new project.
+    if (!pictures.isEmpty() && !m_bEnded) {
+        const QString picture = pictures.first();
+        App().m_strPictDir = FolderOf(picture);
+        OpenPictureFile(picture);
+    }
 }
 
-void CKib3Dlg::OnOpenPicture()
+void CProjectCommands::OpenDropped(const QString& path)
 {
-    if (Playing() || m_bLocked || !PromptSaveChanges())
+    if (!AtRest() || m_bEnded || !PromptSaveChanges())
+        return;
+    // Any extension the picture decoders read names a picture (.jpeg, .webp ...), not only the classic five.
+    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+    if (IsPictureFile(path) || (!suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix))) {
+        App().m_strPictDir = FolderOf(path);
+        OpenPictureFile(path);
+    } else {
+        App().m_strProjectDir = FolderOf(path);
+        OpenProjectFile(path);
+    }
+}
+
+QString CProjectCommands::AskPictureWithTipsOff()
+{
+    const TipsHeldOff tips;
+    return m_prompts.AskOpenPicture(m_host.Window());
+}
+
+// --------------------------------------------------------------- commands ---
+
+void CProjectCommands::OpenPicture()
+{
+    if (!AtRest() || !PromptSaveChanges())
         return;
     const QString path = AskPictureWithTipsOff();
     if (path.isEmpty())
@@ -134,9 +178,18 @@ void CKib3Dlg::OnOpenPicture()
     OpenPictureFile(path);
 }
 
-void CKib3Dlg::OnInsertPicture()
+void CProjectCommands::Acquire()
 {
-    if (!HasAnimation() || Playing() || m_bLocked || !PromptSaveChanges())
+    if (!AtRest() || !PromptSaveChanges())
+        return;
+    const QString path = AcquireFromDevice(m_host.Window(), m_prompts);
+    if (!path.isEmpty())
+        OpenPictureFile(path);
+}
+
+void CProjectCommands::InsertPicture()
+{
+    if (!HasAnimation() || !AtRest() || !PromptSaveChanges())
         return;
     const QString path = AskPictureWithTipsOff();
     if (path.isEmpty())
@@ -147,47 +200,45 @@ void CKib3Dlg::OnInsertPicture()
         ShowFileError(error);
         return;
     }
-    AfterDocumentChanged();
-    OnCommand(Cmd::ActiveKeyChanged);
+    m_host.DocumentChanged();
+    ShowActiveKey();
     if (m_project.Picture().HasMap())
-        SwitchToScreen(Screen::Editing);
+        m_host.SwitchToScreen(Screen::Editing);
 }
 
-void CKib3Dlg::OnOpenProject()
+void CProjectCommands::OpenProject()
 {
-    if (Playing() || m_bLocked || !PromptSaveChanges())
+    if (!AtRest() || !PromptSaveChanges())
         return;
-    const QString path = m_prompts.AskOpenProject(this, App().m_strProjectDir);
+    const QString path = m_prompts.AskOpenProject(m_host.Window(), App().m_strProjectDir);
     if (path.isEmpty())
         return;
     App().m_strProjectDir = FolderOf(path);
     OpenProjectFile(path);
 }
 
-void CKib3Dlg::OnLoadDeformations()
+void CProjectCommands::LoadDeformations()
 {
-    if (!HasAnimation() || Playing() || m_bLocked || !PromptSaveChanges())
+    if (!HasAnimation() || !AtRest() || !PromptSaveChanges())
         return;
     const TipsHeldOff tips;
-    const QString path = m_prompts.AskOpenProject(this, App().m_strProjectDir);
+    const QString path = m_prompts.AskOpenProject(m_host.Window(), App().m_strProjectDir);
     if (path.isEmpty())
         return;
     Project::DeformationResult result;
     try {
         result = m_project.LoadDeformations(PathFromQString(path));
     } catch (const std::exception& error) {
-        const std::string file = PathFromQString(path);
-        m_prompts.Message(this, FailureMessage(StrId::CannotReadFile, file, FailureCause(error, file)), MsgButtons::Ok,
-                          MsgIcon::Exclamation);
+        ShowReadFailure(m_prompts, m_host.Window(), path, error);
         return;  // the current deformations stay
     }
     if (result != Project::DeformationResult::Applied)
         return;  // a project without keyframes changes nothing
-    AfterDocumentChanged();
-    OnCommand(Cmd::ActiveKeyChanged);
+    m_host.DocumentChanged();
+    ShowActiveKey();
 }
 
-QString CKib3Dlg::ProposedProjectPath() const
+QString CProjectCommands::ProposedProjectPath() const
 {
     if (!m_project.ProjectPath().empty())
         return PathToQString(m_project.ProjectPath());
@@ -201,25 +252,26 @@ QString CKib3Dlg::ProposedProjectPath() const
     return folder + QLatin1Char('/') + DocumentName(m_project) + QStringLiteral(".kib");
 }
 
-bool CKib3Dlg::SaveProject(bool askName)
+bool CProjectCommands::Save(bool askName)
 {
     QString path;
     if (!askName && !m_project.ProjectPath().empty())
         path = PathToQString(m_project.ProjectPath());
     else
-        path = m_prompts.AskSaveProject(this, ProposedProjectPath());
+        path = m_prompts.AskSaveProject(m_host.Window(), ProposedProjectPath());
     if (path.isEmpty())
         return false;
     // The file gets the deformation as it is shown: a weaker power set on the
     // slider (shortcut or exit question on the editing screen) goes into the map first.
-    OnApplyPower();
+    m_host.TakePowerIntoMap();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool saved = false;
     try {
         saved = m_project.Save(PathFromQString(path));
     } catch (const std::exception& error) {
         QApplication::restoreOverrideCursor();
-        m_prompts.Message(this, FailureMessage(StrId::CannotWriteFile, PathFromQString(path), FailureCause(error)),
+        m_prompts.Message(m_host.Window(),
+                          FailureMessage(StrId::CannotWriteFile, PathFromQString(path), FailureCause(error)),
                           MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }
@@ -227,28 +279,55 @@ bool CKib3Dlg::SaveProject(bool askName)
     if (!saved)
         return false;
     App().m_strProjectDir = FolderOf(path);
-    if (m_nScreen == Screen::Finish)
-        OnCommand(Cmd::BackFromFinish);
+    if (m_host.CurrentScreen() == Screen::Finish)
+        m_host.SwitchToScreen(Screen::Editing);
     return true;
 }
 
-void CKib3Dlg::OnSaveProject(bool askName)
+void CProjectCommands::SaveProject(bool askName)
 {
-    if (!HasAnimation() || m_bLocked)
+    if (!HasAnimation() || m_host.Exporting())
         return;
-    SaveProject(askName);
+    Save(askName);
 }
 
-bool CKib3Dlg::PromptSaveChanges()
+bool CProjectCommands::PromptSaveChanges()
 {
     if (!m_project.m_bModified)
         return true;
-    switch (m_prompts.Message(this, AppString(StrId::ProjectNotSaved), MsgButtons::YesNoCancel, MsgIcon::Question)) {
+    switch (m_prompts.Message(m_host.Window(), AppString(StrId::ProjectNotSaved), MsgButtons::YesNoCancel,
+                              MsgIcon::Question)) {
     case MsgAnswer::No: return true;
     case MsgAnswer::Yes:
         // Nothing to write is nothing lost; a cancelled or failed save keeps the
         // work and stops the operation that asked.
-        return !HasAnimation() || SaveProject(false);
+        return !HasAnimation() || Save(false);
     default: return false;
     }
+}
+
+void CProjectCommands::BackFromStart()
+{
+    if (m_project.Picture().HasMap())
+        m_host.SwitchToScreen(Screen::Editing);
+    else
+        Exit();
+}
+
+void CProjectCommands::Exit()
+{
+    if (m_host.Playing())
+        return;
+    if (m_host.Exporting()) {
+        m_prompts.Message(m_host.Window(), AppString(StrId::CannotExitWhileWriting), MsgButtons::Ok,
+                          MsgIcon::Exclamation);
+        return;
+    }
+    if (!PromptSaveChanges())
+        return;
+    const CTool* tool = m_project.Picture().ActiveTool();
+    WriteToolId(tool ? tool->CommandId() : 0);
+    WriteToolPower(tool ? tool->Strength() : kDefaultToolPower);
+    m_bEnded = true;
+    m_host.End();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The active-tool indicator (control 1083): the tool's picture at 93 x 93 and
+// The active-tool indicator (Cmd::Indicator): the tool's picture at 93 x 93 and
 // the text "current tool: <name>" beside it.
 
 #include <QWidget>

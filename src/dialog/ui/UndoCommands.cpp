@@ -1,71 +1,63 @@
 #include "dialog/ui/UndoCommands.h"
 
 #include "animation/ui/KeysWnd.h"
-#include "dialog/ui/DialogLayout.h"
-#include "project/ProjectHistory.h"
+#include "controls/ui/CommandRegistry.h"
+#include "dialog/ui/ToolCommands.h"
+#include "project/Project.h"
+#include "res/CommandIds.h"
 #include "res/StringTable.h"
 
 #include <QAction>
-#include <QWidget>
+#include <QUndoStack>
 
-namespace {
-
-QString ShortcutText(const QAction* action)
+CUndoCommands::CUndoCommands(Project& project, CCommandRegistry& commands, CToolCommands& tools)
+        : QObject(&commands), m_project(project), m_commands(commands), m_tools(tools)
 {
-    const QList<QKeySequence> keys = action->shortcuts();
-    return keys.isEmpty() ? QString() : keys.first().toString(QKeySequence::NativeText);
-}
-
-}  // namespace
-
-CUndoCommands::CUndoCommands(ProjectHistory& history, QWidget& window, Allowed allowed, Prepare prepare)
-        : QObject(&window), m_history(history), m_allowed(std::move(allowed)), m_prepare(std::move(prepare))
-{
-    m_pUndo = new QAction(AppCaption(Cmd::Undo), &window);
-    m_pUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    m_pRedo = new QAction(AppCaption(Cmd::Redo), &window);
-    m_pRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    for (QAction* action : {m_pUndo, m_pRedo}) {
-        action->setShortcutContext(Qt::WindowShortcut);
-        window.addAction(action);
-    }
-    connect(m_pUndo, &QAction::triggered, this, &CUndoCommands::Undo);
-    connect(m_pRedo, &QAction::triggered, this, &CUndoCommands::Redo);
-    // The keys stay bound while nothing can be undone; the menu greys its items.
-    QUndoStack& stack = m_history.Stack();
+    m_commands.Add(Cmd::Undo, [this] { Undo(); });
+    m_commands.SetShortcuts(Cmd::Undo, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    m_commands.Add(Cmd::Redo, [this] { Redo(); });
+    m_commands.SetShortcuts(Cmd::Redo,
+                            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    QUndoStack& stack = m_project.History().Stack();
     connect(&stack, &QUndoStack::indexChanged, this, &CUndoCommands::historyChanged);
     connect(&stack, &QUndoStack::cleanChanged, this, &CUndoCommands::historyChanged);
+    connect(this, &CUndoCommands::historyChanged, this, &CUndoCommands::Refresh);
+    connect(&m_tools, &CToolCommands::powerChanged, this, &CUndoCommands::Refresh);
+    Refresh();
+}
+
+void CUndoCommands::Refresh()
+{
+    const bool picture = m_project.Picture().HasPicture();
+    const ProjectHistory& history = m_project.History();
+    m_commands.SetAvailable(Cmd::Undo, picture && (history.CanUndo() || m_tools.PowerPreviewPending()));
+    m_commands.SetAvailable(Cmd::Redo, picture && history.CanRedo());
 }
 
 void CUndoCommands::Undo()
 {
-    if (!m_allowed() || m_prepare(true))
+    if (m_tools.DiscardPowerPreview())
         return;
-    m_history.Undo();
+    m_project.History().Undo();
     emit historyChanged();
 }
 
 void CUndoCommands::Redo()
 {
-    if (!m_allowed())
-        return;
-    m_prepare(false);
-    m_history.Redo();
+    m_tools.DiscardPowerPreview();
+    m_project.History().Redo();
     emit historyChanged();
 }
 
 std::vector<BMenuItem> CUndoCommands::MenuItems() const
 {
-    const bool allowed = m_allowed();
-    return {
-        {AppCaption(Cmd::Undo), false, Cmd::Undo, allowed && m_history.CanUndo(), ShortcutText(m_pUndo)},
-        {AppCaption(Cmd::Redo), false, Cmd::Redo, allowed && m_history.CanRedo(), ShortcutText(m_pRedo)},
-    };
+    return {BMenuItem::FromAction(m_commands.Action(Cmd::Undo)), BMenuItem::FromAction(m_commands.Action(Cmd::Redo))};
 }
 
 void CUndoCommands::RecordStrip(CKeysWnd& strip)
 {
-    connect(&strip, &CKeysWnd::editStarting, this, [this] { m_history.BeginDocumentEdit(); });
+    ProjectHistory& history = m_project.History();
+    connect(&strip, &CKeysWnd::editStarting, this, [&history] { history.BeginDocumentEdit(); });
     connect(&strip, &CKeysWnd::editFinished, this,
-            [this](int id) { m_history.EndDocumentEdit(id ? AppCaption(id) : AppString(StrId::NextKeyframe)); });
+            [&history](int id) { history.EndDocumentEdit(id ? AppCaption(id) : AppString(StrId::NextKeyframe)); });
 }

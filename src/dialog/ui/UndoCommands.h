@@ -1,39 +1,34 @@
 #pragma once
-// Undo and redo in the main window: the keys (Ctrl+Z; Ctrl+Shift+Z and
-// Ctrl+Y), the options menu's two items, and the keyframe strip's commands
-// recorded as steps of the project's history. The history itself, and what a
-// step restores, live in the project.
+// Undo and redo in the main window: the commands (Ctrl+Z; Ctrl+Shift+Z and
+// Ctrl+Y; the options menu's two items), enabled while there is something to
+// take back or bring back, and the keyframe strip's commands recorded as
+// steps of the project's history. The history itself, and what a step
+// restores, live in the project.
 
 #include "controls/ui/BMenu.h"
 
 #include <QObject>
 
-#include <functional>
 #include <vector>
 
+class CCommandRegistry;
 class CKeysWnd;
-class ProjectHistory;
-class QAction;
-class QWidget;
+class CToolCommands;
+class Project;
 
 class CUndoCommands : public QObject {
     Q_OBJECT
 public:
-    // What the window decides: whether a step may be undone now (not while
-    // playing or exporting), and what it does before one is (a power preview on
-    // the slider is discarded; `undo` tells which way). `prepare` returns true
-    // when it already was the undoing and nothing more is to be done.
-    using Allowed = std::function<bool()>;
-    using Prepare = std::function<bool(bool undo)>;
-
-    CUndoCommands(ProjectHistory& history, QWidget& window, Allowed allowed, Prepare prepare);
+    // A power moved on `tools`' slider but not applied is what undo takes back
+    // first (redo drops it too).
+    CUndoCommands(Project& project, CCommandRegistry& commands, CToolCommands& tools);
 
     void Undo();
     void Redo();
-    QAction* UndoAction() const { return m_pUndo; }
-    QAction* RedoAction() const { return m_pRedo; }
-    // The options menu's items: greyed when there is nothing to undo or redo,
-    // with the first shortcut of each shown.
+    // The two commands are available while a picture is open and there is a
+    // step to undo (or a power preview) or to redo.
+    void Refresh();
+    // The options menu's items, with the first shortcut of each.
     std::vector<BMenuItem> MenuItems() const;
     // Every command of the strip that may change the keyframes becomes a step.
     void RecordStrip(CKeysWnd& strip);
@@ -43,9 +38,7 @@ signals:
     void historyChanged();
 
 private:
-    ProjectHistory& m_history;
-    Allowed m_allowed;
-    Prepare m_prepare;
-    QAction* m_pUndo = nullptr;
-    QAction* m_pRedo = nullptr;
+    Project& m_project;
+    CCommandRegistry& m_commands;
+    CToolCommands& m_tools;
 };

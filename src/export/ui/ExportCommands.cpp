@@ -9,6 +9,7 @@
 #include "io/FileError.h"
 #include "io/FilePath.h"
 #include "project/Project.h"
+#include "res/CommandIds.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
@@ -99,14 +100,15 @@ CExportCommands::~CExportCommands()
         m_pRun->printer->abort();
 }
 
-bool CExportCommands::Handles(int id)
-{
-    return id == kSaveVideo || id == kSaveGif || id == kSavePictures || id == kPrint;
-}
-
 void CExportCommands::SetPrompts(ExportPrompts* prompts)
 {
     m_pPrompts = prompts ? prompts : m_standardPrompts.get();
+}
+
+void CExportCommands::RequestStop()
+{
+    if (Running())
+        m_worker.RequestStop();
 }
 
 void CExportCommands::OnCommand(int id)
@@ -115,10 +117,10 @@ void CExportCommands::OnCommand(int id)
     if (Running() || m_project.Keys().GetTotalFrames() <= 0 || !m_project.Picture().HasPicture())
         return;
     switch (id) {
-    case kSaveVideo: OnSaveAnimation(false); break;
-    case kSaveGif: OnSaveAnimation(true); break;
-    case kSavePictures: OnSavePictures(); break;
-    case kPrint: OnPrint(); break;
+    case Cmd::SaveVideo: OnSaveAnimation(false); break;
+    case Cmd::SaveAnimation: OnSaveAnimation(true); break;
+    case Cmd::SavePictures: OnSavePictures(); break;
+    case Cmd::Print: OnPrint(); break;
     default: break;
     }
 }

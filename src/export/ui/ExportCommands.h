@@ -1,6 +1,6 @@
 #pragma once
-// The finish screen's exports: save video (1013), save GIF animation (1119),
-// save pictures (1014) and print (1015). Each asks what it needs, then renders
+// The finish screen's exports: save video, save GIF animation, save pictures
+// and print (Cmd::SaveVideo, SaveAnimation, SavePictures and Print). Each asks what it needs, then renders
 // the frames on a worker thread from a copy of the animation, never through
 // the work window's picture: the window keeps painting, the progress bar
 // follows the worker's signals, the rendered frames show stretched over the
@@ -38,29 +38,26 @@ public:
     virtual void SetBusy(bool busy) = 0;
     // Animation frames per second (the speed slider).
     virtual int Speed() const = 0;
-    // Command 32773: the work window edits the active keyframe again.
+    // The work window edits the active keyframe again.
     virtual void MakeActiveKeyCurrent() = 0;
 };
 
 class CExportCommands : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kSaveVideo = 1013;
-    static constexpr int kSavePictures = 1014;
-    static constexpr int kPrint = 1015;
-    static constexpr int kSaveGif = 1119;
-
     CExportCommands(Project& project, CWorkWnd& work, CProgressWnd& progress, ExportHost& host, UserPrompts& messages,
                     QObject* parent = nullptr);
     // Stops a running export and waits for its thread; the window is left as it is.
     ~CExportCommands() override;
 
-    static bool Handles(int id);
     // Asks what one of the four commands needs and starts it; nothing while
     // another export runs. The export goes on after this returns: finished()
     // tells when it has ended.
     void OnCommand(int id);
     bool Running() const { return m_pRun != nullptr; }
+    // Asks a running export to stop, as a key in the window does; it ends
+    // later, through finished().
+    void RequestStop();
 
     // The questions asked; the standard dialogs unless replaced.
     void SetPrompts(ExportPrompts* prompts);

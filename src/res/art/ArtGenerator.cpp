@@ -1,11 +1,15 @@
 // Draws every picture of the program's skin (tool pictures, button pictures,
 // backgrounds, splash, cursors, icon) into PNG files and writes a Qt resource
 // collection listing them. Run at build time:  warplet-artgen <output folder>
+// A tool's picture is drawn for every row of the engine's tool catalogue: the
+// tile of its panel, the pictogram of its kind and a dot for a brush's size.
 //
 // Style: one warm palette, soft vertical gradients, rounded tiles with a glossy
 // top, white pictograms with a dark outline. Button pictures are opaque 24-bit
 // pictures on the key colour (their bottom-left pixel), which the buttons treat
 // as transparent; cursors and the icon carry an alpha channel.
+
+#include "engine/ToolCatalogue.h"
 
 #include <QColor>
 #include <QDir>
@@ -22,8 +26,10 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <numbers>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -1334,54 +1340,85 @@ QImage Icon()
 
 // ------------------------------------------------------------ the tables ---
 
-struct ToolArt {
-    int id;
-    QColor colour;
-    Pictogram draw;
-    int sizeIndex;  // 0 small, 1 medium, 2 large, -1 whole picture
-};
-
-std::vector<ToolArt> ToolTable()
+// The colour of a panel's tiles.
+QColor PanelColour(ToolPanel panel)
 {
-    const Pictogram zoomIn = [](QPainter& p) { ArrowsOut(p, {kDiag[0], kDiag[1], kDiag[2], kDiag[3]}); };
-    const Pictogram zoomInV = [](QPainter& p) { ArrowsOut(p, {kUp, kDown}); };
-    const Pictogram zoomInH = [](QPainter& p) { ArrowsOut(p, {kLeft, kRight}); };
-    const Pictogram zoomOut = [](QPainter& p) { ArrowsIn(p, {kDiag[0], kDiag[1], kDiag[2], kDiag[3]}); };
-    const Pictogram zoomOutV = [](QPainter& p) { ArrowsIn(p, {kUp, kDown}); };
-    const Pictogram zoomOutH = [](QPainter& p) { ArrowsIn(p, {kLeft, kRight}); };
-    const Pictogram rotate = [](QPainter& p) { Spiral(p); };
-    std::vector<ToolArt> t;
-    auto three = [&](int s, int m, int l, const QColor& c, const Pictogram& d) {
-        t.push_back({s, c, d, 0});
-        t.push_back({m, c, d, 1});
-        t.push_back({l, c, d, 2});
+    switch (panel) {
+    case ToolPanel::Enlarge: return kTeal;
+    case ToolPanel::Shrink: return kOrange;
+    case ToolPanel::More: return kPurple;
+    case ToolPanel::Common: return kGreen;
+    case ToolPanel::Disaster: return kRed;
+    default: return kBlue;
+    }
+}
+
+// The pictogram of each kind of tool in the catalogue; null for an unknown kind.
+Pictogram ToolPictogram(std::string_view kind)
+{
+    static const std::map<std::string_view, Pictogram> pictograms = {
+        {"enlarge",
+         [](QPainter& p) {
+             ArrowsOut(p, {kDiag[0], kDiag[1], kDiag[2], kDiag[3]});
+         }},
+        {"enlarge-vertical",
+         [](QPainter& p) {
+             ArrowsOut(p, {kUp, kDown});
+         }},
+        {"enlarge-horizontal",
+         [](QPainter& p) {
+             ArrowsOut(p, {kLeft, kRight});
+         }},
+        {"shrink",
+         [](QPainter& p) {
+             ArrowsIn(p, {kDiag[0], kDiag[1], kDiag[2], kDiag[3]});
+         }},
+        {"shrink-vertical",
+         [](QPainter& p) {
+             ArrowsIn(p, {kUp, kDown});
+         }},
+        {"shrink-horizontal",
+         [](QPainter& p) {
+             ArrowsIn(p, {kLeft, kRight});
+         }},
+        {"scale", ScaleTwist},
+        {"rotate", [](QPainter& p) { Spiral(p); }},
+        {"move", MoveArrow},
+        {"undo", UndoArrow},
+        {"smooth", SmoothWaves},
+        {"collapse", CollapseStar},
+        {"pinch", PinchStar},
+        {"explosion", ExplosionStar},
+        {"punch", PunchFlower},
+        {"global-shrink", GlobalShrink},
+        {"global-zoom", GlobalZoom},
+        {"tornado", Tornado},
+        {"wind", Wind},
+        {"wave", Wave},
+        {"ripples", Ripples},
+        {"smooth-splashes", [](QPainter& p) { Blot(p, false); }},
+        {"sharp-splashes", [](QPainter& p) { Blot(p, true); }},
+        {"smooth-dunes", [](QPainter& p) { Dunes(p, false); }},
+        {"sharp-dunes", [](QPainter& p) { Dunes(p, true); }},
     };
-    three(293, 294, 295, kTeal, zoomIn);
-    three(297, 299, 296, kTeal, zoomInV);
-    three(301, 298, 300, kTeal, zoomInH);
-    three(334, 329, 332, kOrange, zoomOut);
-    three(328, 331, 326, kOrange, zoomOutV);
-    three(327, 330, 333, kOrange, zoomOutH);
-    three(302, 303, 304, kPurple, ScaleTwist);
-    three(307, 306, 305, kPurple, rotate);
-    three(310, 309, 308, kPurple, MoveArrow);
-    three(325, 324, 323, kGreen, UndoArrow);
-    three(322, 321, 320, kGreen, SmoothWaves);
-    three(274, 273, 272, kRed, CollapseStar);
-    three(280, 279, 278, kRed, PinchStar);
-    three(277, 276, 275, kRed, ExplosionStar);
-    three(283, 282, 281, kRed, PunchFlower);
-    t.push_back({346, kBlue, GlobalShrink, -1});
-    t.push_back({292, kBlue, GlobalZoom, -1});
-    t.push_back({289, kBlue, Tornado, -1});
-    t.push_back({291, kBlue, Wind, -1});
-    t.push_back({290, kBlue, Wave, -1});
-    t.push_back({286, kBlue, Ripples, -1});
-    t.push_back({284, kBlue, [](QPainter& p) { Blot(p, false); }, -1});
-    t.push_back({285, kBlue, [](QPainter& p) { Blot(p, true); }, -1});
-    t.push_back({287, kBlue, [](QPainter& p) { Dunes(p, false); }, -1});
-    t.push_back({288, kBlue, [](QPainter& p) { Dunes(p, true); }, -1});
-    return t;
+    const auto it = pictograms.find(kind);
+    return it == pictograms.end() ? Pictogram() : it->second;
+}
+
+// A tool's picture: the tile of its panel, its kind's pictogram, its size.
+bool SaveToolPictures(Output& out, int s)
+{
+    for (const ToolRow& row : ToolCatalogue()) {
+        const Pictogram draw = ToolPictogram(row.kind);
+        if (!draw) {
+            std::fprintf(stderr, "warplet-artgen: no pictogram for the tool kind \"%.*s\" (tool %d)\n",
+                         int(row.kind.size()), row.kind.data(), row.command);
+            return false;
+        }
+        const int sizeIndex = row.size == ToolSize::WholePicture ? -1 : int(row.size);
+        out.saveOpaque(ToolPicture(PanelColour(row.panel), draw, sizeIndex, s), row.picture);
+    }
+    return true;
 }
 
 struct ButtonArt {
@@ -1515,8 +1552,8 @@ int main(int argc, char** argv)
 
     // Every picture at 1x and again at 2x for screens scaled by two.
     for (const int s : {1, 2}) {
-        for (const ToolArt& t : ToolTable())
-            out.saveOpaque(ToolPicture(t.colour, t.draw, t.sizeIndex, s), t.id);
+        if (!SaveToolPictures(out, s))
+            return 1;
         for (const ButtonArt& b : ButtonTable())
             out.saveOpaque(TileButton(b.size, b.colour, b.draw, s), b.id);
         out.saveOpaque(ScrollButton(false, s), 352);

@@ -110,7 +110,7 @@ void CWorkWnd::StartStroke(QPoint p, bool right)
     if (m_bBusy || m_picture.StrokeActive() || !m_picture.ActiveTool() || !m_picture.HasPicture())
         return;
     m_bRightStroke = right;
-    const bool repeats = m_picture.ButtonDown(p.x(), p.y(), right);  // sends 32775 first
+    const bool repeats = m_picture.ButtonDown(p.x(), p.y(), right);  // asks for the power first
     if (!m_picture.StrokeActive())
         return;
     if (!m_bGrabbed) {
@@ -197,7 +197,7 @@ void CWorkWnd::hideEvent(QHideEvent* event)
     // Only a real hide of this window takes the power into the map; a minimised
     // (or closing) main window hides its children without hiding them for good.
     if (isHidden() && !event->spontaneous())
-        emit command(kCmdApplyPower);
+        emit powerRequested();
     QWidget::hideEvent(event);
 }
 

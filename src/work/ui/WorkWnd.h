@@ -5,7 +5,7 @@
 // mouse input into stroke steps, repaints what changed, draws the inverted brush
 // outline. The picture's owner (the project) hears about the stroke's changes
 // through its WorkPictureHost; this window adds the notice the dialog needs when
-// the window hides: command 32775 (apply the power slider).
+// the window hides: powerRequested (take the power slider into the map).
 
 #include "engine/WorkPicture.h"
 
@@ -20,9 +20,6 @@
 class CWorkWnd : public QWidget {
     Q_OBJECT
 public:
-    // The internal commands sent to the main dialog.
-    static constexpr int kCmdMapChanged = 32774;
-    static constexpr int kCmdApplyPower = 32775;
     // Width of the sunken edge around the client area.
     static constexpr int kEdge = 2;
     // Side of the work-area square and its top-left corner in the design area.
@@ -80,8 +77,8 @@ public:
     static QPoint ToClient(QPointF widgetPos);
 
 signals:
-    // A numeric command for the main dialog (32775 when hidden).
-    void command(int id);
+    // The window was hidden: the power shown on the slider is to become part of the map.
+    void powerRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -74,7 +74,7 @@ protected:
 TEST_F(KeysWndTest, LayoutGivesSixSlotsBetweenTheButtonsAndSelectsKeyframeOne)
 {
     ASSERT_EQ(strip->SlotCount(), 6);
-    const int bw = strip->ScrollButton(CKeysWnd::kCmdScrollLeft)->width();
+    const int bw = strip->ScrollButton(Cmd::KeysLeft)->width();
     // 90 x 6 + 2 bw wide, centred in the 640 it had.
     EXPECT_EQ(strip->width(), 540 + 2 * bw);
     EXPECT_EQ(strip->x(), (640 - strip->width()) / 2);
@@ -82,7 +82,7 @@ TEST_F(KeysWndTest, LayoutGivesSixSlotsBetweenTheButtonsAndSelectsKeyframeOne)
     EXPECT_EQ(strip->Slot(5)->geometry(), QRect(strip->width() - bw - 84, 0, 84, 84));
     EXPECT_TRUE(strip->Slot(1)->IsSelected());
     EXPECT_FALSE(strip->Slot(0)->IsSelected());
-    EXPECT_EQ(strip->ScrollButton(CKeysWnd::kCmdScrollLeft)->y(), CKeysWnd::kButtonTop);
+    EXPECT_EQ(strip->ScrollButton(Cmd::KeysLeft)->y(), CKeysWnd::kButtonTop);
 }
 
 TEST_F(KeysWndTest, DoubleClicksMakeKeyframesZeroAndOneAndTheEmptySlotIgnoresClicks)
@@ -119,7 +119,7 @@ TEST_F(KeysWndTest, DoubleClicksMakeKeyframesZeroAndOneAndTheEmptySlotIgnoresCli
 TEST_F(KeysWndTest, RepeatAndDeleteKeepTheSelectionOnItsKeyframe)
 {
     MakeKeys(5, 3);
-    strip->OnContextCommand(2, CKeysWnd::kCmdRepeat);
+    strip->OnContextCommand(2, Cmd::KeyRepeat);
     ASSERT_EQ(project.Keys().Count(), 6);
     EXPECT_EQ(MarkOf(2), 2);
     EXPECT_EQ(MarkOf(3), 2);
@@ -128,13 +128,13 @@ TEST_F(KeysWndTest, RepeatAndDeleteKeepTheSelectionOnItsKeyframe)
     EXPECT_TRUE(strip->Slot(4)->IsSelected());
     EXPECT_EQ(project.Keys().Active(), project.Keys().Selected());
 
-    strip->OnContextCommand(0, CKeysWnd::kCmdDelete);
+    strip->OnContextCommand(0, Cmd::KeyDelete);
     EXPECT_EQ(project.Keys().Count(), 5);
     EXPECT_EQ(project.Keys().Selected(), 3);
     EXPECT_EQ(MarkOf(3), 3);
     EXPECT_EQ(Shown(), MapOf(3));
     // Deleting the selected keyframe: the work picture shows the one taking its place.
-    strip->OnContextCommand(3, CKeysWnd::kCmdDelete);
+    strip->OnContextCommand(3, Cmd::KeyDelete);
     EXPECT_EQ(project.Keys().Selected(), 2);
     EXPECT_EQ(Shown(), MapOf(2));
 }
@@ -144,7 +144,7 @@ TEST_F(KeysWndTest, MovingFollowsWithTheWorkPictureOnlyWhenTheSelectionIsInvolve
     MakeKeys(5, 1);
     project.MakeActiveKeyCurrent();
     // Two places right of the selection: nothing changes for the work picture.
-    strip->OnContextCommand(3, CKeysWnd::kCmdMoveLeft);
+    strip->OnContextCommand(3, Cmd::KeyMoveLeft);
     EXPECT_EQ(MarkOf(2), 3);
     EXPECT_EQ(MarkOf(3), 2);
     EXPECT_EQ(project.Keys().Selected(), 1);
@@ -152,7 +152,7 @@ TEST_F(KeysWndTest, MovingFollowsWithTheWorkPictureOnlyWhenTheSelectionIsInvolve
     EXPECT_EQ(MarkOf(1), 1);
     // Moving the selected keyframe right: the selection stays at its index and the
     // work picture shows the keyframe now standing there.
-    strip->OnContextCommand(1, CKeysWnd::kCmdMoveRight);
+    strip->OnContextCommand(1, Cmd::KeyMoveRight);
     EXPECT_EQ(project.Keys().Selected(), 1);
     EXPECT_EQ(MarkOf(1), 3);
     EXPECT_EQ(Shown(), MapOf(1));
@@ -162,11 +162,11 @@ TEST_F(KeysWndTest, MovingFollowsWithTheWorkPictureOnlyWhenTheSelectionIsInvolve
 TEST_F(KeysWndTest, CopiesAndDurationThroughTheMenu)
 {
     MakeKeys(3, 1);
-    strip->OnContextCommand(2, CKeysWnd::kCmdCopyToScreen);
+    strip->OnContextCommand(2, Cmd::KeyCopyToScreen);
     EXPECT_EQ(MarkOf(1), 2);
     EXPECT_EQ(Shown(), MapOf(1));
     Mark(1, 9);
-    strip->OnContextCommand(0, CKeysWnd::kCmdCopyFromScreen);
+    strip->OnContextCommand(0, Cmd::KeyCopyFromScreen);
     EXPECT_EQ(MarkOf(0), 9);
 
     std::vector<int> asked;
@@ -174,8 +174,8 @@ TEST_F(KeysWndTest, CopiesAndDurationThroughTheMenu)
         asked.push_back(duration);
         return asked.size() == 1 ? std::optional<int>(25) : std::nullopt;
     });
-    strip->OnContextCommand(2, CKeysWnd::kCmdDuration);
-    strip->OnContextCommand(2, CKeysWnd::kCmdDuration);  // cancelled
+    strip->OnContextCommand(2, Cmd::KeyDuration);
+    strip->OnContextCommand(2, Cmd::KeyDuration);  // cancelled
     EXPECT_EQ(asked, (std::vector<int>{10, 25}));
     EXPECT_EQ(project.Keys().Key(2).Duration(), 25);
     EXPECT_EQ(project.Keys().GetTotalFrames(), 45);
@@ -183,26 +183,25 @@ TEST_F(KeysWndTest, CopiesAndDurationThroughTheMenu)
 
 TEST_F(KeysWndTest, MenuLeavesOutWhatCannotApply)
 {
-    using K = CKeysWnd;
     // Two keyframes, keyframe 1 selected.
-    EXPECT_EQ(strip->ContextMenuItems(1), (std::vector<int>{K::kCmdRepeat, K::kCmdMoveLeft, 0, K::kCmdDuration}));
+    EXPECT_EQ(strip->ContextMenuItems(1), (std::vector<int>{Cmd::KeyRepeat, Cmd::KeyMoveLeft, 0, Cmd::KeyDuration}));
     EXPECT_EQ(strip->ContextMenuItems(0),
-              (std::vector<int>{K::kCmdActivate, K::kCmdRepeat, K::kCmdMoveRight, K::kCmdCopyToScreen,
-                                K::kCmdCopyFromScreen, 0, K::kCmdDuration}));
+              (std::vector<int>{Cmd::KeyActivate, Cmd::KeyRepeat, Cmd::KeyMoveRight, Cmd::KeyCopyToScreen,
+                                Cmd::KeyCopyFromScreen, 0, Cmd::KeyDuration}));
     // The empty slot offers only to make the keyframe.
-    EXPECT_EQ(strip->ContextMenuItems(2), std::vector<int>{K::kCmdActivate});
+    EXPECT_EQ(strip->ContextMenuItems(2), std::vector<int>{Cmd::KeyActivate});
     MakeKeys(3, 1);
     const std::vector<int> middle = strip->ContextMenuItems(1);
-    EXPECT_NE(std::find(middle.begin(), middle.end(), K::kCmdDelete), middle.end());
+    EXPECT_NE(std::find(middle.begin(), middle.end(), Cmd::KeyDelete), middle.end());
 
     // A right-click shows the menu for its keyframe; a command no longer offered is ignored.
     std::vector<int> shown;
     strip->SetMenuRunner([&shown](const std::vector<int>& items, QPoint) { shown = items; });
     QTest::mouseClick(strip->Slot(3), Qt::RightButton, {}, QPoint(40, 40));
-    EXPECT_EQ(shown, std::vector<int>{K::kCmdActivate});
+    EXPECT_EQ(shown, std::vector<int>{Cmd::KeyActivate});
     QTest::mouseClick(strip->Slot(4), Qt::RightButton, {}, QPoint(40, 40));
-    EXPECT_EQ(shown, std::vector<int>{K::kCmdActivate});  // a blank slot shows nothing
-    strip->OnContextCommand(0, K::kCmdMoveLeft);
+    EXPECT_EQ(shown, std::vector<int>{Cmd::KeyActivate});  // a blank slot shows nothing
+    strip->OnContextCommand(0, Cmd::KeyMoveLeft);
     EXPECT_EQ(MarkOf(0), 0);
 }
 
@@ -213,11 +212,11 @@ TEST_F(KeysWndTest, ScrollingStopsWhenTheEmptySlotIsTheLastVisible)
     ASSERT_EQ(strip->SlotCount(), 5);
     MakeKeys(7, 1);
     ASSERT_EQ(project.Keys().Count(), 7);
-    CMyButton* left = strip->ScrollButton(CKeysWnd::kCmdScrollLeft);
-    CMyButton* right = strip->ScrollButton(CKeysWnd::kCmdScrollRight);
+    CMyButton* left = strip->ScrollButton(Cmd::KeysLeft);
+    CMyButton* right = strip->ScrollButton(Cmd::KeysRight);
     EXPECT_FALSE(left->isVisible());
     for (int i = 0; i < 6; ++i)
-        strip->OnCommand(CKeysWnd::kCmdScrollRight);
+        strip->OnCommand(Cmd::KeysRight);
     EXPECT_EQ(project.Keys().FirstVisible(), 3);
     EXPECT_FALSE(right->isVisible());
     EXPECT_TRUE(left->isVisible());
@@ -227,11 +226,11 @@ TEST_F(KeysWndTest, ScrollingStopsWhenTheEmptySlotIsTheLastVisible)
     for (int s = 0; s < 5; ++s)
         EXPECT_FALSE(strip->Slot(s)->IsSelected());
     for (int i = 0; i < 5; ++i)
-        strip->OnCommand(CKeysWnd::kCmdScrollLeft);
+        strip->OnCommand(Cmd::KeysLeft);
     EXPECT_EQ(project.Keys().FirstVisible(), 0);
     EXPECT_TRUE(strip->Slot(1)->IsSelected());
     // A click acts on the keyframe the slot shows.
-    strip->OnCommand(CKeysWnd::kCmdScrollRight);
+    strip->OnCommand(Cmd::KeysRight);
     Click(2);
     EXPECT_EQ(project.Keys().Selected(), 3);
     EXPECT_EQ(Shown(), MapOf(3));
@@ -247,14 +246,13 @@ TEST_F(KeysWndTest, TooltipsAndThePictureRequest)
     keyframe.replace(keyframe.indexOf(QLatin1String("%d")), 2, QStringLiteral("10"));
     EXPECT_EQ(strip->Slot(1)->toolTip(), keyframe);
 
-    QSignalSpy commands(strip, &CKeysWnd::command);
+    QSignalSpy wanted(strip, &CKeysWnd::thumbnailWanted);
     strip->RequestPicture(1);
     strip->RequestPicture(9);  // not visible: nothing
     EXPECT_TRUE(strip->Slot(1)->NeedsPicture());
     strip->Slot(1)->repaint();
     EXPECT_FALSE(strip->Slot(1)->NeedsPicture());
-    ASSERT_EQ(commands.count(), 1);
-    EXPECT_EQ(commands.front().front().toInt(), CKeysWnd::kCmdKeyPicture);
+    EXPECT_EQ(wanted.count(), 1);
 }
 
 TEST_F(KeysWndTest, BalloonHelpNamesTheTextUnderThePointerWhereItIsDrawn)

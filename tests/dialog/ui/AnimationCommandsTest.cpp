@@ -4,6 +4,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "animation/ui/KeysWnd.h"
 #include "animation/ui/Player.h"
 #include "animation/ui/ThumbWnd.h"
@@ -12,6 +14,7 @@
 #include "controls/ui/MyButton.h"
 #include "controls/ui/MySlider.h"
 #include "controls/ui/ProgressWnd.h"
+#include "export/VideoTestSupport.h"
 #include "export/ui/ExportCommands.h"
 #include "res/StringTable.h"
 #include "support/ExportWaits.h"
@@ -28,6 +31,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <atomic>
 
 #include "support/PictureFiles.h"
 
@@ -48,32 +53,18 @@ int PdfPages(const QString& path)
     return int(QString::fromLatin1(Bytes(path)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
 }
 
-// A key press waiting in the queue, as a person pressing a key during an export.
-void PressKeySoon(QWidget* target)
-{
-    QCoreApplication::postEvent(target,
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
-}
-
-class AnimationCommandsTest : public ::testing::Test {
+class AnimationCommandsTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        DialogTest::SetUp();
         App().m_bShowTips = true;
         App().m_nSaveMode = 1;
         App().m_bInterpVideo = true;
-        App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
         picture = WritePicture(dir.path(), "photo.png", 120, 80);
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
+        ShowDialog();
         dlg->Exports()->SetPrompts(&exports);
-        dlg->show();
-        prompts.pictures.push_back(picture);
-        dlg->OnCommand(Cmd::OpenPicture);
-        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
+        OpenPicture(picture);
         // Keyframe 1 moves everything right and down; a third keyframe like it.
         for (Displacement& e : Keys().Key(1).Map())
             e = Displacement{5 * 64, 2 * 64};
@@ -81,10 +72,8 @@ protected:
         ASSERT_EQ(Keys().Count(), 3);
         dlg->KeysWnd()->OnSlotClick(1);
     }
-    void TearDown() override { dlg.reset(); }
 
     KeyframeStore& Keys() { return dlg->GetProject().Keys(); }
-    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     const Displacement* Shown() { return dlg->GetProject().Picture().Map().data; }
     // The dialog's project saved where the command line can read it.
     std::string SaveProject()
@@ -94,11 +83,7 @@ protected:
         return path;
     }
 
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    ScriptedExportPrompts exports;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace
@@ -123,7 +108,7 @@ TEST_F(AnimationCommandsTest, PlayLatchesTheButtonTicksAtTheSpeedAndStopReturnsT
     EXPECT_TRUE(dlg->Slider(Cmd::SpeedSlider)->isEnabled());
     for (int id : {Cmd::Finish, Cmd::Reset, Cmd::PanelEnlarge, Cmd::StrengthSlider, Cmd::PowerSlider, Cmd::Options})
         EXPECT_FALSE(dlg->Control(id)->isEnabled()) << id;
-    EXPECT_FALSE(dlg->KeysWnd()->ScrollButton(CKeysWnd::kCmdScrollRight)->isEnabled());
+    EXPECT_FALSE(dlg->KeysWnd()->ScrollButton(Cmd::KeysRight)->isEnabled());
 
     dlg->Slider(Cmd::SpeedSlider)->SetPos(60);
     dlg->Player()->PlayStep();
@@ -276,7 +261,7 @@ TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCa
     EXPECT_TRUE(QFile::exists(Path("kept.gif")));  // the export went on to the end
 }
 
-TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotStart)
+TEST_F(AnimationCommandsTest, CloseDuringAnExportIsRefusedAndASecondExportCannotStart)
 {
     dlg->GetProject().History().SetSaved();
     exports.files = {Path("busy.gif"), Path("second.gif")};
@@ -289,13 +274,38 @@ TEST_F(AnimationCommandsTest, ExitDuringAnExportIsRefusedAndASecondExportCannotS
     });
     dlg->OnCommand(Cmd::SaveAnimation);
     ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
-    EXPECT_TRUE(QFile::exists(Path("busy.gif")));
     EXPECT_FALSE(QFile::exists(Path("second.gif")));
     EXPECT_EQ(exports.asked, askedBefore + 1);
     EXPECT_FALSE(dlg->Ended());
     EXPECT_FALSE(dlg->Player()->Playing());
     ASSERT_GE(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages.front().text, AppString(StrId::CannotExitWhileWriting));
+}
+
+TEST_F(AnimationCommandsTest, TheCloseBoxStopsAnExportAndTheWindowStays)
+{
+    // The encoder holds on to frame 2 until it sees a stop: only the close box
+    // can end this export.
+    std::atomic<bool> holding{false};
+    videotest::EncoderLog log;
+    videotest::StandInEncoder::Options options;
+    options.hold = videotest::StandInEncoder::Hold::Frame;
+    options.holdFrame = 2;
+    options.onHold = [&holding] { holding = true; };
+    dlg->Exports()->SetVideoWriterFactory(videotest::StandInFactory(options, log));
+    dlg->GetProject().History().SetSaved();
+    exports.files = {Path("closed.mp4")};
+    dlg->OnCommand(Cmd::SaveVideo);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return holding.load(); }, 60000));
+
+    dlg->close();
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
+    EXPECT_TRUE(log.stopped);
+    EXPECT_FALSE(QFile::exists(Path("closed.mp4")));
+    EXPECT_FALSE(dlg->Ended());
+    EXPECT_TRUE(dlg->isVisible());
+    ASSERT_FALSE(prompts.messages.empty());
+    EXPECT_EQ(prompts.messages.back().text, AppString(StrId::CannotExitWhileWriting));
 }
 
 TEST_F(AnimationCommandsTest, CustomSizeAsksAndACancelledSizeEndsSilently)
@@ -318,7 +328,7 @@ TEST_F(AnimationCommandsTest, CustomSizeAsksAndACancelledSizeEndsSilently)
 TEST_F(AnimationCommandsTest, StripEditsMarkTheProjectModifiedAndAMissingPictureIsReported)
 {
     dlg->GetProject().History().SetSaved();
-    dlg->KeysWnd()->OnContextCommand(2, CKeysWnd::kCmdRepeat);
+    dlg->KeysWnd()->OnContextCommand(2, Cmd::KeyRepeat);
     EXPECT_TRUE(dlg->GetProject().m_bModified);
 
     // The picture file is gone when the export reads it at its own size.
@@ -349,36 +359,36 @@ TEST_F(AnimationCommandsTest, AProjectWithManyKeyframesShowsThemAllInTheStrip)
     ASSERT_EQ(Keys().Count(), 9);
     CKeysWnd* strip = dlg->KeysWnd();
     ASSERT_EQ(strip->SlotCount(), 6);
-    EXPECT_TRUE(strip->ScrollButton(CKeysWnd::kCmdScrollRight)->isVisible());
+    EXPECT_TRUE(strip->ScrollButton(Cmd::KeysRight)->isVisible());
     EXPECT_EQ(strip->Slot(5)->Index(), 5);
     int scrolls = 0;
-    while (strip->ScrollButton(CKeysWnd::kCmdScrollRight)->isVisible() && scrolls < 20) {
-        QTest::mouseClick(strip->ScrollButton(CKeysWnd::kCmdScrollRight), Qt::LeftButton);
+    while (strip->ScrollButton(Cmd::KeysRight)->isVisible() && scrolls < 20) {
+        QTest::mouseClick(strip->ScrollButton(Cmd::KeysRight), Qt::LeftButton);
         ++scrolls;
     }
     EXPECT_EQ(scrolls, 4);  // keyframes 4 to 8 and the empty slot
     EXPECT_EQ(strip->Slot(4)->Index(), 8);
     EXPECT_EQ(strip->Slot(4)->Key()->Duration(), 33);
     EXPECT_EQ(strip->Slot(5)->Key(), nullptr);
-    EXPECT_TRUE(strip->ScrollButton(CKeysWnd::kCmdScrollLeft)->isVisible());
+    EXPECT_TRUE(strip->ScrollButton(Cmd::KeysLeft)->isVisible());
 }
 
 TEST_F(AnimationCommandsTest, FramesShownByExportsLeaveTheKeyframeThumbnailAlone)
 {
     // Keyframe 1's thumbnail shows its deformation.
-    dlg->OnCommand(Cmd::ActiveKeyChanged);
+    dlg->GetProject().MakeActiveKeyCurrent();
     QCoreApplication::processEvents();
     dlg->KeysWnd()->Slot(1)->repaint();
     const std::vector<uint8_t> before = Keys().Key(1).Thumbnail();
 
     dlg->Exports()->ShowFrameAt(0);  // the undeformed first frame, as the frame dialog shows it
     EXPECT_FALSE(dlg->KeysWnd()->Slot(1)->NeedsPicture());
-    dlg->OnCommand(CKeysWnd::kCmdKeyPicture);  // a late request changes nothing either
+    emit dlg->KeysWnd()->thumbnailWanted();  // a late request changes nothing either
     dlg->KeysWnd()->Slot(1)->repaint();
     EXPECT_EQ(Keys().Key(1).Thumbnail(), before);
 
     // A stroke on the keyframe does renew it.
-    dlg->OnCommand(Cmd::ActiveKeyChanged);
+    dlg->GetProject().MakeActiveKeyCurrent();
     dlg->OnCommand(1039);
     CWorkWnd* w = dlg->WorkWnd();
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(40, 40));

@@ -3,6 +3,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "app/AppState.h"
 #include "res/StringTable.h"
 #include "support/PictureFiles.h"
@@ -15,22 +17,15 @@
 
 namespace {
 
-class FailureMessagesTest : public ::testing::Test {
+class FailureMessagesTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        language = App().m_language;
-        App().m_strDefaultPicture = testsupport::WritePicture(dir.path(), "default.png", 64, 64);
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
-        dlg->show();
+        DialogTest::SetUp();
+        ShowDialog();
     }
-    void TearDown() override { App().m_language = language; }
 
-    QString File(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QString File(const char* name) const { return Path(name); }
     QString WriteText(const char* name)
     {
         QFile file(File(name));
@@ -46,11 +41,6 @@ protected:
         prompts.messages.clear();
         return text;
     }
-
-    QTemporaryDir dir;
-    UiLanguage language = UiLanguage::English;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace

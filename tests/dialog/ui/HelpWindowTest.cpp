@@ -4,6 +4,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "animation/ui/DurationDlg.h"
 #include "app/AppState.h"
 #include "controls/ui/SizeDlg.h"
@@ -64,28 +66,22 @@ int PanelCommandForScreen(int screen)
     return 0;
 }
 
-class HelpWindowTest : public ::testing::Test {
+class HelpWindowTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        DialogTest::SetUp();
         QImage img(90, 60, QImage::Format_RGB32);
         img.fill(Qt::darkCyan);
         picture = dir.filePath(QStringLiteral("photo.png"));
         img.save(picture);
         App().m_strDefaultPicture = picture;
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
+        DialogOptions options = TestOptions();
         options.helpFolders = {QStringLiteral(WARPLET_HELP_DIR)};
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
-        dlg->show();
+        ShowDialog(options);
     }
 
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace

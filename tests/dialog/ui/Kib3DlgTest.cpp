@@ -1,5 +1,7 @@
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "app/AppState.h"
 #include "controls/ui/MyButton.h"
 #include "controls/ui/MySlider.h"
@@ -39,46 +41,22 @@ std::vector<Displacement> Copy(MapRef map)
     return std::vector<Displacement>(map.data, map.data + map.Count());
 }
 
-class Kib3DlgTest : public ::testing::Test {
+class Kib3DlgTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        DialogTest::SetUp();
         App().m_bShowTips = true;
         App().m_nSaveMode = 1;
-        App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
         picture = WritePicture(dir.path(), "photo.png", 300, 200);
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
-        dlg->show();
+        ShowDialog();
     }
 
-    void OpenPicture()
-    {
-        prompts.pictures.push_back(picture);
-        dlg->OnCommand(Cmd::OpenPicture);
-        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
-    }
-    // A stroke with the mouse in the work window.
-    void Stroke(int toolId, QPoint from, QPoint to)
-    {
-        dlg->OnCommand(toolId);
-        CWorkWnd* w = dlg->WorkWnd();
-        const QPoint e(CWorkWnd::kEdge, CWorkWnd::kEdge);
-        QTest::mousePress(w, Qt::LeftButton, {}, from + e);
-        for (int i = 1; i <= 4; ++i)
-            QTest::mouseMove(w, from + (to - from) * i / 4 + e);
-        QTest::mouseRelease(w, Qt::LeftButton, {}, to + e);
-    }
+    void OpenPicture() { DialogTest::OpenPicture(picture); }
     MapRef Map() { return dlg->GetProject().Picture().Map(); }
     bool Visible(int id) { return dlg->Control(id) && dlg->Control(id)->isVisible(); }
 
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace
@@ -182,7 +160,7 @@ TEST_F(Kib3DlgTest, StrokeMarksTheProjectModifiedAndPowerIsAppliedOnce)
     emit dlg->Slider(Cmd::PowerSlider)->hScroll(4, 32);
     dlg->Slider(Cmd::PowerSlider)->SetPos(32);
     EXPECT_EQ(Copy(Map()), before);  // moving the slider only shows a weaker version
-    dlg->OnCommand(Cmd::ApplyPower);
+    emit dlg->WorkWnd()->powerRequested();
     std::vector<Displacement> scaled = before;
     ScaleMap(MapRef{scaled.data(), Map().width, Map().height}, 32);
     EXPECT_EQ(Copy(Map()), scaled);
@@ -337,8 +315,9 @@ TEST_F(Kib3DlgTest, ExitWritesTheToolAndIsRefusedWhileLocked)
     emit dlg->Slider(Cmd::StrengthSlider)->hScroll(4, 40);
     dlg->LockUserInterface(true);
     EXPECT_FALSE(dlg->Button(Cmd::Play)->isEnabled());
+    EXPECT_FALSE(dlg->Button(Cmd::Exit)->isEnabled());
     EXPECT_TRUE(dlg->WorkWnd()->Busy());
-    dlg->OnCommand(Cmd::Exit);
+    dlg->close();  // the close box still asks
     EXPECT_FALSE(dlg->Ended());
     EXPECT_EQ(prompts.messages.back().text, AppString(StrId::CannotExitWhileWriting));
     dlg->LockUserInterface(false);
@@ -483,7 +462,7 @@ TEST_F(Kib3DlgTest, AWeakerPowerTakenIntoTheMapIsAnUnsavedChange)
     Stroke(1038, {120, 100}, {180, 130});
     dlg->GetProject().History().SetSaved();  // as after saving
     // The slider at 64 changes nothing, so nothing is to be saved.
-    dlg->OnCommand(Cmd::ApplyPower);
+    emit dlg->WorkWnd()->powerRequested();
     EXPECT_FALSE(dlg->GetProject().m_bModified);
     // A weaker power becomes part of the map when the work window hides.
     const std::vector<Displacement> before = Copy(Map());

@@ -4,6 +4,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "animation/ui/KeysWnd.h"
 #include "app/AppState.h"
 #include "cli/CliRunner.h"
@@ -25,22 +27,16 @@
 
 namespace {
 
-class PrintCommandsTest : public ::testing::Test {
+class PrintCommandsTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        DialogTest::SetUp();
         App().m_nSaveMode = 1;  // frames at the picture's own size
-        App().m_strDefaultPicture = testsupport::WritePicture(dir.path(), "default.png", 64, 64);
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
+        ShowDialog();
         dlg->Exports()->SetPrompts(&exports);
-        dlg->show();
         exports.pageLayout = PdfPageLayout(false, QPageLayout::Landscape);
     }
-    void TearDown() override { dlg.reset(); }
 
     // Opens a picture of w x h whose keyframe 1 moves everything, saved as a.kib.
     std::string Open(int w, int h)
@@ -56,7 +52,6 @@ protected:
         EXPECT_TRUE(project.Save(path));
         return path;
     }
-    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 
     // The window's PDF of `frames` against the command line's.
     void ExpectTheWindowPrintsAsTheCommandLine(const std::string& project, const std::vector<int>& frames,
@@ -77,11 +72,6 @@ protected:
         EXPECT_EQ(window.pages.size(), frames.size());
         testsupport::ExpectSamePages(window, cli);
     }
-
-    QTemporaryDir dir;
-    ScriptedPrompts prompts;
-    ScriptedExportPrompts exports;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "app/AppState.h"
 #include "export/ui/ExportCommands.h"
 #include "res/StringTable.h"
@@ -29,27 +31,19 @@ QByteArray Bytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class SaveNamesTest : public ::testing::Test {
+class SaveNamesTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        DialogTest::SetUp();
         App().m_strProjectDir.clear();
         App().m_strAviDir = dir.filePath(QStringLiteral("videos"));
         App().m_strGifDir = dir.filePath(QStringLiteral("animations"));
-        App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
         picture = WritePicture(dir.path(), "photo.png", 120, 80);
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
+        ShowDialog();
         dlg->Exports()->SetPrompts(&exports);
-        dlg->show();
-        prompts.pictures.push_back(picture);
-        dlg->OnCommand(Cmd::OpenPicture);
-        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
+        OpenPicture(picture);
     }
-    void TearDown() override { dlg.reset(); }
 
     // A stroke of the enlarging brush at a point of the picture.
     void Stroke(QPoint at)
@@ -68,13 +62,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
         QTest::keyClick(dlg.get(), Qt::Key_S, Qt::ControlModifier);
     }
-    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    ScriptedExportPrompts exports;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace

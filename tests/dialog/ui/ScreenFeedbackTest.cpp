@@ -5,6 +5,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "animation/ui/ChooseFrameDlg.h"
 #include "animation/ui/DurationDlg.h"
 #include "animation/ui/KeysWnd.h"
@@ -50,46 +52,25 @@ public:
     }
 };
 
-class ScreenFeedbackTest : public ::testing::Test {
+class ScreenFeedbackTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        DialogTest::SetUp();
         App().m_bShowTips = true;
         App().m_bShowDuration = true;
         App().m_bShowNumber = true;
-        App().m_strDefaultPicture = WritePicture(dir.path(), "default.png", 64, 64);
         picture = WritePicture(dir.path(), "photo.png", 120, 80);
-    }
-    void TearDown() override
-    {
-        dlg.reset();
-        App().m_language = language;
-        App().m_bShowDuration = true;
-        App().m_bShowNumber = true;
     }
 
     void Show(UiLanguage uiLanguage = UiLanguage::English)
     {
         App().m_language = uiLanguage;
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
-        dlg->show();
+        ShowDialog();
     }
-    void OpenPicture()
-    {
-        prompts.pictures.push_back(picture);
-        dlg->OnCommand(Cmd::OpenPicture);
-        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
-    }
+    void OpenPicture() { DialogTest::OpenPicture(picture); }
 
-    const UiLanguage language = App().m_language;
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "dialog/ui/Kib3Dlg.h"
 
+#include "dialog/ui/DialogFixture.h"
+
 #include "animation/ui/KeysWnd.h"
 #include "animation/ui/ThumbWnd.h"
 #include "app/AppState.h"
@@ -24,11 +26,11 @@ namespace {
 
 using MapBytes = std::vector<std::vector<Displacement>>;
 
-class UndoWindowTest : public ::testing::Test {
+class UndoWindowTest : public DialogTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        DialogTest::SetUp();
         QImage img(120, 80, QImage::Format_RGB32);
         for (int y = 0; y < 80; ++y)
             for (int x = 0; x < 120; ++x)
@@ -36,17 +38,10 @@ protected:
         picture = dir.filePath(QStringLiteral("photo.png"));
         img.save(picture);
         App().m_strDefaultPicture = picture;
-        DialogOptions options;
-        options.fades = false;
-        options.screenHeight = 1080;
-        dlg = std::make_unique<CKib3Dlg>(QStringList(), QString(), prompts, options);
-        dlg->show();
-        prompts.pictures.push_back(picture);
-        dlg->OnCommand(Cmd::OpenPicture);
-        ASSERT_EQ(dlg->CurrentScreen(), Screen::Editing);
+        ShowDialog();
+        OpenPicture(picture);
         dlg->OnCommand(1019);  // the largest enlarging brush
     }
-    void TearDown() override { dlg.reset(); }
 
     Project& Doc() { return dlg->GetProject(); }
     MapBytes Maps()
@@ -74,10 +69,7 @@ protected:
     // The work window shows the active keyframe's map.
     bool ShowsActive() { return Doc().Picture().Map().data == Doc().Keys().Key(Doc().Keys().Active()).Map().data(); }
 
-    QTemporaryDir dir;
     QString picture;
-    ScriptedPrompts prompts;
-    std::unique_ptr<CKib3Dlg> dlg;
 };
 
 }  // namespace
@@ -144,7 +136,7 @@ TEST_F(UndoWindowTest, ResetAndAppliedPowerAreSteps)
 
     // Applied, it is one step of its own.
     power->SetPos(20);
-    dlg->OnCommand(Cmd::ApplyPower);
+    emit dlg->WorkWnd()->powerRequested();
     ASSERT_NE(Maps(), stroked);
     EXPECT_TRUE(dlg->isWindowModified());
     CtrlZ();
@@ -159,7 +151,7 @@ TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
     strip->OnSlotDoubleClick(2);  // a third keyframe
     ASSERT_EQ(Doc().Keys().Count(), 3);
     const MapBytes three = Maps();
-    strip->OnContextCommand(1, CKeysWnd::kCmdDelete);
+    strip->OnContextCommand(1, Cmd::KeyDelete);
     ASSERT_EQ(Doc().Keys().Count(), 2);
     EXPECT_EQ(strip->Slot(2)->Key(), nullptr);
 
@@ -179,20 +171,20 @@ TEST_F(UndoWindowTest, StripCommandsAreUndoneAndTheStripFollowsAtOnce)
     strip->OnSlotDoubleClick(2);
     Stroke(20, 80);  // the new keyframe differs from its neighbour
     const int steps = Doc().History().Count();
-    strip->OnContextCommand(1, CKeysWnd::kCmdActivate);
+    strip->OnContextCommand(1, Cmd::KeyActivate);
     EXPECT_EQ(Doc().History().Count(), steps);
-    strip->OnContextCommand(1, CKeysWnd::kCmdMoveRight);
+    strip->OnContextCommand(1, Cmd::KeyMoveRight);
     EXPECT_EQ(Doc().History().Count(), steps + 1);
 
     // A cancelled duration is neither a step nor an unsaved change; a new one is both.
     Doc().History().SetSaved();
     std::optional<int> answer;
     strip->SetDurationQuery([&answer](QWidget*, int) { return answer; });
-    strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
+    strip->OnContextCommand(1, Cmd::KeyDuration);
     EXPECT_EQ(Doc().History().Count(), steps + 1);
     EXPECT_FALSE(Doc().m_bModified);
     answer = 40;
-    strip->OnContextCommand(1, CKeysWnd::kCmdDuration);
+    strip->OnContextCommand(1, Cmd::KeyDuration);
     EXPECT_EQ(Doc().History().Count(), steps + 2);
     EXPECT_TRUE(Doc().m_bModified);
     CtrlZ();
@@ -218,7 +210,7 @@ TEST_F(UndoWindowTest, AStripCommandShowingAnotherMapTakesThePowerIntoTheMapLeft
     CMySlider* power = dlg->Slider(Cmd::PowerSlider);
     power->SetPos(32);
     const int steps = Doc().History().Count();
-    strip->OnContextCommand(1, CKeysWnd::kCmdMoveRight);
+    strip->OnContextCommand(1, Cmd::KeyMoveRight);
     EXPECT_EQ(power->GetPos(), CKib3Dlg::kNeutralPower);
     EXPECT_EQ(Maps()[2], halved);
     EXPECT_EQ(Maps()[1], before[2]);
@@ -229,7 +221,7 @@ TEST_F(UndoWindowTest, AStripCommandShowingAnotherMapTakesThePowerIntoTheMapLeft
 
     // Copy to screen: the copy replaces the map the power was set on.
     power->SetPos(32);
-    strip->OnContextCommand(2, CKeysWnd::kCmdCopyToScreen);
+    strip->OnContextCommand(2, Cmd::KeyCopyToScreen);
     EXPECT_EQ(power->GetPos(), CKib3Dlg::kNeutralPower);
     EXPECT_EQ(Maps()[1], before[2]);
     EXPECT_EQ(Maps()[2], before[2]);

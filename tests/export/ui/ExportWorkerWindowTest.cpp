@@ -9,6 +9,7 @@
 #include "export/VideoTestSupport.h"
 #include "export/ui/ExportWindowSupport.h"
 #include "export/ui/ExportCommands.h"
+#include "res/CommandIds.h"
 #include "project/Project.h"
 #include "project/ProjectTestSupport.h"
 #include "support/ExportWaits.h"
@@ -107,7 +108,7 @@ TEST_F(ExportWorkerWindowTest, TheWindowAnswersAndPaintsWhileTheWorkerStillRuns)
     const std::string path = folder.Path("clip.mp4");
     exportPrompts.files.push_back(QString::fromStdString(path));
 
-    commands.OnCommand(CExportCommands::kSaveVideo);
+    commands.OnCommand(Cmd::SaveVideo);
     ASSERT_TRUE(commands.Running());  // the command came back while the export runs
     ASSERT_TRUE(QTest::qWaitFor([&] { return holding.load(); }, 60000));
 
@@ -146,12 +147,12 @@ TEST_F(ExportWorkerWindowTest, TheProjectsPictureMapsAndThumbnailsAreLeftAlone)
 
     // A GIF of frames at the work picture's size, then a video at the picture's.
     exportPrompts.files = {QString::fromStdString(folder.Path("a.gif")), QString::fromStdString(folder.Path("a.mp4"))};
-    commands.OnCommand(CExportCommands::kSaveGif);
+    commands.OnCommand(Cmd::SaveAnimation);
     ASSERT_TRUE(testsupport::WaitForExport(commands));
     App().m_nSaveMode = 1;
     StandInEncoder::Options options;
     commands.SetVideoWriterFactory(videotest::StandInFactory(options, log));
-    commands.OnCommand(CExportCommands::kSaveVideo);
+    commands.OnCommand(Cmd::SaveVideo);
     ASSERT_TRUE(testsupport::WaitForExport(commands));
     EXPECT_TRUE(log.closed);
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder.Path("a.gif"))));
@@ -172,7 +173,7 @@ TEST_F(ExportWorkerWindowTest, APrintersPagesArePaintedOnTheWindowThreadAndAKeyS
     exportPrompts.pageLayout = PdfPageLayout(false, QPageLayout::Landscape);
     exportPrompts.frameLists = {{0, 4, 9}, {0, 4, 9}};
     exportPrompts.printToPdf = QString::fromStdString(folder.Path("printer.pdf"));
-    commands.OnCommand(CExportCommands::kPrint);
+    commands.OnCommand(Cmd::Print);
     ASSERT_TRUE(testsupport::WaitForExport(commands));
     EXPECT_TRUE(messages.messages.empty());
 
@@ -186,8 +187,8 @@ TEST_F(ExportWorkerWindowTest, APrintersPagesArePaintedOnTheWindowThreadAndAKeyS
 
     // A key after the first page: the printer's document ends with that page.
     exportPrompts.printToPdf = QString::fromStdString(folder.Path("stopped.pdf"));
-    ASSERT_TRUE(testsupport::StopWithAKeyAfterStep(commands, &host.window, 1,
-                                                   [this] { commands.OnCommand(CExportCommands::kPrint); }));
+    ASSERT_TRUE(
+        testsupport::StopWithAKeyAfterStep(commands, &host.window, 1, [this] { commands.OnCommand(Cmd::Print); }));
     EXPECT_EQ(testsupport::ReadPdf(QString::fromStdString(folder.Path("stopped.pdf"))).pages.size(), 1u);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_FALSE(commands.Running());

@@ -11,6 +11,7 @@
 #include "export/ui/ExportCommands.h"
 #include "project/Project.h"
 #include "project/ProjectTestSupport.h"
+#include "res/CommandIds.h"
 #include "res/StringTable.h"
 #include "support/ExportWaits.h"
 #include "support/ScriptedExportPrompts.h"
@@ -67,7 +68,7 @@ protected:
         std::atomic<bool> held{false};
         options.onHold = [&held] { held = true; };
         commands.SetVideoWriterFactory(videotest::StandInFactory(options, log));
-        commands.OnCommand(CExportCommands::kSaveVideo);
+        commands.OnCommand(Cmd::SaveVideo);
         if (whenHeld) {
             ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, 60000));
             QCoreApplication::sendPostedEvents();

@@ -221,10 +221,9 @@ TEST_F(WorkWndTest, PaintingDrawsThePictureAndAnInvertedOutline)
 TEST_F(WorkWndTest, HidingAsksForThePowerAndPressesWithoutToolAreIgnored)
 {
     Open(1019);
-    QSignalSpy spy(wnd.get(), &CWorkWnd::command);
+    QSignalSpy spy(wnd.get(), &CWorkWnd::powerRequested);
     wnd->hide();
-    ASSERT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.at(0).at(0).toInt(), CWorkWnd::kCmdApplyPower);
+    EXPECT_EQ(spy.count(), 1);
 
     wnd->show();
     wnd->SetActiveTool(nullptr);
@@ -241,7 +240,7 @@ TEST(WorkWndMinimise, MinimisingTheWindowAppliesNoPower)
     auto* wnd = new CWorkWnd(rig.picture, &window);
     wnd->PictureChanged();
     window.show();
-    QSignalSpy spy(wnd, &CWorkWnd::command);
+    QSignalSpy spy(wnd, &CWorkWnd::powerRequested);
     window.setWindowState(Qt::WindowMinimized);
     window.setWindowState(Qt::WindowNoState);
     EXPECT_EQ(spy.count(), 0);
