@@ -1,6 +1,76 @@
 #include "export/ExportWorker.h"
 
+#include "export/ApngWriter.h"
+#include "export/AvifWriter.h"
+#include "export/GifQuality.h"
+#include "export/LoopFanOut.h"
 #include "export/PictureFile.h"
+#include "export/WebpWriter.h"
+
+#include <algorithm>
+#include <cctype>
+
+std::optional<LoopFileFormat> LoopFileFormatForPath(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::nullopt;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (ext == "gif")
+        return LoopFileFormat::HighGif;
+    if (ext == "webp")
+        return LoopFileFormat::Webp;
+    if (ext == "apng")
+        return LoopFileFormat::Apng;
+    if (ext == "avif")
+        return LoopFileFormat::Avif;
+    if (ext == "mp4" || ext == "webm")
+        return LoopFileFormat::Video;
+    return std::nullopt;
+}
+
+std::unique_ptr<LoopWriter> MakeLoopFileWriter(LoopFileFormat format, VideoCodec codec)
+{
+    switch (format) {
+    case LoopFileFormat::HighGif: return std::make_unique<GifQualityWriter>();
+    case LoopFileFormat::Webp: return std::make_unique<WebpWriter>();
+    case LoopFileFormat::Apng: return std::make_unique<ApngWriter>();
+    case LoopFileFormat::Avif: return std::make_unique<AvifWriter>();
+    case LoopFileFormat::Video: {
+        VideoLoopOptions options;
+        options.codec = codec;
+        return std::make_unique<VideoLoopWriter>(options);
+    }
+    }
+    return nullptr;
+}
+
+namespace {
+
+// The loop's frames, each also offered to the window as the other exports' are.
+class ShownLoopSource final : public LoopFrameSource {
+public:
+    explicit ShownLoopSource(CBigPicture& big) : m_big(big), m_frames(big) {}
+
+    int FrameCount() const override { return m_frames.FrameCount(); }
+    const PackedPicture& RenderLoopFrame(int f) override
+    {
+        const PackedPicture& frame = m_frames.RenderLoopFrame(f);
+        if (m_big.Observer())
+            m_big.Observer()->ShowFrame(frame);
+        return frame;
+    }
+    bool StopRequested() override { return m_frames.StopRequested(); }
+    void Progress(int done, int total) override { m_frames.Progress(done, total); }
+
+private:
+    CBigPicture& m_big;
+    BigPictureLoopSource m_frames;
+};
+
+}  // namespace
 
 // The export's observer, on the export's thread: progress and frames go out as
 // signals, a stop comes in through the worker's flag.
@@ -112,6 +182,7 @@ void ExportWorker::RunJob(CBigPicture& big, const ExportJob& job, ExportOutcome&
     switch (job.kind) {
     case ExportJob::Kind::Video: outcome.video = big.WriteVideo(job.path, job.speed); break;
     case ExportJob::Kind::Gif: outcome.gif = big.WriteAnimatedGif(job.path, job.speed, &outcome.gifError); break;
+    case ExportJob::Kind::Loop: outcome.loop = WriteLoopFile(big, job); break;
     case ExportJob::Kind::Pictures: outcome.pictures = ExportPictureSequence(big, job.path, job.frames); break;
     case ExportJob::Kind::PdfFile: try { outcome.print = PrintFramesToPdf(big, job.path, job.frames, job.document);
         } catch (const FileError& error) {
@@ -131,6 +202,14 @@ void ExportWorker::RunJob(CBigPicture& big, const ExportJob& job, ExportOutcome&
             outcome.print);
         break;
     }
+}
+
+LoopResult ExportWorker::WriteLoopFile(CBigPicture& big, const ExportJob& job)
+{
+    std::vector<LoopOutput> outputs;
+    outputs.push_back({job.path, MakeLoopFileWriter(job.loopFormat, job.codec)});
+    ShownLoopSource source(big);
+    return WriteLoops(outputs, job.speed, source).front();
 }
 
 ExportWorker::PageAnswer ExportWorker::HandOverPage(const QImage& picture)

@@ -1,6 +1,6 @@
 #pragma once
-// Exports on a thread of their own: a video, an animated GIF, a picture
-// sequence, a PDF file or the pages for a printer, rendered from a copy of the
+// Exports on a thread of their own: a video, an animated GIF, a loop of another
+// format (LoopWriter), a picture sequence, a PDF file or the pages for a printer, rendered from a copy of the
 // animation (ExportAnimation) into the export's own buffers. The worker tells
 // the window thread what happens through signals (queued there): the progress,
 // a frame to show now and then, the pages a printer of the window thread
@@ -11,8 +11,10 @@
 #include "export/BigPicture.h"
 #include "export/ExportSequence.h"
 #include "export/GifExport.h"
+#include "export/LoopWriter.h"
 #include "export/PrintFrames.h"
 #include "export/VideoExport.h"
+#include "export/VideoLoopWriter.h"
 #include "io/FileError.h"
 
 #include <QImage>
@@ -23,17 +25,28 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+// The formats a loop export writes from one render of the loop's frames.
+enum class LoopFileFormat { HighGif, Webp, Apng, Avif, Video };
+
+// The format of a loop file by its extension (".webp", ".apng", ".avif", ".mp4",
+// ".webm", ".gif" for the high-quality GIF); nothing for other names.
+std::optional<LoopFileFormat> LoopFileFormatForPath(const std::string& path);
+// A writer of the format with its default options; a video is written with `codec`.
+std::unique_ptr<LoopWriter> MakeLoopFileWriter(LoopFileFormat format, VideoCodec codec = VideoCodec::Default);
+
 // What one export makes, fixed on the window thread before it starts.
 struct ExportJob {
     enum class Kind {
         Video,     // `path` by its extension (VideoExport.h)
         Gif,       // an animated GIF at the work picture's size
+        Loop,      // `path` in `loopFormat` at the frame size, one frame per animation frame
         Pictures,  // the chosen frames, each a picture named after `path`
         PdfFile,   // the chosen frames on the pages of `document`, written whole to `path`
         Pages,     // the chosen frames for pages the window thread prints (pageRendered)
@@ -43,9 +56,11 @@ struct ExportJob {
     int setting = CBigPicture::kScreen;  // the frame size setting
     int percent = 100;                   // the custom size (setting 2)
     std::string path;
-    int speed = 30;           // animation frames per second (video and GIF)
-    std::vector<int> frames;  // pictures and pages
-    QSize pageLimit;          // pages: the largest frame a page shows at 300 pixels per inch
+    int speed = 30;  // animation frames per second (video, GIF and loop)
+    LoopFileFormat loopFormat = LoopFileFormat::HighGif;
+    VideoCodec codec = VideoCodec::Default;  // a loop's video
+    std::vector<int> frames;                 // pictures and pages
+    QSize pageLimit;                         // pages: the largest frame a page shows at 300 pixels per inch
     PdfDocument document;
     VideoWriterFactory videoWriters = OpenVideoWriter;
 };
@@ -59,6 +74,7 @@ struct ExportOutcome {
     VideoExportResult video;
     GifExportResult gif = GifExportResult::Ok;
     GifWriteError gifError;
+    LoopResult loop;
     PictureSequenceResult pictures;
     PrintResult print;
     std::optional<FileError> pdfError;  // the PDF file could not be written
@@ -114,6 +130,7 @@ private:
 
     void Run(ExportAnimation animation, const ExportJob& job);
     void RunJob(CBigPicture& big, const ExportJob& job, ExportOutcome& outcome);
+    LoopResult WriteLoopFile(CBigPicture& big, const ExportJob& job);
     // Hands a page to the window thread and waits for its answer or a stop.
     PageAnswer HandOverPage(const QImage& picture);
 

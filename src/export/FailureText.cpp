@@ -3,6 +3,7 @@
 #include "export/BigPicture.h"
 #include "io/FileError.h"
 #include "export/GifExport.h"
+#include "export/LoopWriter.h"
 #include "export/PictureFile.h"
 #include "export/VideoExport.h"
 #include "io/Archive.h"
@@ -166,6 +167,18 @@ QString GifFailureCause(GifExportResult result, const GifWriteError& error)
     default: break;
     }
     return ShownDetail(error.what.empty() ? std::string(GifExportResultName(result)) : error.what);
+}
+
+QString LoopFailureCause(const LoopResult& result, const std::string& path)
+{
+    switch (result.status) {
+    case LoopStatus::WriteFailed: return FailureCause(FileError(result.cause, path, result.message), path);
+    case LoopStatus::OutOfMemory: return AppString(Cause::NoMemory);
+    case LoopStatus::NoLibrary: return WithDetail(Cause::NoEncoder, result.message);
+    case LoopStatus::BadFrame: return WithDetail(Cause::BadFrameSize, result.message);
+    default: break;
+    }
+    return WithDetail(Cause::EncoderFailed, result.message);
 }
 
 QString PictureSaveCause(const PictureSaveResult& result)

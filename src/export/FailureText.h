@@ -11,6 +11,7 @@
 
 enum class GifExportResult;
 struct GifWriteError;
+struct LoopResult;
 struct PictureSaveResult;
 struct VideoExportResult;
 
@@ -24,6 +25,8 @@ QString FailureCause(const std::exception& error, const std::string& path = {});
 QString VideoFailureCause(const VideoExportResult& result);
 // The cause of an animated GIF that could not be written.
 QString GifFailureCause(GifExportResult result, const GifWriteError& error);
+// The cause of a loop that could not be written to `path` (LoopWriter).
+QString LoopFailureCause(const LoopResult& result, const std::string& path);
 // The cause of a picture that could not be saved.
 QString PictureSaveCause(const PictureSaveResult& result);
 

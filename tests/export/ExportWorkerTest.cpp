@@ -6,6 +6,7 @@
 
 #include "export/ExportTestSupport.h"
 #include "export/ExportWorker.h"
+#include "export/LoopTestSupport.h"
 #include "export/VideoTestSupport.h"
 #include "project/ProjectTestSupport.h"
 #include "support/PdfContents.h"
@@ -310,4 +311,43 @@ TEST_F(ExportWorkerTest, WhatTheExportThrowsIsItsOutcomeAndTheWorkerStartsAgain)
 
     EXPECT_EQ(Run(Job(ExportJob::Kind::PdfFile, "c.pdf")).print.pages, 4);
     EXPECT_TRUE(Exists(folder.Path("c.pdf")));
+}
+
+TEST_F(ExportWorkerTest, ALoopFileHasTheFramesSizeAndTheLoopsSpeedAndAStopKeepsTheOldFile)
+{
+    // The high-quality GIF at the custom size, which the classic GIF ignores.
+    ExportJob job = Job(ExportJob::Kind::Loop, "big.gif", CBigPicture::kCustom);
+    job.percent = 150;
+    const int total = project.Keys().GetTotalFrames();
+    ASSERT_TRUE(Run(job).loop) << worker.Wait().loop.message;
+    const giftest::ParsedGif gif = giftest::ParseGif(giftest::ReadBytes(folder.Path("big.gif")));
+    ASSERT_TRUE(gif.ok) << gif.error;
+    EXPECT_EQ(gif.width, 180);
+    EXPECT_EQ(gif.height, 120);
+    EXPECT_EQ(int(gif.frames.size()), total);
+    EXPECT_FALSE(frames.empty());  // the window was shown frames, at the work picture's size
+    EXPECT_EQ(frames.front().size(), QSize(project.Picture().Width(), project.Picture().Height()));
+
+    // An MP4 at 24 frames per second holds one video frame per animation frame.
+    if (looptest::HaveProgram("ffprobe")) {
+        job = Job(ExportJob::Kind::Loop, "a.mp4");
+        job.loopFormat = LoopFileFormat::Video;
+        job.speed = 24;
+        ASSERT_TRUE(Run(job).loop) << worker.Wait().loop.message;
+        const looptest::CommandResult probe = looptest::RunCommand(
+            "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=r_frame_rate,nb_read_frames "
+            "-of csv=p=0 " +
+            looptest::Quoted(folder.Path("a.mp4")));
+        EXPECT_EQ(probe.output, "24/1," + std::to_string(total) + "\n");
+    }
+
+    // Stopped between frames: nothing replaces the file of that name.
+    ASSERT_TRUE(videotest::WriteText(QString::fromStdString(folder.Path("old.webp")), "keep me"));
+    job = Job(ExportJob::Kind::Loop, "old.webp");
+    job.loopFormat = LoopFileFormat::Webp;
+    Reset();
+    EXPECT_EQ(RunAndStopAtStep(job, 3).loop.status, LoopStatus::Stopped);
+    EXPECT_EQ(videotest::ReadText(QString::fromStdString(folder.Path("old.webp"))), "keep me");
+    EXPECT_EQ(videotest::FilesIn(QString::fromStdString(folder.Path())),
+              (QStringList{"a.mp4", "big.gif", "default.bmp", "old.webp", "pic.bmp"}));
 }

@@ -24,9 +24,11 @@ public:
     int asked = 0;                            // dialogs shown
     std::vector<QString> proposed;            // the names the save dialogs proposed
     int previews = 0;                         // frames the frame dialog rendered
+    bool highGif = false;                     // the save-animation dialog's GIF choice
+    VideoCodec codec = VideoCodec::Default;   // the save-video dialog's codec
 
-    QString AskSaveVideo(QWidget*, const QString& name) override { return Take(name); }
-    QString AskSaveGif(QWidget*, const QString& name) override { return Take(name); }
+    AnimationFile AskSaveVideo(QWidget*, const QString& name) override { return {Take(name), false, codec}; }
+    AnimationFile AskSaveGif(QWidget*, const QString& name) override { return {Take(name), highGif}; }
     QString AskSavePictures(QWidget*, const QString& name) override { return Take(name); }
     std::optional<std::vector<int>> ChooseFrames(QWidget*, int, int current,
                                                  std::function<QImage(int)> preview) override

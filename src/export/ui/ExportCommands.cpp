@@ -72,7 +72,8 @@ private:
 // One export in progress, from the locked window to its end.
 struct CExportCommands::Run {
     ExportJob::Kind kind = ExportJob::Kind::Video;
-    std::string target;  // the file (or printer) failures name
+    bool videoFile = false;  // a loop written as a video
+    std::string target;      // the file (or printer) failures name
     std::unique_ptr<TipsOff> tips;
     std::unique_ptr<KeyCatcher> keys;
     std::unique_ptr<QPrinter> printer;  // printing on this thread
@@ -135,18 +136,28 @@ void CExportCommands::OnSaveAnimation(bool gif)
 {
     const ExportKind kind = gif ? ExportKind::Gif : ExportKind::Video;
     const QString proposed = ProposedExportPath(kind, m_project);
-    const QString path = gif ? m_pPrompts->AskSaveGif(m_host.HostWindow(), proposed)
-                             : m_pPrompts->AskSaveVideo(m_host.HostWindow(), proposed);
-    if (path.isEmpty())
+    const AnimationFile file = gif ? m_pPrompts->AskSaveGif(m_host.HostWindow(), proposed)
+                                   : m_pPrompts->AskSaveVideo(m_host.HostWindow(), proposed);
+    if (file.path.isEmpty())
         return;
     m_host.ReturnToEditing();
-    RememberExportFolder(kind, path);
+    RememberExportFolder(kind, file.path);
     ExportJob job;
     job.kind = gif ? ExportJob::Kind::Gif : ExportJob::Kind::Video;
-    job.path = PathFromQString(path);
+    job.path = PathFromQString(file.path);
     job.speed = m_host.Speed();
     job.videoWriters = m_videoWriters;
+    // The classic GIF and the WMV keep their own exports; the other formats are
+    // written frame by frame at the loop's own speed.
+    const std::optional<LoopFileFormat> loop = LoopFileFormatForPath(job.path);
+    const bool video = loop == LoopFileFormat::Video;
+    if (loop && video != gif && (*loop != LoopFileFormat::HighGif || file.highGif)) {
+        job.kind = ExportJob::Kind::Loop;
+        job.loopFormat = *loop;
+        job.codec = file.codec;
+    }
     BeginRun(job.path);
+    m_pRun->videoFile = video;
     if (ChooseSize(job, job.path))
         StartJob(std::move(job));
     else
@@ -337,6 +348,11 @@ void CExportCommands::ReportOutcome(const ExportOutcome& outcome)
         if (outcome.gif != GifExportResult::Ok && outcome.gif != GifExportResult::Cancelled &&
             outcome.gif != GifExportResult::NoFrames)
             ShowFailure(StrId::CannotWriteFile, run.target, GifFailureCause(outcome.gif, outcome.gifError));
+        break;
+    case ExportJob::Kind::Loop:
+        if (!outcome.loop && outcome.loop.status != LoopStatus::Stopped)
+            ShowFailure(run.videoFile ? StrId::CannotWriteVideo : StrId::CannotWriteFile, run.target,
+                        LoopFailureCause(outcome.loop, run.target));
         break;
     case ExportJob::Kind::Pictures:
         if (!outcome.pictures.failed.empty()) {

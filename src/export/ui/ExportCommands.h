@@ -1,6 +1,7 @@
 #pragma once
-// The finish screen's exports: save video, save GIF animation, save pictures
-// and print (Cmd::SaveVideo, SaveAnimation, SavePictures and Print). Each asks what it needs, then renders
+// The finish screen's exports: save video (WMV, or MP4 and WebM at the loop's own
+// speed), save animation (the classic or high-quality GIF, WebP, APNG, AVIF), save
+// pictures and print (Cmd::SaveVideo, SaveAnimation, SavePictures and Print). Each asks what it needs, then renders
 // the frames on a worker thread from a copy of the animation, never through
 // the work window's picture: the window keeps painting, the progress bar
 // follows the worker's signals, the rendered frames show stretched over the

@@ -16,6 +16,8 @@
 #include <QPrinter>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 // The first extension a Qt filter entry names ("MP4 videos (*.mp4 *.MP4)" -> "mp4").
@@ -25,10 +27,15 @@ QString FirstExtension(const QString& filter)
     return pattern.match(filter).captured(1).toLower();
 }
 
+struct SaveAnswer {
+    QString path;  // empty when cancelled
+    int filter = 0;
+};
+
 // A save dialog with a filter of the table's form. Choosing a filter gives the name
 // its extension (where the name has the extension of another entry) and makes it the
 // extension of a name typed without one; before a choice that is `suffix`.
-QString AskSave(QWidget* parent, const QString& proposed, const QString& tableFilter, const QString& suffix)
+SaveAnswer AskSave(QWidget* parent, const QString& proposed, const QString& tableFilter, const QString& suffix)
 {
     SaveFolder folder(QFileInfo(proposed).absolutePath());
     QFileDialog dialog(parent, QString(), folder.Path(), QtFileFilter(tableFilter, true));
@@ -52,7 +59,29 @@ QString AskSave(QWidget* parent, const QString& proposed, const QString& tableFi
         return {};
     const QString path = dialog.selectedFiles().first();
     folder.Keep(path);
-    return path;
+    return {path, int(std::max<qsizetype>(0, dialog.nameFilters().indexOf(dialog.selectedNameFilter())))};
+}
+
+// The table filter of the entries, in their order.
+QString JoinedFilter(const std::vector<AnimationFilter>& filters)
+{
+    QString joined;
+    for (const AnimationFilter& filter : filters) {
+        QString entry = AppString(filter.stringId);
+        while (entry.endsWith(QLatin1Char('|')))
+            entry.chop(1);
+        joined += entry + QLatin1Char('|');
+    }
+    return joined + QLatin1Char('|');
+}
+
+AnimationFile AskSaveAnimation(QWidget* parent, const QString& proposed, const std::vector<AnimationFilter>& filters,
+                               const QString& suffix)
+{
+    const SaveAnswer answer = AskSave(parent, proposed, JoinedFilter(filters), suffix);
+    if (answer.path.isEmpty())
+        return {};
+    return ChosenAnimationFile(answer.path, filters.at(size_t(std::min<int>(answer.filter, int(filters.size()) - 1))));
 }
 
 QString& FolderOfKind(ExportKind kind)
@@ -104,14 +133,45 @@ void RememberExportFolder(ExportKind kind, const QString& path)
     FolderOfKind(kind) = QFileInfo(path).absolutePath();
 }
 
-QString StandardExportPrompts::AskSaveVideo(QWidget* parent, const QString& proposed)
+std::vector<AnimationFilter> AnimationFilters()
 {
-    return AskSave(parent, proposed, VideoFileFilter(), QStringLiteral("wmv"));
+    return {{StrId::GifFilter},
+            {StrId::HighGifFilter, true},
+            {StrId::WebpFilter},
+            {StrId::ApngFilter},
+            {StrId::AvifFilter}};
 }
 
-QString StandardExportPrompts::AskSaveGif(QWidget* parent, const QString& proposed)
+std::vector<AnimationFilter> VideoFilters(bool withAv1)
 {
-    return AskSave(parent, proposed, AppString(StrId::GifFilter), QStringLiteral("gif"));
+    std::vector<AnimationFilter> filters{
+        {StrId::VideoFilter}, {StrId::Mp4Filter, false, VideoCodec::H264}, {StrId::WebmFilter, false, VideoCodec::Vp9}};
+    if (withAv1) {
+        filters.push_back({StrId::Mp4Av1Filter, false, VideoCodec::Av1});
+        filters.push_back({StrId::WebmAv1Filter, false, VideoCodec::Av1});
+    }
+    return filters;
+}
+
+AnimationFile ChosenAnimationFile(const QString& path, const AnimationFilter& filter)
+{
+    AnimationFile file{path};
+    if (QFileInfo(path).suffix().toLower() != FirstExtension(AppString(filter.stringId)))
+        return file;
+    file.highGif = filter.highGif;
+    file.codec = filter.codec;
+    return file;
+}
+
+AnimationFile StandardExportPrompts::AskSaveVideo(QWidget* parent, const QString& proposed)
+{
+    const bool av1 = bool(FindVideoEncoder(VideoCodec::Av1));
+    return AskSaveAnimation(parent, proposed, VideoFilters(av1), QStringLiteral("wmv"));
+}
+
+AnimationFile StandardExportPrompts::AskSaveGif(QWidget* parent, const QString& proposed)
+{
+    return AskSaveAnimation(parent, proposed, AnimationFilters(), QStringLiteral("gif"));
 }
 
 QString StandardExportPrompts::AskSavePictures(QWidget* parent, const QString& proposed)

@@ -3,6 +3,8 @@
 // frames, the custom size and the printer. The program uses the standard
 // dialogs; tests answer from a script.
 
+#include "export/VideoLoopWriter.h"
+
 #include <QString>
 
 #include <functional>
@@ -28,12 +30,36 @@ QString ProposedExportPath(ExportKind kind, const Project& project);
 // Remembers the folder of `path` for the next save of `kind`.
 void RememberExportFolder(ExportKind kind, const QString& path);
 
+// A file chosen in the save-animation or save-video dialog, with what the chosen
+// filter adds to its extension.
+struct AnimationFile {
+    QString path;                            // empty when cancelled
+    bool highGif = false;                    // a ".gif" chosen as the high-quality GIF
+    VideoCodec codec = VideoCodec::Default;  // an ".mp4" or ".webm" chosen with its codec
+};
+
+// One entry of those dialogs' filters: its string and what it chooses.
+struct AnimationFilter {
+    int stringId = 0;
+    bool highGif = false;
+    VideoCodec codec = VideoCodec::Default;
+};
+// The save-animation dialog's entries: the classic GIF first, then the high-quality
+// GIF, WebP, APNG and AVIF.
+std::vector<AnimationFilter> AnimationFilters();
+// The save-video dialog's entries: the WMV first, then MP4 and WebM, and with AV1
+// where its encoder is installed.
+std::vector<AnimationFilter> VideoFilters(bool withAv1);
+// The file `path` as chosen with `filter`: the filter's choice holds only for a name
+// with the filter's own extension (a name typed with another keeps that one's default).
+AnimationFile ChosenAnimationFile(const QString& path, const AnimationFilter& filter);
+
 class ExportPrompts {
 public:
     virtual ~ExportPrompts() = default;
     // A file to write, starting from the proposed full path; empty when cancelled.
-    virtual QString AskSaveVideo(QWidget* parent, const QString& proposed) = 0;
-    virtual QString AskSaveGif(QWidget* parent, const QString& proposed) = 0;
+    virtual AnimationFile AskSaveVideo(QWidget* parent, const QString& proposed) = 0;
+    virtual AnimationFile AskSaveGif(QWidget* parent, const QString& proposed) = 0;
     virtual QString AskSavePictures(QWidget* parent, const QString& proposed) = 0;
     // The frames to save or print; nothing when cancelled. `preview` renders a
     // frame in the work area and returns the picture.
@@ -47,8 +73,8 @@ public:
 
 class StandardExportPrompts : public ExportPrompts {
 public:
-    QString AskSaveVideo(QWidget* parent, const QString& proposed) override;
-    QString AskSaveGif(QWidget* parent, const QString& proposed) override;
+    AnimationFile AskSaveVideo(QWidget* parent, const QString& proposed) override;
+    AnimationFile AskSaveGif(QWidget* parent, const QString& proposed) override;
     QString AskSavePictures(QWidget* parent, const QString& proposed) override;
     std::optional<std::vector<int>> ChooseFrames(QWidget* parent, int total, int current,
                                                  std::function<QImage(int)> preview) override;

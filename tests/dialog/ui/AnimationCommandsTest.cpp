@@ -294,14 +294,14 @@ TEST_F(AnimationCommandsTest, TheCloseBoxStopsAnExportAndTheWindowStays)
     options.onHold = [&holding] { holding = true; };
     dlg->Exports()->SetVideoWriterFactory(videotest::StandInFactory(options, log));
     dlg->GetProject().History().SetSaved();
-    exports.files = {Path("closed.mp4")};
+    exports.files = {Path("closed.wmv")};
     dlg->OnCommand(Cmd::SaveVideo);
     ASSERT_TRUE(QTest::qWaitFor([&] { return holding.load(); }, 60000));
 
     dlg->close();
     ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_TRUE(log.stopped);
-    EXPECT_FALSE(QFile::exists(Path("closed.mp4")));
+    EXPECT_FALSE(QFile::exists(Path("closed.wmv")));
     EXPECT_FALSE(dlg->Ended());
     EXPECT_TRUE(dlg->isVisible());
     ASSERT_FALSE(prompts.messages.empty());

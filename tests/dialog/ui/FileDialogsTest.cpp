@@ -127,7 +127,7 @@ TEST_F(FileDialogsTest, AStandardFolderIsMadeForTheSaveDialogAndStaysOnlyWhenUse
     const QString proposed = pictures + QStringLiteral("/photo.gif");
     bool existed = false;
     QString shown;
-    EXPECT_TRUE(WhileTheDialogShows([&] { return prompts.AskSaveGif(nullptr, proposed); },
+    EXPECT_TRUE(WhileTheDialogShows([&] { return prompts.AskSaveGif(nullptr, proposed).path; },
                                     [&](QFileDialog& dialog) {
                                         existed = QFileInfo(pictures).isDir();
                                         shown = dialog.directory().absolutePath();
@@ -138,8 +138,52 @@ TEST_F(FileDialogsTest, AStandardFolderIsMadeForTheSaveDialogAndStaysOnlyWhenUse
     EXPECT_FALSE(QFileInfo::exists(pictures));  // cancelled: nothing was saved there
 
     // Chosen: the folder stays for the file about to be written.
-    EXPECT_EQ(WhileTheDialogShows([&] { return prompts.AskSaveGif(nullptr, proposed); }, [](QFileDialog&) {}, proposed),
-              proposed);
+    EXPECT_EQ(
+        WhileTheDialogShows([&] { return prompts.AskSaveGif(nullptr, proposed).path; }, [](QFileDialog&) {}, proposed),
+        proposed);
     EXPECT_TRUE(QFileInfo(pictures).isDir());
     QDir(pictures).removeRecursively();
+}
+
+TEST_F(FileDialogsTest, TheSaveAnimationFiltersChooseTheGifQualityAndTheVideoCodec)
+{
+    StandardExportPrompts prompts;
+    // Answers the dialog of `ask` with `name` under its filter `filter`.
+    const auto choose = [&](auto ask, int filter, const QString& name, QStringList* filters = nullptr) {
+        AnimationFile file;
+        const QString path = dir.filePath(name);
+        WhileTheDialogShows(
+            [&] {
+                file = ask(path);
+                return file.path;
+            },
+            [&](QFileDialog& dialog) {
+                if (filters)
+                    *filters = dialog.nameFilters();
+                dialog.selectNameFilter(dialog.nameFilters().value(filter));
+            },
+            path);
+        EXPECT_EQ(file.path, path);
+        return file;
+    };
+    const auto gif = [&](const QString& path) { return prompts.AskSaveGif(nullptr, path); };
+    const auto video = [&](const QString& path) { return prompts.AskSaveVideo(nullptr, path); };
+
+    QStringList filters;
+    EXPECT_FALSE(choose(gif, 0, QStringLiteral("a.gif"), &filters).highGif);  // the classic GIF first
+    ASSERT_EQ(filters.size(), 5);
+    EXPECT_TRUE(filters[1].contains(QStringLiteral("*.gif")));
+    EXPECT_TRUE(choose(gif, 1, QStringLiteral("a.gif")).highGif);
+    // A name typed with another entry's extension keeps that format's default.
+    EXPECT_FALSE(ChosenAnimationFile(QStringLiteral("a.webp"), AnimationFilters()[1]).highGif);
+    EXPECT_EQ(ChosenAnimationFile(QStringLiteral("a.webm"), VideoFilters(false)[1]).codec, VideoCodec::Default);
+
+    EXPECT_EQ(choose(video, 0, QStringLiteral("a.wmv"), &filters).codec, VideoCodec::Default);
+    EXPECT_TRUE(filters[0].contains(QStringLiteral("*.wmv")));
+    EXPECT_EQ(choose(video, 1, QStringLiteral("a.mp4")).codec, VideoCodec::H264);
+    EXPECT_EQ(choose(video, 2, QStringLiteral("a.webm")).codec, VideoCodec::Vp9);
+    if (filters.size() > 3) {  // an AV1 encoder is installed
+        EXPECT_EQ(choose(video, 3, QStringLiteral("a.mp4")).codec, VideoCodec::Av1);
+        EXPECT_EQ(choose(video, 4, QStringLiteral("a.webm")).codec, VideoCodec::Av1);
+    }
 }

@@ -13,17 +13,18 @@
 namespace exporttest {
 
 // The main window as the export commands see it: a plain window, the busy
-// changes recorded, speed 30.
+// changes recorded, speed 30 unless set.
 class WindowHost : public ExportHost {
 public:
     QWidget* HostWindow() override { return &window; }
     void ReturnToEditing() override {}
     void SetBusy(bool busy) override { busyChanges.push_back(busy); }
-    int Speed() const override { return 30; }
+    int Speed() const override { return speed; }
     void MakeActiveKeyCurrent() override {}
 
     QWidget window;
     std::vector<bool> busyChanges;
+    int speed = 30;
 };
 
 // A key press in the main window, as a person pressing a key during an export

@@ -105,7 +105,7 @@ TEST_F(ExportWorkerWindowTest, TheWindowAnswersAndPaintsWhileTheWorkerStillRuns)
     options.holdFrame = 3;
     options.onHold = [&holding] { holding = true; };
     commands.SetVideoWriterFactory(videotest::StandInFactory(options, log));
-    const std::string path = folder.Path("clip.mp4");
+    const std::string path = folder.Path("clip.wmv");
     exportPrompts.files.push_back(QString::fromStdString(path));
 
     commands.OnCommand(Cmd::SaveVideo);
@@ -146,7 +146,7 @@ TEST_F(ExportWorkerWindowTest, TheProjectsPictureMapsAndThumbnailsAreLeftAlone)
     const int changesBefore = changes.count;
 
     // A GIF of frames at the work picture's size, then a video at the picture's.
-    exportPrompts.files = {QString::fromStdString(folder.Path("a.gif")), QString::fromStdString(folder.Path("a.mp4"))};
+    exportPrompts.files = {QString::fromStdString(folder.Path("a.gif")), QString::fromStdString(folder.Path("a.wmv"))};
     commands.OnCommand(Cmd::SaveAnimation);
     ASSERT_TRUE(testsupport::WaitForExport(commands));
     App().m_nSaveMode = 1;

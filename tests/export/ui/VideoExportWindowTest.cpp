@@ -60,7 +60,7 @@ protected:
     // Saves the video through the stand-in; `video` names the file. When the
     // stand-in holds, `whenHeld` runs on the window thread, after the signals
     // the export sent before.
-    void SaveVideo(StandInEncoder::Options options, const std::string& video = "clip.mp4",
+    void SaveVideo(StandInEncoder::Options options, const std::string& video = "clip.wmv",
                    const std::function<void()>& whenHeld = {})
     {
         path = folder.Path(video);
@@ -100,7 +100,7 @@ TEST_F(VideoExportWindowTest, AKeyDuringTheFlushStopsAndDeletesTheFile)
     options.lag = 5;
     options.hold = StandInEncoder::Hold::Flush;
     int barInFlush = -1;
-    SaveVideo(options, "clip.mp4", [&] {
+    SaveVideo(options, "clip.wmv", [&] {
         barInFlush = progress.GetPos();
         PressKeyIn(&host.window);
     });
@@ -121,7 +121,7 @@ TEST_F(VideoExportWindowTest, AKeyWhileAFrameIsEncodedStopsAtThatFrame)
     StandInEncoder::Options options;
     options.hold = StandInEncoder::Hold::Frame;
     options.holdFrame = 3;
-    SaveVideo(options, "clip.webm", [&] { PressKeyIn(&host.window); });
+    SaveVideo(options, "clip.wmv", [&] { PressKeyIn(&host.window); });
     EXPECT_TRUE(log.stopped);
     EXPECT_EQ(log.sent, 4);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path)));
