@@ -182,7 +182,7 @@ void ExportWorker::RunJob(CBigPicture& big, const ExportJob& job, ExportOutcome&
     switch (job.kind) {
     case ExportJob::Kind::Video: outcome.video = big.WriteVideo(job.path, job.speed); break;
     case ExportJob::Kind::Gif: outcome.gif = big.WriteAnimatedGif(job.path, job.speed, &outcome.gifError); break;
-    case ExportJob::Kind::Loop: outcome.loop = WriteLoopFile(big, job); break;
+    case ExportJob::Kind::Loop: outcome.loops = WriteLoopFiles(big, job); break;
     case ExportJob::Kind::Pictures: outcome.pictures = ExportPictureSequence(big, job.path, job.frames); break;
     case ExportJob::Kind::PdfFile: try { outcome.print = PrintFramesToPdf(big, job.path, job.frames, job.document);
         } catch (const FileError& error) {
@@ -204,12 +204,13 @@ void ExportWorker::RunJob(CBigPicture& big, const ExportJob& job, ExportOutcome&
     }
 }
 
-LoopResult ExportWorker::WriteLoopFile(CBigPicture& big, const ExportJob& job)
+std::vector<LoopResult> ExportWorker::WriteLoopFiles(CBigPicture& big, const ExportJob& job)
 {
     std::vector<LoopOutput> outputs;
-    outputs.push_back({job.path, MakeLoopFileWriter(job.loopFormat, job.codec)});
+    for (const LoopTarget& target : job.loops)
+        outputs.push_back({target.path, MakeLoopFileWriter(target.format, target.codec)});
     ShownLoopSource source(big);
-    return WriteLoops(outputs, job.speed, source).front();
+    return WriteLoops(outputs, job.speed, source);
 }
 
 ExportWorker::PageAnswer ExportWorker::HandOverPage(const QImage& picture)

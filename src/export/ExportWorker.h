@@ -41,12 +41,19 @@ std::optional<LoopFileFormat> LoopFileFormatForPath(const std::string& path);
 // A writer of the format with its default options; a video is written with `codec`.
 std::unique_ptr<LoopWriter> MakeLoopFileWriter(LoopFileFormat format, VideoCodec codec = VideoCodec::Default);
 
+// One file of a loop export.
+struct LoopTarget {
+    std::string path;
+    LoopFileFormat format = LoopFileFormat::HighGif;
+    VideoCodec codec = VideoCodec::Default;  // a video's
+};
+
 // What one export makes, fixed on the window thread before it starts.
 struct ExportJob {
     enum class Kind {
         Video,     // `path` by its extension (VideoExport.h)
         Gif,       // an animated GIF at the work picture's size
-        Loop,      // `path` in `loopFormat` at the frame size, one frame per animation frame
+        Loop,      // every file of `loops` from one render, at the frame size, a frame per animation frame
         Pictures,  // the chosen frames, each a picture named after `path`
         PdfFile,   // the chosen frames on the pages of `document`, written whole to `path`
         Pages,     // the chosen frames for pages the window thread prints (pageRendered)
@@ -57,10 +64,9 @@ struct ExportJob {
     int percent = 100;                   // the custom size (setting 2)
     std::string path;
     int speed = 30;  // animation frames per second (video, GIF and loop)
-    LoopFileFormat loopFormat = LoopFileFormat::HighGif;
-    VideoCodec codec = VideoCodec::Default;  // a loop's video
-    std::vector<int> frames;                 // pictures and pages
-    QSize pageLimit;                         // pages: the largest frame a page shows at 300 pixels per inch
+    std::vector<LoopTarget> loops;
+    std::vector<int> frames;  // pictures and pages
+    QSize pageLimit;          // pages: the largest frame a page shows at 300 pixels per inch
     PdfDocument document;
     VideoWriterFactory videoWriters = OpenVideoWriter;
 };
@@ -74,7 +80,7 @@ struct ExportOutcome {
     VideoExportResult video;
     GifExportResult gif = GifExportResult::Ok;
     GifWriteError gifError;
-    LoopResult loop;
+    std::vector<LoopResult> loops;  // a result per file of the job's loops
     PictureSequenceResult pictures;
     PrintResult print;
     std::optional<FileError> pdfError;  // the PDF file could not be written
@@ -130,7 +136,7 @@ private:
 
     void Run(ExportAnimation animation, const ExportJob& job);
     void RunJob(CBigPicture& big, const ExportJob& job, ExportOutcome& outcome);
-    LoopResult WriteLoopFile(CBigPicture& big, const ExportJob& job);
+    std::vector<LoopResult> WriteLoopFiles(CBigPicture& big, const ExportJob& job);
     // Hands a page to the window thread and waits for its answer or a stop.
     PageAnswer HandOverPage(const QImage& picture);
 

@@ -67,6 +67,12 @@ protected:
         job.document = {PdfPageLayout(false, QPageLayout::Landscape), "a", "Warplet 4"};
         return job;
     }
+    ExportJob LoopJob(std::vector<LoopTarget> loops, int setting = CBigPicture::kScreen)
+    {
+        ExportJob job = Job(ExportJob::Kind::Loop, "unused", setting);
+        job.loops = std::move(loops);
+        return job;
+    }
     // Runs the job to its end.
     const ExportOutcome& Run(ExportJob job)
     {
@@ -316,10 +322,10 @@ TEST_F(ExportWorkerTest, WhatTheExportThrowsIsItsOutcomeAndTheWorkerStartsAgain)
 TEST_F(ExportWorkerTest, ALoopFileHasTheFramesSizeAndTheLoopsSpeedAndAStopKeepsTheOldFile)
 {
     // The high-quality GIF at the custom size, which the classic GIF ignores.
-    ExportJob job = Job(ExportJob::Kind::Loop, "big.gif", CBigPicture::kCustom);
+    ExportJob job = LoopJob({{folder.Path("big.gif"), LoopFileFormat::HighGif}}, CBigPicture::kCustom);
     job.percent = 150;
     const int total = project.Keys().GetTotalFrames();
-    ASSERT_TRUE(Run(job).loop) << worker.Wait().loop.message;
+    ASSERT_TRUE(Run(job).loops.at(0)) << worker.Wait().loops.at(0).message;
     const giftest::ParsedGif gif = giftest::ParseGif(giftest::ReadBytes(folder.Path("big.gif")));
     ASSERT_TRUE(gif.ok) << gif.error;
     EXPECT_EQ(gif.width, 180);
@@ -330,10 +336,9 @@ TEST_F(ExportWorkerTest, ALoopFileHasTheFramesSizeAndTheLoopsSpeedAndAStopKeepsT
 
     // An MP4 at 24 frames per second holds one video frame per animation frame.
     if (looptest::HaveProgram("ffprobe")) {
-        job = Job(ExportJob::Kind::Loop, "a.mp4");
-        job.loopFormat = LoopFileFormat::Video;
+        job = LoopJob({{folder.Path("a.mp4"), LoopFileFormat::Video}});
         job.speed = 24;
-        ASSERT_TRUE(Run(job).loop) << worker.Wait().loop.message;
+        ASSERT_TRUE(Run(job).loops.at(0)) << worker.Wait().loops.at(0).message;
         const looptest::CommandResult probe = looptest::RunCommand(
             "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=r_frame_rate,nb_read_frames "
             "-of csv=p=0 " +
@@ -343,11 +348,33 @@ TEST_F(ExportWorkerTest, ALoopFileHasTheFramesSizeAndTheLoopsSpeedAndAStopKeepsT
 
     // Stopped between frames: nothing replaces the file of that name.
     ASSERT_TRUE(videotest::WriteText(QString::fromStdString(folder.Path("old.webp")), "keep me"));
-    job = Job(ExportJob::Kind::Loop, "old.webp");
-    job.loopFormat = LoopFileFormat::Webp;
+    job = LoopJob({{folder.Path("old.webp"), LoopFileFormat::Webp}});
     Reset();
-    EXPECT_EQ(RunAndStopAtStep(job, 3).loop.status, LoopStatus::Stopped);
+    EXPECT_EQ(RunAndStopAtStep(job, 3).loops.at(0).status, LoopStatus::Stopped);
     EXPECT_EQ(videotest::ReadText(QString::fromStdString(folder.Path("old.webp"))), "keep me");
     EXPECT_EQ(videotest::FilesIn(QString::fromStdString(folder.Path())),
               (QStringList{"a.mp4", "big.gif", "default.bmp", "old.webp", "pic.bmp"}));
+}
+
+TEST_F(ExportWorkerTest, SeveralLoopFilesComeFromOneRenderAndOneFailingLeavesTheOthers)
+{
+    int steps = 0, total = 0;
+    worker.SetStepHook([&](int, int of) {
+        ++steps;
+        total = of;
+    });
+    const ExportOutcome& outcome = Run(LoopJob({{folder.Path("a.gif"), LoopFileFormat::HighGif},
+                                                {folder.Path("missing/a.webp"), LoopFileFormat::Webp},
+                                                {folder.Path("a.apng"), LoopFileFormat::Apng}}));
+    worker.SetStepHook({});
+    const int frames = project.Keys().GetTotalFrames();
+    EXPECT_EQ(total, frames);  // every frame rendered once for the three files
+    EXPECT_EQ(steps, frames + 1);
+    ASSERT_EQ(outcome.loops.size(), 3u);
+    EXPECT_TRUE(outcome.loops[0]) << outcome.loops[0].message;
+    EXPECT_EQ(outcome.loops[1].status, LoopStatus::WriteFailed);
+    EXPECT_EQ(outcome.loops[1].cause, FileError::Cause::FileNotFound);
+    EXPECT_TRUE(outcome.loops[2]) << outcome.loops[2].message;
+    EXPECT_EQ(giftest::ParseGif(giftest::ReadBytes(folder.Path("a.gif"))).frames.size(), size_t(frames));
+    EXPECT_TRUE(Exists(folder.Path("a.apng")));
 }

@@ -25,10 +25,14 @@ public:
     std::vector<QString> proposed;            // the names the save dialogs proposed
     int previews = 0;                         // frames the frame dialog rendered
     bool highGif = false;                     // the save-animation dialog's GIF choice
+    bool severalFormats = false;              // ... or its several formats at once
     VideoCodec codec = VideoCodec::Default;   // the save-video dialog's codec
 
     AnimationFile AskSaveVideo(QWidget*, const QString& name) override { return {Take(name), false, codec}; }
-    AnimationFile AskSaveGif(QWidget*, const QString& name) override { return {Take(name), highGif}; }
+    AnimationFile AskSaveGif(QWidget*, const QString& name) override
+    {
+        return {Take(name), highGif, VideoCodec::Default, severalFormats};
+    }
     QString AskSavePictures(QWidget*, const QString& name) override { return Take(name); }
     std::optional<std::vector<int>> ChooseFrames(QWidget*, int, int current,
                                                  std::function<QImage(int)> preview) override

@@ -14,6 +14,8 @@
 #include "work/ui/WorkWnd.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPrinter>
 
@@ -72,8 +74,8 @@ private:
 // One export in progress, from the locked window to its end.
 struct CExportCommands::Run {
     ExportJob::Kind kind = ExportJob::Kind::Video;
-    bool videoFile = false;  // a loop written as a video
-    std::string target;      // the file (or printer) failures name
+    std::vector<LoopTarget> loops;  // the files of a loop export
+    std::string target;             // the file (or printer) failures name
     std::unique_ptr<TipsOff> tips;
     std::unique_ptr<KeyCatcher> keys;
     std::unique_ptr<QPrinter> printer;  // printing on this thread
@@ -132,6 +134,26 @@ void CExportCommands::ShowFailure(int stringId, const std::string& path, const Q
                        MsgIcon::Exclamation);
 }
 
+std::vector<LoopTarget> LoopTargets(const AnimationFile& file, bool fromAnimationDialog)
+{
+    const std::string path = PathFromQString(file.path);
+    if (file.severalFormats) {
+        // The same name with each format's extension, from one render.
+        const QFileInfo info(file.path);
+        const std::string base = PathFromQString(info.dir().filePath(info.completeBaseName()));
+        return {{base + ".gif", LoopFileFormat::HighGif},
+                {base + ".webp", LoopFileFormat::Webp},
+                {base + ".mp4", LoopFileFormat::Video}};
+    }
+    // The classic GIF and the WMV keep their own exports; the other formats are
+    // written frame by frame at the loop's own speed.
+    const std::optional<LoopFileFormat> format = LoopFileFormatForPath(path);
+    const bool video = format == LoopFileFormat::Video;
+    if (!format || video == fromAnimationDialog || (*format == LoopFileFormat::HighGif && !file.highGif))
+        return {};
+    return {{path, *format, file.codec}};
+}
+
 void CExportCommands::OnSaveAnimation(bool gif)
 {
     const ExportKind kind = gif ? ExportKind::Gif : ExportKind::Video;
@@ -147,17 +169,11 @@ void CExportCommands::OnSaveAnimation(bool gif)
     job.path = PathFromQString(file.path);
     job.speed = m_host.Speed();
     job.videoWriters = m_videoWriters;
-    // The classic GIF and the WMV keep their own exports; the other formats are
-    // written frame by frame at the loop's own speed.
-    const std::optional<LoopFileFormat> loop = LoopFileFormatForPath(job.path);
-    const bool video = loop == LoopFileFormat::Video;
-    if (loop && video != gif && (*loop != LoopFileFormat::HighGif || file.highGif)) {
+    job.loops = LoopTargets(file, gif);
+    if (!job.loops.empty())
         job.kind = ExportJob::Kind::Loop;
-        job.loopFormat = *loop;
-        job.codec = file.codec;
-    }
     BeginRun(job.path);
-    m_pRun->videoFile = video;
+    m_pRun->loops = job.loops;
     if (ChooseSize(job, job.path))
         StartJob(std::move(job));
     else
@@ -350,9 +366,14 @@ void CExportCommands::ReportOutcome(const ExportOutcome& outcome)
             ShowFailure(StrId::CannotWriteFile, run.target, GifFailureCause(outcome.gif, outcome.gifError));
         break;
     case ExportJob::Kind::Loop:
-        if (!outcome.loop && outcome.loop.status != LoopStatus::Stopped)
-            ShowFailure(run.videoFile ? StrId::CannotWriteVideo : StrId::CannotWriteFile, run.target,
-                        LoopFailureCause(outcome.loop, run.target));
+        // Each file that failed is named; the others were written.
+        for (size_t i = 0; i < outcome.loops.size() && i < run.loops.size(); ++i) {
+            const LoopResult& result = outcome.loops[i];
+            const LoopTarget& target = run.loops[i];
+            if (!result && result.status != LoopStatus::Stopped)
+                ShowFailure(target.format == LoopFileFormat::Video ? StrId::CannotWriteVideo : StrId::CannotWriteFile,
+                            target.path, LoopFailureCause(result, target.path));
+        }
         break;
     case ExportJob::Kind::Pictures:
         if (!outcome.pictures.failed.empty()) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+struct AnimationFile;
 class CProgressWnd;
 class CWorkWnd;
 class ExportPrompts;
@@ -42,6 +43,11 @@ public:
     // The work window edits the active keyframe again.
     virtual void MakeActiveKeyCurrent() = 0;
 };
+
+// The files a save-animation (true) or save-video dialog's answer writes frame by
+// frame from one render; none for the classic GIF and the WMV, which have exports
+// of their own.
+std::vector<LoopTarget> LoopTargets(const AnimationFile& file, bool fromAnimationDialog);
 
 class CExportCommands : public QObject {
     Q_OBJECT

@@ -135,11 +135,9 @@ void RememberExportFolder(ExportKind kind, const QString& path)
 
 std::vector<AnimationFilter> AnimationFilters()
 {
-    return {{StrId::GifFilter},
-            {StrId::HighGifFilter, true},
-            {StrId::WebpFilter},
-            {StrId::ApngFilter},
-            {StrId::AvifFilter}};
+    return {{StrId::GifFilter},  {StrId::HighGifFilter, true},
+            {StrId::WebpFilter}, {StrId::ApngFilter},
+            {StrId::AvifFilter}, {StrId::SeveralFormatsFilter, false, VideoCodec::Default, true}};
 }
 
 std::vector<AnimationFilter> VideoFilters(bool withAv1)
@@ -160,6 +158,7 @@ AnimationFile ChosenAnimationFile(const QString& path, const AnimationFilter& fi
         return file;
     file.highGif = filter.highGif;
     file.codec = filter.codec;
+    file.severalFormats = filter.severalFormats;
     return file;
 }
 

@@ -36,6 +36,7 @@ struct AnimationFile {
     QString path;                            // empty when cancelled
     bool highGif = false;                    // a ".gif" chosen as the high-quality GIF
     VideoCodec codec = VideoCodec::Default;  // an ".mp4" or ".webm" chosen with its codec
+    bool severalFormats = false;             // the high-quality GIF, WebP and MP4 of the name at once
 };
 
 // One entry of those dialogs' filters: its string and what it chooses.
@@ -43,9 +44,10 @@ struct AnimationFilter {
     int stringId = 0;
     bool highGif = false;
     VideoCodec codec = VideoCodec::Default;
+    bool severalFormats = false;
 };
 // The save-animation dialog's entries: the classic GIF first, then the high-quality
-// GIF, WebP, APNG and AVIF.
+// GIF, WebP, APNG, AVIF and several formats at once.
 std::vector<AnimationFilter> AnimationFilters();
 // The save-video dialog's entries: the WMV first, then MP4 and WebM, and with AV1
 // where its encoder is installed.

@@ -171,9 +171,10 @@ TEST_F(FileDialogsTest, TheSaveAnimationFiltersChooseTheGifQualityAndTheVideoCod
 
     QStringList filters;
     EXPECT_FALSE(choose(gif, 0, QStringLiteral("a.gif"), &filters).highGif);  // the classic GIF first
-    ASSERT_EQ(filters.size(), 5);
+    ASSERT_EQ(filters.size(), 6) << filters.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(filters[1].contains(QStringLiteral("*.gif")));
     EXPECT_TRUE(choose(gif, 1, QStringLiteral("a.gif")).highGif);
+    EXPECT_TRUE(choose(gif, 5, QStringLiteral("a.gif")).severalFormats);
     // A name typed with another entry's extension keeps that format's default.
     EXPECT_FALSE(ChosenAnimationFile(QStringLiteral("a.webp"), AnimationFilters()[1]).highGif);
     EXPECT_EQ(ChosenAnimationFile(QStringLiteral("a.webm"), VideoFilters(false)[1]).codec, VideoCodec::Default);

@@ -17,6 +17,7 @@
 #include "support/ScriptedPrompts.h"
 #include "work/ui/WorkWnd.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -138,4 +139,20 @@ TEST_F(LoopExportWindowTest, AFailureNamesTheFileAndTheCauseInBothLanguages)
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text,
               AppString(StrId::CannotWriteVideo) + "\n" + QString::fromStdString(path) + "\n" + AppString(21710));
+}
+
+TEST_F(LoopExportWindowTest, SeveralFormatsAtOnceAreWrittenUnderTheChosenNameAndAFailureNamesItsFile)
+{
+    exportPrompts.severalFormats = true;
+    // A folder where the WebP would go: only that file fails.
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder.Path("s.webp"))));
+    Save(Cmd::SaveAnimation, "s.gif");
+    const giftest::ParsedGif high = giftest::ParseGif(giftest::ReadBytes(folder.Path("s.gif")));
+    ASSERT_TRUE(high.ok) << high.error;
+    EXPECT_EQ(high.width, 240);  // the high-quality GIF, at the custom size
+    EXPECT_EQ(Head(folder.Path("s.mp4"), 8).substr(4), "ftyp");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].text.startsWith("Cannot write the file\n" +
+                                                     QString::fromStdString(folder.Path("s.webp")) + "\n"))
+        << messages.messages[0].text.toStdString();
 }
