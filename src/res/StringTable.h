@@ -94,6 +94,7 @@ inline constexpr int AvifFilter = 21753;
 inline constexpr int Mp4Av1Filter = 21754;
 inline constexpr int WebmAv1Filter = 21755;
 inline constexpr int SeveralFormatsFilter = 21756;
+inline constexpr int ReplaceOtherFormats = 21757;
 inline constexpr int TransitionPeriod = 1125;
 inline constexpr int KeyframeIndex = 1126;
 inline constexpr int Keyframe = 1127;

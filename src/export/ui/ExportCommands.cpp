@@ -10,6 +10,7 @@
 #include "io/FilePath.h"
 #include "project/Project.h"
 #include "res/CommandIds.h"
+#include "res/OutsideText.h"
 #include "res/StringTable.h"
 #include "work/ui/WorkWnd.h"
 
@@ -172,12 +173,28 @@ void CExportCommands::OnSaveAnimation(bool gif)
     job.loops = LoopTargets(file, gif);
     if (!job.loops.empty())
         job.kind = ExportJob::Kind::Loop;
+    if (!MayReplaceOtherFiles(job.loops, job.path))
+        return;
     BeginRun(job.path);
     m_pRun->loops = job.loops;
     if (ChooseSize(job, job.path))
         StartJob(std::move(job));
     else
         EndRun();
+}
+
+bool CExportCommands::MayReplaceOtherFiles(const std::vector<LoopTarget>& targets, const std::string& confirmed)
+{
+    QStringList existing;
+    for (const LoopTarget& target : targets) {
+        if (target.path != confirmed && QFileInfo(PathToQString(target.path)).isFile())
+            existing << ShownText(PathToQString(target.path));
+    }
+    if (existing.isEmpty())
+        return true;
+    const QString question =
+        AppString(StrId::ReplaceOtherFormats) + QLatin1Char('\n') + existing.join(QLatin1Char('\n'));
+    return m_messages.Message(m_host.HostWindow(), question, MsgButtons::YesNo, MsgIcon::Question) == MsgAnswer::Yes;
 }
 
 std::optional<std::vector<int>> CExportCommands::ChooseFrames()

@@ -97,6 +97,10 @@ private:
     void OnSavePictures();
     void OnPrint();
     std::optional<std::vector<int>> ChooseFrames();
+    // The files of several formats at once that the file dialog did not
+    // confirm (only the chosen name was): true when none exists or the user
+    // agrees to replace those that do.
+    bool MayReplaceOtherFiles(const std::vector<LoopTarget>& targets, const std::string& confirmed);
     // The frame size of `job` from the application's setting, with the picture
     // file's size checked and the custom percentage asked for; false when the
     // size was not chosen or the picture cannot be read (then reported).

@@ -20,6 +20,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -139,6 +141,31 @@ TEST_F(LoopExportWindowTest, AFailureNamesTheFileAndTheCauseInBothLanguages)
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text,
               AppString(StrId::CannotWriteVideo) + "\n" + QString::fromStdString(path) + "\n" + AppString(21710));
+}
+
+TEST_F(LoopExportWindowTest, SeveralFormatsReplaceFilesTheDialogDidNotConfirmOnlyWhenTheUserAgrees)
+{
+    exportPrompts.severalFormats = true;
+    const std::string webp = folder.Path("r.webp");
+    {
+        std::ofstream out(webp, std::ios::binary);
+        out << "kept";
+    }
+    // Refused: nothing is written and the old file stays as it was.
+    messages.answers = {MsgAnswer::No};
+    Save(Cmd::SaveAnimation, "r.gif");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, AppString(StrId::ReplaceOtherFormats) + "\n" + QString::fromStdString(webp));
+    EXPECT_EQ(Head(webp, 16), "kept");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.Path("r.gif"))));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.Path("r.mp4"))));
+
+    // Agreed: all three are written.
+    messages.answers = {MsgAnswer::Yes};
+    Save(Cmd::SaveAnimation, "r.gif");
+    EXPECT_EQ(Head(webp, 4), "RIFF");
+    EXPECT_EQ(Head(folder.Path("r.mp4"), 8).substr(4), "ftyp");
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(folder.Path("r.gif"))));
 }
 
 TEST_F(LoopExportWindowTest, SeveralFormatsAtOnceAreWrittenUnderTheChosenNameAndAFailureNamesItsFile)
