@@ -217,17 +217,11 @@ ExportOutput ClassifyOutput(const std::string& path, bool highGif)
     const std::string ext = LowerExtension(path);
     ExportOutput output;
     output.path = path;
-    if (ext == ".gif")
-        output.kind = highGif ? OutputKind::Loop : OutputKind::ClassicGif;
-    else if (ext == ".webp")
-        output.format = LoopFormat::Webp;
-    else if (ext == ".apng")
-        output.format = LoopFormat::Apng;
-    else if (ext == ".avif")
-        output.format = LoopFormat::Avif;
-    else if (ext == ".mp4" || ext == ".webm")
-        output.format = LoopFormat::Video;
-    else if (ext == ".wmv")
+    if (const std::optional<LoopFormat> format = LoopFileFormatForPath(path)) {
+        output.format = *format;
+        if (*format == LoopFormat::HighGif && !highGif)
+            output.kind = OutputKind::ClassicGif;
+    } else if (ext == ".wmv")
         output.kind = OutputKind::Wmv;
     else if (!PictureFormatForPath(path).empty())
         output.kind = OutputKind::Pictures;

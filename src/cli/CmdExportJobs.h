@@ -12,6 +12,7 @@
 #include "export/AvifWriter.h"
 #include "export/GifQuality.h"
 #include "export/VideoLoopWriter.h"
+#include "export/ExportWorker.h"
 #include "export/WebpWriter.h"
 
 #include <exception>
@@ -21,7 +22,8 @@
 #include <vector>
 
 enum class OutputKind { Loop, ClassicGif, Wmv, Pictures };
-enum class LoopFormat { HighGif, Webp, Apng, Avif, Video };
+// The loop formats are the export worker's (chosen by the same extensions).
+using LoopFormat = LoopFileFormat;
 
 struct ExportOutput {
     std::string path;

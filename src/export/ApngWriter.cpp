@@ -106,26 +106,26 @@ LoopResult ApngWriter::Failed(const std::string& step, int error)
                             "APNG: " + step + ": " + FfmpegText(error) + ": " + Path());
 }
 
-LoopResult ApngWriter::Begin(const std::string& path, const LoopSpec& spec)
+LoopResult ApngWriter::Begin(const std::string& path, const LoopShape& shape)
 {
-    LoopResult result = Start(path, spec);
+    LoopResult result = Start(path, shape);
     if (!result)
         Abandon();
     return result;
 }
 
-LoopResult ApngWriter::Start(const std::string& path, const LoopSpec& spec)
+LoopResult ApngWriter::Start(const std::string& path, const LoopShape& shape)
 {
     Abandon();
     if (LoopResult r = CheckRange("APNG compression", m_options.compression, ApngOptions::kMinCompression,
                                   ApngOptions::kMaxCompression);
         !r)
         return r;
-    if (LoopResult r = CheckSpec(spec, kMaxSide, "APNG"); !r)
+    if (LoopResult r = CheckShape(shape, kMaxSide, "APNG"); !r)
         return r;
     if (LoopResult r = FindFfmpegParts("apng", "apng"); !r)
         return r;
-    if (LoopResult opened = OpenFile(path, spec); !opened)
+    if (LoopResult opened = OpenFile(path, shape); !opened)
         return opened;
     m_coder = std::make_unique<Coder>();
     Coder& c = *m_coder;
@@ -151,11 +151,11 @@ LoopResult ApngWriter::Start(const std::string& path, const LoopSpec& spec)
 
     // RGBA lets the encoder store unchanged pixels as transparent over the frame before:
     // the program's loops come out a third smaller than in RGB.
-    c.codec->width = spec.width;
-    c.codec->height = spec.height;
+    c.codec->width = shape.width;
+    c.codec->height = shape.height;
     c.codec->pix_fmt = AV_PIX_FMT_RGBA;
-    c.codec->time_base = AVRational{1, spec.framesPerSecond};
-    c.codec->framerate = AVRational{spec.framesPerSecond, 1};
+    c.codec->time_base = AVRational{1, shape.framesPerSecond};
+    c.codec->framerate = AVRational{shape.framesPerSecond, 1};
     c.codec->compression_level = m_options.compression;
     av_opt_set(c.codec->priv_data, "pred", m_options.bestPrediction ? "mixed" : "paeth", 0);
     if ((error = avcodec_open2(c.codec, encoder, nullptr)) < 0)
@@ -173,8 +173,8 @@ LoopResult ApngWriter::Start(const std::string& path, const LoopSpec& spec)
     c.headerWritten = true;
 
     c.frame->format = AV_PIX_FMT_RGBA;
-    c.frame->width = spec.width;
-    c.frame->height = spec.height;
+    c.frame->width = shape.width;
+    c.frame->height = shape.height;
     if ((error = av_frame_get_buffer(c.frame, 0)) < 0)
         return Failed("frame", error);
     return {};
@@ -204,16 +204,16 @@ LoopResult ApngWriter::AddFrame(const PackedPicture& frame)
 {
     if (!m_coder)
         return LoopResult::Fail(LoopStatus::NoFrames, "the APNG file was not begun: " + Path());
-    if (LoopResult r = CheckFrame(frame, Spec()); !r)
+    if (LoopResult r = CheckFrame(frame, Shape()); !r)
         return r;
     Coder& c = *m_coder;
     int error = av_frame_make_writable(c.frame);
     if (error < 0)
         return Failed("frame", error);
-    for (int y = 0; y < Spec().height; ++y) {
+    for (int y = 0; y < Shape().height; ++y) {
         const uint8_t* in = frame.Row(y);
         uint8_t* out = c.frame->data[0] + ptrdiff_t(y) * c.frame->linesize[0];
-        for (int x = 0; x < Spec().width; ++x, in += 3, out += 4) {
+        for (int x = 0; x < Shape().width; ++x, in += 3, out += 4) {
             out[0] = in[2];
             out[1] = in[1];
             out[2] = in[0];

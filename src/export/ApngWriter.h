@@ -31,7 +31,7 @@ public:
     explicit ApngWriter(ApngOptions options = {});
     ~ApngWriter() override;
 
-    LoopResult Begin(const std::string& path, const LoopSpec& spec) override;
+    LoopResult Begin(const std::string& path, const LoopShape& shape) override;
     LoopResult AddFrame(const PackedPicture& frame) override;
     LoopResult Finish() override;
     void Abandon() override;
@@ -39,7 +39,7 @@ public:
 private:
     struct Coder;
 
-    LoopResult Start(const std::string& path, const LoopSpec& spec);
+    LoopResult Start(const std::string& path, const LoopShape& shape);
     LoopResult Failed(const std::string& step, int error);
     LoopResult Drain();
 

@@ -99,7 +99,7 @@ void AvifWriter::Abandon()
     m_frames = 0;
 }
 
-LoopResult AvifWriter::Begin(const std::string& path, const LoopSpec& spec)
+LoopResult AvifWriter::Begin(const std::string& path, const LoopShape& shape)
 {
     Abandon();
     if (LoopResult r =
@@ -110,7 +110,7 @@ LoopResult AvifWriter::Begin(const std::string& path, const LoopSpec& spec)
         return r;
     if (LoopResult r = CheckRange("AVIF threads", m_options.threads, 0, 256); !r)
         return r;
-    if (LoopResult r = CheckSpec(spec, kMaxSide, "AVIF"); !r)
+    if (LoopResult r = CheckShape(shape, kMaxSide, "AVIF"); !r)
         return r;
 #if defined(WARPLET_HAVE_AVIF)
     avifCodecChoice choice = AVIF_CODEC_CHOICE_AUTO;
@@ -118,19 +118,19 @@ LoopResult AvifWriter::Begin(const std::string& path, const LoopSpec& spec)
         return r;
     auto encoder = std::make_unique<Encoder>();
     encoder->encoder = avifEncoderCreate();
-    encoder->image = avifImageCreate(spec.width, spec.height, 8, AVIF_PIXEL_FORMAT_YUV420);
+    encoder->image = avifImageCreate(shape.width, shape.height, 8, AVIF_PIXEL_FORMAT_YUV420);
     if (!encoder->encoder || !encoder->image)
         return LoopResult::Fail(LoopStatus::OutOfMemory, "out of memory for the AVIF encoder of " + path);
     avifEncoder& e = *encoder->encoder;
     e.codecChoice = choice;
     e.maxThreads = m_options.threads > 0 ? m_options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
     e.speed = m_options.speed;
-    e.timescale = uint64_t(spec.framesPerSecond);  // one tick per frame
+    e.timescale = uint64_t(shape.framesPerSecond);  // one tick per frame
     // Quality 100 is quantiser 0; 0 is the coarsest, 63.
     const int quantizer = ((AvifOptions::kMaxQuality - m_options.quality) * AVIF_QUANTIZER_WORST_QUALITY + 50) / 100;
     e.minQuantizer = e.maxQuantizer = quantizer;
     encoder->image->yuvRange = AVIF_RANGE_FULL;
-    LoopResult opened = OpenFile(path, spec);
+    LoopResult opened = OpenFile(path, shape);
     if (opened)
         m_encoder = std::move(encoder);
     return opened;
@@ -143,7 +143,7 @@ LoopResult AvifWriter::AddFrame(const PackedPicture& frame)
 {
     if (!m_encoder)
         return LoopResult::Fail(LoopStatus::NoFrames, "the AVIF file was not begun: " + Path());
-    if (LoopResult r = CheckFrame(frame, Spec()); !r)
+    if (LoopResult r = CheckFrame(frame, Shape()); !r)
         return r;
 #if defined(WARPLET_HAVE_AVIF)
     std::vector<uint8_t> rgb = PictureToRgb(frame);
@@ -152,7 +152,7 @@ LoopResult AvifWriter::AddFrame(const PackedPicture& frame)
     pixels.format = AVIF_RGB_FORMAT_RGB;
     pixels.depth = 8;
     pixels.pixels = rgb.data();
-    pixels.rowBytes = uint32_t(Spec().width) * 3;
+    pixels.rowBytes = uint32_t(Shape().width) * 3;
     avifResult result = avifImageRGBToYUV(m_encoder->image, &pixels);
     if (result == AVIF_RESULT_OK)
         result = avifEncoderAddImage(m_encoder->encoder, m_encoder->image, 1, AVIF_ADD_IMAGE_FLAG_NONE);

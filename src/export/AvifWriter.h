@@ -38,7 +38,7 @@ public:
     explicit AvifWriter(AvifOptions options = {});
     ~AvifWriter() override;
 
-    LoopResult Begin(const std::string& path, const LoopSpec& spec) override;
+    LoopResult Begin(const std::string& path, const LoopShape& shape) override;
     LoopResult AddFrame(const PackedPicture& frame) override;
     LoopResult Finish() override;
     void Abandon() override;

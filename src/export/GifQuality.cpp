@@ -172,7 +172,7 @@ GifQualityWriter::GifQualityWriter(GifQualityOptions options) : m_options(option
 
 GifQualityWriter::~GifQualityWriter() = default;
 
-LoopResult GifQualityWriter::Begin(const std::string& path, const LoopSpec& spec)
+LoopResult GifQualityWriter::Begin(const std::string& path, const LoopShape& shape)
 {
     Abandon();
     if (LoopResult r = CheckRange("GIF colours", m_options.colours, GifQualityOptions::kMinColours,
@@ -183,9 +183,9 @@ LoopResult GifQualityWriter::Begin(const std::string& path, const LoopSpec& spec
         return LoopResult::Fail(LoopStatus::BadOptions, "the largest GIF size is 0 (no limit) or at least " +
                                                             std::to_string(GifQualityOptions::kMinMaxBytes) +
                                                             " bytes (got " + std::to_string(m_options.maxBytes) + ")");
-    if (LoopResult r = CheckSpec(spec, kMaxSide, "GIF"); !r)
+    if (LoopResult r = CheckShape(shape, kMaxSide, "GIF"); !r)
         return r;
-    LoopResult opened = OpenFile(path, spec);
+    LoopResult opened = OpenFile(path, shape);
     if (opened)
         m_histogram.emplace();
     return opened;
@@ -195,12 +195,12 @@ LoopResult GifQualityWriter::AddFrame(const PackedPicture& frame)
 {
     if (!m_histogram)
         return LoopResult::Fail(LoopStatus::NoFrames, "the GIF was not begun: " + Path());
-    if (LoopResult r = CheckFrame(frame, Spec()); !r)
+    if (LoopResult r = CheckFrame(frame, Shape()); !r)
         return r;
     try {
         std::vector<uint8_t> rgb = PictureToRgb(frame);
         // Every frame counts whole: the palette is for what the viewer sees in every frame.
-        m_histogram->AddPicture(rgb.data(), Spec().width, Spec().height);
+        m_histogram->AddPicture(rgb.data(), Shape().width, Shape().height);
         m_frames.push_back(std::move(rgb));
     } catch (const std::bad_alloc&) {
         Abandon();
@@ -275,7 +275,7 @@ LoopResult GifQualityWriter::FinishWithin()
 
 GifQualityWriter::Coded GifQualityWriter::Code(const GifQualityStep& step, const ByteSink& sink)
 {
-    const int width = Spec().width, height = Spec().height, fps = Spec().framesPerSecond;
+    const int width = Shape().width, height = Shape().height, fps = Shape().framesPerSecond;
     const int count = int(m_frames.size());
     std::vector<Rgb>& colours = m_palettes[step.colours];
     if (colours.empty())

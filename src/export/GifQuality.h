@@ -58,7 +58,7 @@ public:
     explicit GifQualityWriter(GifQualityOptions options = {});
     ~GifQualityWriter() override;
 
-    LoopResult Begin(const std::string& path, const LoopSpec& spec) override;
+    LoopResult Begin(const std::string& path, const LoopShape& shape) override;
     LoopResult AddFrame(const PackedPicture& frame) override;
     LoopResult Finish() override;
     void Abandon() override;

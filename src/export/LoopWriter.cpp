@@ -41,26 +41,26 @@ LoopResult CheckRange(const char* name, int64_t value, int64_t low, int64_t high
                                                         std::to_string(value) + ")");
 }
 
-LoopResult CheckSpec(const LoopSpec& spec, int maxSide, const char* format)
+LoopResult CheckShape(const LoopShape& shape, int maxSide, const char* format)
 {
-    if (LoopResult speed = CheckRange("frames per second", spec.framesPerSecond, kMinLoopFps, kMaxLoopFps); !speed)
+    if (LoopResult speed = CheckRange("frames per second", shape.framesPerSecond, kMinLoopFps, kMaxLoopFps); !speed)
         return speed;
-    if (spec.width < 1 || spec.height < 1 || spec.width > maxSide || spec.height > maxSide)
+    if (shape.width < 1 || shape.height < 1 || shape.width > maxSide || shape.height > maxSide)
         return LoopResult::Fail(LoopStatus::BadFrame, std::string("a frame of ") + format + " is 1 to " +
                                                           std::to_string(maxSide) + " pixels wide and high (got " +
-                                                          std::to_string(spec.width) + " x " +
-                                                          std::to_string(spec.height) + ")");
+                                                          std::to_string(shape.width) + " x " +
+                                                          std::to_string(shape.height) + ")");
     return {};
 }
 
-LoopResult CheckFrame(const PackedPicture& frame, const LoopSpec& spec)
+LoopResult CheckFrame(const PackedPicture& frame, const LoopShape& shape)
 {
-    if (frame.Width() != spec.width || frame.Height() != spec.height || frame.Header().biBitCount != 24 ||
+    if (frame.Width() != shape.width || frame.Height() != shape.height || frame.Header().biBitCount != 24 ||
         frame.Bits().size() < size_t(frame.Stride()) * size_t(frame.Height()))
         return LoopResult::Fail(LoopStatus::BadFrame,
                                 "a frame of " + std::to_string(frame.Width()) + " x " + std::to_string(frame.Height()) +
-                                    " does not belong to a loop of " + std::to_string(spec.width) + " x " +
-                                    std::to_string(spec.height));
+                                    " does not belong to a loop of " + std::to_string(shape.width) + " x " +
+                                    std::to_string(shape.height));
     return {};
 }
 
@@ -76,11 +76,11 @@ LoopFileWriter::LoopFileWriter() = default;
 
 LoopFileWriter::~LoopFileWriter() = default;
 
-LoopResult LoopFileWriter::OpenFile(const std::string& path, const LoopSpec& spec)
+LoopResult LoopFileWriter::OpenFile(const std::string& path, const LoopShape& shape)
 {
     CloseFile();
     m_path = path;
-    m_spec = spec;
+    m_shape = shape;
     m_file = std::make_unique<AtomicFile>(path);
     if (m_file->IsOpen())
         return {};

@@ -20,7 +20,7 @@
 
 class AtomicFile;
 
-struct LoopSpec {
+struct LoopShape {
     int width = 0;  // every frame's size
     int height = 0;
     int framesPerSecond = 0;  // 1 .. kMaxLoopFps
@@ -78,9 +78,9 @@ public:
     // The observer asked between frames (not owned; may be null).
     void SetObserver(LoopObserver* observer) { m_observer = observer; }
 
-    // Checks the options and the spec, and creates the output file (still without a name).
-    virtual LoopResult Begin(const std::string& path, const LoopSpec& spec) = 0;
-    // The next frame: spec.width x spec.height, 24 bits.
+    // Checks the options and the shape, and creates the output file (still without a name).
+    virtual LoopResult Begin(const std::string& path, const LoopShape& shape) = 0;
+    // The next frame: shape.width x shape.height, 24 bits.
     virtual LoopResult AddFrame(const PackedPicture& frame) = 0;
     // Writes what is left and gives the file its name.
     virtual LoopResult Finish() = 0;
@@ -108,8 +108,8 @@ public:
 protected:
     LoopFileWriter();
 
-    // Creates the (unnamed) output file for `path` and keeps the spec.
-    LoopResult OpenFile(const std::string& path, const LoopSpec& spec);
+    // Creates the (unnamed) output file for `path` and keeps the shape.
+    LoopResult OpenFile(const std::string& path, const LoopShape& shape);
     // Appends bytes to the file.
     LoopResult Append(std::span<const uint8_t> bytes);
     // Flushes the file to disk and gives it its name; the result tells its size.
@@ -119,11 +119,11 @@ protected:
 
     bool FileOpen() const { return m_file != nullptr; }
     AtomicFile& File() { return *m_file; }
-    const LoopSpec& Spec() const { return m_spec; }
+    const LoopShape& Shape() const { return m_shape; }
     const std::string& Path() const { return m_path; }
 
 private:
-    LoopSpec m_spec;
+    LoopShape m_shape;
     std::string m_path;
     std::unique_ptr<AtomicFile> m_file;
 };
@@ -147,9 +147,9 @@ LoopResult WriteLoop(LoopWriter& writer, const std::string& path, int framesPerS
 // "name lies between low and high (got value)" as a BadOptions result, or Ok when inside.
 LoopResult CheckRange(const char* name, int64_t value, int64_t low, int64_t high);
 // The speed and a frame size of at most maxSide pixels each way.
-LoopResult CheckSpec(const LoopSpec& spec, int maxSide, const char* format);
-// A frame of the spec's size with all its rows.
-LoopResult CheckFrame(const PackedPicture& frame, const LoopSpec& spec);
+LoopResult CheckShape(const LoopShape& shape, int maxSide, const char* format);
+// A frame of the shape's size with all its rows.
+LoopResult CheckFrame(const PackedPicture& frame, const LoopShape& shape);
 // The failure of an atomic file as a WriteFailed result naming the file and the cause.
 LoopResult FileFailure(const AtomicFile& file);
 

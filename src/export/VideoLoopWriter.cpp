@@ -128,7 +128,7 @@ VideoLoopWriter::~VideoLoopWriter()
     Abandon();
 }
 
-LoopResult VideoLoopWriter::Begin(const std::string& path, const LoopSpec& spec)
+LoopResult VideoLoopWriter::Begin(const std::string& path, const LoopShape& shape)
 {
     Abandon();
     if (!IsLoopVideoPath(path))
@@ -145,20 +145,20 @@ LoopResult VideoLoopWriter::Begin(const std::string& path, const LoopSpec& spec)
             CheckRange("loops", m_options.loops, VideoLoopOptions::kMinLoops, VideoLoopOptions::kMaxLoops);
         !checked)
         return checked;
-    if (LoopResult checked = CheckSpec(spec, kMaxSide, "video"); !checked)
+    if (LoopResult checked = CheckShape(shape, kMaxSide, "video"); !checked)
         return checked;
-    if (spec.width < 2 || spec.height < 2)
+    if (shape.width < 2 || shape.height < 2)
         return LoopResult::Fail(LoopStatus::BadFrame, "a video frame is at least 2 x 2 pixels");
     if (LoopResult found = FindVideoEncoder(codec, &m_encoder); !found)
         return found;
-    if (LoopResult opened = OpenFile(path, spec); !opened)
+    if (LoopResult opened = OpenFile(path, shape); !opened)
         return opened;
 
     VideoEncodingSettings settings;
     settings.muxer = Extension(path) == "webm" ? "webm" : "mp4";
     settings.encoders = EncoderChoices(codec, crf);
-    settings.width = spec.width & ~1;
-    settings.height = spec.height & ~1;
+    settings.width = shape.width & ~1;
+    settings.height = shape.height & ~1;
     settings.keyFrameSpacing = kKeyFrameSpacing;
     settings.frameTimeBase = true;
     if (settings.muxer == "mp4")
@@ -166,7 +166,7 @@ LoopResult VideoLoopWriter::Begin(const std::string& path, const LoopSpec& spec)
     m_monitor = std::make_unique<Monitor>(*this);
     m_coder = std::make_unique<Coder>();
     m_coder->writer.SetMonitor(m_monitor.get());
-    if (!m_coder->writer.OpenWith(File().Fd(), settings, spec.framesPerSecond))
+    if (!m_coder->writer.OpenWith(File().Fd(), settings, shape.framesPerSecond))
         return Failure("opening the encoder");
     return {};
 }
@@ -207,7 +207,7 @@ LoopResult VideoLoopWriter::AddFrame(const PackedPicture& frame)
 {
     if (!m_coder)
         return LoopResult::Fail(LoopStatus::NoFrames, "the video was not begun: " + Path());
-    if (LoopResult checked = CheckFrame(frame, Spec()); !checked)
+    if (LoopResult checked = CheckFrame(frame, Shape()); !checked)
         return checked;
     if (m_options.loops > 1)
         m_kept.push_back(frame);

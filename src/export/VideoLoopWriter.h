@@ -50,7 +50,7 @@ public:
     explicit VideoLoopWriter(VideoLoopOptions options = {});
     ~VideoLoopWriter() override;
 
-    LoopResult Begin(const std::string& path, const LoopSpec& spec) override;
+    LoopResult Begin(const std::string& path, const LoopShape& shape) override;
     LoopResult AddFrame(const PackedPicture& frame) override;
     LoopResult Finish() override;
     void Abandon() override;
@@ -58,8 +58,8 @@ public:
     // The encoder in use ("libx264"); empty before Begin.
     const std::string& EncoderName() const { return m_encoder; }
     // The size in the file: the frame's, made even.
-    int VideoWidth() const { return Spec().width & ~1; }
-    int VideoHeight() const { return Spec().height & ~1; }
+    int VideoWidth() const { return Shape().width & ~1; }
+    int VideoHeight() const { return Shape().height & ~1; }
 
 private:
     class Monitor;

@@ -56,7 +56,7 @@ void WebpWriter::Abandon()
     m_frames = 0;
 }
 
-LoopResult WebpWriter::Begin(const std::string& path, const LoopSpec& spec)
+LoopResult WebpWriter::Begin(const std::string& path, const LoopShape& shape)
 {
     Abandon();
     if (LoopResult r =
@@ -66,7 +66,7 @@ LoopResult WebpWriter::Begin(const std::string& path, const LoopSpec& spec)
     if (LoopResult r = CheckRange("WebP effort", m_options.effort, WebpOptions::kMinEffort, WebpOptions::kMaxEffort);
         !r)
         return r;
-    if (LoopResult r = CheckSpec(spec, kMaxSide, "WebP"); !r)
+    if (LoopResult r = CheckShape(shape, kMaxSide, "WebP"); !r)
         return r;
 #if defined(WARPLET_HAVE_WEBP)
     auto encoder = std::make_unique<Encoder>();
@@ -82,10 +82,10 @@ LoopResult WebpWriter::Begin(const std::string& path, const LoopSpec& spec)
         return LoopResult::Fail(LoopStatus::NoLibrary, "the installed libwebp does not match the one built against");
     options.anim_params.loop_count = 0;  // for ever
     options.allow_mixed = 0;
-    encoder->encoder = WebPAnimEncoderNew(spec.width, spec.height, &options);
+    encoder->encoder = WebPAnimEncoderNew(shape.width, shape.height, &options);
     if (!encoder->encoder)
         return LoopResult::Fail(LoopStatus::OutOfMemory, "out of memory for the WebP encoder of " + path);
-    LoopResult opened = OpenFile(path, spec);
+    LoopResult opened = OpenFile(path, shape);
     if (opened)
         m_encoder = std::move(encoder);
     return opened;
@@ -98,20 +98,20 @@ LoopResult WebpWriter::AddFrame(const PackedPicture& frame)
 {
     if (!m_encoder)
         return LoopResult::Fail(LoopStatus::NoFrames, "the WebP file was not begun: " + Path());
-    if (LoopResult r = CheckFrame(frame, Spec()); !r)
+    if (LoopResult r = CheckFrame(frame, Shape()); !r)
         return r;
 #if defined(WARPLET_HAVE_WEBP)
     WebPPicture picture;
     if (!WebPPictureInit(&picture))
         return LoopResult::Fail(LoopStatus::NoLibrary, "the installed libwebp does not match the one built against");
-    picture.width = Spec().width;
-    picture.height = Spec().height;
+    picture.width = Shape().width;
+    picture.height = Shape().height;
     picture.use_argb = 1;  // the animation encoder compares frames in ARGB
     const std::vector<uint8_t> rgb = PictureToRgb(frame);
-    const bool imported = WebPPictureImportRGB(&picture, rgb.data(), Spec().width * 3) != 0;
+    const bool imported = WebPPictureImportRGB(&picture, rgb.data(), Shape().width * 3) != 0;
     const bool added =
         imported && WebPAnimEncoderAdd(m_encoder->encoder, &picture,
-                                       int(FrameStart(m_frames, Spec().framesPerSecond, 1000)), &m_encoder->config);
+                                       int(FrameStart(m_frames, Shape().framesPerSecond, 1000)), &m_encoder->config);
     WebPPictureFree(&picture);
     if (!imported)
         return LoopResult::Fail(LoopStatus::OutOfMemory, "out of memory for a WebP frame of " + Path());
@@ -135,7 +135,7 @@ LoopResult WebpWriter::Finish()
     LoopResult result;
     WebPData data;
     WebPDataInit(&data);
-    if (!WebPAnimEncoderAdd(m_encoder->encoder, nullptr, int(FrameStart(m_frames, Spec().framesPerSecond, 1000)),
+    if (!WebPAnimEncoderAdd(m_encoder->encoder, nullptr, int(FrameStart(m_frames, Shape().framesPerSecond, 1000)),
                             nullptr) ||
         !WebPAnimEncoderAssemble(m_encoder->encoder, &data))
         result = LoopResult::Fail(LoopStatus::EncodeFailed, "WebP: " + m_encoder->Error() + ": " + Path());

@@ -33,7 +33,7 @@ public:
     explicit WebpWriter(WebpOptions options = {});
     ~WebpWriter() override;
 
-    LoopResult Begin(const std::string& path, const LoopSpec& spec) override;
+    LoopResult Begin(const std::string& path, const LoopShape& shape) override;
     LoopResult AddFrame(const PackedPicture& frame) override;
     LoopResult Finish() override;
     void Abandon() override;

@@ -10,12 +10,12 @@ namespace {
 
 // The buttons of the three command screens and the editing screen, with
 // whether their caption is shown below the picture.
-struct ButtonSpec {
+struct CommandButton {
     int id;
     bool caption;
 };
 
-constexpr ButtonSpec kCommandButtons[] = {
+constexpr CommandButton kCommandButtons[] = {
     {Cmd::Start, true},          {Cmd::Finish, true},           {Cmd::Options, false},    {Cmd::PanelEnlarge, true},
     {Cmd::PanelShrink, true},    {Cmd::PanelMore, true},        {Cmd::PanelCommon, true}, {Cmd::PanelDisaster, true},
     {Cmd::PanelGlobal, true},    {Cmd::LoadDeformations, true}, {Cmd::Play, true},        {Cmd::Reset, true},
@@ -30,21 +30,21 @@ constexpr ButtonSpec kCommandButtons[] = {
 
 CScreenCommands::CScreenCommands(CCommandRegistry& commands, CScreenStack& screens, QWidget& window) : QObject(&window)
 {
-    for (const ButtonSpec& spec : kCommandButtons) {
-        auto* button = new CMyButton(spec.id, &window);
-        if (spec.caption) {
+    for (const CommandButton& row : kCommandButtons) {
+        auto* button = new CMyButton(row.id, &window);
+        if (row.caption) {
             button->SetShowCaption(true);
-            button->SetWindowText(AppCaption(spec.id));
+            button->SetWindowText(AppCaption(row.id));
         }
-        button->SetPicture(spec.id);
-        commands.Bind(spec.id, button);
-        screens.AddControl(spec.id, button);
+        button->SetPicture(row.id);
+        commands.Bind(row.id, button);
+        screens.AddControl(row.id, button);
 
         const auto show = [&screens](int screen) { return [&screens, screen] { screens.SwitchTo(screen); }; };
-        if (const int panel = PanelScreenForCommand(spec.id); panel >= 0)
-            commands.Add(spec.id, show(panel));
-        else if (IsPanelBackCommand(spec.id))
-            commands.Add(spec.id, show(Screen::Editing));
+        if (const int panel = PanelScreenForCommand(row.id); panel >= 0)
+            commands.Add(row.id, show(panel));
+        else if (IsPanelBackCommand(row.id))
+            commands.Add(row.id, show(Screen::Editing));
     }
     commands.Add(Cmd::Start, [&screens] { screens.SwitchTo(Screen::Start); });
     commands.Add(Cmd::Finish, [&screens] { screens.SwitchTo(Screen::Finish); });

@@ -51,16 +51,16 @@ void CToolCommands::CreateToolButtons()
 
 void CToolCommands::CreateSliders()
 {
-    struct SliderSpec {
+    struct SliderRow {
         int id, min, max, pos;
         QColor done, rest;
     };
-    const SliderSpec specs[] = {
+    const SliderRow rows[] = {
         {Cmd::StrengthSlider, 0, 64, 64, QColor(0x2E, 0x9C, 0x8F), QColor(0xCF, 0xE6, 0xE0)},
         {Cmd::PowerSlider, 0, kNeutralPower, kNeutralPower, QColor(0xE0, 0x8A, 0x2E), QColor(0xF3, 0xDD, 0xC2)},
         {Cmd::SpeedSlider, 1, 60, 30, QColor(0x3A, 0x78, 0xC2), QColor(0xCC, 0xDC, 0xEF)},
     };
-    for (const SliderSpec& s : specs) {
+    for (const SliderRow& s : rows) {
         auto* slider = new CMySlider(s.id, &m_window);
         slider->SetRange(s.min, s.max);
         slider->SetPos(s.pos);
