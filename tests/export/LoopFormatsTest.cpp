@@ -288,7 +288,7 @@ TEST(LoopWriters, RefuseOptionsAndSpeedsOutOfRangeNamingTheRange)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.range);
         const std::unique_ptr<LoopWriter> writer = c.make();
-        const LoopResult result = writer->Begin(path, LoopSpec{8, 8, c.fps});
+        const LoopResult result = writer->Begin(path, LoopShape{8, 8, c.fps});
         // Without the library its absence is reported first.
         if (result.status == LoopStatus::NoLibrary)
             continue;
@@ -304,7 +304,7 @@ TEST(LoopWriters, RefuseFramesThatDoNotFitTheLoopOrTheFormat)
     for (const Format& format : Formats()) {
         SCOPED_TRACE(format.name);
         const std::unique_ptr<LoopWriter> writer = format.make();
-        ASSERT_TRUE(writer->Begin(dir.File("x"), LoopSpec{16, 16, 10}));
+        ASSERT_TRUE(writer->Begin(dir.File("x"), LoopShape{16, 16, 10}));
         const LoopResult wrong = writer->AddFrame(PackedPicture(16, 17));
         EXPECT_EQ(wrong.status, LoopStatus::BadFrame);
         EXPECT_NE(wrong.message.find("16 x 17"), std::string::npos) << wrong.message;
@@ -312,7 +312,7 @@ TEST(LoopWriters, RefuseFramesThatDoNotFitTheLoopOrTheFormat)
         EXPECT_EQ(dir.EntryCount(), 0);
     }
     WebpWriter webp;
-    const LoopResult tooWide = webp.Begin(dir.File("x"), LoopSpec{16384, 4, 10});
+    const LoopResult tooWide = webp.Begin(dir.File("x"), LoopShape{16384, 4, 10});
     EXPECT_NE(tooWide.status, LoopStatus::Ok);
     EXPECT_EQ(dir.EntryCount(), 0);
 }
@@ -328,7 +328,7 @@ TEST(LoopWriters, SayWhichLibraryOrEncoderIsMissing)
 
     giftest::TempDir dir;
     AvifWriter unknown(AvifOptions{60, 8, "x264", 0});
-    const LoopResult avif = unknown.Begin(dir.File("a.avif"), LoopSpec{8, 8, 10});
+    const LoopResult avif = unknown.Begin(dir.File("a.avif"), LoopShape{8, 8, 10});
     EXPECT_NE(avif.status, LoopStatus::Ok);
     if (!AvifEncoders().empty())
         EXPECT_NE(avif.message.find("AVIF encoders here: auto, " + AvifEncoders().front()), std::string::npos)
@@ -337,7 +337,7 @@ TEST(LoopWriters, SayWhichLibraryOrEncoderIsMissing)
         EXPECT_EQ(avif.status, LoopStatus::NoLibrary);
     if (!WebpAvailable()) {
         WebpWriter webp;
-        EXPECT_EQ(webp.Begin(dir.File("a.webp"), LoopSpec{8, 8, 10}).status, LoopStatus::NoLibrary);
+        EXPECT_EQ(webp.Begin(dir.File("a.webp"), LoopShape{8, 8, 10}).status, LoopStatus::NoLibrary);
     }
     EXPECT_EQ(dir.EntryCount(), 0);
 }
