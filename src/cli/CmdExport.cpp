@@ -116,18 +116,6 @@ int ExportPictures(CBigPicture& big, ExportConsole& console, const std::string& 
 
 // --- Outputs written from one render --------------------------------------------
 
-std::unique_ptr<LoopWriter> MakeLoopWriter(const ExportOutput& output, const ExportChoices& choices)
-{
-    switch (output.format) {
-    case LoopFormat::HighGif: return std::make_unique<GifQualityWriter>(choices.gif);
-    case LoopFormat::Webp: return std::make_unique<WebpWriter>(choices.webp);
-    case LoopFormat::Apng: return std::make_unique<ApngWriter>(choices.apng);
-    case LoopFormat::Avif: return std::make_unique<AvifWriter>(choices.avif);
-    case LoopFormat::Video: return std::make_unique<VideoLoopWriter>(choices.video);
-    }
-    return nullptr;
-}
-
 std::string LoopDetails(const ExportOutput& output, const LoopWriter& writer, const LoopResult& result,
                         const ExportChoices& choices)
 {
@@ -137,7 +125,7 @@ std::string LoopDetails(const ExportOutput& output, const LoopWriter& writer, co
         text += " at " + std::to_string(choices.speed) + " frames per second (" + video.EncoderName() + ")";
     }
     if (!result.reduced.empty())
-        text += "; to fit " + std::to_string(choices.gif.maxBytes) + " bytes: " + result.reduced;
+        text += "; to fit " + std::to_string(choices.loop.gif.maxBytes) + " bytes: " + result.reduced;
     return text;
 }
 
@@ -146,7 +134,7 @@ int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<cons
 {
     std::vector<LoopOutput> loops;
     for (const ExportOutput* output : outputs)
-        loops.push_back({output->path, MakeLoopWriter(*output, choices)});
+        loops.push_back({output->path, MakeLoopFileWriter(output->format, choices.loop)});
     BigPictureLoopSource source(big);
     const std::vector<LoopResult> results = WriteLoops(loops, choices.speed, source);
     int status = 0;
@@ -176,7 +164,7 @@ int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<cons
         if (output.format == LoopFormat::Video) {
             width &= ~1;
             height &= ~1;
-            frames *= choices.video.loops;
+            frames *= choices.loop.video.loops;
         }
         console.Out("wrote " + output.path + ": " + FrameCountText(frames, width, height) +
                     LoopDetails(output, *loops[i].writer, result, choices));
@@ -241,21 +229,21 @@ ExportChoices ParseExportChoices(const CliArgs& a)
     if (quality != "classic" && quality != "high")
         throw CliError("--quality: classic or high (got " + quality + ")");
     c.highGif = quality == "high";
-    c.gif.maxBytes = uint64_t(a.Number("--max-size", 0));
-    c.webp.lossless = a.Has("--lossless");
-    c.webp.quality = int(a.Number("--webp-quality", c.webp.quality));
-    c.webp.effort = int(a.Number("--webp-effort", c.webp.effort));
-    c.apng.compression = int(a.Number("--png-compression", c.apng.compression));
-    c.avif.quality = int(a.Number("--avif-quality", c.avif.quality));
-    c.avif.speed = int(a.Number("--avif-speed", c.avif.speed));
+    c.loop.gif.maxBytes = uint64_t(a.Number("--max-size", 0));
+    c.loop.webp.lossless = a.Has("--lossless");
+    c.loop.webp.quality = int(a.Number("--webp-quality", c.loop.webp.quality));
+    c.loop.webp.effort = int(a.Number("--webp-effort", c.loop.webp.effort));
+    c.loop.apng.compression = int(a.Number("--png-compression", c.loop.apng.compression));
+    c.loop.avif.quality = int(a.Number("--avif-quality", c.loop.avif.quality));
+    c.loop.avif.speed = int(a.Number("--avif-speed", c.loop.avif.speed));
     if (a.Has("--codec")) {
         const std::optional<VideoCodec> codec = VideoCodecByName(a.Value("--codec"));
         if (!codec)
             throw CliError("--codec: h264, vp9 or av1 (got " + a.Value("--codec") + ")");
-        c.video.codec = *codec;
+        c.loop.video.codec = *codec;
     }
-    c.video.crf = int(a.Number("--crf", -1));
-    c.video.loops = int(a.Number("--loops", 1));
+    c.loop.video.crf = int(a.Number("--crf", -1));
+    c.loop.video.loops = int(a.Number("--loops", 1));
     c.frames = a.Optional("--frames");
     return c;
 }
@@ -318,13 +306,15 @@ void CheckOutputLibrary(const ExportOutput& output, const ExportChoices& choices
             found = LoopResult::Fail(LoopStatus::NoLibrary, "libavif has no AV1 encoder here");
         break;
     case LoopFormat::Video: {
-        const VideoCodec codec = ResolveVideoCodec(choices.video.codec, output.path);
+        const VideoCodec codec = ResolveVideoCodec(choices.loop.video.codec, output.path);
         if (codec == VideoCodec::H264 && LowerExtension(output.path) == ".webm")
             throw CliError("--codec: a .webm file holds vp9 or av1, not h264");
         const VideoCodecRange range = CrfRange(codec);
-        if (choices.video.crf >= 0 && (choices.video.crf < range.minCrf || choices.video.crf > range.maxCrf))
+        if (choices.loop.video.crf >= 0 &&
+            (choices.loop.video.crf < range.minCrf || choices.loop.video.crf > range.maxCrf))
             throw CliError("--crf: " + std::string(VideoCodecName(codec)) + " takes " + std::to_string(range.minCrf) +
-                           " to " + std::to_string(range.maxCrf) + " (got " + std::to_string(choices.video.crf) + ")");
+                           " to " + std::to_string(range.maxCrf) + " (got " + std::to_string(choices.loop.video.crf) +
+                           ")");
         found = FindVideoEncoder(codec);
         break;
     }

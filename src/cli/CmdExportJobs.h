@@ -8,12 +8,8 @@
 #include "cli/CliArgs.h"
 #include "cli/CmdExport.h"
 #include "cli/CmdExportProgress.h"
-#include "export/ApngWriter.h"
-#include "export/AvifWriter.h"
-#include "export/GifQuality.h"
-#include "export/VideoLoopWriter.h"
 #include "export/ExportWorker.h"
-#include "export/WebpWriter.h"
+#include "export/LoopFormats.h"
 
 #include <exception>
 #include <mutex>
@@ -36,11 +32,7 @@ struct ExportChoices {
     int speed = 30;
     CliFrameSize size;
     bool highGif = false;
-    GifQualityOptions gif;
-    WebpOptions webp;
-    ApngOptions apng;
-    AvifOptions avif;
-    VideoLoopOptions video;
+    LoopWriterOptions loop;
     std::optional<std::string> frames;
 };
 

@@ -1,51 +1,7 @@
 #include "export/ExportWorker.h"
 
-#include "export/ApngWriter.h"
-#include "export/AvifWriter.h"
-#include "export/GifQuality.h"
 #include "export/LoopFanOut.h"
 #include "export/PictureFile.h"
-#include "export/WebpWriter.h"
-
-#include <algorithm>
-#include <cctype>
-
-std::optional<LoopFileFormat> LoopFileFormatForPath(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::nullopt;
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    if (ext == "gif")
-        return LoopFileFormat::HighGif;
-    if (ext == "webp")
-        return LoopFileFormat::Webp;
-    if (ext == "apng")
-        return LoopFileFormat::Apng;
-    if (ext == "avif")
-        return LoopFileFormat::Avif;
-    if (ext == "mp4" || ext == "webm")
-        return LoopFileFormat::Video;
-    return std::nullopt;
-}
-
-std::unique_ptr<LoopWriter> MakeLoopFileWriter(LoopFileFormat format, VideoCodec codec)
-{
-    switch (format) {
-    case LoopFileFormat::HighGif: return std::make_unique<GifQualityWriter>();
-    case LoopFileFormat::Webp: return std::make_unique<WebpWriter>();
-    case LoopFileFormat::Apng: return std::make_unique<ApngWriter>();
-    case LoopFileFormat::Avif: return std::make_unique<AvifWriter>();
-    case LoopFileFormat::Video: {
-        VideoLoopOptions options;
-        options.codec = codec;
-        return std::make_unique<VideoLoopWriter>(options);
-    }
-    }
-    return nullptr;
-}
 
 namespace {
 
@@ -207,8 +163,12 @@ void ExportWorker::RunJob(CBigPicture& big, const ExportJob& job, ExportOutcome&
 std::vector<LoopResult> ExportWorker::WriteLoopFiles(CBigPicture& big, const ExportJob& job)
 {
     std::vector<LoopOutput> outputs;
-    for (const LoopTarget& target : job.loops)
-        outputs.push_back({target.path, MakeLoopFileWriter(target.format, target.codec)});
+    for (const LoopTarget& target : job.loops) {
+        LoopWriterOptions options = job.loopOptions;
+        options.video.codec = target.codec;
+        options.video.crf = target.crf;
+        outputs.push_back({target.path, MakeLoopFileWriter(target.format, options)});
+    }
     ShownLoopSource source(big);
     return WriteLoops(outputs, job.speed, source);
 }

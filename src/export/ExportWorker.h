@@ -11,7 +11,7 @@
 #include "export/BigPicture.h"
 #include "export/ExportSequence.h"
 #include "export/GifExport.h"
-#include "export/LoopWriter.h"
+#include "export/LoopFormats.h"
 #include "export/PrintFrames.h"
 #include "export/VideoExport.h"
 #include "export/VideoLoopWriter.h"
@@ -32,20 +32,12 @@
 #include <thread>
 #include <vector>
 
-// The formats a loop export writes from one render of the loop's frames.
-enum class LoopFileFormat { HighGif, Webp, Apng, Avif, Video };
-
-// The format of a loop file by its extension (".webp", ".apng", ".avif", ".mp4",
-// ".webm", ".gif" for the high-quality GIF); nothing for other names.
-std::optional<LoopFileFormat> LoopFileFormatForPath(const std::string& path);
-// A writer of the format with its default options; a video is written with `codec`.
-std::unique_ptr<LoopWriter> MakeLoopFileWriter(LoopFileFormat format, VideoCodec codec = VideoCodec::Default);
-
 // One file of a loop export.
 struct LoopTarget {
     std::string path;
     LoopFileFormat format = LoopFileFormat::HighGif;
-    VideoCodec codec = VideoCodec::Default;  // a video's
+    VideoCodec codec = VideoCodec::Default;  // a video's (the job options' codec and crf are not used)
+    int crf = -1;                            // a video's constant-rate factor; -1: its codec's default
 };
 
 // What one export makes, fixed on the window thread before it starts.
@@ -65,8 +57,9 @@ struct ExportJob {
     std::string path;
     int speed = 30;  // animation frames per second (video, GIF and loop)
     std::vector<LoopTarget> loops;
-    std::vector<int> frames;  // pictures and pages
-    QSize pageLimit;          // pages: the largest frame a page shows at 300 pixels per inch
+    LoopWriterOptions loopOptions;  // the writers' options (each target chooses its video codec)
+    std::vector<int> frames;        // pictures and pages
+    QSize pageLimit;                // pages: the largest frame a page shows at 300 pixels per inch
     PdfDocument document;
     VideoWriterFactory videoWriters = OpenVideoWriter;
 };

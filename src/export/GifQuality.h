@@ -62,6 +62,7 @@ public:
     LoopResult AddFrame(const PackedPicture& frame) override;
     LoopResult Finish() override;
     void Abandon() override;
+    bool FinishesFrameByFrame() const override { return true; }
 
 private:
     // Where coded bytes go; false refuses them (the file is too large, or a write failed).

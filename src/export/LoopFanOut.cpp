@@ -1,5 +1,6 @@
 #include "export/LoopFanOut.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -37,6 +38,14 @@ public:
     Lane& operator=(const Lane&) = delete;
 
     bool StopRequested() override { return m_stop.load(); }
+    void Finishing(int done, int /*total*/) override
+    {
+        // A writer that codes again to fit a size limit starts over; progress stays.
+        if (done > m_finished.load())
+            m_finished.store(done);
+    }
+    // Frames the writer coded at its end so far.
+    int Finished() const { return m_finished.load(); }
 
     // Waits for room (or a stop, or the writer's end), running `poll` now and then;
     // false when the writer takes no more.
@@ -133,6 +142,7 @@ private:
     std::deque<SharedFrame> m_queue;
     bool m_bEnded = false;  // the end was queued
     bool m_bDone = false;   // the writer's thread has its result
+    std::atomic<int> m_finished{0};
     LoopResult m_result;
     std::thread m_thread;
 };
@@ -153,8 +163,27 @@ std::vector<LoopResult> WriteLoops(std::vector<LoopOutput>& outputs, int framesP
         }
     };
 
+    // Progress counts each rendered frame and each frame a writer codes at its end.
     const int count = source.FrameCount();
-    source.Progress(0, count);
+    int finishing = 0;
+    for (const LoopOutput& output : outputs)
+        finishing += output.writer->FinishesFrameByFrame() ? 1 : 0;
+    const int total = count * (1 + finishing);
+    int rendered = 0, reported = 0;
+    const auto report = [&] {
+        int done = rendered;
+        for (const auto& lane : lanes)
+            done += std::min(lane->Finished(), count);
+        if (done > reported) {
+            reported = done;
+            source.Progress(done, total);
+        }
+    };
+    const auto poll = [&] {
+        askStop();
+        report();
+    };
+    source.Progress(0, total);
     for (int f = 0; f < count && !stop.load(); ++f) {
         bool wanted = false;
         for (const auto& lane : lanes)
@@ -164,13 +193,15 @@ std::vector<LoopResult> WriteLoops(std::vector<LoopOutput>& outputs, int framesP
         const auto frame = std::make_shared<const PackedPicture>(source.RenderLoopFrame(f));
         for (const auto& lane : lanes)
             lane->Push(frame, askStop);
-        source.Progress(f + 1, count);
+        rendered = f + 1;
+        report();
         askStop();
     }
     for (const auto& lane : lanes) {
-        lane->Push(nullptr, askStop);
-        lane->Wait(askStop);
+        lane->Push(nullptr, poll);
+        lane->Wait(poll);
     }
+    report();
     std::vector<LoopResult> results;
     for (const auto& lane : lanes)
         results.push_back(lane->Result());

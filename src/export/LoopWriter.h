@@ -77,6 +77,9 @@ public:
 
     // The observer asked between frames (not owned; may be null).
     void SetObserver(LoopObserver* observer) { m_observer = observer; }
+    // True for a writer whose Finish codes every frame again (and tells the
+    // observer's Finishing how far it is), so that progress can count that work.
+    virtual bool FinishesFrameByFrame() const { return false; }
 
     // Checks the options and the shape, and creates the output file (still without a name).
     virtual LoopResult Begin(const std::string& path, const LoopShape& shape) = 0;

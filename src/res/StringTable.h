@@ -127,4 +127,9 @@ inline constexpr int TitleAbout = 20103;
 inline constexpr int TitleAcquire = 20104;
 inline constexpr int TitleUpdate = 20105;
 inline constexpr int TitleHelp = 20106;
+inline constexpr int TitleLoopQuality = 20800;  // quality of the loop formats
+inline constexpr int WebpQuality = 20801;
+inline constexpr int Lossless = 20802;
+inline constexpr int AvifQuality = 20803;
+inline constexpr int VideoCrf = 20804;  // "%1" and "%2": the codec's range
 }  // namespace CapId

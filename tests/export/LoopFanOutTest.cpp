@@ -95,3 +95,31 @@ TEST(LoopFanOut, AFailingWriterDropsOutAloneAndAStopReachesEveryWriter)
     EXPECT_LT(source.rendered, 20);
     EXPECT_EQ(dir.EntryCount(), 0);
 }
+
+// The high-quality GIF codes every frame again at its end: progress counts that work
+// too, so it reaches its total only when the file is written, and never goes back.
+TEST(LoopFanOut, ProgressCountsTheFramesAWriterCodesAtItsEnd)
+{
+    struct ProgressSource final : FramesSource {
+        using FramesSource::FramesSource;
+        void Progress(int done, int total) override { steps.push_back({done, total}); }
+        std::vector<std::pair<int, int>> steps;
+    };
+    giftest::TempDir dir;
+    ProgressSource source(SwirlFrames(kWidth, kHeight, kFrames));
+    std::vector<LoopOutput> outputs;
+    outputs.push_back({dir.File("a.gif"), std::make_unique<GifQualityWriter>()});
+    outputs.push_back({dir.File("a.apng"), std::make_unique<ApngWriter>()});
+    const std::vector<LoopResult> results = WriteLoops(outputs, 12, source);
+    ASSERT_TRUE(results.at(0)) << results[0].message;
+    ASSERT_TRUE(results.at(1)) << results[1].message;
+
+    ASSERT_FALSE(source.steps.empty());
+    const int total = 2 * kFrames;  // rendering, then the GIF's coding at its end
+    EXPECT_EQ(source.steps.front(), std::make_pair(0, total));
+    EXPECT_EQ(source.steps.back(), std::make_pair(total, total));
+    for (size_t i = 1; i < source.steps.size(); ++i) {
+        EXPECT_EQ(source.steps[i].second, total);
+        EXPECT_GT(source.steps[i].first, source.steps[i - 1].first);
+    }
+}

@@ -173,7 +173,7 @@ void CExportCommands::OnSaveAnimation(bool gif)
     job.loops = LoopTargets(file, gif);
     if (!job.loops.empty())
         job.kind = ExportJob::Kind::Loop;
-    if (!MayReplaceOtherFiles(job.loops, job.path))
+    if (!MayReplaceOtherFiles(job.loops, job.path) || !AskLoopQuality(job))
         return;
     BeginRun(job.path);
     m_pRun->loops = job.loops;
@@ -195,6 +195,20 @@ bool CExportCommands::MayReplaceOtherFiles(const std::vector<LoopTarget>& target
     const QString question =
         AppString(StrId::ReplaceOtherFormats) + QLatin1Char('\n') + existing.join(QLatin1Char('\n'));
     return m_messages.Message(m_host.HostWindow(), question, MsgButtons::YesNo, MsgIcon::Question) == MsgAnswer::Yes;
+}
+
+bool CExportCommands::AskLoopQuality(ExportJob& job)
+{
+    const LoopQualityRows rows = QualityRowsFor(job.loops);
+    if (!rows.Any())
+        return true;
+    LoopQuality quality = m_loopQuality;
+    if (!m_pPrompts->AskLoopQuality(m_host.HostWindow(), rows, quality))
+        return false;
+    m_loopQuality = quality;
+    quality.ApplyTo(job.loopOptions);
+    quality.ApplyTo(job.loops);
+    return true;
 }
 
 std::optional<std::vector<int>> CExportCommands::ChooseFrames()

@@ -11,6 +11,7 @@
 // again when it ends.
 
 #include "export/ExportWorker.h"
+#include "export/LoopQuality.h"
 
 #include <QObject>
 
@@ -97,6 +98,9 @@ private:
     void OnSavePictures();
     void OnPrint();
     std::optional<std::vector<int>> ChooseFrames();
+    // The quality of the job's files that have one, from the last export's choice
+    // (kept for this run of the program); false when the user cancels.
+    bool AskLoopQuality(ExportJob& job);
     // The files of several formats at once that the file dialog did not
     // confirm (only the chosen name was): true when none exists or the user
     // agrees to replace those that do.
@@ -133,6 +137,7 @@ private:
     ExportPrompts* m_pPrompts;
     VideoWriterFactory m_videoWriters = OpenVideoWriter;
     bool m_bPdfThroughPrinter = false;
+    LoopQuality m_loopQuality;
     std::unique_ptr<Run> m_pRun;  // the export in progress
     ExportWorker m_worker;        // last: its thread ends first
 };

@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "controls/ui/SizeDlg.h"
 #include "export/VideoExport.h"
+#include "export/ui/LoopQualityDlg.h"
 #include "controls/ui/PictureDialogs.h"
 #include "io/FilePath.h"
 #include "project/Project.h"
@@ -179,6 +180,15 @@ QString StandardExportPrompts::AskSavePictures(QWidget* parent, const QString& p
     if (!AskSavePictureName(path, parent))
         return {};
     return QString::fromStdString(path);
+}
+
+bool StandardExportPrompts::AskLoopQuality(QWidget* parent, const LoopQualityRows& rows, LoopQuality& quality)
+{
+    CLoopQualityDlg dlg(rows, quality, parent);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    quality = dlg.Quality();
+    return true;
 }
 
 std::optional<std::vector<int>> StandardExportPrompts::ChooseFrames(QWidget* parent, int total, int current,

@@ -3,6 +3,7 @@
 // frames, the custom size and the printer. The program uses the standard
 // dialogs; tests answer from a script.
 
+#include "export/LoopQuality.h"
 #include "export/VideoLoopWriter.h"
 
 #include <QString>
@@ -63,6 +64,9 @@ public:
     virtual AnimationFile AskSaveVideo(QWidget* parent, const QString& proposed) = 0;
     virtual AnimationFile AskSaveGif(QWidget* parent, const QString& proposed) = 0;
     virtual QString AskSavePictures(QWidget* parent, const QString& proposed) = 0;
+    // The quality of the rows the chosen files use, starting from `quality` and
+    // left there when accepted; false when cancelled.
+    virtual bool AskLoopQuality(QWidget* parent, const LoopQualityRows& rows, LoopQuality& quality) = 0;
     // The frames to save or print; nothing when cancelled. `preview` renders a
     // frame in the work area and returns the picture.
     virtual std::optional<std::vector<int>> ChooseFrames(QWidget* parent, int total, int current,
@@ -78,6 +82,7 @@ public:
     AnimationFile AskSaveVideo(QWidget* parent, const QString& proposed) override;
     AnimationFile AskSaveGif(QWidget* parent, const QString& proposed) override;
     QString AskSavePictures(QWidget* parent, const QString& proposed) override;
+    bool AskLoopQuality(QWidget* parent, const LoopQualityRows& rows, LoopQuality& quality) override;
     std::optional<std::vector<int>> ChooseFrames(QWidget* parent, int total, int current,
                                                  std::function<QImage(int)> preview) override;
     std::optional<int> AskPercent(QWidget* parent, int width, int height) override;

@@ -183,3 +183,52 @@ TEST_F(LoopExportWindowTest, SeveralFormatsAtOnceAreWrittenUnderTheChosenNameAnd
                                                      QString::fromStdString(folder.Path("s.webp")) + "\n"))
         << messages.messages[0].text.toStdString();
 }
+
+TEST_F(LoopExportWindowTest, TheQualityDialogAsksOnlyWhatTheFilesUseAndItsChoiceReachesTheWriters)
+{
+    // Formats without a quality ask nothing more.
+    Save(Cmd::SaveAnimation, "q.apng");
+    EXPECT_TRUE(exportPrompts.qualityRows.empty());
+
+    // A lossless WebP: its file holds the lossless coding's frames.
+    LoopQuality lossless;
+    lossless.webpLossless = true;
+    exportPrompts.quality = lossless;
+    const std::vector<uint8_t> webp = giftest::ReadBytes(Save(Cmd::SaveAnimation, "q.webp"));
+    ASSERT_EQ(exportPrompts.qualityRows.size(), 1u);
+    EXPECT_TRUE(exportPrompts.qualityRows[0].webp);
+    EXPECT_FALSE(exportPrompts.qualityRows[0].avif || exportPrompts.qualityRows[0].video);
+    EXPECT_NE(std::search(webp.begin(), webp.end(), std::begin("VP8L"), std::end("VP8L") - 1), webp.end());
+
+    // A video's constant-rate factor: the coarsest makes a smaller file than the finest.
+    exportPrompts.percent = 100;
+    LoopQuality coarse, fine;
+    coarse.SetCrf(VideoCodec::H264, 51);
+    fine.SetCrf(VideoCodec::H264, 0);
+    exportPrompts.quality = coarse;
+    const uint64_t coarseBytes = giftest::ReadBytes(Save(Cmd::SaveVideo, "coarse.mp4")).size();
+    exportPrompts.quality = fine;
+    const uint64_t fineBytes = giftest::ReadBytes(Save(Cmd::SaveVideo, "fine.mp4")).size();
+    ASSERT_EQ(exportPrompts.qualityRows.size(), 3u);
+    EXPECT_EQ(exportPrompts.qualityRows[1].video, VideoCodec::H264);
+    EXPECT_GT(coarseBytes, 0u);
+    EXPECT_LT(coarseBytes, fineBytes);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(LoopExportWindowTest, SeveralFormatsAskTheWebpAndVideoQualityAndCancelWritesNothing)
+{
+    exportPrompts.severalFormats = true;
+    exportPrompts.cancelQuality = true;
+    const int askedBefore = exportPrompts.asked;
+    exportPrompts.files.push_back(QString::fromStdString(folder.Path("c.gif")));
+    commands.OnCommand(Cmd::SaveAnimation);
+    EXPECT_FALSE(commands.Running());
+    ASSERT_EQ(exportPrompts.qualityRows.size(), 1u);
+    EXPECT_TRUE(exportPrompts.qualityRows[0].webp);
+    EXPECT_EQ(exportPrompts.qualityRows[0].video, VideoCodec::H264);
+    EXPECT_EQ(exportPrompts.asked, askedBefore + 1);  // the file only: no size after a cancel
+    for (const char* name : {"c.gif", "c.webp", "c.mp4"})
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.Path(name)))) << name;
+    EXPECT_TRUE(host.busyChanges.empty());
+}
