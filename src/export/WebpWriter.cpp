@@ -107,6 +107,11 @@ LoopResult WebpWriter::AddFrame(const PackedPicture& frame)
     picture.width = Shape().width;
     picture.height = Shape().height;
     picture.use_argb = 1;  // the animation encoder compares frames in ARGB
+    // A large frame takes seconds to code: the coder asks for a stop as it goes.
+    picture.user_data = this;
+    picture.progress_hook = [](int, const WebPPicture* coded) {
+        return static_cast<const WebpWriter*>(coded->user_data)->StopRequested() ? 0 : 1;
+    };
     const std::vector<uint8_t> rgb = PictureToRgb(frame);
     const bool imported = WebPPictureImportRGB(&picture, rgb.data(), Shape().width * 3) != 0;
     const bool added =
@@ -115,6 +120,8 @@ LoopResult WebpWriter::AddFrame(const PackedPicture& frame)
     WebPPictureFree(&picture);
     if (!imported)
         return LoopResult::Fail(LoopStatus::OutOfMemory, "out of memory for a WebP frame of " + Path());
+    if (!added && StopRequested())
+        return LoopResult::Fail(LoopStatus::Stopped, "stopped; nothing was written to " + Path());
     if (!added)
         return LoopResult::Fail(LoopStatus::EncodeFailed, "WebP: " + m_encoder->Error() + ": " + Path());
     ++m_frames;

@@ -223,6 +223,25 @@ TEST(LoopWriters, StopWithinAFrameRemovesThePartialFileAndKeepsTheOldOne)
     }
 }
 
+// WebP codes a frame in steps and asks for a stop between them, so a stop does not
+// wait for a large frame to be coded whole.
+TEST(WebpLoop, AStopAskedWhileAFrameIsCodedEndsItsCoding)
+{
+    if (!WebpAvailable())
+        GTEST_SKIP() << "built without libwebp";
+    struct AlwaysStop final : LoopObserver {
+        bool StopRequested() override { return true; }
+    } stop;
+    giftest::TempDir dir;
+    WebpWriter writer;
+    ASSERT_TRUE(writer.Begin(dir.File("a.webp"), {kWidth, kHeight, 10}));
+    writer.SetObserver(&stop);
+    const LoopResult result = writer.AddFrame(SwirlFrames(kWidth, kHeight, 1).front());
+    EXPECT_EQ(result.status, LoopStatus::Stopped) << result.message;
+    writer.Abandon();
+    EXPECT_EQ(dir.EntryCount(), 0);
+}
+
 TEST(LoopWriters, AFullDiskIsReportedAsSuchAndLeavesNothing)
 {
     testsupport::SmallDisk disk;
