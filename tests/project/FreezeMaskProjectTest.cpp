@@ -164,8 +164,26 @@ TEST_F(Masked, InsertingAPictureResamplesTheMaskAndLoadingDeformationsKeepsIt)
     EXPECT_EQ(project.Mask().Width(), 412);
     EXPECT_EQ(project.Mask().At(205, 0), 64);
     EXPECT_EQ(project.Picture().Mask(), &project.Mask());
-    // The history counts what the document steps keep of the mask.
-    EXPECT_GE(project.History().Bytes(), size_t(2) * 412 * 206);
+    // The history counts what a document step keeps of the mask: the same
+    // insertion without a mask holds two masks' bytes less.
+    const auto insertionBytes = [&](bool masked) {
+        Project fresh;
+        NewProject(fresh, folder);
+        if (masked)
+            FreezeLeftHalf(fresh);
+        const size_t before = fresh.History().Bytes();
+        EXPECT_TRUE(fresh.InsertPicture(folder.Path("tall.bmp")));
+        return fresh.History().Bytes() - before;
+    };
+    EXPECT_GE(insertionBytes(true), insertionBytes(false) + size_t(2) * 412 * 206);
+
+    // A mask step counts its packed masks.
+    Project fresh;
+    NewProject(fresh, folder);
+    const size_t before = fresh.History().Bytes();
+    const FreezeMask even(412, 206, std::vector<uint8_t>(size_t(412) * 206, 40));
+    fresh.SetMask(even);
+    EXPECT_GE(fresh.History().Bytes(), before + PackBlock(even.Values()).size());
 }
 
 TEST_F(Masked, AClearMaskWritesTodaysBytesAndAMaskReadsBack)
