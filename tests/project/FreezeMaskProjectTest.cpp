@@ -147,11 +147,12 @@ TEST_F(Masked, InsertingAPictureResamplesTheMaskAndLoadingDeformationsKeepsIt)
     other.SelectKey(1);
     other.SelectTool(tools, 1019);
     Stroke(other, 200, 380);
-    other.SetMask(FreezeMask());  // no mask of its own
+    other.SetMask(FreezeMask(412, 206, std::vector<uint8_t>(size_t(412) * 206, 30)));  // not taken
     ASSERT_TRUE(other.Save(folder.Path("deformations.kib")));
 
     ASSERT_EQ(project.LoadDeformations(folder.Path("deformations.kib")), Project::DeformationResult::Applied);
     EXPECT_EQ(project.Mask().At(10, 10), 64);
+    EXPECT_EQ(project.Mask().At(300, 10), 0);
     EXPECT_EQ(project.Picture().Mask(), &project.Mask());
 
     ASSERT_TRUE(project.InsertPicture(folder.Picture("tall.bmp", 20, 40)));
