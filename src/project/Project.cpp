@@ -279,7 +279,10 @@ bool Project::Save(const std::string& projectPath)
     const std::string absolute = AbsolutePath(projectPath);
     // The picture the project names, even while a stand-in shows for a missing one.
     const std::string stored = ::StoredPicturePath(m_resolvedPath, absolute);
-    const std::vector<uint8_t> bytes = WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength, &m_mask);
+    // The mask is stored at the keyframes' size, which readers check.
+    const PictureSize mapSize = m_keys.GetMapSize();
+    const FreezeMask mask = m_mask.Resampled(mapSize.width, mapSize.height);
+    const std::vector<uint8_t> bytes = WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength, &mask);
     WriteFileAtomically(absolute, bytes);
     m_nFileVersion = 2;
     m_storedPath = stored;
