@@ -40,6 +40,8 @@ int RunInfo(const std::vector<std::string>& args);
 int RunStroke(const std::vector<std::string>& args);
 int RunKey(const std::vector<std::string>& args);
 int RunMap(const std::vector<std::string>& args);
+int RunMask(const std::vector<std::string>& args);
+int RunReconstruct(const std::vector<std::string>& args);
 int RunRender(const std::vector<std::string>& args);
 int RunPrint(const std::vector<std::string>& args);
 int RunCheckUpdate(const std::vector<std::string>& args);

@@ -44,6 +44,7 @@ int RunInfo(const std::vector<std::string>& args)
         {"keyframes", keyframes},
         {"totalFrames", keys.GetTotalFrames()},
         {"tool", QJsonObject{{"id", project.ActiveToolId()}, {"strength", project.ActiveToolStrength()}}},
+        {"mask", project.HasMask()},
     };
     std::cout << QJsonDocument(info).toJson(QJsonDocument::Indented).toStdString();
     return 0;

@@ -295,8 +295,9 @@ void FillLatticeGaps(Displacement* s, int R)
     }
 }
 
-// Copies the filled scratch back into the map, clipped to the picture.
-void CopyBack(const Displacement* s, int R, Rect rect, MapRef map, int W, int H)
+// Copies the filled scratch back into the map, clipped to the picture, through
+// the freeze mask when one acts on the map.
+void CopyBack(const Displacement* s, int R, Rect rect, MapRef map, int W, int H, const FreezeMask* mask)
 {
     const int D = 2 * R + 1;
     if (rect.right <= 0)
@@ -317,13 +318,18 @@ void CopyBack(const Displacement* s, int R, Rect rect, MapRef map, int W, int H)
         const int y = rect.top + row;
         if (y < 0 || y > H - 2)
             continue;
-        std::copy_n(s + size_t(row) * D + skip, length, &map.At(first, y));
+        const Displacement* from = s + size_t(row) * D + skip;
+        if (mask)
+            ApplyFreezeRow(&map.At(first, y), from, mask->Row(y) + first, size_t(length));
+        else
+            std::copy_n(from, length, &map.At(first, y));
     }
 }
 
 }  // namespace
 
-bool BrushStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int x, int y, int W, int H)
+bool BrushStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int x, int y, int W, int H,
+               const FreezeMask* mask)
 {
     if (!map.HasSize(W, H))
         return false;
@@ -335,16 +341,21 @@ bool BrushStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int 
     std::fill_n(scratch.begin(), size_t(D) * size_t(D), Displacement{});
     tool.Apply(map, scratch.data(), x, y);
     FillLatticeGaps(scratch.data(), R);
-    CopyBack(scratch.data(), R, rect, map, W, H);
+    CopyBack(scratch.data(), R, rect, map, W, H, mask && mask->ActsOn(W, H) ? mask : nullptr);
     return true;
 }
 
-bool GlobalStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int W, int H)
+bool GlobalStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int W, int H, const FreezeMask* mask)
 {
     const size_t n = size_t(W) * size_t(H);
     if (!map.HasSize(W, H) || scratch.size() < n || !tool.CanApply(W, H))
         return false;
     tool.Apply(map, scratch.data(), 0, 0);
-    std::copy_n(scratch.begin(), n, map.data);
+    if (mask && mask->ActsOn(W, H)) {
+        for (int y = 0; y < H; ++y)
+            ApplyFreezeRow(&map.At(0, y), scratch.data() + size_t(y) * size_t(W), mask->Row(y), size_t(W));
+    } else {
+        std::copy_n(scratch.begin(), n, map.data);
+    }
     return true;
 }

@@ -6,6 +6,7 @@
 // them into the map and re-renders.
 
 #include "engine/Displacement.h"
+#include "engine/FreezeMask.h"
 #include "engine/RandomSource.h"
 #include "engine/Rendering.h"
 
@@ -190,9 +191,13 @@ void CToolLocal::ForEachLatticePixel(int cx, int cy, bool inner, Visit visit) co
 // One brush step of a local tool at (x, y) in a W x H picture: prepare, apply
 // into the scratch, fill the lattice gaps and copy back into the map. Returns
 // false, changing nothing, when the map is not W x H or the scratch is too small.
-bool BrushStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int x, int y, int W, int H);
+// A freeze mask of the map's size scales each element's change (FreezeMask.h).
+bool BrushStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int x, int y, int W, int H,
+               const FreezeMask* mask = nullptr);
 
 // One whole-picture step: the tool computes a complete new map into the scratch,
 // which then replaces the map. Returns false, changing nothing, when the map is
 // not W x H, the scratch is too small or the tool has no field for this size.
-bool GlobalStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int W, int H);
+// A freeze mask of the map's size scales each element's change.
+bool GlobalStep(CTool& tool, MapRef map, std::vector<Displacement>& scratch, int W, int H,
+                const FreezeMask* mask = nullptr);

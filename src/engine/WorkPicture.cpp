@@ -117,8 +117,8 @@ Rect WorkPicture::ApplyToolAt(int x, int y)
     if (m_pHost)
         m_pHost->ToolApplied();
     const int W = Width(), H = Height();
-    const bool stepped = m_pTool->IsLocal() ? BrushStep(*m_pTool, m_map, m_scratch, x, y, W, H)
-                                            : GlobalStep(*m_pTool, m_map, m_scratch, W, H);
+    const bool stepped = m_pTool->IsLocal() ? BrushStep(*m_pTool, m_map, m_scratch, x, y, W, H, m_pMask)
+                                            : GlobalStep(*m_pTool, m_map, m_scratch, W, H, m_pMask);
     if (!stepped)
         return Rect{};
     const Rect rect = m_pTool->GetBrushRect(x, y);

@@ -51,6 +51,10 @@ public:
     MapRef Map() const { return m_map; }
     bool HasMap() const { return m_map.Attached(); }
 
+    // The freeze mask the tool steps go through (not owned; nullptr: none).
+    void SetFreezeMask(const FreezeMask* mask) { m_pMask = mask; }
+    const FreezeMask* Mask() const { return m_pMask; }
+
     // Rendering through the attached map at power p (0..64). Nothing happens when
     // no map is attached or its size differs from the picture's.
     bool RenderMap(int p, bool smooth);
@@ -81,6 +85,7 @@ private:
     PackedPicture m_source;
     PackedPicture m_display;
     MapRef m_map;
+    const FreezeMask* m_pMask = nullptr;
     CTool* m_pTool = nullptr;
     std::vector<Displacement> m_scratch;
     bool m_bStrokeActive = false;

@@ -19,7 +19,10 @@ ProjectData ReadProjectFile(const std::string& projectPath)
     }
 }
 
-Project::Project() : m_work(this), m_keys(this) {}
+Project::Project() : m_work(this), m_keys(this)
+{
+    AttachMask();
+}
 
 // ---------------------------------------------------------------------------
 // Notifications
@@ -128,6 +131,8 @@ void Project::TakeOver(Project&& other)
     CTool* tool = Picture().ActiveTool();
     m_work = std::move(other.m_work);
     m_keys = std::move(other.m_keys);
+    m_mask = std::move(other.m_mask);
+    AttachMask();
     m_nActiveTool = other.m_nActiveTool;
     m_nStrength = other.m_nStrength;
     m_nFileVersion = other.m_nFileVersion;
@@ -175,6 +180,8 @@ void Project::Load(ProjectData data, const std::string& absolute)
     fresh.m_storedPath = data.storedPicturePath;
     fresh.m_resolvedPath = ResolvePicturePath(data.storedPicturePath, absolute);
     fresh.m_work.LoadWorkPicture(fresh.m_resolvedPath);
+    // Saved at the keyframes' size; a stand-in picture may have another.
+    fresh.m_mask = data.mask.Resampled(fresh.Picture().Width(), fresh.Picture().Height());
     try {
         fresh.ApplyData(std::move(data), false);
     } catch (const ArchiveError& e) {
@@ -216,6 +223,7 @@ Project::DeformationResult Project::LoadDeformations(ProjectData data)
     fresh.m_nStrength = m_nStrength;
     fresh.m_storedPath = m_storedPath;
     fresh.m_resolvedPath = m_resolvedPath;
+    fresh.m_mask = m_mask;  // the other project's mask is not taken
     fresh.ApplyData(std::move(data), true);
     TakeOver(std::move(fresh));
     edit.Done();
@@ -271,7 +279,10 @@ bool Project::Save(const std::string& projectPath)
     const std::string absolute = AbsolutePath(projectPath);
     // The picture the project names, even while a stand-in shows for a missing one.
     const std::string stored = ::StoredPicturePath(m_resolvedPath, absolute);
-    const std::vector<uint8_t> bytes = WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength);
+    // The mask is stored at the keyframes' size, which readers check.
+    const PictureSize mapSize = m_keys.GetMapSize();
+    const FreezeMask mask = m_mask.Resampled(mapSize.width, mapSize.height);
+    const std::vector<uint8_t> bytes = WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength, &mask);
     WriteFileAtomically(absolute, bytes);
     m_nFileVersion = 2;
     m_storedPath = stored;
@@ -289,6 +300,7 @@ bool Project::InsertPicture(const std::string& picturePath)
     m_resolvedPath = m_work.Path();
     PrepareActiveTool();
     m_keys.ResizeKeys(Picture().Width(), Picture().Height());
+    m_mask = m_mask.Resampled(Picture().Width(), Picture().Height());
     MakeActiveKeyCurrent();
     edit.Done();
     return true;
@@ -377,6 +389,92 @@ void Project::ScaleShownMap(int p, const QString& text)
     Picture().ScaleMap(p);
     if (own)
         m_history.EndMapEdit(text);
+}
+
+// ---------------------------------------------------------------------------
+// The freeze mask
+
+void Project::MaskChanged()
+{
+    if (m_pObserver)
+        m_pObserver->MaskChanged();
+}
+
+FreezeMask& Project::MaskForPainting()
+{
+    if (!m_mask.HasSize(Picture().Width(), Picture().Height()) || m_mask.Empty())
+        m_mask = m_mask.Empty() ? FreezeMask(Picture().Width(), Picture().Height())
+                                : m_mask.Resampled(Picture().Width(), Picture().Height());
+    return m_mask;
+}
+
+Rect Project::BeginMaskStroke(const MaskBrush& brush, int x, int y)
+{
+    if (!Picture().HasPicture())
+        return Rect{};
+    m_history.BeginMaskEdit();
+    m_nMaskX = x;
+    m_nMaskY = y;
+    return PaintMaskDab(MaskForPainting(), brush, x, y);
+}
+
+Rect Project::ContinueMaskStroke(const MaskBrush& brush, int x, int y)
+{
+    if (!Picture().HasPicture())
+        return Rect{};
+    const Rect changed = PaintMaskSegment(MaskForPainting(), brush, m_nMaskX, m_nMaskY, x, y);
+    m_nMaskX = x;
+    m_nMaskY = y;
+    return changed;
+}
+
+void Project::EndMaskStroke()
+{
+    // A mask painted clear again is no mask.
+    if (!m_mask.Empty() && m_mask.AllClear())
+        m_mask.Reset();
+    m_history.EndMaskEdit(QStringLiteral("Mask stroke"));
+}
+
+void Project::PerformMaskStroke(std::span<const MaskPoint> points, const MaskBrush& brush)
+{
+    if (points.empty())
+        return;
+    BeginMaskStroke(brush, points.front().x, points.front().y);
+    for (const MaskPoint& p : points.subspan(1))
+        ContinueMaskStroke(brush, p.x, p.y);
+    EndMaskStroke();
+    MaskChanged();
+}
+
+void Project::ClearMask()
+{
+    m_history.BeginMaskEdit();
+    m_mask.Reset();
+    m_history.EndMaskEdit(QStringLiteral("Clear mask"));
+    MaskChanged();
+}
+
+void Project::SetMask(const FreezeMask& mask)
+{
+    m_history.BeginMaskEdit();
+    m_mask = mask.AllClear() ? FreezeMask() : mask.Resampled(Picture().Width(), Picture().Height());
+    m_history.EndMaskEdit(QStringLiteral("Set mask"));
+    MaskChanged();
+}
+
+void Project::Reconstruct(int percent)
+{
+    if (percent < 0 || percent > 100)
+        throw std::invalid_argument("the percentage " + std::to_string(percent) + " is outside 0 to 100");
+    if (m_keys.Active() < 0 || m_keys.Active() >= m_keys.Count())
+        return;
+    if (!ShowsActiveKey())
+        MakeActiveKeyCurrent();
+    m_history.BeginMapEdit();
+    ReconstructMap(Picture().Map(), percent, &m_mask);
+    Picture().RenderMap(64, true);
+    m_history.EndMapEdit(QStringLiteral("Reconstruct"));
 }
 
 PackedPicture Project::RenderFrame(int64_t frame, bool smooth)

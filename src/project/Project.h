@@ -10,6 +10,8 @@
 // temporary file and renames it over the target.
 
 #include "animation/KeyframeStore.h"
+#include "engine/FreezeMask.h"
+#include "engine/MaskBrush.h"
 #include "engine/ToolCatalogue.h"
 #include "engine/ToolTable.h"
 #include "project/ProjectFile.h"
@@ -33,6 +35,8 @@ public:
     virtual bool Playing() const { return false; }
     // An undone or redone step replaced the keyframes (and perhaps the picture).
     virtual void DocumentRestored() {}
+    // The freeze mask changed (an undo or redo of a mask edit, a cleared or set mask).
+    virtual void MaskChanged() {}
 };
 
 class Project : private KeyframeListener, private WorkPictureHost {
@@ -128,6 +132,38 @@ public:
     // command leaving its keyframe) the change is part of that edit's step.
     void ScaleShownMap(int p, const QString& text);
 
+    // --- The freeze mask -----------------------------------------------------------
+    // One mask over the work picture (its size, or empty: nothing frozen). Every
+    // tool step on the work picture goes through it (engine/FreezeMask.h). A new
+    // picture or project starts without one; inserting a picture resamples it,
+    // loading deformations keeps it.
+    const FreezeMask& Mask() const { return m_mask; }
+    // Whether any element is frozen (what a saved file stores).
+    bool HasMask() const { return !m_mask.AllClear(); }
+    // A mask stroke as the window performs it: the first point, each next one,
+    // the end. Each returns the rectangle of mask elements that changed (in
+    // work-picture pixels, right and bottom exclusive); the brush may change
+    // between calls (a pen's pressure scales its strength). The stroke is one
+    // undo step.
+    Rect BeginMaskStroke(const MaskBrush& brush, int x, int y);
+    Rect ContinueMaskStroke(const MaskBrush& brush, int x, int y);
+    void EndMaskStroke();
+    struct MaskPoint {
+        int x = 0;
+        int y = 0;
+    };
+    // A whole mask stroke through `points` with one brush.
+    void PerformMaskStroke(std::span<const MaskPoint> points, const MaskBrush& brush);
+    // Removes the mask (one undo step when there was one).
+    void ClearMask();
+    // Takes `mask`, resampled to the work picture's size (one undo step).
+    void SetMask(const FreezeMask& mask);
+
+    // Moves the active keyframe's map toward no deformation by `percent`
+    // (0..100, std::invalid_argument otherwise) through the freeze mask
+    // (ReconstructMap), as one undo step.
+    void Reconstruct(int percent);
+
     // Animation frame `frame` at the work picture's size (map at power 64); the
     // work picture shows the active keyframe again afterwards.
     PackedPicture RenderFrame(int64_t frame, bool smooth);
@@ -153,10 +189,18 @@ private:
     void TakeOver(Project&& other);
     void PrepareActiveTool();
     bool ShowsActiveKey() const;
+    // The work picture's steps go through this project's mask.
+    void AttachMask() { Picture().SetFreezeMask(&m_mask); }
+    // The mask at the work picture's size, made clear when there is none.
+    FreezeMask& MaskForPainting();
+    void MaskChanged();
 
     WorkPictureFile m_work;
     KeyframeStore m_keys;
     ProjectObserver* m_pObserver = nullptr;
+    FreezeMask m_mask;
+    int m_nMaskX = 0;  // the last point of the mask stroke under way
+    int m_nMaskY = 0;
     int m_nActiveTool = kDefaultTool;
     int m_nStrength = kDefaultStrength;
     int m_nFileVersion = 2;

@@ -2,6 +2,7 @@
 
 #include "animation/KeyframeStore.h"
 #include "animation/ThumbnailHeader.h"
+#include "animation/MapCompression.h"
 #include "io/Archive.h"
 #include "project/ProjectFileKind.h"
 
@@ -70,6 +71,59 @@ std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion
     return keys;
 }
 
+constexpr size_t kSectionHeaderBytes = 8;
+
+int32_t Int32At(std::span<const uint8_t> bytes)
+{
+    return int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
+}
+
+FreezeMask ReadFreezeMask(std::span<const uint8_t> payload, const ProjectData& data)
+{
+    if (payload.size() < 8)
+        BadFile("a freeze mask section too short for its size");
+    const int32_t W = Int32At(payload.first(4)), H = Int32At(payload.subspan(4, 4));
+    if (data.keys.empty() ? (W < 1 || H < 1 || W > kMaxMapSide || H > kMaxMapSide)
+                          : (W != data.keys.front()->Width() || H != data.keys.front()->Height()))
+        BadFile("a freeze mask of " + std::to_string(W) + " x " + std::to_string(H) +
+                " elements for keyframe maps of another size");
+    const std::span<const uint8_t> packed = payload.subspan(8);
+    const uint64_t count = uint64_t(W) * uint64_t(H);
+    if (!PlausiblePackedSize(count, packed.size()))
+        BadFile("a freeze mask section too short for its " + std::to_string(count) + " elements");
+    std::vector<uint8_t> values(size_t(count), uint8_t(0));
+    if (UnpackBlock(packed, values) != values.size())
+        BadFile("a damaged freeze mask section");
+    if (std::any_of(values.begin(), values.end(), [](uint8_t v) { return v > FreezeMask::kFrozen; }))
+        BadFile("a freeze mask value above " + std::to_string(FreezeMask::kFrozen));
+    return FreezeMask(W, H, std::move(values));
+}
+
+// The tagged sections after the last field. A section whose length runs past
+// the end is damaged when it is one this program writes, and otherwise bytes
+// that belong to no section.
+void ReadSections(ArchiveReader& ar, ProjectData& data)
+{
+    bool haveMask = false;
+    while (ar.Remaining() >= kSectionHeaderBytes) {
+        const auto tag = ar.ReadRaw(4);
+        const bool isMask = std::memcmp(tag.data(), kFreezeMaskTag, 4) == 0;
+        const uint32_t length = ar.ReadUInt32();
+        if (length > ar.Remaining()) {
+            if (isMask)
+                BadFile("a freeze mask section that runs past the end of the file");
+            return;
+        }
+        const auto payload = ar.ReadRaw(length);
+        if (!isMask)
+            continue;
+        if (haveMask)
+            BadFile("a second freeze mask section");
+        data.mask = ReadFreezeMask(payload, data);
+        haveMask = true;
+    }
+}
+
 void ReadFormat2(ArchiveReader& ar, ProjectData& data, uint64_t budget)
 {
     data.storedPicturePath = ar.ReadString();
@@ -82,6 +136,7 @@ void ReadFormat2(ArchiveReader& ar, ProjectData& data, uint64_t budget)
     // The strength slider's range.
     data.strength = std::clamp(ar.ReadInt32(), 0, 64);
     data.hasTool = true;
+    ReadSections(ar, data);
 }
 
 void ReadFormat1(ArchiveReader& ar, ProjectData& data, uint64_t budget)
@@ -163,7 +218,7 @@ ProjectData ReadProjectBytes(std::span<const uint8_t> bytes, uint64_t rawBudget)
 }
 
 std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, const KeyframeStore& keys, int toolId,
-                                       int strength)
+                                       int strength, const FreezeMask* mask)
 {
     ArchiveWriter ar;
     ar.WriteRaw(kProjectTag, sizeof kProjectTag);
@@ -180,6 +235,14 @@ std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, con
     }
     ar.WriteInt32(toolId);
     ar.WriteInt32(strength);
+    if (mask && !mask->AllClear()) {
+        const std::vector<uint8_t> packed = PackBlock(mask->Values());
+        ar.WriteRaw(kFreezeMaskTag, sizeof kFreezeMaskTag);
+        ar.WriteUInt32(uint32_t(8 + packed.size()));
+        ar.WriteInt32(mask->Width());
+        ar.WriteInt32(mask->Height());
+        ar.WriteRaw(packed);
+    }
     return ar.TakeBytes();
 }
 

@@ -2,12 +2,21 @@
 // The project file's bytes: the current format (tag "Ver20") written and read,
 // and the older untagged format read with all its obsolete fields.
 //
+// After the last field of the current format come tagged sections, each a
+// 4-byte tag, a little-endian uint32 payload length and the payload. Readers
+// of the format stop before them; this reader skips tags it does not know and
+// bytes too few to be a section. The one section written is the freeze mask
+// ("FMSK"): int32 width, int32 height, then the width x height values 0..64,
+// top row first, packed as the keyframes' blocks are. A project with no mask,
+// or an all-clear one, writes no section at all.
+//
 // Reading parses the whole file into ProjectData without touching any other
 // state; every count, size and length is checked against what is left of the
 // file before anything is allocated. A file that cannot be read throws
 // ArchiveError.
 
 #include "animation/CMMask.h"
+#include "engine/FreezeMask.h"
 #include "engine/PackedPicture.h"
 #include "engine/Rendering.h"
 
@@ -33,15 +42,20 @@ struct ProjectData {
     bool hasTool = false;
     int toolId = 0;
     int strength = 0;
+    // Format 2 with a mask section only; the keyframes' size.
+    FreezeMask mask;
 };
 
 // `rawBudget` bounds what all keyframes may take unpacked.
 ProjectData ReadProjectBytes(std::span<const uint8_t> bytes, uint64_t rawBudget = kMaxProjectRawBytes);
 
+inline constexpr char kFreezeMaskTag[4] = {'F', 'M', 'S', 'K'};
+
 // The current format: tag, picture path as stored, the strip's indexes and
-// thumbnail header, the keyframes, the active tool and its strength.
+// thumbnail header, the keyframes, the active tool and its strength, and the
+// freeze mask's section when `mask` has a frozen element.
 std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, const KeyframeStore& keys, int toolId,
-                                       int strength);
+                                       int strength, const FreezeMask* mask = nullptr);
 
 // What `count` keyframes take once the adjustment step has given each a map of
 // W x H (and a thumbnail as large as a slot). Throws ArchiveError (BadFormat)

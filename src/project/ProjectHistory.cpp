@@ -143,6 +143,8 @@ size_t DocumentState::OwnBytes() const
         bytes += sizeof(WorkPictureFile) + HeldBytes(picture.Source().Bits()) + HeldBytes(picture.Display().Bits()) +
                  HeldBytes(picture.Scratch()) + work->Path().capacity();
     }
+    if (mask)
+        bytes += sizeof(FreezeMask) + HeldBytes(mask->Values()) + 2 * sizeof(void*);
     return bytes;
 }
 
@@ -241,6 +243,42 @@ private:
     DocumentState m_after;
 };
 
+// A change of the freeze mask, kept whole before and after (compressed; an
+// empty mask is 0 x 0).
+class MaskEditStep : public HistoryStep {
+public:
+    struct Packed {
+        int width = 0;
+        int height = 0;
+        PackedBytes values;
+    };
+    MaskEditStep(ProjectHistory& history, const QString& text, Packed before, Packed after)
+            : HistoryStep(history, text, sizeof(MaskEditStep), {before.values, after.values}),
+              m_before(std::move(before)), m_after(std::move(after))
+    {}
+    void undo() override { Apply(m_before); }
+    void redo() override
+    {
+        if (!FirstRedo())
+            Apply(m_after);
+    }
+
+private:
+    void Apply(const Packed& state)
+    {
+        if (state.values)
+            m_history.ApplyMask(state.width, state.height, *state.values);
+    }
+    void ReleaseContents() override
+    {
+        m_before.values.reset();
+        m_after.values.reset();
+    }
+
+    Packed m_before;
+    Packed m_after;
+};
+
 ProjectHistory::ProjectHistory(Project& project, size_t budget) : m_project(project), m_nBudget(budget) {}
 
 ProjectHistory::~ProjectHistory()
@@ -314,6 +352,7 @@ void ProjectHistory::BeginDocumentEdit()
     DistrustShownMap();
     m_pDocumentBefore = std::make_unique<DocumentState>(CaptureDocument());
     m_pDocumentBefore->work = std::make_shared<const WorkPictureFile>(m_project.m_work);
+    m_pDocumentBefore->mask = std::make_shared<const FreezeMask>(m_project.m_mask);
 }
 
 void ProjectHistory::EndDocumentEdit(const QString& text)
@@ -330,16 +369,37 @@ void ProjectHistory::EndDocumentEdit(const QString& text)
             return;
         // Only a step that changed the picture keeps it.
         before->work.reset();
+        before->mask.reset();
     } else {
         after.work = std::make_shared<const WorkPictureFile>(m_project.m_work);
+        after.mask = std::make_shared<const FreezeMask>(m_project.m_mask);
     }
     Push(new DocumentEditStep(*this, text, std::move(*before), std::move(after)));
+}
+
+void ProjectHistory::BeginMaskEdit()
+{
+    m_pMaskBefore.reset();
+    if (!m_bReplaying)
+        m_pMaskBefore = std::make_unique<FreezeMask>(m_project.m_mask);
+}
+
+void ProjectHistory::EndMaskEdit(const QString& text)
+{
+    const std::unique_ptr<FreezeMask> before = std::move(m_pMaskBefore);
+    if (!before || m_bReplaying || *before == m_project.m_mask)
+        return;
+    auto pack = [](const FreezeMask& mask) {
+        return MaskEditStep::Packed{mask.Width(), mask.Height(), Share(PackBlock(mask.Values()))};
+    };
+    Push(new MaskEditStep(*this, text, pack(*before), pack(m_project.m_mask)));
 }
 
 void ProjectHistory::CancelEdit()
 {
     m_pMapBefore.reset();
     m_pDocumentBefore.reset();
+    m_pMaskBefore.reset();
 }
 
 void ProjectHistory::Push(QUndoCommand* step)
@@ -496,6 +556,9 @@ void ProjectHistory::ApplyDocument(const DocumentState& state)
         m_project.PrepareActiveTool();
         m_project.m_storedPath = state.storedPath;
         m_project.m_resolvedPath = state.resolvedPath;
+        if (state.mask)
+            m_project.m_mask = *state.mask;
+        m_project.AttachMask();
     }
     std::vector<std::unique_ptr<CMMask>> keys = RestoreKeyframes(state);
     KeyframeStore& store = m_project.Keys();
@@ -508,4 +571,12 @@ void ProjectHistory::ApplyDocument(const DocumentState& state)
     else
         m_project.Picture().DetachMap();
     m_project.DocumentRestored();
+}
+
+void ProjectHistory::ApplyMask(int width, int height, const std::vector<uint8_t>& packed)
+{
+    std::vector<uint8_t> values(size_t(width) * size_t(height), uint8_t(0));
+    UnpackBlock(packed, values);
+    m_project.m_mask = FreezeMask(width, height, std::move(values));
+    m_project.MaskChanged();
 }

@@ -3,21 +3,20 @@
 // QUndoStack whose clean state is the state last opened or saved. Whether the
 // project is modified is that and nothing else (ModifiedFlag below).
 //
-// Two kinds of step. A map edit (a stroke, a reset, the power baked into the
-// map) keeps only the rectangle of the keyframe's map that changed, before and
-// after, compressed. A document edit (the strip's commands, an inserted
-// picture, loaded deformations) keeps the whole document before and after:
-// every keyframe compressed, the strip's indexes and, when it changed, the
-// work picture. A keyframe's compressed map and thumbnail are shared by every
-// state that holds the same contents (and remembered weakly by the keyframe),
-// so a command compresses only the keyframes it changed, and the history
-// counts each shared block once.
+// Three kinds of step. A mask edit (a mask stroke, clearing or setting the
+// freeze mask) keeps the whole mask before and after, compressed. A map edit (a stroke, a reset, the power baked into
+// the map) keeps only the rectangle of the keyframe's map that changed, before and after, compressed. A document edit
+// (the strip's commands, an inserted picture, loaded deformations) keeps the whole document before and after: every
+// keyframe compressed, the strip's indexes and, when it changed, the work picture. A keyframe's compressed map and
+// thumbnail are shared by every state that holds the same contents (and remembered weakly by the keyframe), so a
+// command compresses only the keyframes it changed, and the history counts each shared block once.
 //
 // The steps are bounded in memory: when they take more than the budget, the
 // oldest give up their contents and can no longer be undone.
 
 #include "animation/CMMask.h"
 #include "engine/Displacement.h"
+#include "engine/FreezeMask.h"
 #include "engine/PackedPicture.h"
 
 #include <QString>
@@ -64,8 +63,10 @@ struct DocumentState {
     int firstVisible = 0;
     int selected = 0;
     int active = 0;
-    // The work picture and the paths; only kept when a step changed them.
+    // The work picture, the freeze mask that follows its size, and the paths;
+    // only kept when a step changed them.
     std::shared_ptr<const WorkPictureFile> work;
+    std::shared_ptr<const FreezeMask> mask;
     std::string storedPath;
     std::string resolvedPath;
     // What the state holds in memory besides the packed blocks (which may be
@@ -92,9 +93,12 @@ public:
     // Around a change of the keyframes, the strip or the picture.
     void BeginDocumentEdit();
     void EndDocumentEdit(const QString& text);
+    // Around a change of the freeze mask; a step is pushed only when it changed.
+    void BeginMaskEdit();
+    void EndMaskEdit(const QString& text);
     // Drops an edit begun but not ended (the change failed).
     void CancelEdit();
-    bool Recording() const { return m_pMapBefore || m_pDocumentBefore; }
+    bool Recording() const { return m_pMapBefore || m_pDocumentBefore || m_pMaskBefore; }
 
     // --- Undoing ------------------------------------------------------------------
     bool CanUndo() const { return m_stack.index() > m_nFloor; }
@@ -124,6 +128,7 @@ private:
     friend class HistoryStep;
     friend class MapEditStep;
     friend class DocumentEditStep;
+    friend class MaskEditStep;
 
     void Push(QUndoCommand* step);
     // A step begins or ends keeping `ownBytes` of its own and `blocks`.
@@ -135,6 +140,7 @@ private:
     // Called by the steps.
     void ApplyMapRect(int key, const MapRect& rect, const std::vector<uint8_t>& packed);
     void ApplyDocument(const DocumentState& state);
+    void ApplyMask(int width, int height, const std::vector<uint8_t>& packed);
     // The keyframes of `state`, taking the document's own keyframes that hold
     // the same contents instead of unpacking them again.
     std::vector<std::unique_ptr<CMMask>> RestoreKeyframes(const DocumentState& state);
@@ -156,6 +162,7 @@ private:
     int m_nMapKey = -1;
     std::unique_ptr<std::vector<Displacement>> m_pMapBefore;
     std::unique_ptr<DocumentState> m_pDocumentBefore;
+    std::unique_ptr<FreezeMask> m_pMaskBefore;
 };
 
 // "Modified" as a view of a history, read like the flag it replaces: true while

@@ -152,3 +152,26 @@ TEST(OldFormat, KeyframesAreChargedAtTheFittedSizeBeforeTheyAreMade)
     EXPECT_THROW(project.Load(folder.Path("old.kib")), ArchiveError);
     EXPECT_TRUE(Maps(project) == maps);
 }
+
+TEST(OldFormat, HasNoFreezeMaskAndOpeningOneDropsTheOpenProjectsMask)
+{
+    Folder folder;
+    Project project;
+    NewProject(project, folder);
+    project.SetMask(FreezeMask(412, 206, std::vector<uint8_t>(size_t(412) * 206, 64)));
+    // Bytes after the older format's end that look like a mask section are no section of it.
+    std::vector<uint8_t> bytes = OldFile{}.Bytes("pic.bmp");
+    ArchiveWriter section;
+    section.WriteRaw(kFreezeMaskTag, sizeof kFreezeMaskTag);
+    section.WriteUInt32(8);
+    section.WriteInt32(6);
+    section.WriteInt32(4);
+    const std::vector<uint8_t> tail = section.TakeBytes();
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    EXPECT_TRUE(ReadProjectBytes(bytes).mask.Empty());
+    WriteBytes(folder.Path("old.kib"), bytes);
+    project.Load(folder.Path("old.kib"));
+    EXPECT_EQ(project.FileVersion(), 1);
+    EXPECT_FALSE(project.HasMask());
+    EXPECT_TRUE(project.Mask().Empty());
+}

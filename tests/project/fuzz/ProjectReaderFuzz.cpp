@@ -1,7 +1,8 @@
 // libFuzzer entry: any bytes go through the whole load of a project file as the
-// program performs it (reading, building the document with the adjustment step,
-// thumbnails drawn for the active keyframe, a render of it), and again as
-// deformations loaded onto an open project (every thumbnail rebuilt). Bad input
+// program performs it (reading with the freeze mask's section, building the
+// document with the adjustment step, thumbnails drawn for the active keyframe,
+// a render of it), and again as deformations loaded onto an open project
+// (every thumbnail rebuilt). Bad input
 // must end in ArchiveError or FileError; whatever is read keeps the reader's
 // promises.
 
@@ -47,6 +48,15 @@ void CheckPromises(const ProjectData& project)
         if (key->Duration() < 1 || key->Duration() > 1024)
             std::abort();
     }
+    // A freeze mask fits the keyframes and holds values 0..64 only.
+    const FreezeMask& mask = project.mask;
+    if (!mask.Empty() &&
+        (project.keys.empty() ? mask.Width() < 1 || mask.Height() < 1
+                              : !mask.HasSize(project.keys.front()->Width(), project.keys.front()->Height())))
+        std::abort();
+    for (uint8_t v : mask.Values())
+        if (v > FreezeMask::kFrozen)
+            std::abort();
 }
 
 void LoadAsProject(std::span<const uint8_t> bytes)

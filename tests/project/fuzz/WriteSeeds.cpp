@@ -18,7 +18,7 @@ void Write(const std::string& path, const std::vector<uint8_t>& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-std::vector<uint8_t> Current(int keys, int W, int H, uint32_t seed)
+std::vector<uint8_t> Current(int keys, int W, int H, uint32_t seed, bool masked = false)
 {
     KeyframeStore store;
     store.SetThumbnailSlot(8, 8);
@@ -27,7 +27,11 @@ std::vector<uint8_t> Current(int keys, int W, int H, uint32_t seed)
         store.SetKeyPicture(i, picture);
         store.Key(i).Map() = testpics::RandomMap(W, H, 2000, seed + uint32_t(i)).Elements();
     }
-    return WriteProjectBytes("sub\\pic.bmp", store, 1019, 64);
+    FreezeMask mask(W, H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            mask.At(x, y) = uint8_t((x * 13 + y * 7) % 65);
+    return WriteProjectBytes("sub\\pic.bmp", store, 1019, 64, masked ? &mask : nullptr);
 }
 
 std::vector<uint8_t> Old()
@@ -66,6 +70,7 @@ int main(int argc, char** argv)
     const std::string folder = argv[1];
     Write(folder + "/two.kib", Current(2, 6, 4, 1));
     Write(folder + "/three.kib", Current(3, 5, 9, 7));
+    Write(folder + "/masked.kib", Current(2, 7, 5, 3, true));
     Write(folder + "/empty.kib", WriteProjectBytes("pic.bmp", KeyframeStore(), 0, 0));
     Write(folder + "/old.kib", Old());
     return 0;
