@@ -379,17 +379,26 @@ void Project::PerformStroke(ToolTable& tools, std::span<const StrokePoint> point
     active->SetFreeRadius(options.radius);
     active->SetPressureScalesSize(options.pressureSize);
     active->SetPictureSize(Picture().Width(), Picture().Height());
+    // The partner acts at the active tool's strength for this stroke only; its
+    // own strength is the one its button shows.
+    CTool* partner = options.reverse ? tools.Find(ReversedTool(active->CommandId()).command) : nullptr;
+    const int partnerStrength = partner ? partner->Strength() : 0;
     CTool& acting = options.reverse ? tools.Reversed(*active) : *active;
     const bool turnBack = options.reverse && ReversedTool(active->CommandId()).turnBack;
     if (&acting != active)
         Picture().SetActiveTool(&acting);
+    const auto restore = [&] {
+        Picture().SetActiveTool(active);
+        if (partner && partner != active)
+            partner->SetStrength(partnerStrength);
+    };
     try {
         PerformStroke(points, options.rightButton != turnBack);
     } catch (...) {
-        Picture().SetActiveTool(active);
+        restore();
         throw;
     }
-    Picture().SetActiveTool(active);
+    restore();
 }
 
 void Project::ScaleShownMap(int p, const QString& text)

@@ -132,7 +132,8 @@ public:
     };
     // The same with a brush size, the pressure choice and the reverse modifier;
     // `tools` is the table the active tool came from (its partners act from it).
-    // The active tool keeps the radius and pressure choice afterwards.
+    // The active tool keeps the radius and pressure choice afterwards; a reverse
+    // partner acts at the active tool's strength and keeps its own.
     void PerformStroke(ToolTable& tools, std::span<const StrokePoint> points, const StrokeOptions& options);
 
     // Scales the map the work picture shows by p / 64 (ScaleMap; 0 resets it)

@@ -25,6 +25,7 @@ std::vector<Displacement> StrokeMap(int tool, std::span<const Point> points, con
         *activeAfter = project.Picture().ActiveTool()->CommandId();
     EXPECT_EQ(project.ActiveToolId(), tool);
     EXPECT_EQ(tools.Find(tool)->Pressure(), kFullPressure);  // the mouse again after the stroke
+    EXPECT_EQ(tools.Find(ReversedTool(tool).command)->Strength(), ReversedTool(tool).command == tool ? strength : 64);
     return project.Keys().Key(1).Map();
 }
 
