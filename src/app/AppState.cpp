@@ -98,6 +98,51 @@ bool IsStandardSaveFolder(const QString& folder)
 
 }  // namespace
 
+namespace {
+
+struct ReverseKeyRow {
+    ReverseKey key;
+    const char* name;
+    Qt::KeyboardModifier modifier;
+};
+
+constexpr ReverseKeyRow kReverseKeys[] = {
+    {ReverseKey::Alt, "Alt", Qt::AltModifier},
+    {ReverseKey::Control, "Ctrl", Qt::ControlModifier},
+    {ReverseKey::Shift, "Shift", Qt::ShiftModifier},
+    {ReverseKey::Meta, "Meta", Qt::MetaModifier},
+};
+
+const ReverseKeyRow& RowOf(ReverseKey key)
+{
+    for (const ReverseKeyRow& row : kReverseKeys) {
+        if (row.key == key)
+            return row;
+    }
+    return kReverseKeys[0];
+}
+
+}  // namespace
+
+QString ReverseKeyName(ReverseKey key)
+{
+    return QString::fromLatin1(RowOf(key).name);
+}
+
+std::optional<ReverseKey> ParseReverseKey(const QString& name)
+{
+    for (const ReverseKeyRow& row : kReverseKeys) {
+        if (name.trimmed().compare(QLatin1String(row.name), Qt::CaseInsensitive) == 0)
+            return row.key;
+    }
+    return std::nullopt;
+}
+
+Qt::KeyboardModifier ReverseKeyModifier(ReverseKey key)
+{
+    return RowOf(key).modifier;
+}
+
 AppState::AppState() : m_language(SystemUiLanguage()) {}
 
 AppState& App()
@@ -127,6 +172,11 @@ void AppState::LoadSettings()
         m_strProjectDir = dir.String(QStringLiteral("Project"), QString());
         m_strPictDir = dir.String(QStringLiteral("PICT"), pictures);
     }
+    {
+        const SectionAccess edit(settings, kSectionEdit);
+        m_reverseKey = ParseReverseKey(edit.String(QStringLiteral("ReverseKey"), QString())).value_or(ReverseKey::Alt);
+        m_bPressureSize = edit.Int(QStringLiteral("PressureSize"), 0) != 0;
+    }
     m_strDefaultPicture = ProgramDataFile(QStringLiteral("default.gif"));
 }
 
@@ -149,6 +199,11 @@ bool AppState::SaveSettings() const
         dir.Write(QStringLiteral("Project"), m_strProjectDir);
         dir.Write(QStringLiteral("GIF"), m_strGifDir);
         dir.Write(QStringLiteral("Sequence"), m_strSequenceDir);
+    }
+    {
+        SectionAccess edit(settings, kSectionEdit);
+        edit.Write(QStringLiteral("ReverseKey"), ReverseKeyName(m_reverseKey));
+        edit.Write(QStringLiteral("PressureSize"), int(m_bPressureSize));
     }
     return Flush(settings);
 }

@@ -8,14 +8,26 @@
 //
 // Settings live in a per-user INI file (organisation "Tavmor Software",
 // application "Warplet4"), grouped as "<program base name>/<section>/<entry>"
-// with the sections "OPT", "DIR", "TOOL" and "MAIN". Entry names compare
-// case-insensitively when read.
+// with the sections "OPT", "DIR", "TOOL", "EDIT" and "MAIN". Entry names
+// compare case-insensitively when read.
 
 #include "app/UiLanguage.h"
 #include "engine/ToolCatalogue.h"
 
 #include <QString>
 #include <QStringList>
+#include <Qt>
+
+#include <optional>
+
+// The modifier key that reverses the tool while it is held.
+enum class ReverseKey { Alt, Control, Shift, Meta };
+// Its name as the settings store it ("Alt", "Ctrl", "Shift", "Meta"), and back
+// (any case); nothing for another name.
+QString ReverseKeyName(ReverseKey key);
+std::optional<ReverseKey> ParseReverseKey(const QString& name);
+// The keyboard modifier of the key, as pointer events report it.
+Qt::KeyboardModifier ReverseKeyModifier(ReverseKey key);
 
 class AppState {
 public:
@@ -37,12 +49,16 @@ public:
     bool m_bNoSaveOnExit = false;  // the run ends without writing the settings
     UiLanguage m_language;         // language of the string table
 
-    // Reads the "OPT" and "DIR" values (defaults where missing), sets the save
-    // mode to 1 and builds the default picture's path. The default folders are
-    // the user's standard ones, which are not created here.
+    ReverseKey m_reverseKey = ReverseKey::Alt;  // reverses the tool while held
+    bool m_bPressureSize = false;               // pen pressure scales the brush size too
+
+    // Reads the "OPT", "DIR" and "EDIT" values (defaults where missing, also
+    // for a reverse key of an unknown name), sets the save mode to 1 and builds
+    // the default picture's path. The default folders are the user's standard
+    // ones, which are not created here.
     void LoadSettings();
-    // Writes the six "OPT" values and the five "DIR" strings. False when the
-    // settings file could not be written.
+    // Writes the six "OPT" values, the five "DIR" strings and the two "EDIT"
+    // values. False when the settings file could not be written.
     bool SaveSettings() const;
 };
 
@@ -53,6 +69,7 @@ AppState& App();
 inline constexpr const char* kSectionOptions = "OPT";
 inline constexpr const char* kSectionFolders = "DIR";
 inline constexpr const char* kSectionTool = "TOOL";
+inline constexpr const char* kSectionEdit = "EDIT";    // reverse key and pressure choice
 inline constexpr const char* kSectionUpdate = "MAIN";  // schedule of the update check
 
 // The program file's base name (without folder and extension): the top group of all settings.

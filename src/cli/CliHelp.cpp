@@ -5,6 +5,7 @@
 #include "cli/CmdExport.h"
 
 #include "animation/KeyframeStore.h"
+#include "engine/Tool.h"
 #include "export/ApngWriter.h"
 #include "export/AvifWriter.h"
 #include "export/GifQuality.h"
@@ -99,7 +100,20 @@ std::vector<CliCommand> MakeTable()
           Ranged(Takes("--seed", "N", "seeds the random tools, so that a stroke can be replayed", "from the clock"),
                  {0, UINT32_MAX}),
           Needs("--points", "\"x,y ...\"",
-                "the pointer's positions in the work picture: button down at the first, up at the last"),
+                "the pointer's positions in the work picture: button down at the first, up at the last; a "
+                "position within a pixel (12.5,7.25) acts at that pixel"),
+          Ranged(Takes("--size", "PIXELS",
+                       "the brush's radius in work-picture pixels, at most the picture's longer side; brushes only",
+                       "the tool's own size"),
+                 {1, kMaxFreeRadius}),
+          Takes("--pressure", "\"p ...\"",
+                "pen pressure 0 to 1 at each point, one per point (in steps of 1/64; values outside are taken "
+                "as 0 or 1): scales the brush's strength",
+                "1"),
+          Switch("--pressure-size", "pressure scales the brush's size as well as its strength"),
+          Switch("--reverse",
+                 "as with the reverse key held: enlarge and shrink, pinch and punch, collapse and explosion swap "
+                 "at the same size, and rotate turns the other way"),
           Ranged(Takes("--ticks", "\"n ...\"",
                        "timer ticks (10 ms each in the window) resting at each point, one count per point; only "
                        "tools that repeat use them",

@@ -1,11 +1,26 @@
 #include "cli/CliCommands.h"
+#include "engine/PointerPosition.h"
 #include "engine/RandomSource.h"
 #include "engine/ToolTable.h"
 #include "project/Project.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 
 namespace {
+
+// A decimal number such as 12, -3.5 or 0.25 (no infinities, no NaN).
+double ParseDecimal(const std::string& text, const std::string& what)
+{
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (ec != std::errc() || ptr != end || text.empty() || !std::isfinite(value))
+        throw CliError(what + ": \"" + text + "\" is not a number");
+    return value;
+}
 
 std::vector<Project::StrokePoint> ParsePoints(const CliArgs& a, const std::string& points,
                                               const std::optional<std::string>& ticks)
@@ -15,8 +30,10 @@ std::vector<Project::StrokePoint> ParsePoints(const CliArgs& a, const std::strin
         const size_t comma = word.find(',');
         if (comma == std::string::npos)
             throw CliError("--points: \"" + word + "\" is not x,y");
-        stroke.push_back(
-            {ParseInt(word.substr(0, comma), "--points"), ParseInt(word.substr(comma + 1), "--points"), 0});
+        // The pixel under the position, as the window finds it at any zoom.
+        const MapPixel pixel = ViewToMapPixel(ParseDecimal(word.substr(0, comma), "--points"),
+                                              ParseDecimal(word.substr(comma + 1), "--points"));
+        stroke.push_back({pixel.x, pixel.y, 0});
     }
     if (stroke.empty())
         throw CliError("--points: a stroke needs at least one point");
@@ -28,6 +45,15 @@ std::vector<Project::StrokePoint> ParsePoints(const CliArgs& a, const std::strin
             stroke[i].ticks = int(a.Checked("--ticks", counts[i]));
     }
     return stroke;
+}
+
+void ParsePressure(const std::string& text, std::vector<Project::StrokePoint>& stroke)
+{
+    const std::vector<std::string> values = SplitWords(text);
+    if (values.size() != stroke.size())
+        throw CliError("--pressure: one value is needed for each point");
+    for (size_t i = 0; i < values.size(); ++i)
+        stroke[i].pressure = QuantisePressure(ParseDecimal(values[i], "--pressure"));
 }
 
 uint32_t TimeSeed()
@@ -48,23 +74,36 @@ int RunStroke(const std::vector<std::string>& args)
     if (a.Has("--strength"))
         strength = int(a.Number("--strength", 0));
     const uint32_t seed = a.Has("--seed") ? uint32_t(a.Number("--seed", 0)) : TimeSeed();
-    const std::vector<Project::StrokePoint> points = ParsePoints(a, a.Value("--points"), a.Optional("--ticks"));
+    std::vector<Project::StrokePoint> points = ParsePoints(a, a.Value("--points"), a.Optional("--ticks"));
+    if (const std::optional<std::string> pressure = a.Optional("--pressure"))
+        ParsePressure(*pressure, points);
+    Project::StrokeOptions options;
+    options.rightButton = a.Has("--right");
+    options.reverse = a.Has("--reverse");
+    options.pressureSize = a.Has("--pressure-size");
+    options.radius = int(a.Number("--size", 0));
 
     Project project;
     OpenProject(project, input);
     if (key < 0 || key >= project.Keys().Count())
         throw CliError("--key: the project has no keyframe " + std::to_string(key));
+    const int longer = std::max(project.Picture().Width(), project.Picture().Height());
+    if (options.radius > longer)
+        throw CliError("--size: the radius is at most the picture's longer side, " + std::to_string(longer));
     // Without --strength the tool keeps the strength the project stores for it.
     if (!strength && toolId == project.ActiveToolId())
         strength = project.ActiveToolStrength();
 
     RandomSource random(seed);
     ToolTable tools(&random);
-    if (!tools.Find(toolId))
+    const CTool* tool = tools.Find(toolId);
+    if (!tool)
         throw CliError("--tool: there is no tool " + std::to_string(toolId));
+    if (options.radius > 0 && !tool->IsLocal())
+        throw CliError("--size: tool " + std::to_string(toolId) + " acts on the whole picture and has no size");
     project.SelectKey(key);
     project.SelectTool(tools, toolId, strength);
-    project.PerformStroke(points, a.Has("--right"));
+    project.PerformStroke(tools, points, options);
     SaveProject(project, output);
     return 0;
 }

@@ -9,7 +9,7 @@
 
 // Notation in every Apply: (x, y) is the brush centre, p a visited lattice pixel
 // with its offset (p.X, p.Y) from the centre and its brush weight p.F (0..64);
-// k is the step weight, s the strength. All integer divisions truncate toward
+// k is the step weight, s the strength at the step's pressure. All integer divisions truncate toward
 // zero; products are formed in 64 bits so that no map value can overflow them.
 
 namespace {
@@ -35,7 +35,7 @@ void CTool_ZoomIn::Apply(MapRef map, Displacement* scratch, int x, int y)
 {
     if (!CanWrite(*this, map, scratch))
         return;
-    const int64_t ks = int64_t(m_nStep) * m_nStrength;
+    const int64_t ks = int64_t(m_nStep) * StepStrength();
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
         const int64_t g = p.F * ks;
         scratch[p.index] = ComposeLocal(map, p.x, p.y, Quotient(g * p.X, -4096), Quotient(g * p.Y, -4096));
@@ -46,7 +46,7 @@ void CTool_ZoomInV::Apply(MapRef map, Displacement* scratch, int x, int y)
 {
     if (!CanWrite(*this, map, scratch))
         return;
-    const int64_t ks = int64_t(m_nStep) * m_nStrength;
+    const int64_t ks = int64_t(m_nStep) * StepStrength();
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
         const int64_t g = p.F * ks;
         scratch[p.index] = ComposeLocal(map, p.x, p.y, 0, Quotient(g * p.Y, -4096));
@@ -57,7 +57,7 @@ void CTool_ZoomInH::Apply(MapRef map, Displacement* scratch, int x, int y)
 {
     if (!CanWrite(*this, map, scratch))
         return;
-    const int64_t ks = int64_t(m_nStep) * m_nStrength;
+    const int64_t ks = int64_t(m_nStep) * StepStrength();
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
         const int64_t g = p.F * ks;
         scratch[p.index] = ComposeLocal(map, p.x, p.y, Quotient(g * p.X, -4096), 0);
@@ -68,7 +68,7 @@ void CTool_ZoomOut::Apply(MapRef map, Displacement* scratch, int x, int y)
 {
     if (!CanWrite(*this, map, scratch))
         return;
-    const int64_t ks = int64_t(m_nStep) * m_nStrength;
+    const int64_t ks = int64_t(m_nStep) * StepStrength();
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
         const int64_t g = p.F * ks;
         scratch[p.index] = ComposeLocal(map, p.x, p.y, Quotient(g * p.X, 4096), Quotient(g * p.Y, 4096));
@@ -79,7 +79,7 @@ void CTool_ZoomOutV::Apply(MapRef map, Displacement* scratch, int x, int y)
 {
     if (!CanWrite(*this, map, scratch))
         return;
-    const int64_t ks = int64_t(m_nStep) * m_nStrength;
+    const int64_t ks = int64_t(m_nStep) * StepStrength();
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
         const int64_t g = p.F * ks;
         scratch[p.index] = ComposeLocal(map, p.x, p.y, 0, Quotient(g * p.Y, 4096));
@@ -90,7 +90,7 @@ void CTool_ZoomOutH::Apply(MapRef map, Displacement* scratch, int x, int y)
 {
     if (!CanWrite(*this, map, scratch))
         return;
-    const int64_t ks = int64_t(m_nStep) * m_nStrength;
+    const int64_t ks = int64_t(m_nStep) * StepStrength();
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
         const int64_t g = p.F * ks;
         scratch[p.index] = ComposeLocal(map, p.x, p.y, Quotient(g * p.X, 4096), 0);
@@ -107,7 +107,7 @@ void CTool_Zoom::Apply(MapRef map, Displacement* scratch, int x, int y)
         return;
     static const double C1 = 64.0 * std::cos(1.0);
     static const double S1 = 64.0 * std::sin(1.0);
-    const int64_t s = m_nStrength;
+    const int64_t s = StepStrength();
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
         int dx = 0, dy = 0;
         if (p.F != 0) {
@@ -136,7 +136,7 @@ void CTool_Rotate::Apply(MapRef map, Displacement* scratch, int x, int y)
     // The angle depends only on the weight, so its sine and cosine are worked
     // out once per weight value.
     std::array<double, 65> sn{}, cs{};
-    const double s = double(float(m_nStrength));
+    const double s = double(float(PressedTurnStrength(m_nStrength, m_nPressure)));
     for (int F = 1; F <= 64; ++F) {
         const double angle = (s - 32.0) * 4.0 * F * std::ldexp(1.0, -18) * m_nTurnSign;
         sn[size_t(F)] = 64.0 * std::sin(angle);
@@ -162,7 +162,7 @@ void CTool_Move::Apply(MapRef map, Displacement* scratch, int x, int y)
 {
     if (!CanWrite(*this, map, scratch))
         return;
-    const int64_t s = m_nStrength;
+    const int64_t s = StepStrength();
     ForEachLatticePixel(x, y, true, [&](const LatticePixel& p) {
         const int64_t g = int64_t(p.F) * m_nStep;
         scratch[p.index] =
@@ -178,7 +178,7 @@ void CTool_Undo::Apply(MapRef map, Displacement* scratch, int x, int y)
     if (!CanWrite(*this, map, scratch))
         return;
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
-        const int64_t g = int64_t(p.F) * m_nStrength / 8;
+        const int64_t g = int64_t(p.F) * StepStrength() / 8;
         const Displacement m = map.At(p.x, p.y);
         scratch[p.index] = ComposeLocal(map, p.x, p.y, Quotient(m.dx * g, -4096), Quotient(m.dy * g, -4096));
     });
@@ -199,7 +199,7 @@ void CTool_Smooth::Apply(MapRef map, Displacement* scratch, int x, int y)
             scratch[p.index] = centre;
             return;
         }
-        const int64_t l = int64_t(p.F) * m_nStrength / 64;
+        const int64_t l = int64_t(p.F) * StepStrength() / 64;
         const Displacement& left = map.At(p.x - 1, p.y);
         const Displacement& right = map.At(p.x + 1, p.y);
         const Displacement& above = map.At(p.x, p.y - 1);
@@ -261,7 +261,7 @@ void CToolShape::Apply(MapRef map, Displacement* scratch, int x, int y)
     if (!CanApply(m_nWidth, m_nHeight))
         return;
     const int R = m_nRadius, D = m_nDiameter;
-    const int64_t ks = int64_t(m_nStep) * m_nStrength;
+    const int64_t ks = int64_t(m_nStep) * StepStrength();
     ForEachLatticePixel(x, y, false, [&](const LatticePixel& p) {
         const int64_t g = p.F * ks;
         const Displacement& t = m_shape[size_t(p.Y + R) * size_t(D) + size_t(p.X + R)];

@@ -41,6 +41,23 @@ const std::array<int, 64>& FalloffTable()
 
 }  // namespace
 
+int QuantisePressure(double pressure)
+{
+    if (std::isnan(pressure))
+        return kFullPressure;
+    return int(std::lround(std::clamp(pressure, 0.0, 1.0) * kFullPressure));
+}
+
+int PressedStrength(int strength, int q)
+{
+    return int((int64_t(strength) * q + 32) >> 6);
+}
+
+int PressedTurnStrength(int strength, int q)
+{
+    return 32 + PressedStrength(strength - 32, q);
+}
+
 // ---------------------------------------------------------------------------
 // CTool
 
@@ -98,13 +115,32 @@ bool CTool::CanApply(int, int) const
     return true;
 }
 
+int CTool::BaseRadius(int width, int height) const
+{
+    if (m_nFreeRadius > 0 && IsLocal())
+        return std::clamp(m_nFreeRadius, 1, std::max({width, height, 1}));
+    return std::max(m_nSizePercent * std::min(width, height) / 100, 0);
+}
+
+void CTool::SetFreeRadius(int radius)
+{
+    m_nFreeRadius = std::clamp(radius, 0, kMaxFreeRadius);
+}
+
+void CTool::SetPressure(int q)
+{
+    m_nPressure = std::clamp(q, 0, kFullPressure);
+}
+
 void CTool::SetPictureSize(int width, int height)
 {
     m_nPictureWidth = width;
     m_nPictureHeight = height;
     m_nWidth = width;
     m_nHeight = height;
-    m_nRadius = m_nSizePercent * std::min(width, height) / 100;
+    m_nRadius = BaseRadius(width, height);
+    if (m_bPressureSize && IsLocal() && m_nPressure != kFullPressure)
+        m_nRadius = std::max(1, (m_nRadius * m_nPressure + 32) / 64);
     m_nRadius2 = int(float(m_nRadius) * float(m_nRadius));
     m_nDiameter = 2 * m_nRadius + 1;
 }

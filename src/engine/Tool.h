@@ -30,6 +30,20 @@ public:
 
 inline constexpr int kNoPoint = -2000;
 
+// Pen pressure in 1/64: 64 is full pressure, and what a mouse gives.
+inline constexpr int kFullPressure = 64;
+// A device's pressure 0..1 as the steps use it: q = round(p * 64), limited to
+// 0..64. A value that is not a number counts as full pressure.
+int QuantisePressure(double pressure);
+// A strength 0..64 at pressure q: (strength * q + 32) / 64 with the quotient
+// floored, so that q = 64 leaves every strength exactly as it is. A turning
+// strength (32 turns nothing) scales its distance from 32 the same way.
+int PressedStrength(int strength, int q);
+int PressedTurnStrength(int strength, int q);
+// The largest free brush radius a tool keeps; a step limits it further to the
+// picture's larger side.
+inline constexpr int kMaxFreeRadius = 1 << 14;
+
 class CTool {
 public:
     CTool(int bitmapId, int commandId, int sizePercent);
@@ -54,6 +68,22 @@ public:
     virtual bool CanApply(int W, int H) const;
 
     void SetPictureSize(int width, int height);
+    // The brush radius for a W x H picture at full pressure: the free radius
+    // when one is set (at most the picture's larger side), else the size percent
+    // of the picture's smaller side. Never below 0.
+    int BaseRadius(int width, int height) const;
+    // A free brush radius in work-picture pixels instead of the size percent;
+    // 0 returns to the percent. Limited to 0..kMaxFreeRadius; takes effect at the
+    // next SetPictureSize (every step calls it).
+    void SetFreeRadius(int radius);
+    int FreeRadius() const { return m_nFreeRadius; }
+    // Pressure for the next steps, 0..64 (kFullPressure: none). It scales the
+    // strength of brush steps and, when chosen, the radius too: round(R * q / 64),
+    // at least 1. Whole-picture tools ignore it.
+    void SetPressure(int q);
+    int Pressure() const { return m_nPressure; }
+    void SetPressureScalesSize(bool scales) { m_bPressureSize = scales; }
+    bool PressureScalesSize() const { return m_bPressureSize; }
     // Brush weight 0..64 for a normalised squared distance.
     static int Falloff(int index);
 
@@ -85,6 +115,8 @@ protected:
     void RefreshCursor() const;
     // The next random number in 0..32767.
     int Rand();
+    // The strength a brush step acts with: the strength at the current pressure.
+    int StepStrength() const { return PressedStrength(m_nStrength, m_nPressure); }
 
     int m_nBitmapId;
     int m_nCommandId;
@@ -107,6 +139,9 @@ protected:
     int m_nDirY = 0;
     int m_nStep = 0;
     int m_nTurnSign = 1;
+    int m_nFreeRadius = 0;
+    int m_nPressure = kFullPressure;
+    bool m_bPressureSize = false;
 
 private:
     ToolCursor* m_pCursor = nullptr;

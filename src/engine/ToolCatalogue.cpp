@@ -3,7 +3,9 @@
 #include "engine/GlobalTools.h"
 #include "engine/LocalTools.h"
 
+#include <algorithm>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -78,6 +80,18 @@ constexpr ToolRow kTools[] = {
     {1122, 288, 1122, Global, WholePicture, "sharp-dunes", Make<CTool_GlSands2>},
 };
 
+// The kinds that swap under the reverse modifier, each pair once.
+constexpr std::pair<std::string_view, std::string_view> kPartners[] = {
+    {"enlarge", "shrink"},
+    {"enlarge-vertical", "shrink-vertical"},
+    {"enlarge-horizontal", "shrink-horizontal"},
+    {"pinch", "punch"},
+    {"collapse", "explosion"},
+};
+
+// The kinds whose brush turns, and turns back under the reverse modifier.
+constexpr std::string_view kTurningKinds[] = {"rotate"};
+
 }  // namespace
 
 std::span<const ToolRow> ToolCatalogue()
@@ -111,4 +125,26 @@ int BrushPercent(ToolSize size)
     case ToolSize::Large: return 25;
     default: return 0;
     }
+}
+
+std::string_view PartnerKind(std::string_view kind)
+{
+    for (const auto& [a, b] : kPartners) {
+        if (kind == a)
+            return b;
+        if (kind == b)
+            return a;
+    }
+    return {};
+}
+
+ToolReversal ReversedTool(int command)
+{
+    const ToolRow* row = FindToolRow(command);
+    if (!row)
+        return {command, false};
+    const std::string_view partner = PartnerKind(row->kind);
+    if (!partner.empty())
+        return {ToolCommand(partner, row->size), false};
+    return {command, std::ranges::find(kTurningKinds, row->kind) != std::end(kTurningKinds)};
 }

@@ -45,3 +45,15 @@ const ToolRow* FindToolRow(int command);
 int ToolCommand(std::string_view kind, ToolSize size);
 // A brush's radius in percent of the picture's smaller side; 0 for a whole-picture tool.
 int BrushPercent(ToolSize size);
+
+// What the reverse modifier makes of a tool while it is held.
+struct ToolReversal {
+    int command;    // the tool that acts: the partner of the same size, or the tool itself
+    bool turnBack;  // the tool turns the other way, as under the right button
+};
+// The partner pairs (enlarge and shrink in each direction, pinch and punch,
+// collapse and explosion) swap; the turning brush turns back; every other
+// tool, and a command no tool has, stays as it is.
+ToolReversal ReversedTool(int command);
+// The kind a kind swaps with under the reverse modifier; empty when none.
+std::string_view PartnerKind(std::string_view kind);

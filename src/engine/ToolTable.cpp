@@ -20,6 +20,21 @@ CTool* ToolTable::Find(int commandId) const
     return it == m_tools.end() ? nullptr : it->second.get();
 }
 
+CTool& ToolTable::Reversed(CTool& tool) const
+{
+    CTool* partner = Find(ReversedTool(tool.CommandId()).command);
+    if (!partner || partner == &tool)
+        return tool;
+    partner->SetStrength(tool.Strength());
+    partner->SetFreeRadius(tool.FreeRadius());
+    partner->SetPressure(tool.Pressure());
+    partner->SetPressureScalesSize(tool.PressureScalesSize());
+    partner->SetTurnSign(tool.TurnSign());
+    if (tool.PictureWidth() > 0 || tool.PictureHeight() > 0)
+        partner->SetPictureSize(tool.PictureWidth(), tool.PictureHeight());
+    return *partner;
+}
+
 std::vector<int> ToolTable::CommandIds() const
 {
     std::vector<int> ids;

@@ -17,6 +17,11 @@ public:
     explicit ToolTable(RandomSource* random = nullptr, ToolCursor* cursor = nullptr);
 
     CTool* Find(int commandId) const;
+    // The tool that acts for `tool` while the reverse modifier is held: its
+    // partner of the same size (ReversedTool), given the tool's strength, free
+    // radius and pressure choice, or `tool` itself. A turning tool stays itself;
+    // the stroke then turns it back with the turn sign.
+    CTool& Reversed(CTool& tool) const;
     std::vector<int> CommandIds() const;
     size_t Size() const { return m_tools.size(); }
 

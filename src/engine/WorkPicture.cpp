@@ -1,6 +1,7 @@
 #include "engine/WorkPicture.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace {
@@ -15,6 +16,19 @@ int PointerCoordinate(int v)
 }
 
 }  // namespace
+
+void WorkPicture::FitScratch(const CTool& tool, int W, int H)
+{
+    // A free size chosen after the tool became active may need a larger scratch.
+    const size_t D = size_t(2 * tool.BaseRadius(W, H) + 1);
+    if (m_scratch.size() >= D * D)
+        return;
+    try {
+        m_scratch.assign(D * D, Displacement{});
+    } catch (const std::bad_alloc&) {
+        m_scratch = {};  // the step is then skipped
+    }
+}
 
 void WorkPicture::SetPicture(PackedPicture fitted)
 {
@@ -117,6 +131,8 @@ Rect WorkPicture::ApplyToolAt(int x, int y)
     if (m_pHost)
         m_pHost->ToolApplied();
     const int W = Width(), H = Height();
+    if (m_pTool->IsLocal())
+        FitScratch(*m_pTool, W, H);
     const bool stepped = m_pTool->IsLocal() ? BrushStep(*m_pTool, m_map, m_scratch, x, y, W, H, m_pMask)
                                             : GlobalStep(*m_pTool, m_map, m_scratch, W, H, m_pMask);
     if (!stepped)

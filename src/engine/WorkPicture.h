@@ -81,6 +81,8 @@ public:
     Rect ApplyToolAt(int x, int y);
 
 private:
+    void FitScratch(const CTool& tool, int W, int H);
+
     WorkPictureHost* m_pHost = nullptr;
     PackedPicture m_source;
     PackedPicture m_display;

@@ -362,13 +362,16 @@ void Project::PerformStroke(std::span<const StrokePoint> points, bool rightButto
     if (points.empty())
         return;
     WorkPicture& picture = Picture();
-    if (!picture.ActiveTool())
+    CTool* tool = picture.ActiveTool();
+    if (!tool)
         throw std::logic_error("no tool is active");
     if (!ShowsActiveKey())
         MakeActiveKeyCurrent();
+    tool->SetPressure(points.front().pressure);
     const bool repeats = picture.ButtonDown(points.front().x, points.front().y, rightButton);
     for (size_t i = 0; i < points.size(); ++i) {
         const StrokePoint& p = points[i];
+        tool->SetPressure(p.pressure);
         if (i > 0)
             picture.MouseMove(p.x, p.y);
         if (repeats) {
@@ -377,6 +380,37 @@ void Project::PerformStroke(std::span<const StrokePoint> points, bool rightButto
         }
     }
     picture.ButtonUp(rightButton);
+    tool->SetPressure(kFullPressure);
+}
+
+void Project::PerformStroke(ToolTable& tools, std::span<const StrokePoint> points, const StrokeOptions& options)
+{
+    CTool* active = Picture().ActiveTool();
+    if (!active)
+        throw std::logic_error("no tool is active");
+    active->SetFreeRadius(options.radius);
+    active->SetPressureScalesSize(options.pressureSize);
+    active->SetPictureSize(Picture().Width(), Picture().Height());
+    // The partner acts at the active tool's strength for this stroke only; its
+    // own strength is the one its button shows.
+    CTool* partner = options.reverse ? tools.Find(ReversedTool(active->CommandId()).command) : nullptr;
+    const int partnerStrength = partner ? partner->Strength() : 0;
+    CTool& acting = options.reverse ? tools.Reversed(*active) : *active;
+    const bool turnBack = options.reverse && ReversedTool(active->CommandId()).turnBack;
+    if (&acting != active)
+        Picture().SetActiveTool(&acting);
+    const auto restore = [&] {
+        Picture().SetActiveTool(active);
+        if (partner && partner != active)
+            partner->SetStrength(partnerStrength);
+    };
+    try {
+        PerformStroke(points, options.rightButton != turnBack);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
 }
 
 void Project::ScaleShownMap(int p, const QString& text)

@@ -120,12 +120,25 @@ public:
     struct StrokePoint {
         int x = 0;
         int y = 0;
-        int ticks = 0;  // timer ticks while resting here (tools that repeat)
+        int ticks = 0;                 // timer ticks while resting here (tools that repeat)
+        int pressure = kFullPressure;  // 0..64 (QuantisePressure) for the steps at this point
     };
     // One stroke with the active tool on the active keyframe, as the work window
     // performs it: button down at the first point, the timer ticks resting at
-    // each point, a move to each next point, button up.
+    // each point, a move to each next point, button up. Each point's pressure
+    // holds for its button-down or move and its ticks.
     void PerformStroke(std::span<const StrokePoint> points, bool rightButton);
+    struct StrokeOptions {
+        bool rightButton = false;
+        bool reverse = false;       // the reverse modifier is held through the stroke
+        int radius = 0;             // brush radius in work-picture pixels; 0: the tool's own size
+        bool pressureSize = false;  // pressure scales the brush size as well as the strength
+    };
+    // The same with a brush size, the pressure choice and the reverse modifier;
+    // `tools` is the table the active tool came from (its partners act from it).
+    // The active tool keeps the radius and pressure choice afterwards; a reverse
+    // partner acts at the active tool's strength and keeps its own.
+    void PerformStroke(ToolTable& tools, std::span<const StrokePoint> points, const StrokeOptions& options);
 
     // Scales the map the work picture shows by p / 64 (ScaleMap; 0 resets it)
     // as one step named `text`; within an edit being recorded (a strip

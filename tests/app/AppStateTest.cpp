@@ -176,6 +176,38 @@ TEST_F(AppStateTest, ToolSelectionHasDefaultsAndRoundTrips)
     EXPECT_EQ(GetProfileInt(kSectionUpdate, "XVALUE_D", 7), 7);
 }
 
+TEST_F(AppStateTest, ReverseKeyAndPressureSizeHaveDefaultsAndRoundTrip)
+{
+    AppState state;
+    state.m_reverseKey = ReverseKey::Meta;
+    state.m_bPressureSize = true;
+    state.LoadSettings();
+    EXPECT_EQ(state.m_reverseKey, ReverseKey::Alt);
+    EXPECT_FALSE(state.m_bPressureSize);
+    EXPECT_EQ(ReverseKeyModifier(state.m_reverseKey), Qt::AltModifier);
+
+    state.m_reverseKey = ReverseKey::Control;
+    state.m_bPressureSize = true;
+    ASSERT_TRUE(state.SaveSettings());
+    EXPECT_EQ(KeysOf("EDIT"), (QStringList{"PressureSize", "ReverseKey"}));
+    EXPECT_EQ(Profile().value(Key("EDIT", "ReverseKey")).toString(), "Ctrl");
+    AppState loaded;
+    loaded.LoadSettings();
+    EXPECT_EQ(loaded.m_reverseKey, ReverseKey::Control);
+    EXPECT_TRUE(loaded.m_bPressureSize);
+    EXPECT_EQ(ReverseKeyModifier(loaded.m_reverseKey), Qt::ControlModifier);
+
+    // A name typed into the file in any case; an unknown one gives Alt again.
+    ASSERT_TRUE(WriteProfileString(kSectionEdit, "reversekey", " shift"));
+    loaded.LoadSettings();
+    EXPECT_EQ(loaded.m_reverseKey, ReverseKey::Shift);
+    ASSERT_TRUE(WriteProfileString(kSectionEdit, "ReverseKey", "Hyper"));
+    loaded.LoadSettings();
+    EXPECT_EQ(loaded.m_reverseKey, ReverseKey::Alt);
+    for (const ReverseKey key : {ReverseKey::Alt, ReverseKey::Control, ReverseKey::Shift, ReverseKey::Meta})
+        EXPECT_EQ(ParseReverseKey(ReverseKeyName(key)), key);
+}
+
 TEST_F(AppStateTest, OneSharedApplicationObject)
 {
     App().m_nCursorMode = 2;

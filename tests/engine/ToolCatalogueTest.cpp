@@ -70,3 +70,61 @@ TEST(ToolCatalogue, TheTableHoldsOneToolPerRowAsTheRowDescribesIt)
         EXPECT_EQ(tool->Repeats(), row.repeats);
     }
 }
+
+TEST(ToolCatalogue, ReversePartnersAreSymmetricPairsOfOneSize)
+{
+    const std::map<std::string, std::string> expected = {
+        {"enlarge", "shrink"},
+        {"shrink", "enlarge"},
+        {"enlarge-vertical", "shrink-vertical"},
+        {"shrink-vertical", "enlarge-vertical"},
+        {"enlarge-horizontal", "shrink-horizontal"},
+        {"shrink-horizontal", "enlarge-horizontal"},
+        {"pinch", "punch"},
+        {"punch", "pinch"},
+        {"collapse", "explosion"},
+        {"explosion", "collapse"},
+    };
+    int swapped = 0;
+    for (const ToolRow& row : ToolCatalogue()) {
+        SCOPED_TRACE(row.command);
+        const ToolReversal reversal = ReversedTool(row.command);
+        const ToolRow* partner = FindToolRow(reversal.command);
+        ASSERT_NE(partner, nullptr);
+        EXPECT_EQ(partner->size, row.size);
+        EXPECT_EQ(ReversedTool(partner->command).command, row.command);
+        const auto it = expected.find(std::string(row.kind));
+        if (it != expected.end()) {
+            EXPECT_EQ(partner->kind, it->second);
+            EXPECT_EQ(PartnerKind(row.kind), it->second);
+            EXPECT_FALSE(reversal.turnBack);
+            ++swapped;
+        } else {
+            EXPECT_EQ(reversal.command, row.command);
+            EXPECT_EQ(reversal.turnBack, row.kind == "rotate");
+        }
+    }
+    EXPECT_EQ(swapped, 30);
+    EXPECT_EQ(ReversedTool(1000).command, 1000);
+    EXPECT_FALSE(ReversedTool(1000).turnBack);
+}
+
+TEST(ToolCatalogue, TheReversedToolActsWithTheToolsSettings)
+{
+    const ToolTable table;
+    CTool& enlarge = *table.Find(1020);
+    enlarge.SetStrength(23);
+    enlarge.SetFreeRadius(50);
+    enlarge.SetPressureScalesSize(true);
+    enlarge.SetPressure(40);
+    enlarge.SetPictureSize(412, 300);
+    CTool& shrink = table.Reversed(enlarge);
+    EXPECT_EQ(&shrink, table.Find(1023));
+    EXPECT_EQ(shrink.Strength(), 23);
+    EXPECT_EQ(shrink.FreeRadius(), 50);
+    EXPECT_TRUE(shrink.PressureScalesSize());
+    EXPECT_EQ(shrink.Pressure(), 40);
+    EXPECT_EQ(shrink.Radius(), enlarge.Radius());
+    EXPECT_EQ(&table.Reversed(*table.Find(1032)), table.Find(1032));
+    EXPECT_EQ(&table.Reversed(*table.Find(1038)), table.Find(1038));
+}
