@@ -116,6 +116,7 @@ void AppState::LoadSettings()
         m_bInterpVideo = opt.Int(QStringLiteral("InterpVideo"), 1) != 0;
         m_bShowTips = opt.Int(QStringLiteral("ShowTips"), 1) != 0;
         m_bShowAnimation = opt.Int(QStringLiteral("ShowAnimation"), 1) != 0;
+        m_bOnionSkin = opt.Int(QStringLiteral("OnionSkin"), 0) != 0;
         m_nSaveMode = 1;  // stored at exit, but every run starts with the picture's own size
     }
     {
@@ -141,6 +142,7 @@ bool AppState::SaveSettings() const
         opt.Write(QStringLiteral("SaveMode"), m_nSaveMode);
         opt.Write(QStringLiteral("ShowTips"), int(m_bShowTips));
         opt.Write(QStringLiteral("ShowAnimation"), int(m_bShowAnimation));
+        opt.Write(QStringLiteral("OnionSkin"), int(m_bOnionSkin));
     }
     {
         SectionAccess dir(settings, kSectionFolders);
