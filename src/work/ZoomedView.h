@@ -28,6 +28,11 @@ PackedPicture DetailPicture(const PackedPicture& loaded, int W, int H);
 // leaves them. Pixels outside the magnified picture or `into` are not written.
 void RenderZoomedRect(const PackedPicture& source, MapRef map, int p, Rect area, QImage& into, int atX, int atY);
 
+namespace reference {
+// The same, one pixel at a time in 64 bits exactly as the export's arithmetic reads.
+void RenderZoomedRect(const PackedPicture& source, MapRef map, int p, Rect area, QImage& into, int atX, int atY);
+}  // namespace reference
+
 // The detail picture with its magnified sources, made on first use and kept.
 class ZoomedView {
 public:

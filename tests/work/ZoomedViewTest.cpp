@@ -146,3 +146,29 @@ TEST(OnionSkinTest, GhostsAreRenderedOnceUntilTheirMapsChange)
     onion.Update(source, before.Elements(), after.Elements());
     EXPECT_EQ(onion.RenderCount(), count + 2);
 }
+
+TEST(ZoomedViewTest, TheFastRendererAgreesWithThePlainOne)
+{
+    // Scales 2 and 8, powers 64 and 23, displacements reaching far outside the
+    // picture, the largest that the 32-bit arithmetic takes and beyond it, and
+    // a source that is not a whole multiple of the map (the plain path).
+    const int w = 23, h = 17;
+    struct Case {
+        int scale;
+        int range;
+        int p;
+        int extraWidth;
+    };
+    for (const Case& c : {Case{2, 6 * 64, 64, 0}, Case{8, 40 * 64, 23, 0}, Case{4, 500000, 64, 0},
+                          Case{2, 1 << 29, 64, 0}, Case{3, 5 * 64, 64, 1}}) {
+        const PackedPicture source = testpics::Noise(c.scale * w + c.extraWidth, c.scale * h, uint32_t(c.scale));
+        DisplacementMap map = testpics::RandomMap(w, h, c.range, uint32_t(c.range));
+        const Rect area{3, 2, source.Width(), source.Height()};
+        QImage fast(source.Width() + 2, source.Height() + 2, QImage::Format_RGB32);
+        fast.fill(Qt::black);
+        QImage plain = fast;
+        RenderZoomedRect(source, map.Ref(), c.p, area, fast, 1, 0);
+        reference::RenderZoomedRect(source, map.Ref(), c.p, area, plain, 1, 0);
+        EXPECT_EQ(fast, plain) << "scale " << c.scale << " range " << c.range;
+    }
+}
