@@ -69,6 +69,14 @@ public:
         m_settings.setValue(entry, value);
     }
 
+    void Remove(const QString& entry)
+    {
+        for (const QString& key : m_settings.childKeys()) {
+            if (key.compare(entry, Qt::CaseInsensitive) == 0)
+                m_settings.remove(key);
+        }
+    }
+
 private:
     QSettings& m_settings;
 };
@@ -142,7 +150,11 @@ bool AppState::SaveSettings() const
         opt.Write(QStringLiteral("SaveMode"), m_nSaveMode);
         opt.Write(QStringLiteral("ShowTips"), int(m_bShowTips));
         opt.Write(QStringLiteral("ShowAnimation"), int(m_bShowAnimation));
-        opt.Write(QStringLiteral("OnionSkin"), int(m_bOnionSkin));
+        // Stored only while on, so that a profile without it stays as it was.
+        if (m_bOnionSkin)
+            opt.Write(QStringLiteral("OnionSkin"), 1);
+        else
+            opt.Remove(QStringLiteral("OnionSkin"));
     }
     {
         SectionAccess dir(settings, kSectionFolders);

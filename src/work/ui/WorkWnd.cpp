@@ -35,6 +35,7 @@ void CWorkWnd::PictureChanged()
     m_zoomed.SetDetail(std::move(detail), W, H);
     m_noMap = DisplacementMap(W, H);
     m_frame = QImage(W, H, QImage::Format_RGB32);
+    m_frame.fill(Qt::black);
     m_onion.Clear();
     m_bOnionStale = true;
     // With a picture every pixel is painted here: the dialog need not paint under it.

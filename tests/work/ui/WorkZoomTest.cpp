@@ -298,3 +298,37 @@ TEST_F(ZoomTest, TheOnionSkinGhostsTheNeighbouringKeyframesWhenSwitchedOn)
     EXPECT_EQ(Shown(), plain);
     App().m_bOnionSkin = saved;
 }
+
+TEST_F(ZoomTest, PaintingOnlyWhatChangedKeepsTheShownPictureWhole)
+{
+    // Repeating large enlarge: each step repaints only its rectangle; after
+    // the stroke the kept picture is what a full render shows, at 100 % and at 400 %.
+    Open(1021);
+    wnd->repaint();
+    auto strokeAcross = [&] {
+        QTest::mousePress(wnd.get(), Qt::LeftButton, {}, Widget(150, 100));
+        for (int i = 1; i <= 6; ++i) {
+            QTest::mouseMove(wnd.get(), Widget(150 + 15 * i, 100 + 5 * i));
+            wnd->TimerStep();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+            QCoreApplication::processEvents();
+        }
+        QTest::mouseRelease(wnd.get(), Qt::LeftButton, {}, Widget(240, 130));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        QCoreApplication::processEvents();
+    };
+    wnd->ZoomToFit();
+    wnd->repaint();
+    strokeAcross();
+    EXPECT_EQ(wnd->DisplayedFrame(), ImageOf(picture.Display()));
+
+    wnd->ZoomIn(QPoint(200, 110));
+    wnd->ZoomIn(QPoint(200, 110));
+    wnd->repaint();
+    strokeAcross();
+    ZoomedView expected;
+    expected.SetDetail(detail, W, H);
+    QImage pixels(W, H, QImage::Format_RGB32);
+    expected.Render(Map(), 4, 64, wnd->View().ViewToMagnified(Rect{0, 0, W, H}), pixels, 0, 0);
+    EXPECT_EQ(wnd->DisplayedFrame(), pixels);
+}
