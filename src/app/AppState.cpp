@@ -69,6 +69,14 @@ public:
         m_settings.setValue(entry, value);
     }
 
+    void Remove(const QString& entry)
+    {
+        for (const QString& key : m_settings.childKeys()) {
+            if (key.compare(entry, Qt::CaseInsensitive) == 0)
+                m_settings.remove(key);
+        }
+    }
+
 private:
     QSettings& m_settings;
 };
@@ -161,6 +169,7 @@ void AppState::LoadSettings()
         m_bInterpVideo = opt.Int(QStringLiteral("InterpVideo"), 1) != 0;
         m_bShowTips = opt.Int(QStringLiteral("ShowTips"), 1) != 0;
         m_bShowAnimation = opt.Int(QStringLiteral("ShowAnimation"), 1) != 0;
+        m_bOnionSkin = opt.Int(QStringLiteral("OnionSkin"), 0) != 0;
         m_nSaveMode = 1;  // stored at exit, but every run starts with the picture's own size
     }
     {
@@ -191,6 +200,11 @@ bool AppState::SaveSettings() const
         opt.Write(QStringLiteral("SaveMode"), m_nSaveMode);
         opt.Write(QStringLiteral("ShowTips"), int(m_bShowTips));
         opt.Write(QStringLiteral("ShowAnimation"), int(m_bShowAnimation));
+        // Stored only while on, so that a profile without it stays as it was.
+        if (m_bOnionSkin)
+            opt.Write(QStringLiteral("OnionSkin"), 1);
+        else
+            opt.Remove(QStringLiteral("OnionSkin"));
     }
     {
         SectionAccess dir(settings, kSectionFolders);

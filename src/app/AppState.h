@@ -36,6 +36,7 @@ public:
     bool m_bShowDuration = true;   // thumbnails show the keyframe duration
     bool m_bShowNumber = true;     // thumbnails show the keyframe number
     bool m_bInterpVideo = true;    // smooth rendering for playback and video
+    bool m_bOnionSkin = false;     // the neighbouring keyframes ghosted over the work picture
     int m_nSaveMode = 1;           // exported frame size: 0 screen, 1 the picture's own, 2 custom
     int m_nCursorMode = 0;         // work-window cursor choice
     bool m_bShowTips = true;       // tooltips on the skinned controls

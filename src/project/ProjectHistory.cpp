@@ -142,6 +142,9 @@ size_t DocumentState::OwnBytes() const
         const WorkPicture& picture = work->Picture();
         bytes += sizeof(WorkPictureFile) + HeldBytes(picture.Source().Bits()) + HeldBytes(picture.Display().Bits()) +
                  HeldBytes(picture.Scratch()) + work->Path().capacity();
+        // The photograph kept for magnified views goes with the step too.
+        if (const std::shared_ptr<const PackedPicture> detail = work->Detail())
+            bytes += HeldBytes(detail->Bits());
     }
     if (mask)
         bytes += sizeof(FreezeMask) + HeldBytes(mask->Values()) + 2 * sizeof(void*);

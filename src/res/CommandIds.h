@@ -68,6 +68,7 @@ inline constexpr int SaveModePicture = 32787;
 inline constexpr int SaveModeCustom = 32788;
 inline constexpr int ToggleTips = 32789;
 inline constexpr int ToggleAnimation = 32790;
+inline constexpr int ToggleOnionSkin = 32830;
 // Commands of the keys and the options menu.
 inline constexpr int Save = 57603;  // Ctrl+S: the project into its own file
 inline constexpr int Undo = 57643;

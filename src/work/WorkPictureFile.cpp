@@ -4,6 +4,7 @@
 #include "io/FileError.h"
 #include "export/PictureFile.h"
 #include "io/FilePath.h"
+#include "work/ZoomedView.h"
 
 #include <sys/stat.h>
 
@@ -26,6 +27,9 @@ void WorkPictureFile::LoadWorkPicture(const std::string& path)
     const std::optional<PackedPicture> loaded = LoadPictureFile(chosen);
     if (!loaded || loaded->Width() < 1 || loaded->Height() < 1)
         throw FileError(FileError::Cause::Generic, chosen, "not a picture this program can decode");
+    const PictureSize size = ComputeWorkingSize(loaded->Width(), loaded->Height());
+    auto detail = std::make_shared<const PackedPicture>(DetailPicture(*loaded, size.width, size.height));
     m_picture.SetLoadedPicture(*loaded);
+    m_detail = std::move(detail);
     m_path = chosen;
 }

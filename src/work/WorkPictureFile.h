@@ -5,6 +5,7 @@
 
 #include "engine/WorkPicture.h"
 
+#include <memory>
 #include <string>
 
 class WorkPictureFile {
@@ -26,6 +27,10 @@ public:
     // naming it; the previous picture then stays as it was.
     void LoadWorkPicture(const std::string& path);
 
+    // The photograph at up to 8 times the work picture's size, for the work
+    // window's magnified views (work/ZoomedView.h); shared by copies.
+    std::shared_ptr<const PackedPicture> Detail() const { return m_detail; }
+
     // The path of the loaded picture, absolute.
     const std::string& Path() const { return m_path; }
     WorkPicture& Picture() { return m_picture; }
@@ -36,5 +41,6 @@ public:
 private:
     WorkPicture m_picture;
     std::string m_path;
+    std::shared_ptr<const PackedPicture> m_detail;
     std::string m_defaultPicture;
 };

@@ -135,6 +135,25 @@ TEST_F(AppStateTest, RoundTripUsesTheStoredSpellingsAndRestartsWithSaveModeOne)
     EXPECT_EQ(loaded.m_strProjectDir, "/projects");
 }
 
+TEST_F(AppStateTest, TheOnionSkinIsStoredOnlyWhileOn)
+{
+    AppState state;
+    state.LoadSettings();
+    EXPECT_FALSE(state.m_bOnionSkin);
+    state.m_bOnionSkin = true;
+    ASSERT_TRUE(state.SaveSettings());
+    EXPECT_TRUE(KeysOf("OPT").contains("OnionSkin"));
+    AppState loaded;
+    loaded.LoadSettings();
+    EXPECT_TRUE(loaded.m_bOnionSkin);
+    loaded.m_bOnionSkin = false;
+    ASSERT_TRUE(loaded.SaveSettings());
+    EXPECT_FALSE(KeysOf("OPT").contains("OnionSkin"));
+    AppState again;
+    again.LoadSettings();
+    EXPECT_FALSE(again.m_bOnionSkin);
+}
+
 TEST_F(AppStateTest, EntryNamesAreReadInAnyCaseAndWrittenOnce)
 {
     {

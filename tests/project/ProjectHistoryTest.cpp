@@ -220,6 +220,16 @@ TEST_F(History, StripCommandsAndInsertedPicturesAreUndone)
     EXPECT_FALSE(project.History().Recording());
 }
 
+TEST_F(History, ThePhotographKeptForMagnifiedViewsIsCountedWithItsStep)
+{
+    ASSERT_TRUE(project.InsertPicture(folder.Picture("big.bmp", 1600, 1200)));
+    ASSERT_NE(project.Work().Detail(), nullptr);
+    const size_t before = project.History().Bytes();
+    ASSERT_TRUE(project.InsertPicture(folder.Picture("small.bmp", 20, 40)));
+    // The step keeps the 1600 x 1200 photograph the undo brings back.
+    EXPECT_GE(project.History().Bytes() - before, size_t(1600) * 1200 * 3);
+}
+
 TEST_F(History, TheOldestStepsGoWhenTheBudgetIsExceeded)
 {
     ProjectHistory small(project, 1);  // not the project's: only its bookkeeping is tested

@@ -99,6 +99,8 @@ void CKib3Dlg::CreateWindows()
     m_project.SetDefaultPicture(PathFromQString(App().m_strDefaultPicture));
     m_pWorkWnd = new CWorkWnd(m_project.Picture(), this);
     m_pWorkWnd->SetCursorPictures(ArtCursor(ArtId::CursorTool), ArtCursor(ArtId::CursorBusy));
+    m_pWorkWnd->SetDetailSource([this] { return m_project.Work().Detail(); });
+    m_pWorkWnd->SetOnionSource([this] { return NeighbourKeys(); });
     m_pWorkWnd->installEventFilter(this);
     m_pCommands->Bind(Cmd::WorkWindow, m_pWorkWnd);
     m_pKeysWnd = new CKeysWnd(m_project.Keys(), this);
@@ -159,6 +161,7 @@ void CKib3Dlg::ConnectNotices()
     m_pEvents = std::make_unique<CProjectEvents>(m_project, [this] { return Playing(); });
     connect(m_pEvents.get(), &CProjectEvents::powerRequested, m_pTools, &CToolCommands::ApplyPower);
     connect(m_pEvents.get(), &CProjectEvents::keyframeActivated, this, [this] {
+        m_pWorkWnd->OnionKeysChanged();
         m_pWorkWnd->update();
         m_pKeysWnd->KeysChanged();
     });
@@ -168,6 +171,7 @@ void CKib3Dlg::ConnectNotices()
     connect(m_pEvents.get(), &CProjectEvents::documentRestored, this, &CKib3Dlg::AfterDocumentChanged);
     connect(m_pKeysWnd, &CKeysWnd::thumbnailWanted, this, &CKib3Dlg::OnThumbnailWanted);
     connect(m_pKeysWnd, &CKeysWnd::keysEdited, this, [this] {
+        m_pWorkWnd->OnionKeysChanged();
         UpdateCommandStates();
         UpdateTitle();
     });
@@ -296,8 +300,23 @@ bool CKib3Dlg::Playing() const
 void CKib3Dlg::EnableWhilePlaying(bool playing)
 {
     m_pCommands->SetGroupOff(OffWhilePlaying, playing);
-    m_pWorkWnd->update();
+    m_pWorkWnd->SetPlaying(playing);
     m_pKeysWnd->update();
+}
+
+CWorkWnd::OnionMaps CKib3Dlg::NeighbourKeys() const
+{
+    // The keyframes before and after the active one, round the loop; with two
+    // keyframes the other one once.
+    const KeyframeStore& keys = m_project.Keys();
+    const int n = keys.Count(), active = keys.Active();
+    if (n < 2 || active < 0 || active >= n)
+        return {};
+    const std::vector<Displacement>& previous = keys.Key((active + n - 1) % n).Map();
+    const std::vector<Displacement>& next = keys.Key((active + 1) % n).Map();
+    if (n == 2)
+        return {{}, next};
+    return {previous, next};
 }
 
 void CKib3Dlg::AfterDocumentChanged()

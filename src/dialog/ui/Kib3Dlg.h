@@ -14,6 +14,7 @@
 #include "export/ui/ExportCommands.h"
 #include "project/Project.h"
 #include "update/UpdateEndpoints.h"
+#include "work/ui/WorkWnd.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -144,6 +145,8 @@ private:
     bool HasAnimation() const;
     // The work picture shows (and edits) the active keyframe's map.
     bool ShowsActiveKey() const;
+    // The maps of the keyframes the onion skin ghosts.
+    CWorkWnd::OnionMaps NeighbourKeys() const;
     void OnMapChanged();
     void OnThumbnailWanted();
     // "name.kib[*] - Warplet 4", with the modified marker of the project's state.

@@ -21,8 +21,8 @@
 
 namespace {
 
-constexpr int kOptionToggles[] = {Cmd::ToggleDuration, Cmd::ToggleNumber, Cmd::ToggleTips, Cmd::ToggleAnimation,
-                                  Cmd::ToggleInterpVideo};
+constexpr int kOptionToggles[] = {Cmd::ToggleDuration,  Cmd::ToggleNumber,      Cmd::ToggleTips,
+                                  Cmd::ToggleAnimation, Cmd::ToggleInterpVideo, Cmd::ToggleOnionSkin};
 constexpr int kSaveModes[] = {Cmd::SaveModeScreen, Cmd::SaveModePicture, Cmd::SaveModeCustom};
 
 bool& OptionFlag(int id)
@@ -33,6 +33,7 @@ bool& OptionFlag(int id)
     case Cmd::ToggleNumber: return app.m_bShowNumber;
     case Cmd::ToggleTips: return app.m_bShowTips;
     case Cmd::ToggleAnimation: return app.m_bShowAnimation;
+    case Cmd::ToggleOnionSkin: return app.m_bOnionSkin;
     default: return app.m_bInterpVideo;
     }
 }

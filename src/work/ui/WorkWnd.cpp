@@ -2,15 +2,20 @@
 
 #include "app/AppState.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
+#include <QWheelEvent>
 
 CWorkWnd::CWorkWnd(WorkPicture& picture, QWidget* parent) : QWidget(parent), m_picture(picture)
 {
     setObjectName(QStringLiteral("Work"));
     setMouseTracking(true);
     resize(2 * kEdge, 2 * kEdge);
+    // The view's keys work wherever the focus is in the window.
+    qApp->installEventFilter(this);
 }
 
 CWorkWnd::~CWorkWnd()
@@ -21,7 +26,38 @@ CWorkWnd::~CWorkWnd()
 
 void CWorkWnd::PictureChanged()
 {
-    resize(m_picture.Width() + 2 * kEdge, m_picture.Height() + 2 * kEdge);
+    const int W = m_picture.Width(), H = m_picture.Height();
+    resize(W + 2 * kEdge, H + 2 * kEdge);
+    m_view.SetPictureSize(W, H);
+    std::shared_ptr<const PackedPicture> detail = m_detailSource ? m_detailSource() : nullptr;
+    if (!detail && m_picture.HasPicture())
+        detail = std::make_shared<const PackedPicture>(m_picture.Source());
+    m_zoomed.SetDetail(std::move(detail), W, H);
+    m_noMap = DisplacementMap(W, H);
+    m_frame = QImage(W, H, QImage::Format_RGB32);
+    m_frame.fill(Qt::black);
+    m_onion.Clear();
+    m_bOnionStale = true;
+    // With a picture every pixel is painted here: the dialog need not paint under it.
+    setAttribute(Qt::WA_OpaquePaintEvent, m_picture.HasPicture());
+    update();
+}
+
+void CWorkWnd::SetDetailSource(std::function<std::shared_ptr<const PackedPicture>()> source)
+{
+    m_detailSource = std::move(source);
+}
+
+void CWorkWnd::OnionKeysChanged()
+{
+    m_bOnionStale = true;
+    if (App().m_bOnionSkin)
+        update();
+}
+
+void CWorkWnd::SetPlaying(bool playing)
+{
+    m_bPlaying = playing;
     update();
 }
 
@@ -44,8 +80,10 @@ void CWorkWnd::SetActiveTool(CTool* tool)
 
 void CWorkWnd::RenderMap(int p, bool smooth)
 {
-    if (m_picture.RenderMap(p, smooth))
+    if (m_picture.RenderMap(p, smooth)) {
+        m_nPower = p;
         update();
+    }
 }
 
 void CWorkWnd::SetCursorPictures(const QCursor& tool, const QCursor& busy)
@@ -73,7 +111,7 @@ void CWorkWnd::SetBusy(bool busy)
 {
     m_bBusy = busy;
     if (busy && m_picture.StrokeActive())
-        EndStroke(m_pointer, m_bRightStroke);
+        EndStroke(MapPoint(m_pointer), m_bRightStroke);
     RefreshCursor();
 }
 
@@ -95,12 +133,133 @@ Rect CWorkWnd::BrushRectAt(QPoint p) const
     return tool->GetBrushRect(p.x(), p.y());
 }
 
+QPoint CWorkWnd::MapPoint(QPoint client) const
+{
+    return QPoint(m_view.MapX(client.x()), m_view.MapY(client.y()));
+}
+
+QRect CWorkWnd::ClientRectOf(const Rect& map) const
+{
+    const int s = m_view.Scale();
+    return QRect(QPoint(map.left * s - m_view.OffsetX(), map.top * s - m_view.OffsetY()),
+                 QSize((map.right - map.left) * s, (map.bottom - map.top) * s));
+}
+
 void CWorkWnd::InvalidateClient(const Rect& r)
 {
     if (r.IsEmpty())
         return;
     // One pixel more on each side: the outline's pen reaches the rectangle's edge.
-    update(QRect(r.left + kEdge - 1, r.top + kEdge - 1, r.right - r.left + 3, r.bottom - r.top + 3));
+    update(ClientRectOf(r).adjusted(-1, -1, 1, 1).translated(kEdge, kEdge));
+}
+
+// ------------------------------------------------------------------- view ---
+
+QPoint CWorkWnd::ViewCentre() const
+{
+    return QPoint(m_view.Width() / 2, m_view.Height() / 2);
+}
+
+QRect CWorkWnd::IndicatorRect() const
+{
+    const QSize size(58, 20);
+    return QRect(QPoint(m_view.Width() - size.width() - 6, m_view.Height() - size.height() - 6), size);
+}
+
+void CWorkWnd::ViewChanged()
+{
+    if (m_last != kNone)
+        m_last = MapPoint(m_pointer);
+    update();
+}
+
+void CWorkWnd::ZoomIn(QPoint anchor)
+{
+    if (m_view.ZoomIn(anchor.x(), anchor.y()))
+        ViewChanged();
+}
+
+void CWorkWnd::ZoomOut(QPoint anchor)
+{
+    if (m_view.ZoomOut(anchor.x(), anchor.y()))
+        ViewChanged();
+}
+
+void CWorkWnd::ZoomToFit()
+{
+    if (m_view.ZoomToFit())
+        ViewChanged();
+}
+
+void CWorkWnd::PanBy(int dx, int dy)
+{
+    if (m_view.PanBy(dx, dy))
+        ViewChanged();
+}
+
+void CWorkWnd::SetBeforeShown(bool shown)
+{
+    if (shown == m_bBefore)
+        return;
+    m_bBefore = shown;
+    update();
+}
+
+bool CWorkWnd::HandleKey(QKeyEvent* event)
+{
+    const bool press = event->type() == QEvent::KeyPress;
+    const int key = event->key();
+    if (key == kBeforeAfterKey || key == Qt::Key_Space) {
+        // Held keys: auto-repeat changes nothing; the event goes on.
+        if (!event->isAutoRepeat()) {
+            if (key == kBeforeAfterKey)
+                SetBeforeShown(press && m_picture.HasPicture());
+            else
+                m_bSpaceHeld = press;
+        }
+        return false;
+    }
+    if (!press || !(event->modifiers() & Qt::ControlModifier))
+        return false;
+    switch (key) {
+    case Qt::Key_Equal:
+    case Qt::Key_Plus: ZoomIn(); return true;
+    case Qt::Key_Minus: ZoomOut(); return true;
+    case Qt::Key_0: ZoomToFit(); return true;
+    default: return false;
+    }
+}
+
+bool CWorkWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType() && isVisible() &&
+        static_cast<QWidget*>(watched)->window() == window())
+        return HandleKey(static_cast<QKeyEvent*>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
+void CWorkWnd::wheelEvent(QWheelEvent* event)
+{
+    const QPoint angle = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        // Whole notches zoom; smaller steps of a touchpad add up to one.
+        m_nWheelZoom += angle.y();
+        const QPoint anchor = ToClient(event->position());
+        for (; m_nWheelZoom >= 120; m_nWheelZoom -= 120)
+            ZoomIn(anchor);
+        for (; m_nWheelZoom <= -120; m_nWheelZoom += 120)
+            ZoomOut(anchor);
+        event->accept();
+        return;
+    }
+    if (event->modifiers() != Qt::NoModifier || !m_view.Magnified()) {
+        event->ignore();
+        return;
+    }
+    // The wheel scrolls the picture: turning it away shows what is above.
+    PanBy(-angle.x() * kWheelPan / 120, -angle.y() * kWheelPan / 120);
+    event->accept();
 }
 
 // ---------------------------------------------------------------- strokes ---
@@ -137,8 +296,13 @@ void CWorkWnd::EndStroke(QPoint p, bool right)
 void CWorkWnd::mousePressEvent(QMouseEvent* event)
 {
     m_pointer = ToClient(event->position());
-    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
-        StartStroke(m_pointer, event->button() == Qt::RightButton);
+    const bool panButton = event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && m_bSpaceHeld);
+    if (panButton && !m_picture.StrokeActive()) {
+        m_bPanning = true;
+        m_panFrom = m_pointer;
+    } else if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
+        StartStroke(MapPoint(m_pointer), event->button() == Qt::RightButton);
+    }
     event->accept();
 }
 
@@ -150,13 +314,21 @@ void CWorkWnd::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CWorkWnd::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint p = ToClient(event->position());
-    m_pointer = p;
+    const QPoint client = ToClient(event->position());
+    m_pointer = client;
+    if (m_bPanning) {
+        // The picture follows the pointer.
+        const QPoint moved = client - m_panFrom;
+        m_panFrom = client;
+        PanBy(-moved.x(), -moved.y());
+        return;
+    }
+    const QPoint p = MapPoint(client);
     const CTool* tool = m_picture.ActiveTool();
     if (tool && tool->IsGlobal())
         return;  // whole-picture tools step on the timer only and show no outline
     const bool stroke = m_picture.StrokeActive();
-    if (ClientContains(p) || stroke) {
+    if (ClientContains(client) || stroke) {
         if (tool && m_picture.HasPicture()) {
             InvalidateClient(BrushRectAt(m_last).United(BrushRectAt(p)));
             m_last = p;
@@ -172,13 +344,17 @@ void CWorkWnd::mouseMoveEvent(QMouseEvent* event)
 void CWorkWnd::mouseReleaseEvent(QMouseEvent* event)
 {
     m_pointer = ToClient(event->position());
+    if (m_bPanning && (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
+        m_bPanning = false;
+        return;
+    }
     const bool right = event->button() == Qt::RightButton;
     if (event->button() != Qt::LeftButton && !right)
         return;
     // Only the button that started the stroke ends it.
     if (m_picture.StrokeActive() && right != m_bRightStroke)
         return;
-    EndStroke(m_pointer, right);
+    EndStroke(MapPoint(m_pointer), right);
 }
 
 void CWorkWnd::leaveEvent(QEvent* event)
@@ -193,7 +369,8 @@ void CWorkWnd::leaveEvent(QEvent* event)
 void CWorkWnd::hideEvent(QHideEvent* event)
 {
     if (m_picture.StrokeActive())
-        EndStroke(m_pointer, m_bRightStroke);
+        EndStroke(MapPoint(m_pointer), m_bRightStroke);
+    m_bPanning = false;
     // Only a real hide of this window takes the power into the map; a minimised
     // (or closing) main window hides its children without hiding them for good.
     if (isHidden() && !event->spontaneous())
@@ -206,8 +383,14 @@ bool CWorkWnd::event(QEvent* event)
     // Another window took over (a message box or file dialog opened by a key
     // while the button is held): the release may never come here, so the stroke
     // ends now instead of stepping on under the other window.
-    if (event->type() == QEvent::WindowDeactivate && m_picture.StrokeActive())
-        EndStroke(m_pointer, m_bRightStroke);
+    if (event->type() == QEvent::WindowDeactivate) {
+        if (m_picture.StrokeActive())
+            EndStroke(MapPoint(m_pointer), m_bRightStroke);
+        // The releases of held keys go to the other window.
+        SetBeforeShown(false);
+        m_bSpaceHeld = false;
+        m_bPanning = false;
+    }
     return QWidget::event(event);
 }
 
@@ -224,19 +407,11 @@ void CWorkWnd::TimerStep()
 {
     if (!m_picture.StrokeActive())
         return;
-    InvalidateClient(m_picture.TimerTick(m_pointer.x(), m_pointer.y()));
+    const QPoint p = MapPoint(m_pointer);
+    InvalidateClient(m_picture.TimerTick(p.x(), p.y()));
 }
 
 // --------------------------------------------------------------- painting ---
-
-QImage CWorkWnd::DisplayImage() const
-{
-    const PackedPicture& display = m_picture.Display();
-    // Packed rows are bottom-up BGR; the view is top-down.
-    const QImage view(display.Bits().data(), display.Width(), display.Height(), display.Stride(),
-                      QImage::Format_BGR888);
-    return view.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
-}
 
 void CWorkWnd::ShowStretchedFrame(const QImage& frame)
 {
@@ -252,27 +427,51 @@ void CWorkWnd::ClearStretchedFrame()
     update();
 }
 
-void CWorkWnd::paintEvent(QPaintEvent*)
+void CWorkWnd::UpdateOnion()
 {
-    if (!m_picture.HasPicture() || m_picture.Display().Empty())
-        return;  // the main dialog's background shows through
-    // Compose the picture and the outline off screen, then copy once. An
-    // export's frame of another size is shown stretched over the picture.
-    QImage frame = m_stretched.isNull() ? DisplayImage()
-                                        : m_stretched.scaled(m_picture.Width(), m_picture.Height(),
-                                                             Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    const CTool* tool = m_picture.ActiveTool();
-    if (tool && m_last != kNone && !tool->IsGlobal()) {
-        QPainter p(&frame);
-        p.setCompositionMode(QPainter::RasterOp_NotDestination);
-        p.setPen(QPen(Qt::white, 0));
-        p.setBrush(Qt::NoBrush);
-        const Rect r = tool->GetBrushRect(m_last.x(), m_last.y());
-        // A one-pixel pen draws a QRect's outline one pixel wider and higher than
-        // the rectangle: the ellipse stays inside [left, right) x [top, bottom).
-        p.drawEllipse(QRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1));
+    if (!m_bOnionStale || !m_onionSource)
+        return;
+    const OnionMaps maps = m_onionSource();
+    m_onion.Update(m_picture.Source(), maps.previous, maps.next);
+    m_bOnionStale = false;
+}
+
+void CWorkWnd::ComposeFrame(const QRect& r)
+{
+    const int s = m_view.Scale();
+    if (s == 1) {
+        const PackedPicture& shown = m_bBefore ? m_picture.Source() : m_picture.Display();
+        CopyPackedToImage(shown, r.left(), r.top(), r.right() + 1, r.bottom() + 1, m_frame);
+    } else {
+        const Rect area = m_view.ViewToMagnified(Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        const MapRef attached = m_picture.Map();
+        const bool usable = attached.HasSize(m_picture.Width(), m_picture.Height());
+        const MapRef map = usable ? attached : m_noMap.Ref();
+        m_zoomed.Render(map, s, m_bBefore || !usable ? 0 : m_nPower, area, m_frame, r.left(), r.top());
     }
-    QPainter painter(this);
+    if (App().m_bOnionSkin && !m_bBefore && !m_bPlaying)
+        DrawGhosts(r);
+}
+
+void CWorkWnd::DrawGhosts(const QRect& r)
+{
+    UpdateOnion();
+    const QImage* ghosts[] = {&m_onion.Previous(), &m_onion.Next()};
+    QPainter p(&m_frame);
+    p.setClipRect(r);
+    p.setOpacity(OnionSkin::kOpacity);
+    const int s = m_view.Scale();
+    // The ghost's pixels under the view, magnified as the view is.
+    const QRectF from(double(m_view.OffsetX()) / s, double(m_view.OffsetY()) / s, double(m_view.Width()) / s,
+                      double(m_view.Height()) / s);
+    for (const QImage* ghost : ghosts) {
+        if (!ghost->isNull())
+            p.drawImage(QRectF(0, 0, m_view.Width(), m_view.Height()), *ghost, from);
+    }
+}
+
+void CWorkWnd::DrawEdge(QPainter& painter) const
+{
     const QRect outer = rect();
     // The sunken edge: dark above and left, light below and right.
     painter.setPen(QColor(0x80, 0x80, 0x80));
@@ -287,5 +486,60 @@ void CWorkWnd::paintEvent(QPaintEvent*)
     painter.setPen(QColor(0xD4, 0xD0, 0xC8));
     painter.drawLine(outer.bottomLeft() + QPoint(1, -1), outer.bottomRight() + QPoint(-1, -1));
     painter.drawLine(outer.topRight() + QPoint(-1, 1), outer.bottomRight() + QPoint(-1, -1));
-    painter.drawImage(kEdge, kEdge, frame);
+}
+
+void CWorkWnd::DrawIndicator(QPainter& painter) const
+{
+    // The zoom level on a small tile in the skin's colours: dark brown text on
+    // the light cream of the dialog's tiles, a brown rim.
+    const QRectF tile = QRectF(IndicatorRect()).translated(kEdge, kEdge).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x4A, 0x38, 0x26), 1.2));
+    painter.setBrush(QColor(0xEF, 0xE2, 0xC6, 0xE6));
+    painter.drawRoundedRect(tile, 6, 6);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0x4A, 0x38, 0x26));
+    painter.drawText(tile, Qt::AlignCenter, QStringLiteral("%1 %").arg(m_view.Percent()));
+    painter.restore();
+}
+
+void CWorkWnd::paintEvent(QPaintEvent* event)
+{
+    if (!m_picture.HasPicture() || m_picture.Display().Empty())
+        return;  // the main dialog's background shows through
+    QPainter painter(this);
+    const QRect client(0, 0, m_picture.Width(), m_picture.Height());
+    if (!m_stretched.isNull()) {
+        // An export's frame of another size is shown stretched over the picture.
+        painter.drawImage(QRect(client).translated(kEdge, kEdge), m_stretched);
+        DrawEdge(painter);
+        return;
+    }
+    if (m_frame.size() != client.size())
+        m_frame = QImage(client.size(), QImage::Format_RGB32);
+    // Only the changed part is composed and copied.
+    const QRect dirty = event->rect().translated(-kEdge, -kEdge) & client;
+    if (!dirty.isEmpty()) {
+        ComposeFrame(dirty);
+        painter.drawImage(dirty.topLeft() + QPoint(kEdge, kEdge), m_frame, dirty);
+    }
+    const CTool* tool = m_picture.ActiveTool();
+    if (tool && m_last != kNone && !tool->IsGlobal() && !m_bBefore) {
+        painter.save();
+        painter.setClipRect(client.translated(kEdge, kEdge));
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        painter.setPen(QPen(Qt::white, 0));
+        painter.setBrush(Qt::NoBrush);
+        // A one-pixel pen draws a QRect's outline one pixel wider and higher than
+        // the rectangle: the ellipse stays inside [left, right) x [top, bottom).
+        const QRect r = ClientRectOf(tool->GetBrushRect(m_last.x(), m_last.y()));
+        painter.drawEllipse(r.adjusted(0, 0, -1, -1).translated(kEdge, kEdge));
+        painter.restore();
+    }
+    if (!m_view.IsFit())
+        DrawIndicator(painter);
+    DrawEdge(painter);  // the painter keeps to the changed region
 }

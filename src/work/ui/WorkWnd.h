@@ -6,8 +6,19 @@
 // outline. The picture's owner (the project) hears about the stroke's changes
 // through its WorkPictureHost; this window adds the notice the dialog needs when
 // the window hides: powerRequested (take the power slider into the map).
+//
+// The window keeps the picture's size; the view inside it zooms (100 to 800 %
+// or fit) and pans (work/ZoomView.h). Above 100 % it shows the photograph's own
+// detail through the map (work/ZoomedView.h). Pointer positions become map
+// positions floored to map pixels at every zoom. A held key shows the
+// undeformed picture; the onion-skin option ghosts the neighbouring keyframes
+// over the picture. Each paint composes only the changed rectangle into a
+// kept display picture.
 
 #include "engine/WorkPicture.h"
+#include "work/OnionSkin.h"
+#include "work/ZoomView.h"
+#include "work/ZoomedView.h"
 
 #include <QBasicTimer>
 #include <QCursor>
@@ -16,6 +27,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
+#include <span>
 
 class CWorkWnd : public QWidget {
     Q_OBJECT
@@ -27,6 +40,16 @@ public:
     static constexpr QPoint kAreaOrigin{363, 21};
     // Timer period of repeating tools.
     static constexpr int kRepeatMs = 10;
+    // Held, the key that shows the undeformed picture.
+    static constexpr Qt::Key kBeforeAfterKey = Qt::Key_Backslash;
+    // View pixels one wheel notch pans.
+    static constexpr int kWheelPan = 48;
+
+    // The keyframes ghosted by the onion skin: empty spans for none.
+    struct OnionMaps {
+        std::span<const Displacement> previous;
+        std::span<const Displacement> next;
+    };
 
     explicit CWorkWnd(WorkPicture& picture, QWidget* parent = nullptr);
     ~CWorkWnd() override;
@@ -59,6 +82,33 @@ public:
     void ClearStretchedFrame();
     bool ShowsStretchedFrame() const { return !m_stretched.isNull(); }
 
+    // The photograph for magnified views (nothing: the work picture's own source).
+    void SetDetailSource(std::function<std::shared_ptr<const PackedPicture>()> source);
+    // The keyframes the onion skin ghosts, asked for when they may have changed.
+    void SetOnionSource(std::function<OnionMaps()> source) { m_onionSource = std::move(source); }
+    // The keyframes changed (another became active, or one was edited or undone):
+    // the ghosts are checked on the next paint and rendered again if they differ.
+    void OnionKeysChanged();
+    // While the animation plays no ghost is drawn.
+    void SetPlaying(bool playing);
+    const OnionSkin& Onion() const { return m_onion; }
+
+    // The view: zoom and pan. The anchor is a client position that keeps the
+    // picture point under it; the default is the view's centre.
+    const ZoomView& View() const { return m_view; }
+    void ZoomIn(QPoint anchor);
+    void ZoomOut(QPoint anchor);
+    void ZoomIn() { ZoomIn(ViewCentre()); }
+    void ZoomOut() { ZoomOut(ViewCentre()); }
+    void ZoomToFit();
+    void PanBy(int dx, int dy);
+    // The undeformed picture is shown while the key is held.
+    bool ShowsBeforePicture() const { return m_bBefore; }
+    // The composed client area as last painted (without the outline and indicator).
+    const QImage& DisplayedFrame() const { return m_frame; }
+    // Where the indicator of the zoom level is drawn (client coordinates).
+    QRect IndicatorRect() const;
+
     // The cursors for the cursor kinds 2 (tool) and 3 (busy).
     void SetCursorPictures(const QCursor& tool, const QCursor& busy);
     // Sets the cursor chosen by the application's cursor kind (or busy while locked).
@@ -67,7 +117,7 @@ public:
     void SetBusy(bool busy);
     bool Busy() const { return m_bBusy; }
 
-    // The brush outline position; (-1000, -1000) when none is shown.
+    // The brush outline position in map pixels; (-1000, -1000) when none is shown.
     QPoint LastPoint() const { return m_last; }
     bool TimerRunning() const { return m_timer.isActive(); }
     // One timer step at the pointer's current position (what the 10 ms timer does).
@@ -87,6 +137,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool event(QEvent* event) override;
@@ -96,11 +148,26 @@ private:
 
     void StartStroke(QPoint p, bool right);
     void EndStroke(QPoint p, bool right);
-    // Repaints a rectangle given in client coordinates.
+    // Repaints a rectangle given in map pixels, where the view shows it.
     void InvalidateClient(const Rect& r);
     Rect BrushRectAt(QPoint p) const;
     bool ClientContains(QPoint p) const;
-    QImage DisplayImage() const;
+    // The map pixel under a client position.
+    QPoint MapPoint(QPoint client) const;
+    // A rectangle of map pixels in client coordinates (not limited to the view).
+    QRect ClientRectOf(const Rect& map) const;
+    QPoint ViewCentre() const;
+    // After zooming or panning: the outline follows the pointer's map position.
+    void ViewChanged();
+    // A key of the window: zoom keys, the before/after key, space for panning.
+    bool HandleKey(QKeyEvent* event);
+    void SetBeforeShown(bool shown);
+    // Composes the client rectangle `r` into m_frame.
+    void ComposeFrame(const QRect& r);
+    void DrawGhosts(const QRect& r);
+    void DrawIndicator(QPainter& painter) const;
+    void DrawEdge(QPainter& painter) const;
+    void UpdateOnion();
 
     WorkPicture& m_picture;
     QPoint m_last = kNone;
@@ -112,4 +179,20 @@ private:
     QCursor m_toolCursor;
     QCursor m_busyCursor{Qt::WaitCursor};
     QImage m_stretched;
+
+    ZoomView m_view;
+    ZoomedView m_zoomed;
+    std::function<std::shared_ptr<const PackedPicture>()> m_detailSource;
+    DisplacementMap m_noMap;  // shown when no map of the picture's size is attached
+    QImage m_frame;           // the composed client area
+    int m_nPower = 64;        // the power of the last render, for magnified views
+    bool m_bBefore = false;
+    bool m_bSpaceHeld = false;
+    bool m_bPanning = false;
+    QPoint m_panFrom;
+    int m_nWheelZoom = 0;  // wheel angle towards the next zoom step
+    OnionSkin m_onion;
+    std::function<OnionMaps()> m_onionSource;
+    bool m_bOnionStale = true;
+    bool m_bPlaying = false;
 };
