@@ -69,6 +69,12 @@ inline constexpr int SaveModeCustom = 32788;
 inline constexpr int ToggleTips = 32789;
 inline constexpr int ToggleAnimation = 32790;
 inline constexpr int ToggleOnionSkin = 32830;
+inline constexpr int TogglePressureSize = 32840;  // pen pressure changes the brush size
+// The reverse key's choice, in the order of ReverseKey.
+inline constexpr int ReverseKeyAlt = 32841;
+inline constexpr int ReverseKeyCtrl = 32842;
+inline constexpr int ReverseKeyShift = 32843;
+inline constexpr int ReverseKeyMeta = 32844;
 // Commands of the keys and the options menu.
 inline constexpr int Save = 57603;  // Ctrl+S: the project into its own file
 inline constexpr int Undo = 57643;

@@ -19,10 +19,18 @@
 #include <QLabel>
 #include <QPainter>
 
+#include <utility>
+
 namespace {
 
-constexpr int kOptionToggles[] = {Cmd::ToggleDuration,  Cmd::ToggleNumber,      Cmd::ToggleTips,
-                                  Cmd::ToggleAnimation, Cmd::ToggleInterpVideo, Cmd::ToggleOnionSkin};
+constexpr int kOptionToggles[] = {Cmd::ToggleDuration,    Cmd::ToggleNumber,      Cmd::ToggleTips,
+                                  Cmd::ToggleAnimation,   Cmd::ToggleInterpVideo, Cmd::ToggleOnionSkin,
+                                  Cmd::TogglePressureSize};
+// The reverse key's choices and the keys they choose.
+constexpr std::pair<int, ReverseKey> kReverseKeys[] = {{Cmd::ReverseKeyAlt, ReverseKey::Alt},
+                                                       {Cmd::ReverseKeyCtrl, ReverseKey::Control},
+                                                       {Cmd::ReverseKeyShift, ReverseKey::Shift},
+                                                       {Cmd::ReverseKeyMeta, ReverseKey::Meta}};
 constexpr int kSaveModes[] = {Cmd::SaveModeScreen, Cmd::SaveModePicture, Cmd::SaveModeCustom};
 
 bool& OptionFlag(int id)
@@ -34,6 +42,7 @@ bool& OptionFlag(int id)
     case Cmd::ToggleTips: return app.m_bShowTips;
     case Cmd::ToggleAnimation: return app.m_bShowAnimation;
     case Cmd::ToggleOnionSkin: return app.m_bOnionSkin;
+    case Cmd::TogglePressureSize: return app.m_bPressureSize;
     default: return app.m_bInterpVideo;
     }
 }
@@ -105,6 +114,15 @@ COptionCommands::COptionCommands(CCommandRegistry& commands, UserPrompts& prompt
         m_commands.Add(id, [this, id] { Toggle(id); })->setCheckable(true);
     }
     CreateSaveModeChoice();
+    auto* reverseKeys = new QActionGroup(this);
+    for (const auto& [id, key] : kReverseKeys) {
+        QAction* action = m_commands.Add(id, [this, key] {
+            App().m_reverseKey = key;
+            ShowSettings();
+        });
+        action->setCheckable(true);
+        reverseKeys->addAction(action);
+    }
     ShowSettings();
 }
 
@@ -148,6 +166,8 @@ void COptionCommands::ShowSettings()
         m_commands.Action(id)->setChecked(OptionFlag(id));
     for (int id : kSaveModes)
         m_commands.Action(id)->setChecked(id == SaveModeChoice(App().m_nSaveMode));
+    for (const auto& [id, key] : kReverseKeys)
+        m_commands.Action(id)->setChecked(key == App().m_reverseKey);
 }
 
 void COptionCommands::ShowMenu()
@@ -162,6 +182,9 @@ void COptionCommands::ShowMenu()
                                     BMenuItem::FromAction(m_commands.Action(Cmd::About)),
                                     {}};
     for (int id : kOptionToggles)
+        items.push_back(BMenuItem::FromAction(m_commands.Action(id)));
+    items.emplace_back();
+    for (const auto& [id, key] : kReverseKeys)
         items.push_back(BMenuItem::FromAction(m_commands.Action(id)));
     auto* menu = new CBMenu(std::move(items), &m_window);
     menu->setAttribute(Qt::WA_DeleteOnClose);

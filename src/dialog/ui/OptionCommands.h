@@ -1,6 +1,6 @@
 #pragma once
 // The main dialog's options: the options menu (undo and redo, help and about,
-// the five display options), the finish screen's choice of output size, and
+// the display and editing options, the reverse key), the finish screen's choice of output size, and
 // help, the program's own help window on the page of a screen or dialog.
 
 #include <QObject>

@@ -23,6 +23,8 @@ CToolCommands::CToolCommands(Project& project, CWorkWnd& work, CCommandRegistry&
           m_window(window), m_tools(std::make_unique<ToolTable>(nullptr, cursor))
 {
     CreateToolButtons();
+    // The reverse key's partners come from the same tools.
+    m_work.Brush().SetTools(m_tools.get());
     m_pIndicator = new CToolIndicator(&window);
     m_commands.Bind(Cmd::Indicator, m_pIndicator);
     CreateSliders();
@@ -111,6 +113,8 @@ void CToolCommands::SelectTool(int id)
     CTool* tool = m_tools->Find(id);
     if (!tool)
         return;
+    // A button gives its tool's own fixed size, whatever free size it had.
+    tool->SetFreeRadius(0);
     m_project.SelectTool(*m_tools, id);
     m_commands.Action(id)->setChecked(true);
     Slider(Cmd::StrengthSlider)->SetPos(tool->Strength());

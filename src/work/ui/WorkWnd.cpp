@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTabletEvent>
 #include <QTimerEvent>
 #include <QWheelEvent>
 
@@ -219,6 +220,11 @@ bool CWorkWnd::HandleKey(QKeyEvent* event)
         }
         return false;
     }
+    if (press && (key == Qt::Key_BracketLeft || key == Qt::Key_BracketRight) &&
+        !(event->modifiers() & Qt::ControlModifier)) {
+        StepBrushSize(key == Qt::Key_BracketRight ? 1 : -1);
+        return true;
+    }
     if (!press || !(event->modifiers() & Qt::ControlModifier))
         return false;
     switch (key) {
@@ -242,6 +248,12 @@ bool CWorkWnd::eventFilter(QObject* watched, QEvent* event)
 void CWorkWnd::wheelEvent(QWheelEvent* event)
 {
     const QPoint angle = event->angleDelta();
+    if (event->modifiers() == Qt::ShiftModifier) {
+        // Some systems turn a wheel with Shift into a sideways one.
+        StepBrushSize(m_brush.WheelSteps(angle.y() != 0 ? angle.y() : angle.x()));
+        event->accept();
+        return;
+    }
     if (event->modifiers() & Qt::ControlModifier) {
         // Whole notches zoom; smaller steps of a touchpad add up to one.
         m_nWheelZoom += angle.y();
@@ -262,16 +274,31 @@ void CWorkWnd::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
+void CWorkWnd::StepBrushSize(int steps)
+{
+    CTool* tool = m_picture.ActiveTool();
+    // A stroke keeps the size it began with, as a replayed one does.
+    if (!tool || m_picture.StrokeActive() || !m_picture.HasPicture())
+        return;
+    const Rect before = BrushRectAt(m_last);
+    if (BrushInput::StepSize(*tool, steps, m_picture.Width(), m_picture.Height()))
+        InvalidateClient(before.United(BrushRectAt(m_last)));
+}
+
 // ---------------------------------------------------------------- strokes ---
 
-void CWorkWnd::StartStroke(QPoint p, bool right)
+void CWorkWnd::StartStroke(QPoint p, bool right, bool reverse)
 {
     if (m_bBusy || m_picture.StrokeActive() || !m_picture.ActiveTool() || !m_picture.HasPicture())
         return;
     m_bRightStroke = right;
-    const bool repeats = m_picture.ButtonDown(p.x(), p.y(), right);  // asks for the power first
-    if (!m_picture.StrokeActive())
+    m_brush.BeginStroke(m_picture, reverse, App().m_bPressureSize);
+    // asks for the power first
+    const bool repeats = m_picture.ButtonDown(p.x(), p.y(), right != m_brush.TurnsBack());
+    if (!m_picture.StrokeActive()) {
+        m_brush.EndStroke(m_picture);
         return;
+    }
     if (!m_bGrabbed) {
         grabMouse();
         m_bGrabbed = true;
@@ -284,7 +311,8 @@ void CWorkWnd::StartStroke(QPoint p, bool right)
 void CWorkWnd::EndStroke(QPoint p, bool right)
 {
     m_timer.stop();
-    m_picture.ButtonUp(right);
+    m_picture.ButtonUp(right != m_brush.TurnsBack());
+    m_brush.EndStroke(m_picture);
     if (m_bGrabbed) {
         releaseMouse();
         m_bGrabbed = false;
@@ -295,13 +323,16 @@ void CWorkWnd::EndStroke(QPoint p, bool right)
 
 void CWorkWnd::mousePressEvent(QMouseEvent* event)
 {
+    if (!m_bPenEvent)
+        m_brush.SetPressure(kFullPressure);
     m_pointer = ToClient(event->position());
     const bool panButton = event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && m_bSpaceHeld);
     if (panButton && !m_picture.StrokeActive()) {
         m_bPanning = true;
         m_panFrom = m_pointer;
     } else if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
-        StartStroke(MapPoint(m_pointer), event->button() == Qt::RightButton);
+        const bool reverse = event->modifiers() & ReverseKeyModifier(App().m_reverseKey);
+        StartStroke(MapPoint(m_pointer), event->button() == Qt::RightButton, reverse);
     }
     event->accept();
 }
@@ -314,6 +345,8 @@ void CWorkWnd::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CWorkWnd::mouseMoveEvent(QMouseEvent* event)
 {
+    if (!m_bPenEvent)
+        m_brush.SetPressure(kFullPressure);
     const QPoint client = ToClient(event->position());
     m_pointer = client;
     if (m_bPanning) {
@@ -355,6 +388,35 @@ void CWorkWnd::mouseReleaseEvent(QMouseEvent* event)
     if (m_picture.StrokeActive() && right != m_bRightStroke)
         return;
     EndStroke(MapPoint(m_pointer), right);
+}
+
+void CWorkWnd::tabletEvent(QTabletEvent* event)
+{
+    const QEvent::Type type = event->type();
+    const QEvent::Type mouseType = type == QEvent::TabletPress     ? QEvent::MouseButtonPress
+                                   : type == QEvent::TabletRelease ? QEvent::MouseButtonRelease
+                                   : type == QEvent::TabletMove    ? QEvent::MouseMove
+                                                                   : QEvent::None;
+    if (mouseType == QEvent::None) {
+        QWidget::tabletEvent(event);
+        return;
+    }
+    // The pen acts as the mouse does, with its pressure on the next steps.
+    m_brush.SetPressure(QuantisePressure(event->pressure()));
+    QMouseEvent mouse(mouseType, event->position(), event->globalPosition(), event->button(), event->buttons(),
+                      event->modifiers(), event->pointingDevice());
+    m_bPenEvent = true;
+    if (mouseType == QEvent::MouseButtonPress)
+        mousePressEvent(&mouse);
+    else if (mouseType == QEvent::MouseMove)
+        mouseMoveEvent(&mouse);
+    else
+        mouseReleaseEvent(&mouse);
+    m_bPenEvent = false;
+    if (mouseType == QEvent::MouseButtonRelease)
+        m_brush.SetPressure(kFullPressure);
+    // Accepted, it brings no mouse event of its own.
+    event->accept();
 }
 
 void CWorkWnd::leaveEvent(QEvent* event)

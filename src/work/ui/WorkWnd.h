@@ -13,9 +13,12 @@
 // positions floored to map pixels at every zoom. A held key shows the
 // undeformed picture; the onion-skin option ghosts the neighbouring keyframes
 // over the picture. Each paint composes only the changed rectangle into a
-// kept display picture.
+// kept display picture. `[` and `]` or Shift with the wheel give the brush a
+// free size, a pen's pressure acts on each step, and the reverse key held at
+// the press makes the tool's partner act (work/BrushInput.h).
 
 #include "engine/WorkPicture.h"
+#include "work/BrushInput.h"
 #include "work/OnionSkin.h"
 #include "work/ZoomView.h"
 #include "work/ZoomedView.h"
@@ -109,6 +112,12 @@ public:
     // Where the indicator of the zoom level is drawn (client coordinates).
     QRect IndicatorRect() const;
 
+    // The brush input: the reverse partners' table, the pen's pressure.
+    BrushInput& Brush() { return m_brush; }
+    // The active brush's radius `steps` steps (10 %, at least a pixel) larger
+    // or, negative, smaller; nothing during a stroke or for a whole-picture tool.
+    void StepBrushSize(int steps);
+
     // The cursors for the cursor kinds 2 (tool) and 3 (busy).
     void SetCursorPictures(const QCursor& tool, const QCursor& busy);
     // Sets the cursor chosen by the application's cursor kind (or busy while locked).
@@ -138,6 +147,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void tabletEvent(QTabletEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -146,7 +156,7 @@ protected:
 private:
     static constexpr QPoint kNone{-1000, -1000};
 
-    void StartStroke(QPoint p, bool right);
+    void StartStroke(QPoint p, bool right, bool reverse);
     void EndStroke(QPoint p, bool right);
     // Repaints a rectangle given in map pixels, where the view shows it.
     void InvalidateClient(const Rect& r);
@@ -195,4 +205,6 @@ private:
     std::function<OnionMaps()> m_onionSource;
     bool m_bOnionStale = true;
     bool m_bPlaying = false;
+    BrushInput m_brush;
+    bool m_bPenEvent = false;  // a pen's event goes through the mouse handlers
 };
