@@ -278,7 +278,7 @@ void CWorkWnd::StepBrushSize(int steps)
 {
     CTool* tool = m_picture.ActiveTool();
     // A stroke keeps the size it began with, as a replayed one does.
-    if (!tool || m_picture.StrokeActive() || !m_picture.HasPicture())
+    if (!tool || m_bBusy || m_picture.StrokeActive() || !m_picture.HasPicture())
         return;
     const Rect before = BrushRectAt(m_last);
     if (BrushInput::StepSize(*tool, steps, m_picture.Width(), m_picture.Height()))

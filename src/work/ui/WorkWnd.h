@@ -115,7 +115,8 @@ public:
     // The brush input: the reverse partners' table, the pen's pressure.
     BrushInput& Brush() { return m_brush; }
     // The active brush's radius `steps` steps (10 %, at least a pixel) larger
-    // or, negative, smaller; nothing during a stroke or for a whole-picture tool.
+    // or, negative, smaller; nothing during a stroke, while busy or for a
+    // whole-picture tool.
     void StepBrushSize(int steps);
 
     // The cursors for the cursor kinds 2 (tool) and 3 (busy).

@@ -81,14 +81,20 @@ protected:
             QTest::mouseMove(wnd.get(), Widget(path[i]));
         QTest::mouseRelease(wnd.get(), button, modifiers, Widget(path.back()));
     }
-    // The engine's stroke along the same path with the reference's active tool.
-    void ReferenceStroke(bool right, int pressure = kFullPressure)
+    // The engine's stroke along the same path with the reference's active
+    // tool, at a pressure for each point (none: full pressure).
+    void ReferenceStroke(bool right, std::vector<double> pressures = {})
     {
         CTool* acting = reference.ActiveTool();
-        acting->SetPressure(pressure);
+        const auto pressureAt = [&](size_t i) {
+            return pressures.empty() ? kFullPressure : QuantisePressure(pressures[i]);
+        };
+        acting->SetPressure(pressureAt(0));
         reference.ButtonDown(path.front().x(), path.front().y(), right);
-        for (size_t i = 1; i < path.size(); ++i)
+        for (size_t i = 1; i < path.size(); ++i) {
+            acting->SetPressure(pressureAt(i));
             reference.MouseMove(path[i].x(), path[i].y());
+        }
         reference.ButtonUp(right);
         acting->SetPressure(kFullPressure);
     }
@@ -100,11 +106,11 @@ protected:
                            buttons);
         QApplication::sendEvent(wnd.get(), &event);
     }
-    void PenStroke(double pressure)
+    void PenStroke(const std::vector<double>& pressures)
     {
-        Tablet(QEvent::TabletPress, path.front(), pressure, Qt::LeftButton);
+        Tablet(QEvent::TabletPress, path.front(), pressures.front(), Qt::LeftButton);
         for (size_t i = 1; i < path.size(); ++i)
-            Tablet(QEvent::TabletMove, path[i], pressure, Qt::LeftButton);
+            Tablet(QEvent::TabletMove, path[i], pressures[i], Qt::LeftButton);
         Tablet(QEvent::TabletRelease, path.back(), 0.0, Qt::NoButton);
     }
     void Wheel(QPoint angle, Qt::KeyboardModifiers modifiers)
@@ -193,9 +199,9 @@ TEST_F(BrushTest, TheFreeSizeStaysWithinThePictureAndLeavesWholePictureToolsAlon
 TEST_F(BrushTest, APensPressureScalesEachStepAndTheMouseStaysAtFullPressure)
 {
     Open(1038);  // medium move
-    PenStroke(0.5);
+    PenStroke({0.5, 0.5, 0.5, 0.5});
     EXPECT_EQ(tool->Pressure(), kFullPressure);  // restored after the stroke
-    ReferenceStroke(false, QuantisePressure(0.5));
+    ReferenceStroke(false, {0.5, 0.5, 0.5, 0.5});
     EXPECT_FALSE(AllZero(map));
     EXPECT_TRUE(map == referenceMap);
 
@@ -210,17 +216,19 @@ TEST_F(BrushTest, WithThePressureOptionThePenAlsoScalesTheSize)
 {
     App().m_bPressureSize = true;
     Open(1039);
-    PenStroke(0.25);
+    // Each step at the pressure of its own event.
+    const std::vector<double> pressures{0.25, 0.6, 0.1, 0.9};
+    PenStroke(pressures);
     referenceTool->SetPressureScalesSize(true);
-    ReferenceStroke(false, QuantisePressure(0.25));
+    ReferenceStroke(false, pressures);
     EXPECT_TRUE(map == referenceMap);
     EXPECT_EQ(tool->Radius(), 68);  // the outline is at full size again
 
     // The option off: the same pressure leaves the size.
     App().m_bPressureSize = false;
-    PenStroke(0.25);
+    PenStroke(pressures);
     referenceTool->SetPressureScalesSize(false);
-    ReferenceStroke(false, QuantisePressure(0.25));
+    ReferenceStroke(false, pressures);
     EXPECT_TRUE(map == referenceMap);
 }
 
