@@ -293,7 +293,7 @@ void CWorkWnd::StartStroke(QPoint p, bool right, bool reverse)
         return;
     m_bRightStroke = right;
     m_brush.BeginStroke(m_picture, reverse, App().m_bPressureSize);
-    // asks for the power first
+    // ButtonDown has the power taken into the map first.
     const bool repeats = m_picture.ButtonDown(p.x(), p.y(), right != m_brush.TurnsBack());
     if (!m_picture.StrokeActive()) {
         m_brush.EndStroke(m_picture);
