@@ -69,6 +69,11 @@ inline constexpr int SaveModeCustom = 32788;
 inline constexpr int ToggleTips = 32789;
 inline constexpr int ToggleAnimation = 32790;
 inline constexpr int ToggleOnionSkin = 32830;
+// The freeze mask and reconstruct, in the options menu.
+inline constexpr int PaintMask = 32850;
+inline constexpr int ShowMask = 32851;
+inline constexpr int ClearMask = 32852;
+inline constexpr int Reconstruct = 32853;
 // Commands of the keys and the options menu.
 inline constexpr int Save = 57603;  // Ctrl+S: the project into its own file
 inline constexpr int Undo = 57643;

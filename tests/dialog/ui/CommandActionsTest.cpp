@@ -92,10 +92,11 @@ TEST_F(CommandActionsTest, TheMenusOfferTheRegistrysActionsAndChoosingOneRunsIt)
     CBMenu* options = OpenMenu();
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(MenuActions(*options),
-              (std::vector<QAction*>{Action(Cmd::Undo), Action(Cmd::Redo), nullptr, Action(Cmd::Help),
-                                     Action(Cmd::About), nullptr, Action(Cmd::ToggleDuration),
-                                     Action(Cmd::ToggleNumber), Action(Cmd::ToggleTips), Action(Cmd::ToggleAnimation),
-                                     Action(Cmd::ToggleInterpVideo), Action(Cmd::ToggleOnionSkin)}));
+              (std::vector<QAction*>{
+                  Action(Cmd::Undo), Action(Cmd::Redo), nullptr, Action(Cmd::Help), Action(Cmd::About), nullptr,
+                  Action(Cmd::ToggleDuration), Action(Cmd::ToggleNumber), Action(Cmd::ToggleTips),
+                  Action(Cmd::ToggleAnimation), Action(Cmd::ToggleInterpVideo), Action(Cmd::ToggleOnionSkin), nullptr,
+                  Action(Cmd::PaintMask), Action(Cmd::ShowMask), Action(Cmd::ClearMask), Action(Cmd::Reconstruct)}));
     // Undo and redo are greyed (nothing done yet): the third choosable item is the tips.
     Choose(options, 5);
     EXPECT_TRUE(QTest::qWaitFor([] { return !App().m_bShowTips; }, 5000));
