@@ -75,6 +75,11 @@ inline constexpr int ReverseKeyAlt = 32841;
 inline constexpr int ReverseKeyCtrl = 32842;
 inline constexpr int ReverseKeyShift = 32843;
 inline constexpr int ReverseKeyMeta = 32844;
+// The freeze mask and reconstruct, in the options menu.
+inline constexpr int PaintMask = 32850;
+inline constexpr int ShowMask = 32851;
+inline constexpr int ClearMask = 32852;
+inline constexpr int Reconstruct = 32853;
 // Commands of the keys and the options menu.
 inline constexpr int Save = 57603;  // Ctrl+S: the project into its own file
 inline constexpr int Undo = 57643;

@@ -4,6 +4,7 @@
 #include "animation/ui/DurationDlg.h"
 #include "app/AppState.h"
 #include "controls/ui/SizeDlg.h"
+#include "dialog/ui/ReconstructDlg.h"
 
 #include <QFileInfo>
 
@@ -19,7 +20,8 @@ int HelpPageForContext(int context)
 {
     constexpr int kDialog = 0x20000;
     switch (context) {
-    case kDialog + CDurationDlg::kTemplateId: return 3;  // the strip, on the editing screen
+    case kDialog + CDurationDlg::kTemplateId:  // the strip and reconstruct, on the editing screen
+    case kDialog + CReconstructDlg::kTemplateId: return 3;
     case kDialog + CSizeDlg::kTemplateId:
     case kDialog + CChooseFrameDlg::kTemplateId: return 2;  // the finish screen's exports
     default: return context >= 1 && context <= 9 ? context : 1;

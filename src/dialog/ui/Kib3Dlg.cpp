@@ -12,6 +12,7 @@
 #include "controls/ui/UserPrompts.h"
 #include "dialog/ui/CommandGroups.h"
 #include "dialog/ui/DropOpener.h"
+#include "dialog/ui/MaskCommands.h"
 #include "dialog/ui/OptionCommands.h"
 #include "dialog/ui/ProjectEvents.h"
 #include "dialog/ui/ScreenCommands.h"
@@ -69,6 +70,7 @@ CKib3Dlg::~CKib3Dlg()
     // The history's and the work window's notices go before the project does,
     // and without telling this half-destroyed dialog anything.
     delete m_pUndo;
+    delete m_pMask;
     disconnect(m_pWorkWnd, nullptr, this, nullptr);
     delete m_pWorkWnd;
     m_pWorkWnd = nullptr;
@@ -123,6 +125,8 @@ void CKib3Dlg::CreateCommandFamilies()
     m_pProjectCommands = new CProjectCommands(m_project, m_prompts, *this, *m_pCommands, this);
     m_pUndo = new CUndoCommands(m_project, *m_pCommands, *m_pTools);
     m_pUndo->RecordStrip(*m_pKeysWnd);
+    m_pMask = new CMaskCommands(m_project, *m_pWorkWnd, *m_pCommands, *this, [this] { m_pTools->ApplyPower(); });
+    m_pOptions->AddMenuSection(CMaskCommands::MenuItems());
     m_pTools->SelectTool(ReadToolId(), ReadToolPower());
     m_pPlayer = new CPlayer(m_project, *m_pWorkWnd, *m_pKeysWnd, this);
     m_pPlayer->SetControls(m_pCommands->Action(Cmd::Play), Button(Cmd::Play), m_pTools->Slider(Cmd::SpeedSlider));
@@ -169,6 +173,7 @@ void CKib3Dlg::ConnectNotices()
     // The keyframes (and perhaps the picture) came back from a step: the strip,
     // the work window and the buttons follow them.
     connect(m_pEvents.get(), &CProjectEvents::documentRestored, this, &CKib3Dlg::AfterDocumentChanged);
+    connect(m_pEvents.get(), &CProjectEvents::maskChanged, m_pMask, &CMaskCommands::MaskChanged);
     connect(m_pKeysWnd, &CKeysWnd::thumbnailWanted, this, &CKib3Dlg::OnThumbnailWanted);
     connect(m_pKeysWnd, &CKeysWnd::keysEdited, this, [this] {
         m_pWorkWnd->OnionKeysChanged();
@@ -326,6 +331,7 @@ void CKib3Dlg::AfterDocumentChanged()
     m_pTools->AdoptDocumentTool();
     UpdateCommandStates();
     m_pUndo->Refresh();
+    m_pMask->Refresh();
     m_pKeysWnd->KeysChanged();
     m_pWorkWnd->setVisible(CurrentScreen() == Screen::Editing && m_project.Picture().HasPicture());
     m_pWorkWnd->update();

@@ -25,6 +25,7 @@
 class CCommandRegistry;
 class CHelpWindow;
 class CKeysWnd;
+class CMaskCommands;
 class CMyButton;
 class CMyRadioBtn;
 class CMySlider;
@@ -83,6 +84,7 @@ public:
     CExportCommands* Exports() const { return m_pExports; }
     CUndoCommands* UndoCommands() const { return m_pUndo; }
     CProjectCommands* ProjectCommands() const { return m_pProjectCommands; }
+    CMaskCommands* MaskCommands() const { return m_pMask; }
     // The help window, once help was asked for.
     CHelpWindow* HelpWindow() const;
     // HelpHost: opens the help window on a context's page.
@@ -170,6 +172,7 @@ private:
     CUndoCommands* m_pUndo = nullptr;
     CProjectCommands* m_pProjectCommands = nullptr;
     COptionCommands* m_pOptions = nullptr;
+    CMaskCommands* m_pMask = nullptr;
     QPointer<CSplashWnd> m_pSplash;
     bool m_bLocked = false;
     bool m_bShownOnce = false;

@@ -186,6 +186,11 @@ void COptionCommands::ShowMenu()
     items.emplace_back();
     for (const auto& [id, key] : kReverseKeys)
         items.push_back(BMenuItem::FromAction(m_commands.Action(id)));
+    for (const std::vector<int>& section : m_sections) {
+        items.emplace_back();
+        for (int id : section)
+            items.push_back(BMenuItem::FromAction(m_commands.Action(id)));
+    }
     auto* menu = new CBMenu(std::move(items), &m_window);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     connect(menu, &CBMenu::helpRequested, this, [this](int) { ShowHelp(HelpContextForScreen(m_currentScreen())); });

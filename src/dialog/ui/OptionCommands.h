@@ -33,6 +33,9 @@ public:
     void ShowHelp(int context);
     CHelpWindow* HelpWindow() const;
 
+    // Further items of the menu, after a separator, from another command family.
+    void AddMenuSection(std::vector<int> ids) { m_sections.push_back(std::move(ids)); }
+
     CMyRadioBtn* SaveModeButton(int id) const;
     // The controls for the finish screen: the output size's label and choices.
     std::vector<std::pair<int, QWidget*>> Controls() const;
@@ -57,4 +60,5 @@ private:
     QLabel* m_pOutputLabel = nullptr;
     std::map<int, CMyRadioBtn*> m_saveModes;
     QPointer<CHelpWindow> m_pHelp;
+    std::vector<std::vector<int>> m_sections;
 };

@@ -24,6 +24,8 @@ signals:
     void mapChanged();
     // An undone or redone step replaced the keyframes (and perhaps the picture).
     void documentRestored();
+    // The freeze mask changed (an undone or redone mask edit, a cleared or set mask).
+    void maskChanged();
 
 private:
     void ApplyPowerRequested() override { emit powerRequested(); }
@@ -31,6 +33,7 @@ private:
     void MapChanged() override { emit mapChanged(); }
     bool Playing() const override { return m_playing(); }
     void DocumentRestored() override { emit documentRestored(); }
+    void MaskChanged() override { emit maskChanged(); }
 
     Project& m_project;
     std::function<bool()> m_playing;

@@ -111,7 +111,7 @@ void CWorkWnd::RefreshCursor()
 void CWorkWnd::SetBusy(bool busy)
 {
     m_bBusy = busy;
-    if (busy && m_picture.StrokeActive())
+    if (busy && Stroking())
         EndStroke(MapPoint(m_pointer), m_bRightStroke);
     RefreshCursor();
 }
@@ -129,6 +129,10 @@ bool CWorkWnd::ClientContains(QPoint p) const
 Rect CWorkWnd::BrushRectAt(QPoint p) const
 {
     const CTool* tool = m_picture.ActiveTool();
+    if (m_mask.Painting() && p != kNone) {
+        const int r = MaskBrushFor(tool, m_picture.Width(), m_picture.Height(), false).radius;
+        return Rect{p.x() - r, p.y() - r, p.x() + r, p.y() + r};
+    }
     if (!tool || p == kNone)
         return Rect{};
     return tool->GetBrushRect(p.x(), p.y());
@@ -278,7 +282,7 @@ void CWorkWnd::StepBrushSize(int steps)
 {
     CTool* tool = m_picture.ActiveTool();
     // A stroke keeps the size it began with, as a replayed one does.
-    if (!tool || m_bBusy || m_picture.StrokeActive() || !m_picture.HasPicture())
+    if (!tool || m_bBusy || Stroking() || !m_picture.HasPicture())
         return;
     const Rect before = BrushRectAt(m_last);
     if (BrushInput::StepSize(*tool, steps, m_picture.Width(), m_picture.Height()))
@@ -289,6 +293,8 @@ void CWorkWnd::StepBrushSize(int steps)
 
 void CWorkWnd::StartStroke(QPoint p, bool right, bool reverse)
 {
+    if (m_mask.Painting())
+        return StartMaskStroke(p, right);
     if (m_bBusy || m_picture.StrokeActive() || !m_picture.ActiveTool() || !m_picture.HasPicture())
         return;
     m_bRightStroke = right;
@@ -308,9 +314,24 @@ void CWorkWnd::StartStroke(QPoint p, bool right, bool reverse)
         m_timer.start(kRepeatMs, this);
 }
 
+void CWorkWnd::StartMaskStroke(QPoint p, bool right)
+{
+    if (m_bBusy || m_bPlaying || Stroking() || !m_picture.HasPicture())
+        return;
+    m_bRightStroke = right;
+    const MaskBrush brush = MaskBrushFor(m_picture.ActiveTool(), m_picture.Width(), m_picture.Height(), right);
+    InvalidateClient(m_mask.Begin(brush, p.x(), p.y()));
+    if (!m_bGrabbed) {
+        grabMouse();
+        m_bGrabbed = true;
+    }
+    m_last = p;
+}
+
 void CWorkWnd::EndStroke(QPoint p, bool right)
 {
     m_timer.stop();
+    m_mask.End();
     m_picture.ButtonUp(right != m_brush.TurnsBack());
     m_brush.EndStroke(m_picture);
     if (m_bGrabbed) {
@@ -327,7 +348,7 @@ void CWorkWnd::mousePressEvent(QMouseEvent* event)
         m_brush.SetPressure(kFullPressure);
     m_pointer = ToClient(event->position());
     const bool panButton = event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && m_bSpaceHeld);
-    if (panButton && !m_picture.StrokeActive()) {
+    if (panButton && !Stroking()) {
         m_bPanning = true;
         m_panFrom = m_pointer;
     } else if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
@@ -358,11 +379,11 @@ void CWorkWnd::mouseMoveEvent(QMouseEvent* event)
     }
     const QPoint p = MapPoint(client);
     const CTool* tool = m_picture.ActiveTool();
-    if (tool && tool->IsGlobal())
+    if (tool && tool->IsGlobal() && !m_mask.Painting())
         return;  // whole-picture tools step on the timer only and show no outline
-    const bool stroke = m_picture.StrokeActive();
+    const bool stroke = Stroking();
     if (ClientContains(client) || stroke) {
-        if (tool && m_picture.HasPicture()) {
+        if ((tool || m_mask.Painting()) && m_picture.HasPicture()) {
             InvalidateClient(BrushRectAt(m_last).United(BrushRectAt(p)));
             m_last = p;
         }
@@ -370,7 +391,10 @@ void CWorkWnd::mouseMoveEvent(QMouseEvent* event)
         InvalidateClient(BrushRectAt(m_last));
         m_last = kNone;
     }
-    if (stroke)
+    if (m_mask.StrokeActive())
+        InvalidateClient(
+            m_mask.Continue(MaskBrushFor(tool, m_picture.Width(), m_picture.Height(), m_mask.Erasing()), p.x(), p.y()));
+    else if (stroke)
         InvalidateClient(m_picture.MouseMove(p.x(), p.y()));
 }
 
@@ -385,7 +409,7 @@ void CWorkWnd::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton && !right)
         return;
     // Only the button that started the stroke ends it.
-    if (m_picture.StrokeActive() && right != m_bRightStroke)
+    if (Stroking() && right != m_bRightStroke)
         return;
     EndStroke(MapPoint(m_pointer), right);
 }
@@ -421,7 +445,7 @@ void CWorkWnd::tabletEvent(QTabletEvent* event)
 
 void CWorkWnd::leaveEvent(QEvent* event)
 {
-    if (!m_picture.StrokeActive()) {
+    if (!Stroking()) {
         InvalidateClient(BrushRectAt(m_last));
         m_last = kNone;
     }
@@ -430,7 +454,7 @@ void CWorkWnd::leaveEvent(QEvent* event)
 
 void CWorkWnd::hideEvent(QHideEvent* event)
 {
-    if (m_picture.StrokeActive())
+    if (Stroking())
         EndStroke(MapPoint(m_pointer), m_bRightStroke);
     m_bPanning = false;
     // Only a real hide of this window takes the power into the map; a minimised
@@ -446,7 +470,7 @@ bool CWorkWnd::event(QEvent* event)
     // while the button is held): the release may never come here, so the stroke
     // ends now instead of stepping on under the other window.
     if (event->type() == QEvent::WindowDeactivate) {
-        if (m_picture.StrokeActive())
+        if (Stroking())
             EndStroke(MapPoint(m_pointer), m_bRightStroke);
         // The releases of held keys go to the other window.
         SetBeforeShown(false);
@@ -513,6 +537,8 @@ void CWorkWnd::ComposeFrame(const QRect& r)
     }
     if (App().m_bOnionSkin && !m_bBefore && !m_bPlaying)
         DrawGhosts(r);
+    if (m_mask.OverlayVisible() && !m_bBefore && !m_bPlaying)
+        DrawMaskOverlay(m_frame, r, m_view, *m_mask.Mask());
 }
 
 void CWorkWnd::DrawGhosts(const QRect& r)
@@ -589,15 +615,16 @@ void CWorkWnd::paintEvent(QPaintEvent* event)
         painter.drawImage(dirty.topLeft() + QPoint(kEdge, kEdge), m_frame, dirty);
     }
     const CTool* tool = m_picture.ActiveTool();
-    if (tool && m_last != kNone && !tool->IsGlobal() && !m_bBefore) {
+    if (m_last != kNone && !m_bBefore && (m_mask.Painting() || (tool && !tool->IsGlobal()))) {
         painter.save();
         painter.setClipRect(client.translated(kEdge, kEdge));
         painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-        painter.setPen(QPen(Qt::white, 0));
+        // Mask mode shows a dashed outline.
+        painter.setPen(QPen(Qt::white, 0, m_mask.Painting() ? Qt::DashLine : Qt::SolidLine));
         painter.setBrush(Qt::NoBrush);
         // A one-pixel pen draws a QRect's outline one pixel wider and higher than
         // the rectangle: the ellipse stays inside [left, right) x [top, bottom).
-        const QRect r = ClientRectOf(tool->GetBrushRect(m_last.x(), m_last.y()));
+        const QRect r = ClientRectOf(BrushRectAt(m_last));
         painter.drawEllipse(r.adjusted(0, 0, -1, -1).translated(kEdge, kEdge));
         painter.restore();
     }

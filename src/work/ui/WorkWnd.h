@@ -19,6 +19,7 @@
 
 #include "engine/WorkPicture.h"
 #include "work/BrushInput.h"
+#include "work/MaskPainter.h"
 #include "work/OnionSkin.h"
 #include "work/ZoomView.h"
 #include "work/ZoomedView.h"
@@ -95,6 +96,9 @@ public:
     // While the animation plays no ghost is drawn.
     void SetPlaying(bool playing);
     const OnionSkin& Onion() const { return m_onion; }
+    // The freeze mask's overlay and mask mode, in which strokes paint the mask
+    // (repaint after changing them).
+    MaskPainter& MaskPaint() { return m_mask; }
 
     // The view: zoom and pan. The anchor is a client position that keeps the
     // picture point under it; the default is the view's centre.
@@ -158,6 +162,9 @@ private:
     static constexpr QPoint kNone{-1000, -1000};
 
     void StartStroke(QPoint p, bool right, bool reverse);
+    void StartMaskStroke(QPoint p, bool right);
+    // A tool or mask stroke is under way.
+    bool Stroking() const { return m_picture.StrokeActive() || m_mask.StrokeActive(); }
     void EndStroke(QPoint p, bool right);
     // Repaints a rectangle given in map pixels, where the view shows it.
     void InvalidateClient(const Rect& r);
@@ -208,4 +215,5 @@ private:
     bool m_bPlaying = false;
     BrushInput m_brush;
     bool m_bPenEvent = false;  // a pen's event goes through the mouse handlers
+    MaskPainter m_mask;
 };

@@ -91,13 +91,29 @@ TEST_F(CommandActionsTest, TheMenusOfferTheRegistrysActionsAndChoosingOneRunsIt)
     dlg->OnCommand(Cmd::Options);
     CBMenu* options = OpenMenu();
     ASSERT_NE(options, nullptr);
-    EXPECT_EQ(MenuActions(*options),
-              (std::vector<QAction*>{
-                  Action(Cmd::Undo), Action(Cmd::Redo), nullptr, Action(Cmd::Help), Action(Cmd::About), nullptr,
-                  Action(Cmd::ToggleDuration), Action(Cmd::ToggleNumber), Action(Cmd::ToggleTips),
-                  Action(Cmd::ToggleAnimation), Action(Cmd::ToggleInterpVideo), Action(Cmd::ToggleOnionSkin),
-                  Action(Cmd::TogglePressureSize), nullptr, Action(Cmd::ReverseKeyAlt), Action(Cmd::ReverseKeyCtrl),
-                  Action(Cmd::ReverseKeyShift), Action(Cmd::ReverseKeyMeta)}));
+    EXPECT_EQ(MenuActions(*options), (std::vector<QAction*>{Action(Cmd::Undo),
+                                                            Action(Cmd::Redo),
+                                                            nullptr,
+                                                            Action(Cmd::Help),
+                                                            Action(Cmd::About),
+                                                            nullptr,
+                                                            Action(Cmd::ToggleDuration),
+                                                            Action(Cmd::ToggleNumber),
+                                                            Action(Cmd::ToggleTips),
+                                                            Action(Cmd::ToggleAnimation),
+                                                            Action(Cmd::ToggleInterpVideo),
+                                                            Action(Cmd::ToggleOnionSkin),
+                                                            Action(Cmd::TogglePressureSize),
+                                                            nullptr,
+                                                            Action(Cmd::ReverseKeyAlt),
+                                                            Action(Cmd::ReverseKeyCtrl),
+                                                            Action(Cmd::ReverseKeyShift),
+                                                            Action(Cmd::ReverseKeyMeta),
+                                                            nullptr,
+                                                            Action(Cmd::PaintMask),
+                                                            Action(Cmd::ShowMask),
+                                                            Action(Cmd::ClearMask),
+                                                            Action(Cmd::Reconstruct)}));
     // Undo and redo are greyed (nothing done yet): the third choosable item is the tips.
     Choose(options, 5);
     EXPECT_TRUE(QTest::qWaitFor([] { return !App().m_bShowTips; }, 5000));
