@@ -2,7 +2,8 @@
 // timer steps of a stroke with the large enlarging brush over a 412 x 274
 // picture (with a photograph four times as large for the magnified views),
 // each timed from the event to the end of the paint that shows it, at every
-// zoom; and playback of a three-keyframe loop on the player's 16 ms timer for
+// zoom; the same for pointer moves without a button (the outline moves over
+// the kept picture); and playback of a three-keyframe loop on the player's 16 ms timer for
 // 10 s, counting ticks that came a whole period late.
 
 #include "animation/KeyframeStore.h"
@@ -94,6 +95,19 @@ double Percentile(std::vector<double> values, double q)
     return values[i];
 }
 
+void ReportLatency(benchmark::State& state, const std::vector<double>& samples)
+{
+    state.counters["p99_ms"] = Percentile(samples, 0.99);
+    state.counters["median_ms"] = Percentile(samples, 0.5);
+    state.counters["max_ms"] = Percentile(samples, 1.0);
+}
+
+// 600 samples at each zoom, timed by the benchmark itself.
+void AtEveryZoom(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("zoom")->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Iterations(600)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
 // One sample per iteration: a pointer move or a timer step (alternately)
 // along a circle through the shown part of the picture.
 void BM_WorkWindowLatency(benchmark::State& state)
@@ -126,20 +140,33 @@ void BM_WorkWindowLatency(benchmark::State& state)
         samples.push_back(seconds * 1e3);
     }
     SendMouse(w, QEvent::MouseButtonRelease, pointAt(i), Qt::LeftButton, Qt::NoButton);
-    state.counters["p99_ms"] = Percentile(samples, 0.99);
-    state.counters["median_ms"] = Percentile(samples, 0.5);
-    state.counters["max_ms"] = Percentile(samples, 1.0);
+    ReportLatency(state, samples);
     state.counters["unpainted"] = unpainted;
 }
-BENCHMARK(BM_WorkWindowLatency)
-    ->ArgName("zoom")
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(4)
-    ->Arg(8)
-    ->Iterations(600)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkWindowLatency)->Apply(AtEveryZoom);
+
+// Pointer moves without a button along the same circle: only the outline moves.
+void BM_WorkWindowHoverLatency(benchmark::State& state)
+{
+    Rig rig(int(state.range(0)));
+    CWorkWnd& w = *rig.wnd;
+    const int W = rig.picture.Width(), H = rig.picture.Height();
+    std::vector<double> samples;
+    int64_t i = 0;
+    for (auto _ : state) {
+        ++i;
+        const double a = double(i) * 0.05;
+        const QPoint at(W / 2 + int(W / 3 * std::cos(a)), H / 2 + int(H / 3 * std::sin(a)));
+        const auto start = std::chrono::steady_clock::now();
+        SendMouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+        rig.Settle();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        samples.push_back(seconds * 1e3);
+    }
+    ReportLatency(state, samples);
+}
+BENCHMARK(BM_WorkWindowHoverLatency)->Apply(AtEveryZoom);
 
 KeyframeStore ThreeKeys(int W, int H)
 {

@@ -120,9 +120,10 @@ WARPLET_AVX2 inline LaneDivisor Lanes(const InvariantDivisor& d)
 // 63 - gx | gx << 8 | 63 - gy << 16 | gy << 24. The sum is regrouped as
 // (63 - gy)(a(63 - gx) + b gx) + gy(c(63 - gx) + d gx): the bracket fits 16 bits,
 // so one byte multiply-add per row and one 16-bit multiply-add across the rows
-// give the same integer. Writes 4 bytes at o and at o + 3.
-WARPLET_AVX2 inline void BlendTwoPixels(const uint8_t* upper0, const uint8_t* upper1, size_t stride,
-                                        const uint32_t* weights, uint8_t* o)
+// give the same integer. Returns the first pixel's three bytes (and a zero) in
+// the low 32 bits and the second's in bits 128..159.
+WARPLET_AVX2 inline __m256i BlendTwoPixelBytes(const uint8_t* upper0, const uint8_t* upper1, size_t stride,
+                                               const uint32_t* weights)
 {
     const __m128i p0 = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper0)),
                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper0 - stride)));
@@ -145,9 +146,61 @@ WARPLET_AVX2 inline void BlendTwoPixels(const uint8_t* upper0, const uint8_t* up
     const __m256 q =
         _mm256_mul_ps(_mm256_add_ps(_mm256_cvtepi32_ps(sums), _mm256_set1_ps(0.5f)), _mm256_set1_ps(1.0f / 3969.0f));
     const __m256i words = _mm256_packs_epi32(_mm256_cvttps_epi32(q), _mm256_setzero_si256());
-    const __m256i packed = _mm256_packus_epi16(words, _mm256_setzero_si256());
+    return _mm256_packus_epi16(words, _mm256_setzero_si256());
+}
+
+// The two pixels as 24-bit bytes: writes 4 bytes at o and at o + 3.
+WARPLET_AVX2 inline void BlendTwoPixels(const uint8_t* upper0, const uint8_t* upper1, size_t stride,
+                                        const uint32_t* weights, uint8_t* o)
+{
+    const __m256i packed = BlendTwoPixelBytes(upper0, upper1, stride, weights);
     const int32_t first = _mm256_cvtsi256_si32(packed), second = _mm256_extract_epi32(packed, 4);
     std::memcpy(o, &first, 4);
     std::memcpy(o + 3, &second, 4);
+}
+
+// The two pixels as 32-bit 0xffRRGGBB values at o[0] and o[1].
+WARPLET_AVX2 inline void BlendTwoPixelsRgb32(const uint8_t* upper0, const uint8_t* upper1, size_t stride,
+                                             const uint32_t* weights, uint32_t* o)
+{
+    const __m256i packed = BlendTwoPixelBytes(upper0, upper1, stride, weights);
+    o[0] = uint32_t(_mm256_cvtsi256_si32(packed)) | 0xFF000000u;
+    o[1] = uint32_t(_mm256_extract_epi32(packed, 4)) | 0xFF000000u;
+}
+
+// The limits of the source for SourceTaps: its width W and height H in pixels
+// and its row stride in bytes.
+struct LaneSource {
+    __m256i lastPlain;  // W - 3: the last column whose 8-byte read stays in the row
+    __m256i bottom;     // H - 1
+    __m256i stride;
+};
+
+WARPLET_AVX2 inline LaneSource LanesOf(int W, int H, int stride)
+{
+    return {_mm256_set1_epi32(W - 3), _mm256_set1_epi32(H - 1), _mm256_set1_epi32(stride)};
+}
+
+// For source positions sx, sy in 64ths of a pixel (y from the top), what
+// BlendTwoPixelBytes reads: the byte offset of the upper-left pixel's buffer
+// row (H - 1 - sy / 64, at least 1) and column, and the packed weights. With
+// both positions non-negative the quotients and remainders are shifts and
+// masks, and the weights 0..63; a lane with a negative position or a column
+// past W - 3 gets offset -1 (for the caller's one-pixel path).
+WARPLET_AVX2 inline void SourceTaps(__m256i sx, __m256i sy, const LaneSource& source, int32_t* offsets,
+                                    uint32_t* weights)
+{
+    const __m256i k63 = _mm256_set1_epi32(63);
+    const __m256i qx = _mm256_srai_epi32(sx, 6), qy = _mm256_srai_epi32(sy, 6);
+    const __m256i onePixel =
+        _mm256_or_si256(_mm256_srai_epi32(_mm256_or_si256(sx, sy), 31), _mm256_cmpgt_epi32(qx, source.lastPlain));
+    const __m256i row = _mm256_max_epi32(_mm256_sub_epi32(source.bottom, qy), _mm256_set1_epi32(1));
+    const __m256i offset =
+        _mm256_add_epi32(_mm256_mullo_epi32(row, source.stride), _mm256_add_epi32(qx, _mm256_add_epi32(qx, qx)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets), _mm256_or_si256(offset, onePixel));
+    const __m256i gx = _mm256_and_si256(sx, k63), gy = _mm256_and_si256(sy, k63);
+    const __m256i across = _mm256_or_si256(_mm256_sub_epi32(k63, gx), _mm256_slli_epi32(gx, 8));
+    const __m256i down = _mm256_or_si256(_mm256_slli_epi32(_mm256_sub_epi32(k63, gy), 16), _mm256_slli_epi32(gy, 24));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(weights), _mm256_or_si256(across, down));
 }
 #endif

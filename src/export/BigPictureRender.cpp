@@ -223,10 +223,9 @@ private:
     {
         const int count = m_W - 1;
         const LaneDivisor byWeightSum = Lanes(m_div3969), byW = Lanes(m_divW), byH = Lanes(m_divH);
-        const __m256i k63 = _mm256_set1_epi32(63), k1 = _mm256_set1_epi32(1);
+        const __m256i k63 = _mm256_set1_epi32(63);
         const __m256i pictureW = _mm256_set1_epi32(m_W), pictureH = _mm256_set1_epi32(m_H);
-        const __m256i lastPlain = _mm256_set1_epi32(m_W - 3), bottom = _mm256_set1_epi32(m_H - 1);
-        const __m256i stride = _mm256_set1_epi32(m_source.Stride());
+        const LaneSource taps = LanesOf(m_W, m_H, m_source.Stride());
         const __m256i rowPos = _mm256_set1_epi32(r * 64);
         const __m256i steps = _mm256_setr_epi32(0, 64, 128, 192, 256, 320, 384, 448);
         const int* xs = vx;
@@ -247,20 +246,7 @@ private:
                                  _mm256_add_epi32(_mm256_set1_epi32(c * 64), steps));
             const __m256i sy =
                 _mm256_add_epi32(DivideLanes(_mm256_mullo_epi32(dy, pictureH), byH.multiplier, byH.shift), rowPos);
-            // With both positions non-negative the quotients and remainders are
-            // shifts and masks, and the weights 0..63.
-            const __m256i qx = _mm256_srai_epi32(sx, 6), qy = _mm256_srai_epi32(sy, 6);
-            const __m256i onePixel =
-                _mm256_or_si256(_mm256_srai_epi32(_mm256_or_si256(sx, sy), 31), _mm256_cmpgt_epi32(qx, lastPlain));
-            const __m256i row = _mm256_max_epi32(_mm256_sub_epi32(bottom, qy), k1);
-            const __m256i offset =
-                _mm256_add_epi32(_mm256_mullo_epi32(row, stride), _mm256_add_epi32(qx, _mm256_add_epi32(qx, qx)));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(offsets + c), _mm256_or_si256(offset, onePixel));
-            const __m256i gx = _mm256_and_si256(sx, k63), gy = _mm256_and_si256(sy, k63);
-            const __m256i across = _mm256_or_si256(_mm256_sub_epi32(k63, gx), _mm256_slli_epi32(gx, 8));
-            const __m256i down =
-                _mm256_or_si256(_mm256_slli_epi32(_mm256_sub_epi32(k63, gy), 16), _mm256_slli_epi32(gy, 24));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(weights + c), _mm256_or_si256(across, down));
+            SourceTaps(sx, sy, taps, offsets + c, weights + c);
         }
         for (; c < count; ++c)
             offsets[c] = -1;

@@ -1,5 +1,6 @@
 #include "work/ZoomedView.h"
 
+#include "engine/PixelLanes.h"
 #include "work/ZoomView.h"
 
 #include <algorithm>
@@ -7,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
-#include <thread>
 #include <vector>
 
 PackedPicture DetailPicture(const PackedPicture& loaded, int W, int H)
@@ -44,8 +44,8 @@ struct Piece {
     int64_t left, top, right, bottom, offX, offY;
 };
 
-// The target's rows, taken once on the calling thread (QImage's own row access
-// may detach, which is not for several threads at once).
+// The target's rows, taken once (QImage's own row access checks for a detach
+// on every call).
 struct Target {
     uchar* bits;
     qsizetype bytesPerLine;
@@ -138,33 +138,146 @@ int64_t LargestMagnitude(MapRef map, int left, int top, int right, int bottom)
     return m;
 }
 
+// The values the 32-bit path needs for every pixel of a piece.
+struct Narrow {
+    const PackedPicture& source;
+    int32_t W, H, sxScale, syScale, p;
+    // The piece's blended columns: map cell (relative to the first one the
+    // row blends hold) and fraction, by column - left.
+    const int32_t* cells;
+    const int32_t* fractions;
+    int32_t left;
+};
+
+// One magnified pixel (c, r) whose row blends are vx, vy.
+inline QRgb NarrowPixel(const Narrow& n, const int32_t* vx, const int32_t* vy, int32_t c, int32_t r)
+{
+    const int32_t W = n.W, H = n.H;
+    const size_t i = size_t(n.cells[c - n.left]);
+    const int32_t fx = n.fractions[c - n.left];
+    int32_t dx = ((63 - fx) * vx[i] + fx * vx[i + 1]) / 3969;
+    int32_t dy = ((63 - fx) * vy[i] + fx * vy[i + 1]) / 3969;
+    if (n.p != 64) {
+        dx = dx * n.p / 64;
+        dy = dy * n.p / 64;
+    }
+    const int32_t sx = dx * n.sxScale + c * 64;
+    const int32_t sy = dy * n.syScale + r * 64;
+    const int32_t px = std::clamp(sx / 64, 0, W - 1);
+    const int32_t px1 = std::min(px + 1, W - 1);
+    const int32_t bufferRow = std::clamp(H - 1 - sy / 64, 1, H - 1);
+    const int32_t gx = sx % 64, gy = sy % 64;
+    const int32_t wa = (63 - gx) * (63 - gy), wb = gx * (63 - gy), wc = (63 - gx) * gy, wd = gx * gy;
+    const uint8_t* upperRow = n.source.BufferRow(bufferRow);
+    const uint8_t* lowerRow = n.source.BufferRow(bufferRow - 1);
+    const uint8_t* a = upperRow + 3 * px;
+    const uint8_t* b = upperRow + 3 * px1;
+    const uint8_t* cc = lowerRow + 3 * px;
+    const uint8_t* d = lowerRow + 3 * px1;
+    // Truncation toward zero and then 0..255: a negative sum gives 0 either
+    // way, so the cheaper unsigned division of max(sum, 0) serves.
+    uint32_t bgr[3];
+    for (int k = 0; k < 3; ++k)
+        bgr[k] = std::min(uint32_t(std::max(a[k] * wa + b[k] * wb + cc[k] * wc + d[k] * wd, 0)) / 3969u, 255u);
+    return qRgb(bgr[2], bgr[1], bgr[0]);
+}
+
+#ifdef WARPLET_AVX2_LANES
+// d * p / 64 truncating toward zero in every lane: a negative product is raised
+// by 63 before the shift.
+WARPLET_AVX2 inline __m256i ScaledByPower(__m256i d, __m256i power)
+{
+    const __m256i t = _mm256_mullo_epi32(d, power);
+    return _mm256_srai_epi32(_mm256_add_epi32(t, _mm256_and_si256(_mm256_srai_epi32(t, 31), _mm256_set1_epi32(63))), 6);
+}
+
+// Columns [c, right) of row r eight at a time on AVX2, as NarrowPixel forms
+// them: first each column's source offset and weights in lanes, then the
+// blends two pixels at once. A pair with a negative position or a limited right
+// neighbour takes NarrowPixel. `line` holds column `left`. Returns the first
+// column not written.
+WARPLET_AVX2 int32_t LaneColumns(const Narrow& n, const int32_t* vx, const int32_t* vy, int32_t c, int32_t right,
+                                 int32_t r, QRgb* line)
+{
+    const LaneDivisor byWeightSum = Lanes(InvariantDivisor(3969));
+    const __m256i k63 = _mm256_set1_epi32(63), power = _mm256_set1_epi32(n.p);
+    const __m256i scaleX = _mm256_set1_epi32(n.sxScale), scaleY = _mm256_set1_epi32(n.syScale);
+    const LaneSource taps = LanesOf(n.W, n.H, n.source.Stride());
+    const __m256i rowPos = _mm256_set1_epi32(r * 64);
+    const __m256i steps = _mm256_setr_epi32(0, 64, 128, 192, 256, 320, 384, 448);
+    const uint8_t* bits = n.source.Bits().data();
+    alignas(32) int32_t offsets[8];
+    alignas(32) uint32_t weights[8];
+    for (; c + 8 <= right; c += 8) {
+        const __m256i mx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(n.cells + (c - n.left)));
+        const __m256i fx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(n.fractions + (c - n.left)));
+        const __m256i ax = _mm256_sub_epi32(k63, fx);
+        const __m256i nx = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_i32gather_epi32(vx, mx, 4), ax),
+                                            _mm256_mullo_epi32(_mm256_i32gather_epi32(vx + 1, mx, 4), fx));
+        const __m256i ny = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_i32gather_epi32(vy, mx, 4), ax),
+                                            _mm256_mullo_epi32(_mm256_i32gather_epi32(vy + 1, mx, 4), fx));
+        __m256i dx = DivideLanes(nx, byWeightSum.multiplier, byWeightSum.shift);
+        __m256i dy = DivideLanes(ny, byWeightSum.multiplier, byWeightSum.shift);
+        if (n.p != 64) {
+            dx = ScaledByPower(dx, power);
+            dy = ScaledByPower(dy, power);
+        }
+        const __m256i sx =
+            _mm256_add_epi32(_mm256_mullo_epi32(dx, scaleX), _mm256_add_epi32(_mm256_set1_epi32(c * 64), steps));
+        const __m256i sy = _mm256_add_epi32(_mm256_mullo_epi32(dy, scaleY), rowPos);
+        SourceTaps(sx, sy, taps, offsets, weights);
+        for (int j = 0; j < 8; j += 2) {
+            if ((offsets[j] | offsets[j + 1]) < 0) {
+                line[c - n.left + j] = NarrowPixel(n, vx, vy, c + j, r);
+                line[c - n.left + j + 1] = NarrowPixel(n, vx, vy, c + j + 1, r);
+            } else {
+                BlendTwoPixelsRgb32(bits + offsets[j], bits + offsets[j + 1], size_t(n.source.Stride()), weights + j,
+                                    line + (c - n.left) + j);
+            }
+        }
+    }
+    return c;
+}
+#endif
+
 // The same integers in 32 bits, for a magnification by whole factors and map
 // values small enough that no intermediate leaves 32 bits: the displacement
 // blend regrouped as (63 - fx) V(mx) + fx V(mx + 1) with V(x) = e(x, my)(63 -
 // fy) + e(x, my + 1) fy formed once per row. Returns false, writing nothing,
 // where it does not apply.
-bool FastPiece(const PackedPicture& source, MapRef map, int p, const Piece& piece, Target into)
+bool FastPiece(const PackedPicture& source, MapRef map, int p, const Piece& piece, Target into,
+               [[maybe_unused]] LaneKernel kernel)
 {
     const int W = source.Width(), H = source.Height(), w = map.width, h = map.height;
     if (W % w != 0 || H % h != 0)
         return false;
     const int sxScale = W / w, syScale = H / h;
     // The columns and rows blended: all but the last column and row.
-    const int64_t right = std::min<int64_t>(piece.right, W - 1), bottom = std::min<int64_t>(piece.bottom, H - 1);
-    std::vector<Cell> columns(size_t(std::max<int64_t>(right - piece.left, 0)));
-    for (int64_t c = piece.left; c < right; ++c)
-        columns[size_t(c - piece.left)] = CellOf(c, w, W);
-    if (!columns.empty()) {
-        const int mxFirst = columns.front().index, mxEnd = columns.back().index + 2;
-        const int myFirst = CellOf(piece.top, h, H).index;
-        const int myEnd = bottom > piece.top ? CellOf(bottom - 1, h, H).index + 2 : myFirst;
+    const int32_t left = int32_t(piece.left), top = int32_t(piece.top);
+    const int32_t right = int32_t(std::min<int64_t>(piece.right, W - 1));
+    const int32_t bottom = int32_t(std::min<int64_t>(piece.bottom, H - 1));
+    if (right > left && bottom > top) {
+        const int mxFirst = CellOf(left, w, W).index, mxEnd = CellOf(right - 1, w, W).index + 2;
+        const int myFirst = CellOf(top, h, H).index, myEnd = CellOf(bottom - 1, h, H).index + 2;
         const int64_t m = LargestMagnitude(map, mxFirst, myFirst, mxEnd, myEnd);
         constexpr int64_t kLimit = int64_t(1) << 31;
         const int64_t side = std::max(W, H), scale = std::max(sxScale, syScale);
         if (m * 3969 >= kLimit || m * scale + 64 * side >= kLimit)
             return false;
+        std::vector<int32_t> cells(size_t(right - left)), fractions(size_t(right - left));
+        for (int32_t c = left; c < right; ++c) {
+            const Cell col = CellOf(c, w, W);
+            cells[size_t(c - left)] = col.index - mxFirst;
+            fractions[size_t(c - left)] = col.fraction;
+        }
+        const Narrow narrow{source, W, H, sxScale, syScale, p, cells.data(), fractions.data(), left};
+#ifdef WARPLET_AVX2_LANES
+        // Byte offsets into the source are formed in 32 bits.
+        const bool lanes =
+            kernel == LaneKernel::Widest && HasAvx2() && int64_t(H) * source.Stride() < (int64_t(1) << 31);
+#endif
         std::vector<int32_t> vx(size_t(mxEnd - mxFirst)), vy(size_t(mxEnd - mxFirst));
-        for (int64_t r = piece.top; r < bottom; ++r) {
+        for (int32_t r = top; r < bottom; ++r) {
             const Cell row = CellOf(r, h, H);
             const int32_t fy = row.fraction;
             const Displacement* upper = &map.At(0, row.index);
@@ -173,39 +286,14 @@ bool FastPiece(const PackedPicture& source, MapRef map, int p, const Piece& piec
                 vx[size_t(x - mxFirst)] = upper[x].dx * (63 - fy) + lower[x].dx * fy;
                 vy[size_t(x - mxFirst)] = upper[x].dy * (63 - fy) + lower[x].dy * fy;
             }
-            auto* line = into.Line(r + piece.offY);
-            const int32_t r64 = int32_t(r) * 64;
-            for (int64_t c = piece.left; c < right; ++c) {
-                const Cell col = columns[size_t(c - piece.left)];
-                const size_t i = size_t(col.index - mxFirst);
-                const int32_t fx = col.fraction;
-                int32_t dx = ((63 - fx) * vx[i] + fx * vx[i + 1]) / 3969;
-                int32_t dy = ((63 - fx) * vy[i] + fx * vy[i + 1]) / 3969;
-                if (p != 64) {
-                    dx = dx * p / 64;
-                    dy = dy * p / 64;
-                }
-                const int32_t sx = dx * sxScale + int32_t(c) * 64;
-                const int32_t sy = dy * syScale + r64;
-                const int32_t px = std::clamp(sx / 64, 0, W - 1);
-                const int32_t px1 = std::min(px + 1, W - 1);
-                const int32_t bufferRow = std::clamp(H - 1 - sy / 64, 1, H - 1);
-                const int32_t gx = sx % 64, gy = sy % 64;
-                const int32_t wa = (63 - gx) * (63 - gy), wb = gx * (63 - gy), wc = (63 - gx) * gy, wd = gx * gy;
-                const uint8_t* upperRow = source.BufferRow(bufferRow);
-                const uint8_t* lowerRow = source.BufferRow(bufferRow - 1);
-                const uint8_t* a = upperRow + 3 * px;
-                const uint8_t* b = upperRow + 3 * px1;
-                const uint8_t* cc = lowerRow + 3 * px;
-                const uint8_t* d = lowerRow + 3 * px1;
-                // Truncation toward zero and then 0..255: a negative sum gives 0
-                // either way, so the cheaper unsigned division of max(sum, 0) serves.
-                uint32_t bgr[3];
-                for (int k = 0; k < 3; ++k)
-                    bgr[k] =
-                        std::min(uint32_t(std::max(a[k] * wa + b[k] * wb + cc[k] * wc + d[k] * wd, 0)) / 3969u, 255u);
-                line[c + piece.offX] = qRgb(bgr[2], bgr[1], bgr[0]);
-            }
+            QRgb* line = into.Line(r + piece.offY) + (piece.offX + left);
+            int32_t c = left;
+#ifdef WARPLET_AVX2_LANES
+            if (lanes)
+                c = LaneColumns(narrow, vx.data(), vy.data(), c, right, r, line);
+#endif
+            for (; c < right; ++c)
+                line[c - left] = NarrowPixel(narrow, vx.data(), vy.data(), c, r);
         }
     }
     // The last column and the bottom row show the source.
@@ -223,28 +311,17 @@ bool FastPiece(const PackedPicture& source, MapRef map, int p, const Piece& piec
 
 }  // namespace
 
-void RenderZoomedRect(const PackedPicture& source, MapRef map, int p, Rect area, QImage& into, int atX, int atY)
+void RenderZoomedRect(const PackedPicture& source, MapRef map, int p, Rect area, QImage& into, int atX, int atY,
+                      LaneKernel kernel)
 {
     const std::optional<Piece> piece = ClipPiece(source, map, area, into, atX, atY);
     if (!piece)
         return;
+    // One thread: a whole view takes well under a millisecond, less than a
+    // second thread costs to start or to wait for on a busy machine.
     const Target target{into.bits(), into.bytesPerLine()};
-    auto render = [&](const Piece& part) {
-        if (!FastPiece(source, map, p, part, target))
-            PlainPiece(source, map, p, part, target);
-    };
-    // A large piece (a whole magnified view) is shared by two threads, by rows.
-    constexpr int64_t kSharedPixels = 32 * 1024;
-    const int64_t rows = piece->bottom - piece->top;
-    if (rows < 2 || rows * (piece->right - piece->left) < kSharedPixels || std::thread::hardware_concurrency() < 2) {
-        render(*piece);
-        return;
-    }
-    Piece upper = *piece, lower = *piece;
-    upper.bottom = lower.top = piece->top + rows / 2;
-    std::thread helper(render, lower);
-    render(upper);
-    helper.join();
+    if (!FastPiece(source, map, p, *piece, target, kernel))
+        PlainPiece(source, map, p, *piece, target);
 }
 
 namespace reference {

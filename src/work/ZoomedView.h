@@ -7,6 +7,7 @@
 
 #include "engine/Displacement.h"
 #include "engine/PackedPicture.h"
+#include "engine/PixelLanes.h"
 #include "engine/Rendering.h"
 
 #include <QImage>
@@ -26,7 +27,10 @@ PackedPicture DetailPicture(const PackedPicture& loaded, int W, int H);
 // `into` (RGB32) with area's top-left corner at (atX, atY). The last column and
 // the bottom row of the magnified picture show the source, as the export
 // leaves them. Pixels outside the magnified picture or `into` are not written.
-void RenderZoomedRect(const PackedPicture& source, MapRef map, int p, Rect area, QImage& into, int atX, int atY);
+// The kernel chooses the widest vector instructions the processor has or the
+// baseline ones (the same pixels).
+void RenderZoomedRect(const PackedPicture& source, MapRef map, int p, Rect area, QImage& into, int atX, int atY,
+                      LaneKernel kernel = LaneKernel::Widest);
 
 namespace reference {
 // The same, one pixel at a time in 64 bits exactly as the export's arithmetic reads.

@@ -159,16 +159,53 @@ TEST(ZoomedViewTest, TheFastRendererAgreesWithThePlainOne)
         int p;
         int extraWidth;
     };
-    for (const Case& c : {Case{2, 6 * 64, 64, 0}, Case{8, 40 * 64, 23, 0}, Case{4, 500000, 64, 0},
-                          Case{2, 1 << 29, 64, 0}, Case{3, 5 * 64, 64, 1}}) {
+    for (const Case& c :
+         {Case{2, 6 * 64, 64, 0}, Case{8, 40 * 64, 23, 0}, Case{4, 500000, 64, 0}, Case{2, 1 << 29, 64, 0},
+          Case{3, 5 * 64, 64, 1}, Case{8, 3 * 64, 64, 0}, Case{4, 12 * 64, 41, 0}}) {
         const PackedPicture source = testpics::Noise(c.scale * w + c.extraWidth, c.scale * h, uint32_t(c.scale));
         DisplacementMap map = testpics::RandomMap(w, h, c.range, uint32_t(c.range));
-        const Rect area{3, 2, source.Width(), source.Height()};
-        QImage fast(source.Width() + 2, source.Height() + 2, QImage::Format_RGB32);
-        fast.fill(Qt::black);
-        QImage plain = fast;
-        RenderZoomedRect(source, map.Ref(), c.p, area, fast, 1, 0);
-        reference::RenderZoomedRect(source, map.Ref(), c.p, area, plain, 1, 0);
-        EXPECT_EQ(fast, plain) << "scale " << c.scale << " range " << c.range;
+        // Pieces starting at odd columns and of widths that leave every tail
+        // length of the eight-column lanes, and the whole picture.
+        for (const Rect area : {Rect{3, 2, source.Width(), source.Height()}, Rect{5, 1, 5 + 17, 9},
+                                Rect{1, 4, source.Width() - 2, source.Height() - 3}}) {
+            for (LaneKernel kernel : {LaneKernel::Widest, LaneKernel::Baseline}) {
+                QImage fast(source.Width() + 2, source.Height() + 2, QImage::Format_RGB32);
+                fast.fill(Qt::black);
+                QImage plain = fast;
+                RenderZoomedRect(source, map.Ref(), c.p, area, fast, 1, 0, kernel);
+                reference::RenderZoomedRect(source, map.Ref(), c.p, area, plain, 1, 0);
+                EXPECT_EQ(fast, plain) << "scale " << c.scale << " range " << c.range << " p " << c.p << " piece "
+                                       << area.left << "," << area.top << " baseline "
+                                       << (kernel == LaneKernel::Baseline);
+            }
+        }
+    }
+}
+
+TEST(ZoomedViewTest, TheFastRendererAgreesOnAWholeViewOfALargePicture)
+{
+    // A view as the window shows it at 800 % (a piece of 412 x 274 of a
+    // 3296 x 2192 magnified photograph) through a smooth brush-like bulge and
+    // a patch pushing past the picture's top-left corner, at full and partial power.
+    const int w = 412, h = 274, s = 8;
+    const PackedPicture source = testpics::Noise(s * w, s * h, 9);
+    DisplacementMap map(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int ox = x - 200, oy = y - 130;
+            if (ox * ox + oy * oy < 60 * 60)
+                map.At(x, y) = {-ox * 40, -oy * 40};
+            if (x < 12 && y < 12)
+                map.At(x, y) = {-30 * 64, -20 * 64};
+        }
+    }
+    for (const Rect area : {Rect{1400, 900, 1400 + 412, 900 + 274}, Rect{0, 0, 412, 274}}) {
+        for (int p : {64, 37}) {
+            QImage fast(412, 274, QImage::Format_RGB32);
+            QImage plain(412, 274, QImage::Format_RGB32);
+            RenderZoomedRect(source, map.Ref(), p, area, fast, 0, 0);
+            reference::RenderZoomedRect(source, map.Ref(), p, area, plain, 0, 0);
+            EXPECT_EQ(fast, plain) << area.left << " p " << p;
+        }
     }
 }

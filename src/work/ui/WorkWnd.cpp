@@ -1,6 +1,7 @@
 #include "work/ui/WorkWnd.h"
 
 #include "app/AppState.h"
+#include "work/OutlineRegion.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -156,6 +157,13 @@ void CWorkWnd::InvalidateClient(const Rect& r)
         return;
     // One pixel more on each side: the outline's pen reaches the rectangle's edge.
     update(ClientRectOf(r).adjusted(-1, -1, 1, 1).translated(kEdge, kEdge));
+}
+
+void CWorkWnd::InvalidateOutline(QPoint p)
+{
+    const Rect r = BrushRectAt(p);
+    if (!r.IsEmpty())
+        update(EllipseOutlineRegion(ClientRectOf(r)).translated(kEdge, kEdge));
 }
 
 // ------------------------------------------------------------------- view ---
@@ -338,7 +346,8 @@ void CWorkWnd::EndStroke(QPoint p, bool right)
         releaseMouse();
         m_bGrabbed = false;
     }
-    InvalidateClient(BrushRectAt(m_last).United(BrushRectAt(p)));
+    InvalidateOutline(m_last);
+    InvalidateOutline(p);
     m_last = kNone;
 }
 
@@ -384,11 +393,12 @@ void CWorkWnd::mouseMoveEvent(QMouseEvent* event)
     const bool stroke = Stroking();
     if (ClientContains(client) || stroke) {
         if ((tool || m_mask.Painting()) && m_picture.HasPicture()) {
-            InvalidateClient(BrushRectAt(m_last).United(BrushRectAt(p)));
+            InvalidateOutline(m_last);
+            InvalidateOutline(p);
             m_last = p;
         }
     } else {
-        InvalidateClient(BrushRectAt(m_last));
+        InvalidateOutline(m_last);
         m_last = kNone;
     }
     if (m_mask.StrokeActive())
@@ -446,7 +456,7 @@ void CWorkWnd::tabletEvent(QTabletEvent* event)
 void CWorkWnd::leaveEvent(QEvent* event)
 {
     if (!Stroking()) {
-        InvalidateClient(BrushRectAt(m_last));
+        InvalidateOutline(m_last);
         m_last = kNone;
     }
     QWidget::leaveEvent(event);
@@ -608,11 +618,13 @@ void CWorkWnd::paintEvent(QPaintEvent* event)
     }
     if (m_frame.size() != client.size())
         m_frame = QImage(client.size(), QImage::Format_RGB32);
-    // Only the changed part is composed and copied.
-    const QRect dirty = event->rect().translated(-kEdge, -kEdge) & client;
-    if (!dirty.isEmpty()) {
-        ComposeFrame(dirty);
-        painter.drawImage(dirty.topLeft() + QPoint(kEdge, kEdge), m_frame, dirty);
+    // Only the changed parts are composed and copied.
+    for (const QRect& changed : event->region()) {
+        const QRect dirty = changed.translated(-kEdge, -kEdge) & client;
+        if (!dirty.isEmpty()) {
+            ComposeFrame(dirty);
+            painter.drawImage(dirty.topLeft() + QPoint(kEdge, kEdge), m_frame, dirty);
+        }
     }
     const CTool* tool = m_picture.ActiveTool();
     if (m_last != kNone && !m_bBefore && (m_mask.Painting() || (tool && !tool->IsGlobal()))) {

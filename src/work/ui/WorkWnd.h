@@ -168,6 +168,8 @@ private:
     void EndStroke(QPoint p, bool right);
     // Repaints a rectangle given in map pixels, where the view shows it.
     void InvalidateClient(const Rect& r);
+    // Repaints around the outline of the brush at map position p (the picture under it is kept).
+    void InvalidateOutline(QPoint p);
     Rect BrushRectAt(QPoint p) const;
     bool ClientContains(QPoint p) const;
     // The map pixel under a client position.
