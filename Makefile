@@ -46,6 +46,11 @@ sanitize: deps
 # see; tests/tsan.supp holds what is left over of that kind.
 TSAN_TARGETS = acquire_tests acquire_ui_tests update_tests update_ui_tests export_tests export_ui_tests dialog_ui_tests warplet-cli
 TSAN_TESTS = DeviceTransfer|AcquireWindows|AcquireFlow|UpdateCheck|UpdateNotifier|CheckUpdate|BigPicture|FullSize|VideoStop|ExportWorker|PrintCommands|LoopFanOut
+# Left out: a hand scan stopped at the size limit. SANE's test scanner then
+# cancels its reader thread while that thread is blocked writing inside the C
+# library, and ThreadSanitizer, which does not see into that library, finds
+# the thread ended with its bookkeeping unbalanced. It runs in the other builds.
+TSAN_EXCLUDED = DeviceTransfer.AScanLargerThanTheLimitIsRefusedBeforeItIsRead
 # QProcess starts warplet-cli with a vfork-like clone that
 # ThreadSanitizer takes for a fork of the test program itself: die_after_fork=0
 # lets the program start threads after it (the child execs at once).
@@ -53,7 +58,7 @@ TSAN_RUN_OPTIONS = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp ignore_n
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARPLET_TSAN=ON -DWARPLET_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
-	$(TSAN_RUN_OPTIONS) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
+	$(TSAN_RUN_OPTIONS) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)' -E '$(TSAN_EXCLUDED)'
 
 # Formatting by .clang-format: `make format` rewrites, `make format-check` fails
 # on any file that differs.

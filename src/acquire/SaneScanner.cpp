@@ -19,6 +19,7 @@
 namespace {
 
 constexpr std::chrono::milliseconds kReaderStartup{250};
+constexpr std::chrono::milliseconds kReaderTeardown{150};
 
 // SANE is initialised once for all instances alive at a time.
 struct SaneUsers {
@@ -536,11 +537,15 @@ TransferEnd SaneScanner::Scan(const ScanSettings& settings, CDataCallback& sink,
     } else {
         end = ScanPump(h, p, dpi, sink).Run(error);
     }
-    // Backends that read in a thread of their own stop it abruptly on cancel;
-    // stopped while it is still setting up (allocating), it never ends. A scan
-    // that failed or was cancelled at once lets that thread get going first.
+    // Backends that read in a thread of their own stop it abruptly on cancel.
+    // Stopped while it allocates or frees (setting up, or tidying after its
+    // last bytes), it can leave the allocator locked and the process hangs.
+    // A scan that failed or was cancelled at once lets that thread get going
+    // first; a finished one lets it tidy up before it is stopped.
     if (end != TransferEnd::Done)
         std::this_thread::sleep_until(started + kReaderStartup);
+    else
+        std::this_thread::sleep_for(kReaderTeardown);
     sane_cancel(h);
     return end;
 }
