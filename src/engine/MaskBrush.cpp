@@ -1,14 +1,12 @@
 #include "engine/MaskBrush.h"
 
+#include "engine/PointerPosition.h"
 #include "engine/Tool.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace {
-
-// Positions far outside any picture are limited, so that no sum overflows.
-constexpr int kFar = 1 << 24;
 
 int Weight(int64_t d2, int64_t r2)
 {
@@ -21,10 +19,10 @@ int Weight(int64_t d2, int64_t r2)
 
 Rect PaintMaskDab(FreezeMask& mask, const MaskBrush& brush, int cx, int cy)
 {
-    const int r = std::clamp(brush.radius, 0, kFar);
+    const int r = std::clamp(brush.radius, 0, kFarPointer);
     const int strength = std::clamp(brush.strength, 0, FreezeMask::kFrozen);
-    cx = std::clamp(cx, -kFar, kFar);
-    cy = std::clamp(cy, -kFar, kFar);
+    cx = std::clamp(cx, -kFarPointer, kFarPointer);
+    cy = std::clamp(cy, -kFarPointer, kFarPointer);
     const Rect rect{std::max(cx - r, 0), std::max(cy - r, 0), std::min(cx + r + 1, mask.Width()),
                     std::min(cy + r + 1, mask.Height())};
     if (rect.IsEmpty())
@@ -43,12 +41,12 @@ Rect PaintMaskDab(FreezeMask& mask, const MaskBrush& brush, int cx, int cy)
 
 Rect PaintMaskSegment(FreezeMask& mask, const MaskBrush& brush, int x0, int y0, int x1, int y1)
 {
-    x0 = std::clamp(x0, -kFar, kFar);
-    y0 = std::clamp(y0, -kFar, kFar);
-    x1 = std::clamp(x1, -kFar, kFar);
-    y1 = std::clamp(y1, -kFar, kFar);
+    x0 = std::clamp(x0, -kFarPointer, kFarPointer);
+    y0 = std::clamp(y0, -kFarPointer, kFarPointer);
+    x1 = std::clamp(x1, -kFarPointer, kFarPointer);
+    y1 = std::clamp(y1, -kFarPointer, kFarPointer);
     const int dx = x1 - x0, dy = y1 - y0;
-    const int spacing = std::max(1, std::clamp(brush.radius, 0, kFar) / 2);
+    const int spacing = std::max(1, std::clamp(brush.radius, 0, kFarPointer) / 2);
     const int k = std::max(std::abs(dx), std::abs(dy)) / spacing + 1;
     Rect changed;
     for (int i = 1; i <= k; ++i) {

@@ -58,6 +58,11 @@ int PressedTurnStrength(int strength, int q)
     return 32 + PressedStrength(strength - 32, q);
 }
 
+int PressedRadius(int radius, int q)
+{
+    return std::max(1, (radius * q + 32) / 64);
+}
+
 // ---------------------------------------------------------------------------
 // CTool
 
@@ -140,7 +145,7 @@ void CTool::SetPictureSize(int width, int height)
     m_nHeight = height;
     m_nRadius = BaseRadius(width, height);
     if (m_bPressureSize && IsLocal() && m_nPressure != kFullPressure)
-        m_nRadius = std::max(1, (m_nRadius * m_nPressure + 32) / 64);
+        m_nRadius = PressedRadius(m_nRadius, m_nPressure);
     m_nRadius2 = int(float(m_nRadius) * float(m_nRadius));
     m_nDiameter = 2 * m_nRadius + 1;
 }

@@ -40,6 +40,9 @@ int QuantisePressure(double pressure);
 // strength (32 turns nothing) scales its distance from 32 the same way.
 int PressedStrength(int strength, int q);
 int PressedTurnStrength(int strength, int q);
+// A brush radius at pressure q where the pressure scales the size too:
+// (radius * q + 32) / 64, at least 1.
+int PressedRadius(int radius, int q);
 // The largest free brush radius a tool keeps; a step limits it further to the
 // picture's larger side.
 inline constexpr int kMaxFreeRadius = 1 << 14;

@@ -349,48 +349,52 @@ void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef ma
 
 namespace reference {
 
+void FullSizePixel(const PackedPicture& source, MapRef map, int64_t c, int64_t r, int power, uint8_t bgr[3])
+{
+    const int64_t W = source.Width(), H = source.Height(), w = map.width, h = map.height;
+    // 1. Map position.
+    const int64_t my64 = r * h * 64 / H, mx64 = c * w * 64 / W;
+    const int mx = int(std::min(mx64 / 64, w - 2)), my = int(std::min(my64 / 64, h - 2));
+    const int64_t fx = mx64 % 64, fy = my64 % 64;
+    // 2. Displacement, scaled by the power.
+    const Displacement& e00 = map.At(mx, my);
+    const Displacement& e10 = map.At(mx + 1, my);
+    const Displacement& e01 = map.At(mx, my + 1);
+    const Displacement& e11 = map.At(mx + 1, my + 1);
+    int64_t dx =
+        (e00.dx * (63 - fx) * (63 - fy) + e10.dx * fx * (63 - fy) + e01.dx * (63 - fx) * fy + e11.dx * fx * fy) / 3969;
+    int64_t dy =
+        (e00.dy * (63 - fx) * (63 - fy) + e10.dy * fx * (63 - fy) + e01.dy * (63 - fx) * fy + e11.dy * fx * fy) / 3969;
+    if (power != 64) {
+        dx = dx * power / 64;
+        dy = dy * power / 64;
+    }
+    // 3. Source position.
+    const int64_t sx = dx * W / w + c * 64;
+    const int64_t sy = dy * H / h + r * 64;
+    // 4. Source pixels and fractions.
+    const int64_t px = std::clamp<int64_t>(sx / 64, 0, W - 1);
+    const int64_t px1 = std::min(px + 1, W - 1);
+    const int64_t row = std::clamp<int64_t>(H - 1 - sy / 64, 1, H - 1);
+    const int64_t gx = sx % 64, gy = sy % 64;
+    // 5. Colour bytes.
+    const uint8_t* a = source.BufferRow(int(row)) + 3 * px;
+    const uint8_t* b = source.BufferRow(int(row)) + 3 * px1;
+    const uint8_t* cc = source.BufferRow(int(row - 1)) + 3 * px;
+    const uint8_t* d = source.BufferRow(int(row - 1)) + 3 * px1;
+    for (int k = 0; k < 3; ++k)
+        bgr[k] = ColourByte(
+            (a[k] * (63 - gx) * (63 - gy) + b[k] * gx * (63 - gy) + cc[k] * (63 - gx) * gy + d[k] * gx * gy) / 3969);
+}
+
 void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map)
 {
     if (!Renderable(source, frame, map))
         return;
-    const int64_t W = source.Width(), H = source.Height(), w = map.width, h = map.height;
-    for (int64_t r = 0; r <= H - 2; ++r) {
-        for (int64_t c = 0; c <= W - 2; ++c) {
-            // 1. Map position.
-            const int64_t my64 = r * h * 64 / H, mx64 = c * w * 64 / W;
-            const int mx = int(std::min(mx64 / 64, w - 2)), my = int(std::min(my64 / 64, h - 2));
-            const int64_t fx = mx64 % 64, fy = my64 % 64;
-            // 2. Displacement.
-            const Displacement& e00 = map.At(mx, my);
-            const Displacement& e10 = map.At(mx + 1, my);
-            const Displacement& e01 = map.At(mx, my + 1);
-            const Displacement& e11 = map.At(mx + 1, my + 1);
-            const int64_t dx = (e00.dx * (63 - fx) * (63 - fy) + e10.dx * fx * (63 - fy) + e01.dx * (63 - fx) * fy +
-                                e11.dx * fx * fy) /
-                               3969;
-            const int64_t dy = (e00.dy * (63 - fx) * (63 - fy) + e10.dy * fx * (63 - fy) + e01.dy * (63 - fx) * fy +
-                                e11.dy * fx * fy) /
-                               3969;
-            // 3. Source position.
-            const int64_t sx = dx * W / w + c * 64;
-            const int64_t sy = dy * H / h + r * 64;
-            // 4. Source pixels and fractions.
-            const int64_t px = std::clamp<int64_t>(sx / 64, 0, W - 1);
-            const int64_t px1 = std::min(px + 1, W - 1);
-            const int64_t row = std::clamp<int64_t>(H - 1 - sy / 64, 1, H - 1);
-            const int64_t gx = sx % 64, gy = sy % 64;
-            // 5. Colour bytes.
-            const uint8_t* a = source.BufferRow(int(row)) + 3 * px;
-            const uint8_t* b = source.BufferRow(int(row)) + 3 * px1;
-            const uint8_t* cc = source.BufferRow(int(row - 1)) + 3 * px;
-            const uint8_t* d = source.BufferRow(int(row - 1)) + 3 * px1;
-            uint8_t* out = frame.BufferRow(int(H - 1 - r)) + 3 * c;
-            for (int k = 0; k < 3; ++k)
-                out[k] = ColourByte(
-                    (a[k] * (63 - gx) * (63 - gy) + b[k] * gx * (63 - gy) + cc[k] * (63 - gx) * gy + d[k] * gx * gy) /
-                    3969);
-        }
-    }
+    const int64_t W = source.Width(), H = source.Height();
+    for (int64_t r = 0; r <= H - 2; ++r)
+        for (int64_t c = 0; c <= W - 2; ++c)
+            FullSizePixel(source, map, c, r, 64, frame.BufferRow(int(H - 1 - r)) + 3 * c);
 }
 
 }  // namespace reference

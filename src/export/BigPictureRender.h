@@ -32,6 +32,10 @@ void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef ma
 int FullSizeWorkers(int threads);
 
 namespace reference {
-// The same, one pixel at a time exactly as the arithmetic reads.
+// One pixel (c, r), c <= W-2 and r <= H-2, exactly as the arithmetic reads,
+// with the blended displacement scaled by power/64 before the source position
+// is taken (64: the map as it stands). Writes the blue, green and red bytes.
+void FullSizePixel(const PackedPicture& source, MapRef map, int64_t c, int64_t r, int power, uint8_t bgr[3]);
+// The whole frame, one pixel at a time.
 void RenderFullSize(const PackedPicture& source, PackedPicture& frame, MapRef map);
 }  // namespace reference

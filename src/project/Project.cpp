@@ -4,6 +4,7 @@
 #include "io/AtomicFile.h"
 #include "io/FilePath.h"
 #include "project/PicturePath.h"
+#include "work/BrushInput.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -389,28 +390,20 @@ void Project::PerformStroke(ToolTable& tools, std::span<const StrokePoint> point
     if (!active)
         throw std::logic_error("no tool is active");
     active->SetFreeRadius(options.radius);
-    active->SetPressureScalesSize(options.pressureSize);
     active->SetPictureSize(Picture().Width(), Picture().Height());
-    // The partner acts at the active tool's strength for this stroke only; its
-    // own strength is the one its button shows.
-    CTool* partner = options.reverse ? tools.Find(ReversedTool(active->CommandId()).command) : nullptr;
-    const int partnerStrength = partner ? partner->Strength() : 0;
-    CTool& acting = options.reverse ? tools.Reversed(*active) : *active;
-    const bool turnBack = options.reverse && ReversedTool(active->CommandId()).turnBack;
-    if (&acting != active)
-        Picture().SetActiveTool(&acting);
-    const auto restore = [&] {
-        Picture().SetActiveTool(active);
-        if (partner && partner != active)
-            partner->SetStrength(partnerStrength);
-    };
+    // The stroke begins and ends as the work window's do: under the reverse
+    // modifier the partner acts, at the active tool's strength for this stroke
+    // only, and the active tool is the user's again afterwards.
+    BrushInput input;
+    input.SetTools(&tools);
+    input.BeginStroke(Picture(), options.reverse, options.pressureSize);
     try {
-        PerformStroke(points, options.rightButton != turnBack);
+        PerformStroke(points, options.rightButton != input.TurnsBack());
     } catch (...) {
-        restore();
+        input.EndStroke(Picture());
         throw;
     }
-    restore();
+    input.EndStroke(Picture());
 }
 
 void Project::ScaleShownMap(int p, const QString& text)
@@ -436,9 +429,11 @@ void Project::MaskChanged()
 
 FreezeMask& Project::MaskForPainting()
 {
-    if (!m_mask.HasSize(Picture().Width(), Picture().Height()) || m_mask.Empty())
-        m_mask = m_mask.Empty() ? FreezeMask(Picture().Width(), Picture().Height())
-                                : m_mask.Resampled(Picture().Width(), Picture().Height());
+    const int W = Picture().Width(), H = Picture().Height();
+    if (m_mask.Empty())
+        m_mask = FreezeMask(W, H);
+    else if (!m_mask.HasSize(W, H))
+        m_mask = m_mask.Resampled(W, H);
     return m_mask;
 }
 

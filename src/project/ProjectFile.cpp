@@ -73,21 +73,17 @@ std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion
 
 constexpr size_t kSectionHeaderBytes = 8;
 
-int32_t Int32At(std::span<const uint8_t> bytes)
-{
-    return int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
-}
-
 FreezeMask ReadFreezeMask(std::span<const uint8_t> payload, const ProjectData& data)
 {
     if (payload.size() < 8)
         BadFile("a freeze mask section too short for its size");
-    const int32_t W = Int32At(payload.first(4)), H = Int32At(payload.subspan(4, 4));
+    ArchiveReader section(payload);
+    const int32_t W = section.ReadInt32(), H = section.ReadInt32();
     if (data.keys.empty() ? (W < 1 || H < 1 || W > kMaxMapSide || H > kMaxMapSide)
                           : (W != data.keys.front()->Width() || H != data.keys.front()->Height()))
         BadFile("a freeze mask of " + std::to_string(W) + " x " + std::to_string(H) +
                 " elements for keyframe maps of another size");
-    const std::span<const uint8_t> packed = payload.subspan(8);
+    const std::span<const uint8_t> packed = section.ReadRaw(section.Remaining());
     const uint64_t count = uint64_t(W) * uint64_t(H);
     if (!PlausiblePackedSize(count, packed.size()))
         BadFile("a freeze mask section too short for its " + std::to_string(count) + " elements");

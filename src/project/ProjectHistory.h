@@ -3,13 +3,16 @@
 // QUndoStack whose clean state is the state last opened or saved. Whether the
 // project is modified is that and nothing else (ModifiedFlag below).
 //
-// Three kinds of step. A mask edit (a mask stroke, clearing or setting the
-// freeze mask) keeps the whole mask before and after, compressed. A map edit (a stroke, a reset, the power baked into
-// the map) keeps only the rectangle of the keyframe's map that changed, before and after, compressed. A document edit
-// (the strip's commands, an inserted picture, loaded deformations) keeps the whole document before and after: every
-// keyframe compressed, the strip's indexes and, when it changed, the work picture. A keyframe's compressed map and
-// thumbnail are shared by every state that holds the same contents (and remembered weakly by the keyframe), so a
-// command compresses only the keyframes it changed, and the history counts each shared block once.
+// Three kinds of step. A map edit (a stroke, a reset, the power baked into the
+// map) keeps only the rectangle of the keyframe's map that changed, before and
+// after, compressed. A mask edit (a mask stroke, clearing or setting the freeze
+// mask) keeps the whole mask before and after, compressed. A document edit
+// (the strip's commands, an inserted picture, loaded deformations) keeps the
+// whole document before and after: every keyframe compressed, the strip's
+// indexes and, when it changed, the work picture and its mask. A keyframe's
+// compressed map and thumbnail are shared by every state that holds the same
+// contents (and remembered weakly by the keyframe), so a command compresses
+// only the keyframes it changed, and the history counts each shared block once.
 //
 // The steps are bounded in memory: when they take more than the budget, the
 // oldest give up their contents and can no longer be undone.

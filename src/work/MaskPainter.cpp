@@ -56,7 +56,7 @@ MaskBrush MaskBrushFor(const CTool* tool, int W, int H, bool erase)
         radius = BrushPercent(ToolSize::Medium) * std::min(W, H) / 100;
     const int q = tool ? tool->Pressure() : kFullPressure;
     if (tool && tool->PressureScalesSize() && q != kFullPressure)
-        radius = (radius * q + 32) / 64;
+        radius = PressedRadius(radius, q);
     brush.radius = std::max(radius, 1);
     brush.strength = std::clamp(q, 0, FreezeMask::kFrozen);
     return brush;

@@ -1,6 +1,7 @@
 #include "work/ZoomedView.h"
 
 #include "engine/PixelLanes.h"
+#include "export/BigPictureRender.h"
 #include "work/ZoomView.h"
 
 #include <algorithm>
@@ -31,11 +32,6 @@ Cell CellOf(int64_t position, int64_t mapSide, int64_t side)
 {
     const int64_t m64 = position * mapSide * 64 / side;
     return {int(std::min(m64 / 64, mapSide - 2)), int(m64 % 64)};
-}
-
-inline uint8_t ColourByte(int64_t value)
-{
-    return uint8_t(std::clamp<int64_t>(value, 0, 255));
 }
 
 // The part of the magnified picture a call writes: columns [left, right) and
@@ -79,48 +75,17 @@ inline QRgb SourcePixel(const PackedPicture& source, int64_t c, int64_t r)
 // The per-pixel arithmetic of the export, as it reads, in 64 bits.
 void PlainPiece(const PackedPicture& source, MapRef map, int p, const Piece& piece, Target into)
 {
-    const int64_t W = source.Width(), H = source.Height(), w = map.width, h = map.height;
+    const int64_t W = source.Width(), H = source.Height();
     for (int64_t r = piece.top; r < piece.bottom; ++r) {
         auto* line = into.Line(r + piece.offY);
-        const Cell row = CellOf(r, h, H);
-        const int64_t fy = row.fraction;
         for (int64_t c = piece.left; c < piece.right; ++c) {
             QRgb& pixel = line[c + piece.offX];
             if (c == W - 1 || r == H - 1) {
                 pixel = SourcePixel(source, c, r);
                 continue;
             }
-            const Cell col = CellOf(c, w, W);
-            const int64_t fx = col.fraction;
-            const Displacement& e00 = map.At(col.index, row.index);
-            const Displacement& e10 = map.At(col.index + 1, row.index);
-            const Displacement& e01 = map.At(col.index, row.index + 1);
-            const Displacement& e11 = map.At(col.index + 1, row.index + 1);
-            int64_t dx = (e00.dx * (63 - fx) * (63 - fy) + e10.dx * fx * (63 - fy) + e01.dx * (63 - fx) * fy +
-                          e11.dx * fx * fy) /
-                         3969;
-            int64_t dy = (e00.dy * (63 - fx) * (63 - fy) + e10.dy * fx * (63 - fy) + e01.dy * (63 - fx) * fy +
-                          e11.dy * fx * fy) /
-                         3969;
-            if (p != 64) {
-                dx = dx * p / 64;
-                dy = dy * p / 64;
-            }
-            const int64_t sx = dx * W / w + c * 64;
-            const int64_t sy = dy * H / h + r * 64;
-            const int64_t px = std::clamp<int64_t>(sx / 64, 0, W - 1);
-            const int64_t px1 = std::min(px + 1, W - 1);
-            const int64_t bufferRow = std::clamp<int64_t>(H - 1 - sy / 64, 1, H - 1);
-            const int64_t gx = sx % 64, gy = sy % 64;
-            const uint8_t* a = source.BufferRow(int(bufferRow)) + 3 * px;
-            const uint8_t* b = source.BufferRow(int(bufferRow)) + 3 * px1;
-            const uint8_t* cc = source.BufferRow(int(bufferRow - 1)) + 3 * px;
-            const uint8_t* d = source.BufferRow(int(bufferRow - 1)) + 3 * px1;
             uint8_t bgr[3];
-            for (int k = 0; k < 3; ++k)
-                bgr[k] = ColourByte(
-                    (a[k] * (63 - gx) * (63 - gy) + b[k] * gx * (63 - gy) + cc[k] * (63 - gx) * gy + d[k] * gx * gy) /
-                    3969);
+            reference::FullSizePixel(source, map, c, r, p, bgr);
             pixel = qRgb(bgr[2], bgr[1], bgr[0]);
         }
     }

@@ -4,6 +4,7 @@
 #include "controls/ui/Art.h"
 #include "controls/ui/MyButton.h"
 #include "controls/ui/MyStatic.h"
+#include "res/StringTable.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -84,6 +85,23 @@ CMyButton* CPbHelpDlg::Button(int id) const
             return button;
     }
     return nullptr;
+}
+
+CPbHelpDlg::OkCancel CPbHelpDlg::AddOkCancel(int left, int top, int gap)
+{
+    auto* ok = new CMyButton(kIdOk, this);
+    ok->SetPicture(ArtId::ButtonOk);
+    ok->SetWindowText(AppCaption(CapId::Ok));
+    ok->SetShowCaption(true);
+    ok->move(left, top);
+    auto* cancel = new CMyButton(kIdCancel, this);
+    cancel->SetPicture(ArtId::ButtonCancel);
+    cancel->SetWindowText(AppCaption(CapId::Cancel));
+    cancel->SetShowCaption(true);
+    cancel->move(left, top + ok->height() + gap);
+    connect(ok, &CMyButton::commandIssued, this, &CPbHelpDlg::accept);
+    connect(cancel, &CMyButton::commandIssued, this, &CPbHelpDlg::reject);
+    return {ok, cancel};
 }
 
 void CPbHelpDlg::keyPressEvent(QKeyEvent* event)

@@ -37,6 +37,13 @@ public:
     static constexpr int kIdCancel = 2;
     // The dialog's skinned button with identifier `id`, or nullptr.
     CMyButton* Button(int id) const;
+    // Skinned OK and Cancel buttons with their captions, OK at (left, top) and
+    // Cancel `gap` pixels under it, accepting and rejecting the dialog.
+    struct OkCancel {
+        CMyButton* ok;
+        CMyButton* cancel;
+    };
+    OkCancel AddOkCancel(int left, int top, int gap);
 
 signals:
     // F1 or the Help command: the help context to open (also shown by the

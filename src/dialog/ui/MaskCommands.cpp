@@ -32,11 +32,11 @@ private:
 
 CMaskCommands::CMaskCommands(Project& project, CWorkWnd& work, CCommandRegistry& commands, QWidget& window,
                              std::function<void()> applyPower)
-        : QObject(&window), m_project(project), m_work(work), m_pWork(&work), m_commands(commands), m_window(window),
+        : QObject(&window), m_project(project), m_pWork(&work), m_commands(commands), m_window(window),
           m_applyPower(std::move(applyPower)), m_pTarget(std::make_unique<Target>(project)),
           m_nPercent(CReconstructDlg::kDefault)
 {
-    m_work.MaskPaint().SetTarget(m_pTarget.get());
+    work.MaskPaint().SetTarget(m_pTarget.get());
     m_commands.Add(Cmd::PaintMask, [this] { TogglePainting(); })->setCheckable(true);
     m_commands.SetShortcuts(Cmd::PaintMask, {QKeySequence(Qt::Key_M)});
     m_commands.Add(Cmd::ShowMask, [this] { ToggleShown(); })->setCheckable(true);
@@ -74,27 +74,27 @@ void CMaskCommands::Refresh()
     m_commands.SetAvailable(Cmd::PaintMask, picture);
     m_commands.SetAvailable(Cmd::ClearMask, picture && m_project.HasMask());
     m_commands.SetAvailable(Cmd::Reconstruct, picture && keys.Active() >= 0 && keys.Active() < keys.Count());
-    MaskPainter& mask = m_work.MaskPaint();
+    MaskPainter& mask = m_pWork->MaskPaint();
     m_commands.Action(Cmd::PaintMask)->setChecked(mask.Painting());
     m_commands.Action(Cmd::ShowMask)->setChecked(mask.Shown());
 }
 
 void CMaskCommands::MaskChanged()
 {
-    m_work.update();
+    m_pWork->update();
     Refresh();
 }
 
 void CMaskCommands::TogglePainting()
 {
-    MaskPainter& mask = m_work.MaskPaint();
+    MaskPainter& mask = m_pWork->MaskPaint();
     mask.SetPainting(!mask.Painting());
     MaskChanged();
 }
 
 void CMaskCommands::ToggleShown()
 {
-    MaskPainter& mask = m_work.MaskPaint();
+    MaskPainter& mask = m_pWork->MaskPaint();
     mask.SetShown(!mask.Shown());
     MaskChanged();
 }
@@ -116,6 +116,6 @@ void CMaskCommands::Reconstruct()
     if (m_applyPower)
         m_applyPower();
     m_project.Reconstruct(m_nPercent);
-    m_work.update();
+    m_pWork->update();
     Refresh();
 }

@@ -51,8 +51,7 @@ private:
     class Target;
 
     Project& m_project;
-    CWorkWnd& m_work;
-    QPointer<CWorkWnd> m_pWork;  // whether the work window still lives
+    QPointer<CWorkWnd> m_pWork;  // null once the work window is gone
     CCommandRegistry& m_commands;
     QWidget& m_window;
     std::function<void()> m_applyPower;

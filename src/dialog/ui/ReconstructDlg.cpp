@@ -1,6 +1,5 @@
 #include "dialog/ui/ReconstructDlg.h"
 
-#include "controls/ui/Art.h"
 #include "controls/ui/MyButton.h"
 #include "res/StringTable.h"
 
@@ -34,18 +33,7 @@ CReconstructDlg::CReconstructDlg(int percent, QWidget* parent) : CPbHelpDlg(kTem
     m_pPercent->selectAll();
     label->setBuddy(m_pPercent);
 
-    auto* ok = new CMyButton(kIdOk, this);
-    ok->SetPicture(ArtId::ButtonOk);
-    ok->SetWindowText(AppCaption(CapId::Ok));
-    ok->SetShowCaption(true);
-    ok->move(kButtonsLeft, 12);
-    auto* cancel = new CMyButton(kIdCancel, this);
-    cancel->SetPicture(ArtId::ButtonCancel);
-    cancel->SetWindowText(AppCaption(CapId::Cancel));
-    cancel->SetShowCaption(true);
-    cancel->move(kButtonsLeft, 12 + ok->height() + 12);
-    connect(ok, &CMyButton::commandIssued, this, &CReconstructDlg::accept);
-    connect(cancel, &CMyButton::commandIssued, this, &CReconstructDlg::reject);
+    const auto [ok, cancel] = AddOkCancel(kButtonsLeft, 12, 12);
     resize(kButtonsLeft + ok->width() + 16, std::max(kTop + 64, cancel->y() + cancel->height() + 12));
 }
 

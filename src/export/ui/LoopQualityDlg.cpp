@@ -1,6 +1,5 @@
 #include "export/ui/LoopQualityDlg.h"
 
-#include "controls/ui/Art.h"
 #include "controls/ui/MyButton.h"
 #include "res/StringTable.h"
 
@@ -47,18 +46,7 @@ CLoopQualityDlg::CLoopQualityDlg(const LoopQualityRows& rows, const LoopQuality&
         m_pCrf = AddRow(label, range.minCrf, range.maxCrf, quality.Crf(*rows.video));
     }
 
-    auto* ok = new CMyButton(kIdOk, this);
-    ok->SetPicture(ArtId::ButtonOk);
-    ok->SetWindowText(AppCaption(CapId::Ok));
-    ok->SetShowCaption(true);
-    ok->move(kButtonsLeft, 12);
-    auto* cancel = new CMyButton(kIdCancel, this);
-    cancel->SetPicture(ArtId::ButtonCancel);
-    cancel->SetWindowText(AppCaption(CapId::Cancel));
-    cancel->SetShowCaption(true);
-    cancel->move(kButtonsLeft, 12 + ok->height() + 12);
-    connect(ok, &CMyButton::commandIssued, this, &CLoopQualityDlg::accept);
-    connect(cancel, &CMyButton::commandIssued, this, &CLoopQualityDlg::reject);
+    const auto [ok, cancel] = AddOkCancel(kButtonsLeft, 12, 12);
     const int rowsBottom = kTop + m_nNextRow * kRowHeight;
     const int buttonsBottom = cancel->y() + cancel->height() + 12;
     resize(kButtonsLeft + ok->width() + 16, std::max(rowsBottom, buttonsBottom));
