@@ -4,6 +4,7 @@
 // checksum), and read back by one inflate call that accepts unfinished and
 // finished streams alike.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -25,3 +26,11 @@ inline bool PlausiblePackedSize(uint64_t rawSize, uint64_t packedSize)
 {
     return rawSize <= (packedSize + 64) * kMaxDeflateRatio;
 }
+
+namespace detail {
+// zlib counts what it takes and gives in 32 bits: blocks are fed to it in pieces
+// of at most `piece` bytes (tests use small pieces). `flush` is zlib's.
+inline constexpr size_t kZlibPiece = size_t(1) << 30;
+std::vector<uint8_t> Deflate(std::span<const uint8_t> raw, int flush, size_t piece);
+size_t Inflate(std::span<const uint8_t> packed, std::span<uint8_t> out, size_t piece);
+}  // namespace detail

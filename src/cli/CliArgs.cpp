@@ -89,11 +89,17 @@ int64_t CliArgs::Number(const std::string& option, int64_t fallback, size_t inde
 
 int64_t CliArgs::Checked(const std::string& option, const std::string& text) const
 {
-    const int64_t value = ParseInt64(text, option);
     const auto range = m_ranges.find(option);
+    const auto outside = [&] {
+        return CliError(option + ": " + text + " is outside " + std::to_string(range->second.min) + " to " +
+                        std::to_string(range->second.max));
+    };
+    // Digits too many for any whole number are outside the range as well.
+    if (range != m_ranges.end() && TooLargeInteger(text))
+        throw outside();
+    const int64_t value = ParseInt64(text, option);
     if (range != m_ranges.end() && (value < range->second.min || value > range->second.max))
-        throw CliError(option + ": " + text + " is outside " + std::to_string(range->second.min) + " to " +
-                       std::to_string(range->second.max));
+        throw outside();
     return value;
 }
 
@@ -120,8 +126,28 @@ std::optional<std::string> CliArgs::Optional(const std::string& option) const
     return it->second.front();
 }
 
+bool TooLargeInteger(const std::string& text)
+{
+    int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc::result_out_of_range && ptr == end;
+}
+
+namespace {
+
+CliError OutOfRange(const std::string& what, const std::string& text, int64_t min, int64_t max)
+{
+    return CliError(what + ": " + text + " is out of range (" + std::to_string(min) + " to " + std::to_string(max) +
+                    ")");
+}
+
+}  // namespace
+
 int64_t ParseInt64(const std::string& text, const std::string& what)
 {
+    if (TooLargeInteger(text))
+        throw OutOfRange(what, text, INT64_MIN, INT64_MAX);
     int64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -132,9 +158,11 @@ int64_t ParseInt64(const std::string& text, const std::string& what)
 
 int ParseInt(const std::string& text, const std::string& what)
 {
+    if (TooLargeInteger(text))
+        throw OutOfRange(what, text, INT32_MIN, INT32_MAX);
     const int64_t value = ParseInt64(text, what);
     if (value < INT32_MIN || value > INT32_MAX)
-        throw CliError(what + ": " + text + " is out of range");
+        throw OutOfRange(what, text, INT32_MIN, INT32_MAX);
     return int(value);
 }
 

@@ -95,5 +95,7 @@ private:
 
 // Number parsing with messages naming the option.
 int ParseInt(const std::string& text, const std::string& what);
+// Whether `text` is all digits (with a sign) but too many for a 64-bit number.
+bool TooLargeInteger(const std::string& text);
 int64_t ParseInt64(const std::string& text, const std::string& what);
 std::vector<std::string> SplitWords(const std::string& text);

@@ -25,6 +25,12 @@ struct CliCommand {
     int (*run)(const std::vector<std::string>& args);
 };
 
+// The timer ticks a stroke may rest at one point and in all: what a person holds
+// the button for (ten seconds, a minute), and what ends in seconds even for a
+// tool that changes the whole picture at every tick.
+inline constexpr int kMaxTicksAtPoint = 1000;
+inline constexpr int kMaxTicksInStroke = 6000;
+
 // Every command, in the order the usage text lists them.
 const std::vector<CliCommand>& CliCommandTable();
 // The options of a command of the table (std::logic_error for another name).
@@ -53,6 +59,8 @@ int RunAcquire(const std::vector<std::string>& args);
 void OpenProject(Project& project, const std::string& path);
 void PrepareProject(Project& project);
 void SaveProject(Project& project, const std::string& path);
+// Says on stderr what the picture's file lacked (a picture cut short).
+void ReportPictureNotes(const Project& project);
 
 // "warplet-cli: LINE" on stderr. The texts quote names from files and devices with
 // their control characters and stray bytes escaped.

@@ -61,11 +61,23 @@ void OpenProject(Project& project, const std::string& path)
         project.Load(path);
     } catch (const ArchiveError& e) {
         throw CliFileFailure(StrId::CannotReadFile, path, FailureCause(e, AbsolutePath(path)));
+    } catch (const std::bad_alloc& e) {
+        throw CliFileFailure(StrId::CannotReadFile, path, FailureCause(e));
     }
+    ReportPictureNotes(project);
+}
+
+void ReportPictureNotes(const Project& project)
+{
+    if (project.PictureIncomplete())
+        ReportLine(FailureLine(StrId::PictureIncomplete, project.Work().Path(), {}));
 }
 
 void SaveProject(Project& project, const std::string& path)
 {
+    if (project.PictureMissing() && project.Keys().GetTotalFrames() > 0)
+        ReportLine(FailureLine(StrId::PictureMissingOnSave, project.ResolvedPicturePath(),
+                               AppString(StrId::PictureMissingKept)));
     try {
         if (!project.Save(path))
             throw CliError("the animation has no frames: nothing was saved");

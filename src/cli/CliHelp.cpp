@@ -115,10 +115,11 @@ std::vector<CliCommand> MakeTable()
                  "as with the reverse key held: enlarge and shrink, pinch and punch, collapse and explosion swap "
                  "at the same size, and rotate turns the other way"),
           Ranged(Takes("--ticks", "\"n ...\"",
-                       "timer ticks (10 ms each in the window) resting at each point, one count per point; only "
-                       "tools that repeat use them",
+                       "timer ticks (10 ms each in the window) resting at each point, one count per point: at most "
+                       "1000 at a point (ten seconds held) and 6000 in all (a minute); only tools that repeat use "
+                       "them",
                        "0"),
-                 {0, 100000})},
+                 {0, kMaxTicksAtPoint})},
          RunStroke},
         {"key",
          "key PROJECT.kib -o OUT.kib OPERATION",

@@ -17,9 +17,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <functional>
 #include <iostream>
-#include <set>
 #include <sstream>
 
 namespace {
@@ -39,6 +39,17 @@ std::string LowerExtension(const std::string& path)
     return ext;
 }
 
+// Whether two output paths name one file: the same path once made absolute, or
+// (for files that exist already) the same file reached through links.
+bool SameFile(const std::string& a, const std::string& b)
+{
+    namespace fs = std::filesystem;
+    if (fs::absolute(a).lexically_normal() == fs::absolute(b).lexically_normal())
+        return true;
+    std::error_code error;
+    return fs::equivalent(a, b, error);
+}
+
 // The chosen frames, ascending and each once; every one inside the loop.
 std::vector<int> ParseFrames(const std::string& text, int totalFrames)
 {
@@ -55,9 +66,29 @@ void SetUpSource(CBigPicture& big, Project& project, const CliFrameSize& size)
     big.SetSource(project.Work().Path(), size.setting);
 }
 
-int ReportCancelled(ExportConsole& console, const std::string& what)
+// What the passes of one export wrote and did not write, for the line that ends
+// a stopped export.
+struct ExportTally {
+    std::vector<std::string> written;
+    std::vector<std::string> notWritten;
+    bool stopped = false;
+};
+
+std::string JoinedNames(const std::vector<std::string>& names)
 {
-    console.Error("export cancelled" + (what.empty() ? std::string() : ": " + what));
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// "export cancelled: ..." with what was written and what was not.
+int ReportCancelled(ExportConsole& console, const ExportTally& tally)
+{
+    std::string what = tally.written.empty() ? "no file was written" : "wrote " + JoinedNames(tally.written);
+    if (!tally.written.empty() && !tally.notWritten.empty())
+        what += "; not written: " + JoinedNames(tally.notWritten);
+    console.Error("export cancelled: " + what);
     return 1;
 }
 
@@ -66,35 +97,56 @@ std::string FrameCountText(int64_t frames, int width, int height)
     return std::to_string(frames) + " frames of " + std::to_string(width) + " x " + std::to_string(height);
 }
 
+// The pictures of a sequence as one name, or the first and last with their number.
+std::string PicturesText(const std::vector<std::string>& written)
+{
+    if (written.size() == 1)
+        return "1 picture: " + written.front();
+    if (written.size() == 2)
+        return "2 pictures: " + written.front() + ", " + written.back();
+    return std::to_string(written.size()) + " pictures: " + written.front() + " to " + written.back();
+}
+
 // --- Passes of their own: the classic GIF, the WMV, pictures ---------------------
 
-int ExportGif(CBigPicture& big, ExportConsole& console, const std::string& output, int speed)
+int ExportGif(CBigPicture& big, ExportConsole& console, const std::string& output, int speed, ExportTally& tally)
 {
     GifWriteError error;
     const GifExportResult result = big.WriteAnimatedGif(output, speed, &error);
-    if (result == GifExportResult::Cancelled)
-        return ReportCancelled(console, "no file was written");
+    if (result != GifExportResult::Ok)
+        tally.notWritten.push_back(output);
+    if (result == GifExportResult::Cancelled) {
+        tally.stopped = true;
+        return 1;
+    }
     if (result != GifExportResult::Ok)
         throw CliFileFailure(StrId::CannotWriteFile, output, GifFailureCause(result, error));
+    tally.written.push_back(output);
     // Classic GIF frames have the work picture's size whatever the frame size.
     console.Out("wrote " + output + ": " + FrameCountText(big.TotalFrames(), big.WorkWidth(), big.WorkHeight()));
     return 0;
 }
 
-int ExportWmv(CBigPicture& big, ExportConsole& console, const std::string& output, int speed)
+int ExportWmv(CBigPicture& big, ExportConsole& console, const std::string& output, int speed, ExportTally& tally)
 {
     const VideoExportResult result = big.WriteVideo(output, speed);
-    if (result.status == VideoExportStatus::Cancelled)
-        return ReportCancelled(console, "no file was written");
+    if (result.status != VideoExportStatus::Ok)
+        tally.notWritten.push_back(output);
+    if (result.status == VideoExportStatus::Cancelled) {
+        tally.stopped = true;
+        return 1;
+    }
     if (result.status != VideoExportStatus::Ok)
         throw CliFileFailure(StrId::CannotWriteVideo, output, VideoFailureCause(result));
+    tally.written.push_back(output);
     // The size of the video in the file (a PAL WMV is 768 x 576 with square pixels).
     console.Out("wrote " + output + ": " + FrameCountText(result.framesWritten, result.width, result.height) +
                 (result.encoder.empty() ? std::string() : " (" + result.encoder + ")"));
     return 0;
 }
 
-int ExportPictures(CBigPicture& big, ExportConsole& console, const std::string& output, const std::vector<int>& frames)
+int ExportPictures(CBigPicture& big, ExportConsole& console, const std::string& output, const std::vector<int>& frames,
+                   ExportTally& tally)
 {
     const PictureSequenceResult result = ExportPictureSequence(big, output, frames);
     console.FinishBar();
@@ -104,13 +156,17 @@ int ExportPictures(CBigPicture& big, ExportConsole& console, const std::string& 
                                   PictureSaveCause(failure.result))
                           .toStdString());
     }
-    if (!result.written.empty())
-        console.Out("wrote " + std::to_string(result.written.size()) +
-                    (result.written.size() == 1 ? " picture: " : " pictures: ") + result.written.front() +
-                    (result.written.size() > 1 ? " .. " + result.written.back() : std::string()));
-    if (result.cancelled)
-        return ReportCancelled(console, std::to_string(result.written.size()) + " of " + std::to_string(frames.size()) +
-                                            " pictures were written");
+    if (!result.written.empty()) {
+        console.Out("wrote " + PicturesText(result.written));
+        tally.written.push_back(PicturesText(result.written));
+    }
+    const size_t missing = frames.size() - result.written.size();
+    if (missing > 0)
+        tally.notWritten.push_back(std::to_string(missing) + " of " + std::to_string(frames.size()) + " pictures");
+    if (result.cancelled) {
+        tally.stopped = true;
+        return 1;
+    }
     return result.failed.empty() ? 0 : 1;
 }
 
@@ -130,7 +186,7 @@ std::string LoopDetails(const ExportOutput& output, const LoopWriter& writer, co
 }
 
 int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<const ExportOutput*>& outputs,
-                const ExportChoices& choices)
+                const ExportChoices& choices, ExportTally& tally)
 {
     std::vector<LoopOutput> loops;
     for (const ExportOutput* output : outputs)
@@ -138,12 +194,14 @@ int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<cons
     BigPictureLoopSource source(big);
     const std::vector<LoopResult> results = WriteLoops(loops, choices.speed, source);
     int status = 0;
-    bool stopped = false;
     for (size_t i = 0; i < results.size(); ++i) {
         const ExportOutput& output = *outputs[i];
         const LoopResult& result = results[i];
+        if (result.status != LoopStatus::Ok)
+            tally.notWritten.push_back(output.path);
         if (result.status == LoopStatus::Stopped) {
-            stopped = true;
+            tally.stopped = true;
+            status = 1;
             continue;
         }
         if (result.status == LoopStatus::WriteFailed) {
@@ -159,6 +217,7 @@ int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<cons
             status = 1;
             continue;
         }
+        tally.written.push_back(output.path);
         int width = big.Width(), height = big.Height();
         int64_t frames = big.TotalFrames();
         if (output.format == LoopFormat::Video) {
@@ -169,8 +228,6 @@ int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<cons
         console.Out("wrote " + output.path + ": " + FrameCountText(frames, width, height) +
                     LoopDetails(output, *loops[i].writer, result, choices));
     }
-    if (stopped)
-        return ReportCancelled(console, "no file was written");
     return status;
 }
 
@@ -204,7 +261,8 @@ ExportOutput ClassifyOutput(const std::string& path, bool highGif)
 {
     const std::string ext = LowerExtension(path);
     ExportOutput output;
-    output.path = path;
+    // As a person reads it: "a//b.gif" and "./b.gif" are "a/b.gif" and "b.gif".
+    output.path = std::filesystem::path(path).lexically_normal().string();
     if (const std::optional<LoopFormat> format = LoopFileFormatForPath(path)) {
         output.format = *format;
         if (*format == LoopFormat::HighGif && !highGif)
@@ -281,11 +339,12 @@ void CheckOutputs(const CliArgs& a, const std::vector<ExportOutput>& outputs, co
         if (a.Has(use.option) && !any(use.applies))
             throw CliError(std::string(use.option) + ": " + use.text);
     }
-    std::set<std::string> paths;
-    for (const ExportOutput& output : outputs) {
-        if (!paths.insert(output.path).second)
-            throw CliError("-o: " + output.path + " is asked for twice");
-        CheckOutputLibrary(output, choices);
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        for (size_t j = 0; j < i; ++j)
+            if (SameFile(outputs[i].path, outputs[j].path))
+                throw CliError("-o: " + outputs[i].path + " is asked for twice" +
+                               (outputs[i].path == outputs[j].path ? "" : " (as " + outputs[j].path + ")"));
+        CheckOutputLibrary(outputs[i], choices);
     }
 }
 
@@ -339,29 +398,37 @@ int ExportProject(const std::string& projectPath, const std::vector<ExportOutput
     SetUpSource(big, project, choices.size);
     const std::vector<ExportPass> passes = PlanPasses(outputs);
     observer.SetPasses(int(passes.size()));
+    ExportTally tally;
     int status = 0;
-    for (size_t p = 0; p < passes.size(); ++p) {
+    size_t p = 0;
+    for (; p < passes.size() && !tally.stopped; ++p) {
         observer.StartPass(int(p));
         const ExportPass& pass = passes[p];
         int result = 0;
         try {
             if (pass.kind == OutputKind::Loop)
-                result = ExportLoops(big, console, pass.outputs, choices);
+                result = ExportLoops(big, console, pass.outputs, choices, tally);
             else if (pass.kind == OutputKind::ClassicGif)
-                result = ExportGif(big, console, pass.outputs.front()->path, choices.speed);
+                result = ExportGif(big, console, pass.outputs.front()->path, choices.speed, tally);
             else if (pass.kind == OutputKind::Wmv)
-                result = ExportWmv(big, console, pass.outputs.front()->path, choices.speed);
+                result = ExportWmv(big, console, pass.outputs.front()->path, choices.speed, tally);
             else
-                result = ExportPictures(big, console, pass.outputs.front()->path, frames);
+                result = ExportPictures(big, console, pass.outputs.front()->path, frames, tally);
         } catch (...) {
             console.Failure(std::current_exception());
             result = 1;
         }
         status = std::max(status, result);
-        if (observer.CheckCancel())
-            break;
+        // A stop asked for between two passes stops the export as one during a pass does.
+        tally.stopped = tally.stopped || (p + 1 < passes.size() && observer.CheckCancel());
     }
-    return status;
+    if (!tally.stopped)
+        return status;
+    for (; p < passes.size(); ++p)
+        for (const ExportOutput* output : passes[p].outputs)
+            tally.notWritten.push_back(output->kind == OutputKind::Pictures ? "the picture sequence " + output->path
+                                                                            : output->path);
+    return ReportCancelled(console, tally);
 }
 
 std::vector<ExportPass> PlanPasses(const std::vector<ExportOutput>& outputs)

@@ -36,6 +36,7 @@ int RunInfo(const std::vector<std::string>& args)
         {"picture", QJsonObject{{"stored", ShownBytes(project.StoredPicturePath())},
                                 {"resolved", ShownBytes(project.ResolvedPicturePath())},
                                 {"loaded", ShownBytes(project.Work().Path())}}},
+        {"pictureMissing", project.PictureMissing()},
         {"workPicture", Size(project.Picture().Width(), project.Picture().Height())},
         {"firstVisible", keys.FirstVisible()},
         {"selected", keys.Selected()},

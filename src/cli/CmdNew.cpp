@@ -1,5 +1,9 @@
 #include "cli/CliCommands.h"
+#include "export/FailureText.h"
 #include "project/Project.h"
+#include "res/StringTable.h"
+
+#include <cerrno>
 
 #include <sys/stat.h>
 
@@ -12,9 +16,12 @@ int RunNew(const std::vector<std::string>& args)
     // The program's own fallback to the default picture is meant for projects
     // whose picture went missing, not for a picture named on the command line.
     struct stat st {};
-    if (::stat(picture.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-        throw CliError("no picture file " + picture);
+    if (::stat(picture.c_str(), &st) != 0)
+        throw CliFileFailure(StrId::CannotReadFile, picture, SystemErrorCause(errno));
+    if (S_ISDIR(st.st_mode))
+        throw CliFileFailure(StrId::CannotReadFile, picture, SystemErrorCause(EISDIR));
     project.NewFromPicture(picture);
+    ReportPictureNotes(project);
     SaveProject(project, a.Value("-o"));
     return 0;
 }

@@ -11,12 +11,14 @@
 
 namespace {
 
-// A decimal number such as 12, -3.5 or 0.25 (no infinities, no NaN).
+// A decimal number such as 12, -3.5, 0.25 or 1e2 (no infinities, no NaN).
 double ParseDecimal(const std::string& text, const std::string& what)
 {
     double value = 0.0;
     const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range && ptr == end)
+        throw CliError(what + ": " + text + " is out of range");
     if (ec != std::errc() || ptr != end || text.empty() || !std::isfinite(value))
         throw CliError(what + ": \"" + text + "\" is not a number");
     return value;
@@ -41,8 +43,14 @@ std::vector<Project::StrokePoint> ParsePoints(const CliArgs& a, const std::strin
         const std::vector<std::string> counts = SplitWords(*ticks);
         if (counts.size() != stroke.size())
             throw CliError("--ticks: one count is needed for each point");
-        for (size_t i = 0; i < counts.size(); ++i)
+        int64_t total = 0;
+        for (size_t i = 0; i < counts.size(); ++i) {
             stroke[i].ticks = int(a.Checked("--ticks", counts[i]));
+            total += stroke[i].ticks;
+        }
+        if (total > kMaxTicksInStroke)
+            throw CliError("--ticks: " + std::to_string(total) + " ticks in all; a stroke holds at most " +
+                           std::to_string(kMaxTicksInStroke) + " (a minute)");
     }
     return stroke;
 }

@@ -5,6 +5,7 @@
 #include "cli/CliCommands.h"
 #include "export/FailureText.h"
 #include "export/FfmpegLog.h"
+#include "export/ImageLog.h"
 #include "io/FileError.h"
 #include "io/Archive.h"
 #include "res/OutsideText.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     SetUpFfmpegLogging();
+    SetUpImageLibraryLogging();
     // The AV1 encoder prints its settings unless asked for errors only.
     ::setenv("SVT_LOG", "1", 0);
     App().m_strDefaultPicture = ProgramDataFile(QStringLiteral("default.gif"));

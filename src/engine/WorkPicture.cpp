@@ -38,7 +38,11 @@ void WorkPicture::SetPicture(PackedPicture fitted)
 
 void WorkPicture::SetLoadedPicture(const PackedPicture& loaded)
 {
-    const PictureSize size = ComputeWorkingSize(loaded.Width(), loaded.Height());
+    SetLoadedPicture(loaded, ComputeWorkingSize(loaded.Width(), loaded.Height()));
+}
+
+void WorkPicture::SetLoadedPicture(const PackedPicture& loaded, PictureSize size)
+{
     PackedPicture fitted = FitPicture(loaded, size.width, size.height);
     fitted.Header().biXPelsPerMeter = 2835;
     fitted.Header().biYPelsPerMeter = 2835;
@@ -138,6 +142,19 @@ Rect WorkPicture::ApplyToolAt(int x, int y)
     if (!stepped)
         return Rect{};
     const Rect rect = m_pTool->GetBrushRect(x, y);
-    RenderRect(rect, 64, true);
+    if (m_bDeferRenders)
+        m_pendingRender = m_pendingRender.United(rect);
+    else
+        RenderRect(rect, 64, true);
     return rect;
+}
+
+void WorkPicture::DeferRenders(bool defer)
+{
+    m_bDeferRenders = defer;
+    if (defer || m_pendingRender.IsEmpty())
+        return;
+    const Rect pending = m_pendingRender;
+    m_pendingRender = Rect{};
+    RenderRect(pending, 64, true);
 }

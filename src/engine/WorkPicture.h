@@ -38,6 +38,8 @@ public:
     void SetPicture(PackedPicture fitted);
     // Fits a loaded picture of any size to the working size and takes it.
     void SetLoadedPicture(const PackedPicture& loaded);
+    // The same, fitted to `size` instead.
+    void SetLoadedPicture(const PackedPicture& loaded, PictureSize size);
     bool HasPicture() const { return !m_source.Empty(); }
     int Width() const { return m_source.Width(); }
     int Height() const { return m_source.Height(); }
@@ -80,6 +82,12 @@ public:
     // One tool step at (x, y) followed by the re-render of its rectangle.
     Rect ApplyToolAt(int x, int y);
 
+    // While deferred, tool steps change the map and return their rectangles but
+    // leave the display as it is; ending the deferral renders, once, all that
+    // they changed. A stroke driven without a window shows nothing in between,
+    // and its steps then cost only their arithmetic.
+    void DeferRenders(bool defer);
+
 private:
     void FitScratch(const CTool& tool, int W, int H);
 
@@ -91,4 +99,6 @@ private:
     CTool* m_pTool = nullptr;
     std::vector<Displacement> m_scratch;
     bool m_bStrokeActive = false;
+    bool m_bDeferRenders = false;
+    Rect m_pendingRender;
 };

@@ -38,6 +38,7 @@ inline constexpr int NotAProject = 21733;
 inline constexpr int EndsEarly = 21735;
 inline constexpr int UnknownData = 21736;
 inline constexpr int Damaged = 21737;
+inline constexpr int PictureTooLarge = 21738;  // "%1" x "%2" pixels, "%3" millions at most
 inline constexpr int EncoderFailed = 21740;
 inline constexpr int NoEncoder = 21741;
 inline constexpr int TooSmallForVideo = 21742;
@@ -79,6 +80,15 @@ QString FileDetailCause(const FileError& error)
         return AppString(Cause::NotARegularFile);
     if (StartsWith(detail, "the file is too large"))
         return AppString(Cause::TooLarge);
+    if (StartsWith(detail, "the file ends too early"))
+        return AppString(Cause::EndsEarly);
+    if (StartsWith(detail, "not enough memory"))
+        return AppString(Cause::NoMemory);
+    if (const auto* large = dynamic_cast<const PictureTooLargeError*>(&error))
+        return AppString(Cause::PictureTooLarge)
+            .arg(large->Width())
+            .arg(large->Height())
+            .arg(double(large->MaxPixels()) / 1e6, 0, 'f', 1);
     switch (error.GetCause()) {
     case FileError::Cause::FileNotFound: return AppString(Cause::NoSuchFile);
     case FileError::Cause::DiskFull: return AppString(Cause::DiskFull);

@@ -1,5 +1,6 @@
 #include "export/PictureFile.h"
 
+#include "export/PictureCompleteness.h"
 #include "io/FileError.h"
 #include "export/GifPicture.h"
 #include "io/AtomicFile.h"
@@ -32,6 +33,8 @@ constexpr int kUnstatedDpi = 96;
 // What the decoder may allocate for one picture: a picture of the full-size
 // export's largest size (2^28 pixels) at 4 bytes a pixel, with room to spare.
 constexpr int kDecodeLimitMegabytes = 1100;
+// What a file cut short says when nothing of it could be decoded (FailureText.cpp reads it).
+constexpr const char* kEndsEarlyDetail = "the file ends too early";
 
 // Dots per metre that the image plugins leave on an image whose file states no resolution.
 int DefaultDotsPerMeter()
@@ -221,7 +224,7 @@ void ReleaseUnusedTail(std::vector<uint8_t>& bits)
 // (a packed row never reaches past the decoded rows still to be read), put in
 // bottom-up order and the buffer's unused end given back. Peak memory is the
 // larger of the decoded and the packed picture.
-std::optional<PackedPicture> DecodeIntoPackedBuffer(QImageReader& reader)
+std::optional<PackedPicture> DecodeIntoPackedBuffer(QImageReader& reader, const std::string& path)
 {
     const QSize size = reader.size();
     const QImage::Format format = reader.imageFormat();
@@ -238,8 +241,10 @@ std::optional<PackedPicture> DecodeIntoPackedBuffer(QImageReader& reader)
     const uint64_t decodedStride =
         (uint64_t(width) * uint64_t(QImage::toPixelFormat(format).bitsPerPixel()) + 31) / 32 * 4;
     const uint64_t packedStride = (uint64_t(width) * 3 + 3) / 4 * 4;
-    if (decodedStride * uint64_t(height) > limit || packedStride * uint64_t(height) > limit)
-        return std::nullopt;  // as the decoder's own allocation limit refuses it
+    if (decodedStride * uint64_t(height) > limit || packedStride * uint64_t(height) > limit) {
+        const uint64_t bytesPerPixel = std::max<uint64_t>(3, (QImage::toPixelFormat(format).bitsPerPixel() + 7) / 8);
+        throw PictureTooLargeError(path, width, height, limit / bytesPerPixel);
+    }
 
     const size_t decodedBytes = size_t(decodedStride) * size_t(height);
     const size_t packedBytes = size_t(packedStride) * size_t(height);
@@ -317,7 +322,7 @@ namespace {
 class FileDecoder {
 public:
     explicit FileDecoder(const std::string& path)
-            : m_data(ReadWholeFile(path, kMaxPictureFileBytes)),
+            : m_path(path), m_data(ReadWholeFile(path, kMaxPictureFileBytes)),
               m_view(QByteArray::fromRawData(m_data.data(), qsizetype(m_data.size()))), m_buffer(&m_view)
     {
         m_buffer.open(QIODevice::ReadOnly);
@@ -326,17 +331,50 @@ public:
         m_reader.setAutoTransform(false);
     }
 
-    std::optional<PackedPicture> Decode()
+    std::optional<PackedPicture> Decode(PictureLoadNotes* notes = nullptr)
     {
+        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(m_data.data()), m_data.size());
+        const bool complete = PictureFileComplete(bytes);
+        if (notes)
+            notes->incomplete = !complete;
+        if (!complete && !PrepareCutFile(bytes))
+            throw FileError(FileError::Cause::Generic, m_path, kEndsEarlyDetail);
+        std::optional<PackedPicture> picture;
         try {
-            return DecodeIntoPackedBuffer(m_reader);
+            picture = DecodeIntoPackedBuffer(m_reader, m_path);
         } catch (const std::bad_alloc&) {
-            return std::nullopt;  // no memory for the pixels
+            throw FileError(FileError::Cause::Generic, m_path, "not enough memory to decode the picture");
         }
+        if (!picture && !complete)
+            throw FileError(FileError::Cause::Generic, m_path, kEndsEarlyDetail);
+        return picture;
     }
     QImageReader& Reader() { return m_reader; }
 
 private:
+    // A file cut short is decoded only where the decoder fills in what it
+    // lacks (JPEG) or where all of its pixels are there: a PNG cut after its
+    // pixel data is decoded with its end chunk put back. Handed a PNG cut in its
+    // pixels, the decoder gives nothing but a line of its own on stderr.
+    bool PrepareCutFile(std::span<const uint8_t> bytes)
+    {
+        if (!IsPngFile(bytes))
+            return true;
+        const std::optional<size_t> whole = PngWholeChunksBeforeCut(bytes);
+        if (!whole)
+            return false;
+        m_data.resize(*whole);
+        const std::span<const uint8_t> end = PngEndChunk();
+        m_data.append(reinterpret_cast<const char*>(end.data()), end.size());
+        m_buffer.close();
+        m_view = QByteArray::fromRawData(m_data.data(), qsizetype(m_data.size()));
+        m_buffer.setBuffer(&m_view);
+        m_buffer.open(QIODevice::ReadOnly);
+        m_reader.setDevice(&m_buffer);
+        return true;
+    }
+
+    std::string m_path;
     std::string m_data;
     QByteArray m_view;
     QBuffer m_buffer;
@@ -345,9 +383,16 @@ private:
 
 }  // namespace
 
-std::optional<PackedPicture> LoadPictureFile(const std::string& path)
+PictureTooLargeError::PictureTooLargeError(std::string path, int width, int height, uint64_t maxPixels)
+        : FileError(Cause::Generic, std::move(path),
+                    "the picture is too large: " + std::to_string(width) + " x " + std::to_string(height) +
+                        " pixels, at most " + std::to_string(maxPixels) + " pixels"),
+          m_nWidth(width), m_nHeight(height), m_nMaxPixels(maxPixels)
+{}
+
+std::optional<PackedPicture> LoadPictureFile(const std::string& path, PictureLoadNotes* notes)
 {
-    return FileDecoder(path).Decode();
+    return FileDecoder(path).Decode(notes);
 }
 
 FileError UndecodablePicture(const std::string& path)

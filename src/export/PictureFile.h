@@ -18,14 +18,37 @@ class QImage;
 // Picture files larger than this are not read.
 inline constexpr uint64_t kMaxPictureFileBytes = uint64_t(2) << 30;
 
+// A picture whose pixels would take more memory than the decoder's limit.
+class PictureTooLargeError : public FileError {
+public:
+    PictureTooLargeError(std::string path, int width, int height, uint64_t maxPixels);
+    int Width() const { return m_nWidth; }
+    int Height() const { return m_nHeight; }
+    // The most pixels a picture of its kind may have.
+    uint64_t MaxPixels() const { return m_nMaxPixels; }
+
+private:
+    int m_nWidth;
+    int m_nHeight;
+    uint64_t m_nMaxPixels;
+};
+
+// What reading a picture found beside its pixels.
+struct PictureLoadNotes {
+    // The file ends before its format's end: the decoder filled in what it lacks.
+    bool incomplete = false;
+};
+
 // Reads and decodes the whole regular file at `path` (the file name's bytes). Any format the installed
 // image plugins decode is accepted; a multi-frame file yields its first frame.
 // The result is 24-bit, bottom-up, without alpha. Decoding takes no more memory
 // than the larger of the decoded picture and the result (the file's bytes aside).
-// Returns nothing when the file opens but cannot be decoded, or when its
-// pixels would take more memory than the decoder's limit (about 1.1 GB).
-// Throws FileError (export/FileError.h) when the file cannot be opened or read.
-std::optional<PackedPicture> LoadPictureFile(const std::string& path);
+// Returns nothing when the file opens but cannot be decoded. Throws FileError
+// (export/FileError.h) when the file cannot be opened or read, or when it is
+// cut short and nothing can be decoded ("the file ends too early"), and
+// PictureTooLargeError when its pixels would take more memory than the
+// decoder's limit (about 1.1 GB). `notes`, when given, says what else was found.
+std::optional<PackedPicture> LoadPictureFile(const std::string& path, PictureLoadNotes* notes = nullptr);
 
 // The error of a picture file that opens but cannot be decoded.
 FileError UndecodablePicture(const std::string& path);

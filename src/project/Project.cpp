@@ -133,6 +133,7 @@ void Project::TakeOver(Project&& other)
     m_work = std::move(other.m_work);
     m_keys = std::move(other.m_keys);
     m_mask = std::move(other.m_mask);
+    m_otherSections = std::move(other.m_otherSections);
     AttachMask();
     m_nActiveTool = other.m_nActiveTool;
     m_nStrength = other.m_nStrength;
@@ -180,9 +181,12 @@ void Project::Load(ProjectData data, const std::string& absolute)
     fresh.m_nStrength = m_nStrength;
     fresh.m_storedPath = data.storedPicturePath;
     fresh.m_resolvedPath = ResolvePicturePath(data.storedPicturePath, absolute);
-    fresh.m_work.LoadWorkPicture(fresh.m_resolvedPath);
-    // Saved at the keyframes' size; a stand-in picture may have another.
+    // A stand-in for a missing picture takes the keyframes' size, so that their
+    // maps and mask stay exactly as stored until the picture is back.
+    fresh.m_work.LoadWorkPicture(fresh.m_resolvedPath, StoredKeyframeSize(data));
+    // Saved at the keyframes' size; a picture of another size resamples it.
     fresh.m_mask = data.mask.Resampled(fresh.Picture().Width(), fresh.Picture().Height());
+    fresh.m_otherSections = std::move(data.otherSections);
     try {
         fresh.ApplyData(std::move(data), false);
     } catch (const ArchiveError& e) {
@@ -224,11 +228,22 @@ Project::DeformationResult Project::LoadDeformations(ProjectData data)
     fresh.m_nStrength = m_nStrength;
     fresh.m_storedPath = m_storedPath;
     fresh.m_resolvedPath = m_resolvedPath;
-    fresh.m_mask = m_mask;  // the other project's mask is not taken
+    fresh.m_mask = m_mask;  // the other project's mask and sections are not taken
+    fresh.m_otherSections = m_otherSections;
     fresh.ApplyData(std::move(data), true);
     TakeOver(std::move(fresh));
     edit.Done();
     return DeformationResult::Applied;
+}
+
+PictureSize Project::StoredKeyframeSize(const ProjectData& data)
+{
+    if (data.keys.empty())
+        return {};
+    const CMMask& first = *data.keys.front();
+    // The older format's keyframes are fitted to the work area first.
+    return data.fileVersion == 1 ? FitToSquare(first.Width(), first.Height())
+                                 : PictureSize{first.Width(), first.Height()};
 }
 
 void Project::ApplyData(ProjectData data, bool rebuildThumbnails)
@@ -283,7 +298,8 @@ bool Project::Save(const std::string& projectPath)
     // The mask is stored at the keyframes' size, which readers check.
     const PictureSize mapSize = m_keys.GetMapSize();
     const FreezeMask mask = m_mask.Resampled(mapSize.width, mapSize.height);
-    const std::vector<uint8_t> bytes = WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength, &mask);
+    const std::vector<uint8_t> bytes =
+        WriteProjectBytes(stored, m_keys, m_nActiveTool, m_nStrength, &mask, m_otherSections);
     WriteFileAtomically(absolute, bytes);
     m_nFileVersion = 2;
     m_storedPath = stored;
@@ -369,17 +385,26 @@ void Project::PerformStroke(std::span<const StrokePoint> points, bool rightButto
     if (!ShowsActiveKey())
         MakeActiveKeyCurrent();
     tool->SetPressure(points.front().pressure);
+    // Nobody sees the steps in between: the picture is rendered once, at the end.
+    picture.DeferRenders(true);
     const bool repeats = picture.ButtonDown(points.front().x, points.front().y, rightButton);
-    for (size_t i = 0; i < points.size(); ++i) {
-        const StrokePoint& p = points[i];
-        tool->SetPressure(p.pressure);
-        if (i > 0)
-            picture.MouseMove(p.x, p.y);
-        if (repeats) {
-            for (int tick = 0; tick < p.ticks; ++tick)
-                picture.TimerTick(p.x, p.y);
+    try {
+        for (size_t i = 0; i < points.size(); ++i) {
+            const StrokePoint& p = points[i];
+            tool->SetPressure(p.pressure);
+            if (i > 0)
+                picture.MouseMove(p.x, p.y);
+            if (repeats) {
+                for (int tick = 0; tick < p.ticks; ++tick)
+                    picture.TimerTick(p.x, p.y);
+            }
         }
+    } catch (...) {
+        picture.DeferRenders(false);
+        picture.ButtonUp(rightButton);
+        throw;
     }
+    picture.DeferRenders(false);
     picture.ButtonUp(rightButton);
     tool->SetPressure(kFullPressure);
 }

@@ -99,6 +99,12 @@ public:
     // path it stands for.
     const std::string& StoredPicturePath() const { return m_storedPath; }
     const std::string& ResolvedPicturePath() const { return m_resolvedPath; }
+    // The picture file was missing when the project was opened: the default
+    // picture stands in (at the keyframes' size), and saving keeps the path.
+    bool PictureMissing() const { return m_work.ShowsStandIn(); }
+    // The picture file ends before its format's end (a photograph cut short in
+    // copying): what it lacks shows as the decoder filled it in.
+    bool PictureIncomplete() const { return m_work.Incomplete(); }
     // The project file last read or written; empty for a project never saved.
     const std::string& ProjectPath() const { return m_projectPath; }
     // The name a person knows the project by: its file's name without the
@@ -195,6 +201,8 @@ private:
     friend class ProjectHistory;
     void DocumentRestored();
 
+    // The size the read keyframes have once the older format's are fitted.
+    static PictureSize StoredKeyframeSize(const ProjectData& data);
     // Puts read keyframes, indexes and tool into this document, whose picture is
     // already loaded, then runs the adjustment step.
     void ApplyData(ProjectData data, bool rebuildThumbnails);
@@ -212,7 +220,8 @@ private:
     KeyframeStore m_keys;
     ProjectObserver* m_pObserver = nullptr;
     FreezeMask m_mask;
-    int m_nMaskX = 0;  // the last point of the mask stroke under way
+    std::vector<uint8_t> m_otherSections;  // sections of other tags read, written back as they were
+    int m_nMaskX = 0;                      // the last point of the mask stroke under way
     int m_nMaskY = 0;
     int m_nActiveTool = kDefaultTool;
     int m_nStrength = kDefaultStrength;

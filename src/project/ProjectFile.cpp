@@ -51,7 +51,7 @@ BITMAPINFOHEADER ReadThumbnailHeader(ArchiveReader& ar)
     return clean;
 }
 
-std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion, uint32_t thumbSize, uint64_t budget)
+std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion, uint32_t thumbSize, uint64_t& budget)
 {
     const uint64_t count = ar.ReadCount();
     if (count > ar.Remaining() / kMinRecordBytes)
@@ -73,16 +73,22 @@ std::vector<std::unique_ptr<CMMask>> ReadKeys(ArchiveReader& ar, int fileVersion
 
 constexpr size_t kSectionHeaderBytes = 8;
 
-FreezeMask ReadFreezeMask(std::span<const uint8_t> payload, const ProjectData& data)
+// The mask takes one byte an element from what the project may still unpack.
+FreezeMask ReadFreezeMask(std::span<const uint8_t> payload, const ProjectData& data, uint64_t& budget)
 {
     if (payload.size() < 8)
         BadFile("a freeze mask section too short for its size");
+    if (data.keys.empty())
+        BadFile("a freeze mask in a project without keyframes");
     ArchiveReader section(payload);
     const int32_t W = section.ReadInt32(), H = section.ReadInt32();
-    if (data.keys.empty() ? (W < 1 || H < 1 || W > kMaxMapSide || H > kMaxMapSide)
-                          : (W != data.keys.front()->Width() || H != data.keys.front()->Height()))
+    if (W != data.keys.front()->Width() || H != data.keys.front()->Height())
         BadFile("a freeze mask of " + std::to_string(W) + " x " + std::to_string(H) +
                 " elements for keyframe maps of another size");
+    if (uint64_t(W) * uint64_t(H) > budget)
+        BadFile("the keyframes and the freeze mask take more than " + std::to_string(kMaxProjectRawBytes >> 20) +
+                " MB unpacked");
+    budget -= uint64_t(W) * uint64_t(H);
     const std::span<const uint8_t> packed = section.ReadRaw(section.Remaining());
     const uint64_t count = uint64_t(W) * uint64_t(H);
     if (!PlausiblePackedSize(count, packed.size()))
@@ -95,27 +101,55 @@ FreezeMask ReadFreezeMask(std::span<const uint8_t> payload, const ProjectData& d
     return FreezeMask(W, H, std::move(values));
 }
 
-// The tagged sections after the last field. A section whose length runs past
-// the end is damaged when it is one this program writes, and otherwise bytes
-// that belong to no section.
-void ReadSections(ArchiveReader& ar, ProjectData& data)
+// A section's tag as text, its bytes escaped where they are not printable.
+std::string TagText(std::span<const uint8_t> tag)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (const uint8_t b : tag) {
+        if (b >= 0x20 && b < 0x7f && b != '\\') {
+            text += char(b);
+        } else {
+            text += "\\x";
+            text += kHex[b >> 4];
+            text += kHex[b & 15];
+        }
+    }
+    return text;
+}
+
+// The tagged sections after the last field. Every byte there belongs to a whole
+// section: a header cut short or a length that runs past the end is a file cut
+// short. Sections this program does not know are kept as they are, so that
+// saving the project again writes them back.
+void ReadSections(ArchiveReader& ar, ProjectData& data, uint64_t& budget)
 {
     bool haveMask = false;
-    while (ar.Remaining() >= kSectionHeaderBytes) {
+    while (!ar.AtEnd()) {
+        if (ar.Remaining() < kSectionHeaderBytes)
+            throw ArchiveError(ArchiveError::Cause::EndOfFile, "a section cut short in its header (" +
+                                                                   std::to_string(ar.Remaining()) + " of " +
+                                                                   std::to_string(kSectionHeaderBytes) + " bytes)");
         const auto tag = ar.ReadRaw(4);
         const bool isMask = std::memcmp(tag.data(), kFreezeMaskTag, 4) == 0;
         const uint32_t length = ar.ReadUInt32();
-        if (length > ar.Remaining()) {
-            if (isMask)
-                BadFile("a freeze mask section that runs past the end of the file");
-            return;
-        }
+        if (length > ar.Remaining())
+            throw ArchiveError(ArchiveError::Cause::EndOfFile,
+                               std::string(isMask ? "a freeze mask" : "a \"" + TagText(tag) + "\"") + " section of " +
+                                   std::to_string(length) + " bytes with " + std::to_string(ar.Remaining()) +
+                                   " left in the file");
         const auto payload = ar.ReadRaw(length);
-        if (!isMask)
+        if (!isMask) {
+            ArchiveWriter kept;
+            kept.WriteRaw(tag);
+            kept.WriteUInt32(length);
+            kept.WriteRaw(payload);
+            data.otherSections.insert(data.otherSections.end(), kept.Bytes().begin(), kept.Bytes().end());
             continue;
+        }
         if (haveMask)
             BadFile("a second freeze mask section");
-        data.mask = ReadFreezeMask(payload, data);
+        data.mask = ReadFreezeMask(payload, data, budget);
         haveMask = true;
     }
 }
@@ -132,7 +166,7 @@ void ReadFormat2(ArchiveReader& ar, ProjectData& data, uint64_t budget)
     // The strength slider's range.
     data.strength = std::clamp(ar.ReadInt32(), 0, 64);
     data.hasTool = true;
-    ReadSections(ar, data);
+    ReadSections(ar, data, budget);
 }
 
 void ReadFormat1(ArchiveReader& ar, ProjectData& data, uint64_t budget)
@@ -214,7 +248,7 @@ ProjectData ReadProjectBytes(std::span<const uint8_t> bytes, uint64_t rawBudget)
 }
 
 std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, const KeyframeStore& keys, int toolId,
-                                       int strength, const FreezeMask* mask)
+                                       int strength, const FreezeMask* mask, std::span<const uint8_t> otherSections)
 {
     ArchiveWriter ar;
     ar.WriteRaw(kProjectTag, sizeof kProjectTag);
@@ -239,6 +273,7 @@ std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, con
         ar.WriteInt32(mask->Height());
         ar.WriteRaw(packed);
     }
+    ar.WriteRaw(otherSections);
     return ar.TakeBytes();
 }
 

@@ -6,14 +6,16 @@
 // 4-byte tag, a little-endian uint32 payload length and the payload. Readers
 // of the format stop before them; this reader skips tags it does not know and
 // bytes too few to be a section. The one section written is the freeze mask
-// ("FMSK"): int32 width, int32 height, then the width x height values 0..64,
-// top row first, packed as the keyframes' blocks are. A project with no mask,
-// or an all-clear one, writes no section at all.
+// ("FMSK"): int32 width, int32 height (the keyframes' size), then the
+// width x height values 0..64, top row first, packed as the keyframes' blocks
+// are. A project with no mask, or an all-clear one, writes no section at all.
 //
 // Reading parses the whole file into ProjectData without touching any other
 // state; every count, size and length is checked against what is left of the
 // file before anything is allocated. A file that cannot be read throws
-// ArchiveError.
+// ArchiveError. Every byte after the last field belongs to a whole section; one
+// cut short is a cut file. Sections of other tags are kept, whole, and written
+// back after the mask.
 
 #include "animation/CMMask.h"
 #include "engine/FreezeMask.h"
@@ -44,6 +46,8 @@ struct ProjectData {
     int strength = 0;
     // Format 2 with a mask section only; the keyframes' size.
     FreezeMask mask;
+    // The sections of tags this program does not know, headers included, in file order.
+    std::vector<uint8_t> otherSections;
 };
 
 // `rawBudget` bounds what all keyframes may take unpacked.
@@ -52,10 +56,12 @@ ProjectData ReadProjectBytes(std::span<const uint8_t> bytes, uint64_t rawBudget 
 inline constexpr char kFreezeMaskTag[4] = {'F', 'M', 'S', 'K'};
 
 // The current format: tag, picture path as stored, the strip's indexes and
-// thumbnail header, the keyframes, the active tool and its strength, and the
-// freeze mask's section when `mask` has a frozen element.
+// thumbnail header, the keyframes, the active tool and its strength, the
+// freeze mask's section when `mask` has a frozen element, then `otherSections`
+// as they were read.
 std::vector<uint8_t> WriteProjectBytes(const std::string& storedPicturePath, const KeyframeStore& keys, int toolId,
-                                       int strength, const FreezeMask* mask = nullptr);
+                                       int strength, const FreezeMask* mask = nullptr,
+                                       std::span<const uint8_t> otherSections = {});
 
 // What `count` keyframes take once the adjustment step has given each a map of
 // W x H (and a thumbnail as large as a slot). Throws ArchiveError (BadFormat)

@@ -2,6 +2,7 @@
 
 #include "project/ProjectFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -15,7 +16,7 @@ struct Signature {
 };
 
 // Files people open by mistake, by the bytes they start with.
-constexpr std::array<Signature, 13> kSignatures{{
+constexpr std::array<Signature, 14> kSignatures{{
     {0, std::string_view("\xFF\xD8\xFF", 3), "a JPEG picture"},
     {0, std::string_view("\x89PNG\r\n\x1A\n", 8), "a PNG picture"},
     {0, "GIF87a", "a GIF picture"},
@@ -24,12 +25,38 @@ constexpr std::array<Signature, 13> kSignatures{{
     {0, std::string_view("MM\0*", 4), "a TIFF picture"},
     {8, "WEBP", "a WebP picture"},
     {8, "AVI ", "an AVI video"},
-    {4, "ftyp", "an MP4 video"},
     {0, std::string_view("\x1A\x45\xDF\xA3", 4), "a WebM or Matroska video"},
     {0, std::string_view("\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8), "a Windows Media video"},
     {0, "%PDF", "a PDF document"},
     {0, std::string_view("PK\3\4", 4), "a ZIP archive"},
+    {0, std::string_view("\xFF\x0A", 2), "a JPEG XL picture"},
+    {0, std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12), "a JPEG XL picture"},
 }};
+
+// An ISO media file ("ftyp" box first) by its brands: the major brand, then the
+// compatible ones the box lists. HEIF and AVIF pictures share the box with MP4 videos.
+const char* IsoMediaKind(std::span<const uint8_t> bytes)
+{
+    const auto brand = [&](size_t at, std::string_view name) {
+        return std::memcmp(bytes.data() + at, name.data(), 4) == 0;
+    };
+    const auto pictureAt = [&](size_t at) -> const char* {
+        if (brand(at, "avif") || brand(at, "avis"))
+            return "an AVIF picture";
+        for (const std::string_view heif : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"})
+            if (brand(at, heif))
+                return "a HEIF picture";
+        return nullptr;
+    };
+    if (const char* kind = pictureAt(8))
+        return kind;
+    const size_t boxSize = std::min<size_t>(
+        bytes.size(), (size_t(bytes[0]) << 24) | (size_t(bytes[1]) << 16) | (size_t(bytes[2]) << 8) | bytes[3]);
+    for (size_t at = 16; at + 4 <= boxSize; at += 4)
+        if (const char* kind = pictureAt(at))
+            return kind;
+    return "an MP4 video";
+}
 
 bool StartsWith(std::span<const uint8_t> bytes, const Signature& s)
 {
@@ -104,6 +131,8 @@ std::optional<std::string> NotAProjectFile(std::span<const uint8_t> bytes)
         return "an empty file";
     if (bytes.size() >= sizeof kProjectTag && std::memcmp(bytes.data(), kProjectTag, sizeof kProjectTag) == 0)
         return std::nullopt;
+    if (bytes.size() >= 12 && std::memcmp(bytes.data() + 4, "ftyp", 4) == 0)
+        return IsoMediaKind(bytes);
     for (const Signature& s : kSignatures) {
         if (StartsWith(bytes, s))
             return s.kind;

@@ -101,10 +101,14 @@ inline constexpr int Keyframe = 1127;
 inline constexpr int OutputResolution = 1128;
 inline constexpr int ProjectNotSaved = 32834;
 inline constexpr int EnterInteger = 61712;
-inline constexpr int EnterIntegerBetween = 61714;  // "%1" and "%2"
-inline constexpr int FramesCount = 20300;          // a keyframe slot's duration: "%1" frames
-inline constexpr int NoBrowser = 20301;            // followed by the page's address
-inline constexpr int NeedsDocument = 20302;        // the tooltip's line of a button off for want of a picture
+inline constexpr int EnterIntegerBetween = 61714;      // "%1" and "%2"
+inline constexpr int FramesCount = 20300;              // a keyframe slot's duration: "%1" frames
+inline constexpr int NoBrowser = 20301;                // followed by the page's address
+inline constexpr int NeedsDocument = 20302;            // the tooltip's line of a button off for want of a picture
+inline constexpr int PictureMissingOnSave = 20303;     // followed by the picture's path
+inline constexpr int PictureMissingKept = 20304;       // why saving keeps the keyframes as they are
+inline constexpr int ProjectWithoutKeyframes = 20305;  // followed by the project's path
+inline constexpr int PictureIncomplete = 20306;        // followed by the picture's path
 }  // namespace StrId
 
 // Caption identifiers of texts that have no control identifier of their own

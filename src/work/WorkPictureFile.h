@@ -23,9 +23,15 @@ public:
 
     // Loads and fits the picture at `path` (the file name's bytes). When no file
     // exists there, the default picture is loaded and remembered instead,
-    // without a message. A file that cannot be read or decoded throws FileError
-    // naming it; the previous picture then stays as it was.
-    void LoadWorkPicture(const std::string& path);
+    // without a message; it is fitted to `standInSize` when one is given (a
+    // project's keyframes keep the size they were made at). A file that cannot
+    // be read or decoded throws FileError naming it; the previous picture then
+    // stays as it was.
+    void LoadWorkPicture(const std::string& path, PictureSize standInSize = {});
+    // Whether the default picture stands in for a missing file.
+    bool ShowsStandIn() const { return m_bStandIn; }
+    // Whether the file ended before its format's end: what it lacks is filled in.
+    bool Incomplete() const { return m_bIncomplete; }
 
     // The photograph at up to 8 times the work picture's size, for the work
     // window's magnified views (work/ZoomedView.h); shared by copies.
@@ -43,4 +49,6 @@ private:
     std::string m_path;
     std::shared_ptr<const PackedPicture> m_detail;
     std::string m_defaultPicture;
+    bool m_bStandIn = false;
+    bool m_bIncomplete = false;
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <cstring>
 
 namespace {
@@ -104,6 +106,33 @@ TEST(KeyframeRecord, IncompressibleDataFitsTheOutputBuffer)
     UnpackBlock(packed, out);
     EXPECT_EQ(out, raw);
     EXPECT_EQ(PackBlock({}).size() > 0, true);
+}
+
+// Blocks larger than zlib's 32-bit counts go through it in pieces: with tiny
+// pieces, packing and unpacking give what one call gives, and a stream longer
+// than the block still stops at its end.
+TEST(KeyframeRecord, BlocksPassZlibInPiecesWithTheSameResult)
+{
+    std::vector<uint8_t> raw(70000);
+    uint32_t s = 99;
+    for (size_t i = 0; i < raw.size(); ++i)
+        raw[i] = i % 3 ? uint8_t(i / 97) : uint8_t((s = s * 1103515245u + 12345u) >> 24);
+    for (const int flush : {Z_PARTIAL_FLUSH, Z_FINISH}) {
+        const std::vector<uint8_t> whole = detail::Deflate(raw, flush, detail::kZlibPiece);
+        const std::vector<uint8_t> pieces = detail::Deflate(raw, flush, 1000);
+        for (const auto& packed : {whole, pieces}) {
+            for (const size_t piece : {size_t(7), size_t(4096), detail::kZlibPiece}) {
+                std::vector<uint8_t> out(raw.size(), 0xEE);
+                EXPECT_EQ(detail::Inflate(packed, out, piece), raw.size()) << piece;
+                EXPECT_EQ(out, raw) << piece;
+                std::vector<uint8_t> smaller(12345, 0);
+                EXPECT_EQ(detail::Inflate(packed, smaller, piece), smaller.size()) << piece;
+                EXPECT_TRUE(std::equal(smaller.begin(), smaller.end(), raw.begin())) << piece;
+            }
+        }
+    }
+    // Blocks below a piece keep the bytes they always had.
+    EXPECT_EQ(PackBlock(raw), detail::Deflate(raw, Z_PARTIAL_FLUSH, raw.size() + 1));
 }
 
 TEST(KeyframeRecord, FormatTwoRejectsInconsistentSizesBeforeAllocating)

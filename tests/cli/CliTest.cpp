@@ -264,7 +264,7 @@ TEST_F(CliTest, HelpListsEveryOptionWithItsRangeAndDefault)
     // The stroke's help names every tool by its identifier.
     const std::string strokeHelp = help("stroke");
     EXPECT_TRUE(has(strokeHelp, "0 to 64")) << strokeHelp;
-    EXPECT_TRUE(has(strokeHelp, "0 to 100000 (default 0)")) << strokeHelp;
+    EXPECT_TRUE(has(strokeHelp, "0 to 1000 (default 0)")) << strokeHelp;
     // ... in the language chosen.
     const std::string english = Cli({"--lang", "en", "stroke", "--help"}).out;
     const std::string chinese = Cli({"--lang", "zh", "stroke", "--help"}).out;

@@ -172,3 +172,27 @@ TEST(BrushStep, CopyBackIsClippedAtEveryBorder)
         EXPECT_EQ(s.map.At(200, 1), CubeValue(200, 1, 164, -31));
     }
 }
+
+// A stroke whose renders are deferred leaves the map and, once the deferral
+// ends, the picture exactly as a stroke rendered at every step does; in
+// between the picture is untouched. Brushes and a whole-picture tool alike.
+TEST(BrushStep, DeferredRendersGiveThePictureOfRenderedSteps)
+{
+    for (const int tool : {1019, 1030, 1105}) {
+        SCOPED_TRACE(tool);
+        brushtest::Canvas rendered(120, 90), deferred(120, 90);
+        rendered.SetMap(brushtest::WavyMap(120, 90));
+        deferred.SetMap(brushtest::WavyMap(120, 90));
+        rendered.Select(tool);
+        deferred.Select(tool);
+        const std::vector<std::pair<int, int>> points{{30, 40}, {50, 45}, {80, 60}};
+        rendered.Stroke(points, 5);
+        const PackedPicture before = deferred.work.Display();
+        deferred.work.DeferRenders(true);
+        deferred.Stroke(points, 5);
+        EXPECT_EQ(deferred.work.Display(), before);
+        deferred.work.DeferRenders(false);
+        EXPECT_EQ(deferred.map, rendered.map);
+        EXPECT_EQ(deferred.work.Display(), rendered.work.Display());
+    }
+}

@@ -210,14 +210,54 @@ TEST_F(Masked, AClearMaskWritesTodaysBytesAndAMaskReadsBack)
     reopened.Load(folder.Path("masked.kib"));
     EXPECT_EQ(reopened.Mask(), mask);
     EXPECT_FALSE(reopened.m_bModified);
-    // Unknown sections are skipped, before and after the mask, and a few stray
-    // bytes at the end are no section.
-    const std::vector<uint8_t> withOthers =
-        Joined(Joined(Joined(plain, Section("ABCD", {1, 2, 3})), Section("FMSK", MaskPayload(412, 206, mask.Values()))),
-               Joined(Section("WXYZ", {}), {9, 9, 9}));
-    WriteBytes(folder.Path("others.kib"), withOthers);
+    // Sections of other tags, before and after the mask, are read past and
+    // written back as they were, after the mask.
+    const std::vector<uint8_t> abcd = Section("ABCD", {1, 2, 3}), wxyz = Section("WXYZ", {});
+    WriteBytes(folder.Path("others.kib"),
+               Joined(Joined(Joined(plain, abcd), Section("FMSK", MaskPayload(412, 206, mask.Values()))), wxyz));
     reopened.Load(folder.Path("others.kib"));
     EXPECT_EQ(reopened.Mask(), mask);
+    EXPECT_EQ(Saved(reopened, "others-again.kib"), Joined(Joined(bytes, abcd), wxyz));
+    // Loading another project's deformations takes neither its mask nor its sections.
+    Project other;
+    NewProject(other, folder, "other.bmp");
+    ASSERT_EQ(other.LoadDeformations(folder.Path("others.kib")), Project::DeformationResult::Applied);
+    EXPECT_EQ(Saved(other, "other.kib").size(), WriteProjectBytes("other.bmp", other.Keys(), 1019, 64).size());
+}
+
+// A file cut anywhere in or after its sections, or whose section runs past
+// its end, is a cut file: refused as one, naming the file, and nothing is loaded.
+TEST_F(Masked, AFileCutInItsSectionsIsRefusedAsACutFile)
+{
+    FreezeLeftHalf(project);
+    const std::vector<uint8_t> plain = WriteProjectBytes("pic.bmp", project.Keys(), 1019, 64);
+    const std::vector<uint8_t> values(size_t(412) * 206, 10);
+    const std::vector<uint8_t> masked = Joined(plain, Section("FMSK", MaskPayload(412, 206, values)));
+    std::vector<uint8_t> unknownRunsPast = Section("ABCD", {1, 2, 3});
+    unknownRunsPast[4] = 200;  // a length of 200 with three bytes left
+    const auto maps = Maps(project);
+    const FreezeMask mask = project.Mask();
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> cut;
+    for (const size_t into :
+         {size_t(1), size_t(4), size_t(7), size_t(8), size_t(12), size_t(20), masked.size() - plain.size() - 1})
+        cut.emplace_back("mask cut " + std::to_string(into) + " bytes in",
+                         std::vector<uint8_t>(masked.begin(), masked.begin() + std::ptrdiff_t(plain.size() + into)));
+    cut.emplace_back("a mask after another section that runs past the end",
+                     Joined(Joined(plain, unknownRunsPast), Section("FMSK", MaskPayload(412, 206, values))));
+    cut.emplace_back("stray bytes after the last field", Joined(plain, {9, 9, 9}));
+    const std::string path = folder.Path("cut.kib");
+    for (const auto& [name, bytes] : cut) {
+        WriteBytes(path, bytes);
+        try {
+            project.Load(path);
+            ADD_FAILURE() << name << " was read";
+        } catch (const ArchiveError& e) {
+            EXPECT_EQ(e.GetCause(), ArchiveError::Cause::EndOfFile) << name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << name << ": " << e.what();
+        }
+        EXPECT_EQ(Maps(project), maps) << name;
+        EXPECT_EQ(project.Mask(), mask) << name;
+    }
 }
 
 TEST_F(Masked, ADamagedOrMisfitMaskIsRefusedNamingTheFileAndNothingIsLoaded)

@@ -7,6 +7,8 @@
 #include "project/PicturePath.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectTestSupport.h"
+#include "animation/MapCompression.h"
+#include "support/MemoryUse.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -98,6 +100,49 @@ TEST(HostileProject, TheUnpackedTotalIsBoundedBeforeUnpacking)
     try {
         ReadProjectBytes(bytes, 3 * perKey - 1);
         ADD_FAILURE();
+    } catch (const ArchiveError& e) {
+        EXPECT_THAT(e.what(), HasSubstr("unpacked"));
+    }
+}
+
+// A freeze mask section: tag, length, then width, height and the packed values.
+std::vector<uint8_t> MaskSection(int32_t w, int32_t h, std::span<const uint8_t> packed)
+{
+    ArchiveWriter ar;
+    ar.WriteRaw(kFreezeMaskTag, sizeof kFreezeMaskTag);
+    ar.WriteUInt32(uint32_t(8 + packed.size()));
+    ar.WriteInt32(w);
+    ar.WriteInt32(h);
+    ar.WriteRaw(packed);
+    return ar.TakeBytes();
+}
+
+TEST(HostileProject, AMaskIsRefusedUnlessItHasTheKeyframesSizeAndFitsTheBudget)
+{
+    // A megabyte that unpacks to a gigabyte of values, in a project without
+    // keyframes and in one with them: refused before anything is unpacked.
+    const std::vector<uint8_t> bomb = PackBlock(std::vector<uint8_t>(size_t(1) << 20, 0));
+    const size_t heapBefore = testsupport::HeapInUse();
+    for (const int keys : {0, 2}) {
+        std::vector<uint8_t> bytes = SmallProject(keys);
+        const std::vector<uint8_t> section = MaskSection(32768, 32768, bomb);
+        bytes.insert(bytes.end(), section.begin(), section.end());
+        ExpectRefused(bytes, "freeze mask");
+    }
+    EXPECT_LT(testsupport::HeapInUse(), heapBefore + (size_t(64) << 20));
+
+    // The keyframes' size is charged with the keyframes: one byte an element.
+    std::vector<uint8_t> bytes = SmallProject(2);
+    const std::vector<uint8_t> values(20 * 10, 64);
+    const std::vector<uint8_t> section = MaskSection(20, 10, PackBlock(values));
+    bytes.insert(bytes.end(), section.begin(), section.end());
+    const ProjectData whole = ReadProjectBytes(bytes);
+    ASSERT_EQ(whole.mask.Values(), values);
+    const uint64_t keysOnly = 2 * (20 * 10 * 8 + uint64_t(whole.thumbHeader.biSizeImage));
+    EXPECT_EQ(ReadProjectBytes(bytes, keysOnly + 200).mask.Values(), values);
+    try {
+        ReadProjectBytes(bytes, keysOnly + 199);
+        ADD_FAILURE() << "a mask over the budget was read";
     } catch (const ArchiveError& e) {
         EXPECT_THAT(e.what(), HasSubstr("unpacked"));
     }

@@ -84,3 +84,31 @@ TEST(ProjectFileKind, OlderProjectsPassAndTextDoesNot)
     EXPECT_NE(NotAProjectFile(wideControl), std::nullopt);
     EXPECT_EQ(NotAProjectFile(Bytes("Ver20")), "its start fits neither format");
 }
+
+// ISO media files are told apart by their brands: HEIF and AVIF pictures are
+// not videos, whether the picture's brand comes first or among the compatible
+// ones; JPEG XL in both of its forms.
+TEST(ProjectFileKind, IsoMediaFilesAreToldByTheirBrands)
+{
+    const auto ftyp = [](std::string_view major, std::string_view compatible) {
+        std::string box(4, '\0');
+        box[3] = char(16 + compatible.size());
+        box += "ftyp";
+        box += major;
+        box += std::string("\0\0\0\0", 4);
+        box += compatible;
+        return Bytes(box + std::string(16, '\0'));
+    };
+    EXPECT_EQ(NotAProjectFile(ftyp("heic", "mif1heic")), "a HEIF picture");
+    EXPECT_EQ(NotAProjectFile(ftyp("mif1", "heic")), "a HEIF picture");
+    EXPECT_EQ(NotAProjectFile(ftyp("avif", "mif1miaf")), "an AVIF picture");
+    EXPECT_EQ(NotAProjectFile(ftyp("isom", "iso2avifmif1")), "an AVIF picture");
+    EXPECT_EQ(NotAProjectFile(ftyp("isom", "iso2avc1mp41")), "an MP4 video");
+    EXPECT_EQ(NotAProjectFile(ftyp("mp42", "")), "an MP4 video");
+    // A box that claims more than the file holds reads only what is there.
+    std::vector<uint8_t> lying = ftyp("isom", "mp41");
+    lying[0] = 0x7F;
+    EXPECT_EQ(NotAProjectFile(lying), "an MP4 video");
+    EXPECT_EQ(NotAProjectFile(Bytes(std::string("\xFF\x0A\x01\x02", 4))), "a JPEG XL picture");
+    EXPECT_EQ(NotAProjectFile(Bytes(std::string("\0\0\0\x0CJXL \r\n\x87\n\0\0", 14))), "a JPEG XL picture");
+}

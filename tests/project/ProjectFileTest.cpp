@@ -169,9 +169,10 @@ TEST(PicturePath, WindowsPathsAndMissingPicturesShowTheDefaultPicture)
         back.Load(folder.Path("w.kib"));
         EXPECT_EQ(back.StoredPicturePath(), stored);
         EXPECT_EQ(back.Work().Path(), folder.Path("default.bmp"));
-        // The default picture is 30 x 30: the keyframes follow it to 412 x 412.
-        EXPECT_EQ(back.Keys().GetMapSize(), (PictureSize{412, 412}));
-        EXPECT_EQ(back.Keys().ThumbSize(), (ThumbnailSize{84, 84}));
+        EXPECT_TRUE(back.PictureMissing());
+        // The default picture (30 x 30) is fitted to the keyframes, which keep their size.
+        EXPECT_EQ(back.Keys().GetMapSize(), (PictureSize{412, 206}));
+        EXPECT_EQ((PictureSize{back.Picture().Width(), back.Picture().Height()}), (PictureSize{412, 206}));
         EXPECT_EQ(back.Keys().Key(1).Map()[0], (Displacement{640, 0}));
     }
     // A relative path written with backslashes finds its picture in a subfolder.
@@ -182,7 +183,58 @@ TEST(PicturePath, WindowsPathsAndMissingPicturesShowTheDefaultPicture)
     back.SetDefaultPicture(folder.Path("default.bmp"));
     back.Load(folder.Path("w.kib"));
     EXPECT_EQ(back.Work().Path(), folder.Path("sub/pic.bmp"));
+    EXPECT_FALSE(back.PictureMissing());
     EXPECT_EQ(back.Keys().GetMapSize(), (PictureSize{412, 206}));
+}
+
+TEST(PicturePath, AMissingPictureLeavesTheStoredMapsAndMaskByteForByte)
+{
+    Folder folder;
+    folder.Picture("default.bmp", 30, 30);
+    folder.MakeFolder("gone");
+    Project project;
+    project.SetDefaultPicture(folder.Path("default.bmp"));
+    // A portrait picture: the stand-in's own working size (412 x 412) is another shape.
+    project.NewFromPicture(folder.Picture("gone/pic.bmp", 20, 30));
+    const PictureSize size = project.Keys().GetMapSize();
+    ASSERT_LT(size.width, size.height);
+    for (int i = 0; i < project.Keys().Key(1).Count(); ++i)
+        project.Keys().Key(1).Map()[size_t(i)] = {(i * 37) % 641 - 320, (i * 53) % 517 - 258};
+    FreezeMask mask(size.width, size.height);
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x)
+            mask.At(x, y) = uint8_t((x * 7 + y * 3) % 65);
+    project.SetMask(mask);
+    ASSERT_TRUE(project.Save(folder.Path("p.kib")));
+    const std::vector<uint8_t> before = ReadBytes(folder.Path("p.kib"));
+    const std::string picture = folder.Path("gone/pic.bmp");
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(picture), QString::fromStdString(picture + ".away")));
+
+    Project back;
+    back.SetDefaultPicture(folder.Path("default.bmp"));
+    back.Load(folder.Path("p.kib"));
+    ASSERT_TRUE(back.PictureMissing());
+    EXPECT_EQ(back.Keys().GetMapSize(), size);
+    // An edit that changes nothing, then a save: the maps and mask are as stored.
+    back.SelectKey(1);
+    back.Reconstruct(0);
+    ASSERT_TRUE(back.Save(folder.Path("q.kib")));
+    const ProjectData saved = ReadProjectFile(folder.Path("q.kib"));
+    const ProjectData original = ReadProjectBytes(before);
+    ASSERT_EQ(saved.keys.size(), original.keys.size());
+    for (size_t k = 0; k < saved.keys.size(); ++k)
+        EXPECT_EQ(saved.keys[k]->Map(), original.keys[k]->Map()) << "keyframe " << k;
+    EXPECT_EQ(saved.mask.Values(), original.mask.Values());
+    EXPECT_EQ(saved.storedPicturePath, original.storedPicturePath);
+
+    // With the picture back, nothing is resampled either.
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(picture + ".away"), QString::fromStdString(picture)));
+    Project again;
+    again.SetDefaultPicture(folder.Path("default.bmp"));
+    again.Load(folder.Path("q.kib"));
+    EXPECT_FALSE(again.PictureMissing());
+    EXPECT_EQ(again.Keys().Key(1).Map(), original.keys[1]->Map());
+    EXPECT_EQ(again.Mask().Values(), original.mask.Values());
 }
 
 TEST(PicturePath, SavingWhileTheDefaultPictureStandsInKeepsThePictureTheProjectNames)

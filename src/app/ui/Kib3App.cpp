@@ -146,7 +146,9 @@ bool CKib3App::InitInstance(const QStringList& arguments)
     DialogOptions options;
     options.splash = m_bSplashAndFades && !screenshots;
     options.fades = m_bSplashAndFades && !screenshots;
-    CKib3Dlg dialog(m_cmdInfo.m_pictures, m_cmdInfo.StartProject(), m_prompts, options);
+    // A run that only takes screenshots has nobody to answer a message box.
+    TerminalPrompts terminal;
+    CKib3Dlg dialog(m_cmdInfo.m_pictures, m_cmdInfo.StartProject(), screenshots ? terminal : m_prompts, options);
     if (!screenshots) {
         // The update check runs in the background; its answer arrives as a queued call.
         new CUpdateNotifier(UpdateInfo::Get(), &dialog, m_prompts);
@@ -157,6 +159,12 @@ bool CKib3App::InitInstance(const QStringList& arguments)
     dialog.show();
     m_bDialogShown = true;
     dialog.OpenStartDocuments();
+    if (screenshots && terminal.Messages() > 0) {
+        // The start documents could not be shown: what was said is on the terminal.
+        app.m_bNoSaveOnExit = true;
+        m_nExitCode = 1;
+        return false;
+    }
     if (screenshots) {
         // Pictures for the documentation; a run that only takes them keeps no settings.
         if (!dialog.SaveScreenshots(m_cmdInfo.m_strScreenshotDir)) {

@@ -4,6 +4,7 @@
 #include "controls/ui/UserPrompts.h"
 
 #include "export/FfmpegLog.h"
+#include "export/ImageLog.h"
 
 #include <QApplication>
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
 
     QApplication application(argc, argv);
     SetUpFfmpegLogging();
+    SetUpImageLibraryLogging();
     QApplication::setApplicationName(QStringLiteral("warplet"));
     QApplication::setDesktopFileName(QStringLiteral("warplet"));
     StandardPrompts prompts;

@@ -14,6 +14,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 namespace {
 
 QMessageBox::Icon ToQt(MsgIcon icon)
@@ -69,6 +71,15 @@ MsgAnswer StandardPrompts::Message(QWidget* parent, const QString& text, MsgButt
     default: break;
     }
     // Closing a question box with the window's close button counts as its escape answer.
+    return buttons == MsgButtons::Ok ? MsgAnswer::Ok : buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
+}
+
+MsgAnswer TerminalPrompts::Message(QWidget*, const QString& text, MsgButtons buttons, MsgIcon)
+{
+    ++m_nMessages;
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "warplet: %s\n", qPrintable(line));
     return buttons == MsgButtons::Ok ? MsgAnswer::Ok : buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
 }
 

@@ -39,3 +39,20 @@ public:
     QString AskSaveProject(QWidget* parent, const QString& proposed) override;
     bool OpenUrl(const QUrl& url) override;
 };
+
+// For runs without a person (the documentation's screenshots): each message is
+// printed on the terminal and counted, a question gets its escape answer, and
+// no file is asked for.
+class TerminalPrompts : public UserPrompts {
+public:
+    MsgAnswer Message(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon) override;
+    QString AskOpenPicture(QWidget*) override { return {}; }
+    QString AskOpenProject(QWidget*, const QString&) override { return {}; }
+    QString AskSaveProject(QWidget*, const QString&) override { return {}; }
+    bool OpenUrl(const QUrl&) override { return false; }
+    // How many messages were printed.
+    int Messages() const { return m_nMessages; }
+
+private:
+    int m_nMessages = 0;
+};

@@ -82,6 +82,13 @@ void CProjectCommands::ShowFileError(const std::exception& error)
     m_host.RefreshCursor();
 }
 
+void CProjectCommands::ShowPictureNotes()
+{
+    if (m_project.PictureIncomplete())
+        m_prompts.Message(m_host.Window(), FailureMessage(StrId::PictureIncomplete, m_project.Work().Path(), {}),
+                          MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
 void CProjectCommands::ShowActiveKey()
 {
     const KeyframeStore& keys = m_project.Keys();
@@ -108,6 +115,7 @@ bool CProjectCommands::OpenPictureFile(const QString& path)
     m_host.DocumentChanged();
     ShowActiveKey();
     m_host.SwitchToScreen(Screen::Editing);
+    ShowPictureNotes();
     return true;
 }
 
@@ -125,6 +133,8 @@ bool CProjectCommands::OpenProjectFile(const QString& path)
         m_host.DocumentChanged();
     if (m_project.Picture().HasMap() && m_host.CurrentScreen() == Screen::Start)
         m_host.SwitchToScreen(Screen::Editing);
+    if (opened)
+        ShowPictureNotes();
     return opened;
 }
 
@@ -133,7 +143,11 @@ void CProjectCommands::OpenStartDocuments(const QString& startProject, const QSt
     // The start project, then back to editing (or the exit command when it
     // brought no keyframes).
     if (!startProject.isEmpty()) {
-        OpenProjectFile(startProject);
+        // A project without keyframes ends the program: the person is told why first.
+        if (OpenProjectFile(startProject) && !m_project.Picture().HasMap())
+            m_prompts.Message(m_host.Window(),
+                              FailureMessage(StrId::ProjectWithoutKeyframes, PathFromQString(startProject), {}),
+                              MsgButtons::Ok, MsgIcon::Information);
         BackFromStart();
     }
     // The first picture named on the command line, as a new project.
@@ -204,6 +218,7 @@ void CProjectCommands::InsertPicture()
     ShowActiveKey();
     if (m_project.Picture().HasMap())
         m_host.SwitchToScreen(Screen::Editing);
+    ShowPictureNotes();
 }
 
 void CProjectCommands::OpenProject()
@@ -264,6 +279,11 @@ bool CProjectCommands::Save(bool askName)
     // The file gets the deformation as it is shown: a weaker power set on the
     // slider (shortcut or exit question on the editing screen) goes into the map first.
     m_host.TakePowerIntoMap();
+    if (m_project.PictureMissing())
+        m_prompts.Message(m_host.Window(),
+                          FailureMessage(StrId::PictureMissingOnSave, m_project.ResolvedPicturePath(),
+                                         AppString(StrId::PictureMissingKept)),
+                          MsgButtons::Ok, MsgIcon::Exclamation);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool saved = false;
     try {

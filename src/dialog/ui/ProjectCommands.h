@@ -66,6 +66,8 @@ public:
 
     // The work window edits the active keyframe (after a document was opened, or an export).
     void ShowActiveKey();
+    // Tells the person what the picture's file lacked (a picture cut short).
+    void ShowPictureNotes();
 
     // Asks whether to save unsaved changes. False when the operation that asked
     // must be abandoned: the user cancelled, or chose to save and the save did
