@@ -234,14 +234,20 @@ TEST_F(PictureFileTest, MissingFileThrowsAndUndecodableFileReturnsNothing)
     WriteBytes(empty, "");
     EXPECT_FALSE(LoadPictureFile(empty));
 
-    // A truncated PNG: the header promises pixels that never come.
+    // A truncated PNG: the header promises pixels that never come. It is said
+    // to be cut, not "no picture".
     QImage image(64, 64, QImage::Format_RGB32);
     image.fill(qRgb(1, 2, 3));
     const std::string whole = PathOf("whole.png");
     ASSERT_TRUE(image.save(QString::fromStdString(whole)));
     const std::string cut = PathOf("cut.png");
     WriteBytes(cut, ReadBytes(whole).substr(0, 40));
-    EXPECT_FALSE(LoadPictureFile(cut));
+    try {
+        LoadPictureFile(cut);
+        FAIL() << "a cut PNG must throw";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Detail(), "the file ends too early");
+    }
 }
 
 TEST_F(PictureFileTest, BmpRoundTripKeepsPixelBytesAndRowOrder)
