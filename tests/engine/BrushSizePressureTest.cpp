@@ -125,6 +125,15 @@ TEST(Pressure, QuantisedToSixtyFourthsAndClamped)
     EXPECT_EQ(PressedStrength(1, 31), 0);
     EXPECT_EQ(PressedTurnStrength(64, 32), 48);
     EXPECT_EQ(PressedTurnStrength(0, 32), 16);  // -15.5 floored
+
+    // The radius rounds to the nearest pixel, a half up, and stays at least 1.
+    EXPECT_EQ(PressedRadius(36, 64), 36);
+    EXPECT_EQ(PressedRadius(36, 40), 23);   // 22.5
+    EXPECT_EQ(PressedRadius(24, 44), 17);   // 16.5
+    EXPECT_EQ(PressedRadius(10, 48), 8);    // 7.5
+    EXPECT_EQ(PressedRadius(100, 47), 73);  // 73.4 rounds down
+    EXPECT_EQ(PressedRadius(3, 10), 1);     // 0.47
+    EXPECT_EQ(PressedRadius(1, 0), 1);
 }
 
 TEST(Pressure, ScalesTheStrengthOfEachStep)
@@ -170,6 +179,12 @@ TEST(Pressure, ScalesTheRadiusOnlyWhenChosen)
     EXPECT_EQ(tool->Diameter(), 37);
     EXPECT_EQ(sized.map.At(224, 150), (Displacement{}));  // beyond the halved brush
     EXPECT_NE(sized.map.At(210, 150), (Displacement{}));
+    // (36 x 40 + 32) / 64 = 23: 22.5 rounds up, as does every half.
+    tool->SetPressure(40);
+    tool->SetPictureSize(W, H);
+    EXPECT_EQ(tool->Radius(), 23);
+    EXPECT_EQ(tool->Radius2(), 529);
+    EXPECT_EQ(tool->Diameter(), 47);
     tool->SetPressure(1);
     tool->SetPictureSize(W, H);
     EXPECT_EQ(tool->Radius(), 1);  // round(36 / 64) = 1, and never below 1

@@ -322,3 +322,61 @@ TEST_F(Masked, ReconstructMovesTheActiveKeyframeTowardTheIdentityThroughTheMask)
     project.Reconstruct(100);
     EXPECT_EQ(map[0], (Displacement{}));
 }
+
+TEST_F(Masked, ReconstructShowsTheKeyframeItChangedAndItsThumbnail)
+{
+    struct Renders : ProjectObserver {
+        int maps = 0;
+        void MapChanged() override { ++maps; }
+    } observer;
+    project.SetObserver(&observer);
+    const PackedPicture undeformed = project.Picture().Display();
+    const std::vector<uint8_t> undeformedThumb = project.Keys().Key(1).Thumbnail();
+    Stroke(project, 150, 260);  // across both halves
+    const PackedPicture& shown = project.Picture().Display();
+    ASSERT_NE(shown, undeformed);
+    const auto rendered = [&] {
+        const PackedPicture& source = project.Picture().Source();
+        PackedPicture picture = source;
+        RenderRect(source, picture, project.Picture().Map(), Rect{0, 0, 412, 206}, 64, true);
+        return picture;
+    };
+
+    // The frozen left half keeps its deformation, the right half returns: the
+    // shown picture is the new map's.
+    FreezeLeftHalf(project);
+    const std::vector<uint8_t> strokeThumb = project.Keys().Key(1).Thumbnail();
+    observer.maps = 0;
+    project.Reconstruct(100);
+    EXPECT_EQ(shown, rendered());
+    EXPECT_NE(shown, undeformed);
+    EXPECT_GE(observer.maps, 1);
+    EXPECT_NE(project.Keys().Key(1).Thumbnail(), strokeThumb);
+
+    // Without the mask all of it returns: the picture and the thumbnail of an
+    // undeformed keyframe.
+    project.ClearMask();
+    project.Reconstruct(100);
+    EXPECT_EQ(project.Keys().Key(1).Map(), std::vector<Displacement>(412 * 206));
+    EXPECT_EQ(shown, undeformed);
+    EXPECT_EQ(project.Keys().Key(1).Thumbnail(), undeformedThumb);
+    // Undone, the picture shows the stroke's remains again.
+    project.History().Undo();
+    EXPECT_EQ(shown, rendered());
+    EXPECT_NE(shown, undeformed);
+}
+
+TEST_F(Masked, ReconstructActsOnTheActiveKeyframeWhateverMapIsShown)
+{
+    project.Keys().Key(1).Map()[5] = {128, 64};
+    // Another map shown meanwhile, as playback shows its frames.
+    DisplacementMap frame(412, 206);
+    frame.At(5, 0) = {-64, 0};
+    project.Picture().AttachMap(frame.Ref());
+    project.Reconstruct(50);
+    EXPECT_EQ(project.Keys().Key(1).Map()[5], (Displacement{64, 32}));
+    EXPECT_EQ(frame.At(5, 0), (Displacement{-64, 0}));
+    EXPECT_EQ(project.Picture().Map().data, project.Keys().Key(1).Map().data());
+    project.History().Undo();
+    EXPECT_EQ(project.Keys().Key(1).Map()[5], (Displacement{128, 64}));
+}

@@ -119,3 +119,63 @@ TEST(ZoomViewTest, RectanglesConvertBetweenMapAndView)
     EXPECT_EQ(view.ViewToMap(Rect{1, 0, 4, 1}), (Rect{10, 5, 12, 6}));
     EXPECT_EQ(view.ViewToMagnified(Rect{1, 0, 4, 1}), (Rect{21, 10, 24, 11}));
 }
+
+TEST(ZoomViewTest, AViewRectangleMapsToEveryMapPixelItShowsEvenInPart)
+{
+    ZoomView view = View(412, 412);
+    view.SetScale(4, 0, 0);
+    view.PanBy(10, 6);
+    // View [0, 5) x [0, 3) is magnified [10, 15) x [6, 9): map columns 2..3
+    // (column 3 from 12 to 15, shown in part) and rows 1..2.
+    EXPECT_EQ(view.ViewToMap(Rect{0, 0, 5, 3}), (Rect{2, 1, 4, 3}));
+    // Edges on a map pixel's boundary take no extra pixel: magnified [10, 16) x [6, 8).
+    EXPECT_EQ(view.ViewToMap(Rect{0, 0, 6, 2}), (Rect{2, 1, 4, 2}));
+    EXPECT_TRUE(view.ViewToMap(Rect{3, 3, 3, 7}).IsEmpty());
+
+    // Redrawing the map pixels a view rectangle shows covers the whole
+    // rectangle, at every scale and pan.
+    for (int scale : ZoomView::kScales) {
+        for (int pan : {0, 1, 3, 5, 7, 1000}) {
+            view = View(40, 30);
+            view.SetScale(scale, 0, 0);
+            view.PanBy(pan, pan / 2);
+            for (int left = 0; left < 9; ++left) {
+                for (int width = 1; width < 11; ++width) {
+                    const Rect shown{left, left / 2, std::min(left + width, 40), std::min(left / 2 + width, 30)};
+                    const Rect redrawn = view.MapToView(view.ViewToMap(shown));
+                    EXPECT_TRUE(redrawn.left <= shown.left && redrawn.top <= shown.top &&
+                                redrawn.right >= shown.right && redrawn.bottom >= shown.bottom)
+                        << "scale " << scale << " pan " << pan << " view " << shown.left << "," << shown.top << " - "
+                        << shown.right << "," << shown.bottom;
+                }
+            }
+        }
+    }
+}
+
+TEST(ZoomViewTest, ANewPictureStartsAtFitAndAnchorsAreKeptOnThePicture)
+{
+    ZoomView view = View(400, 200);
+    view.SetScale(8, 399, 199);
+    ASSERT_GT(view.OffsetX(), 0);
+    view.SetPictureSize(300, 100);
+    EXPECT_TRUE(view.IsFit());
+    EXPECT_EQ(view.Scale(), 1);
+    EXPECT_EQ(view.OffsetX(), 0);
+    EXPECT_EQ(view.OffsetY(), 0);
+    EXPECT_EQ(view.Width(), 300);
+    // An anchor beyond the view (the pointer outside the window) counts as the
+    // nearest view pixel: 2 x (299, 99) - (299, 99).
+    EXPECT_TRUE(view.SetScale(2, 5000, -70));
+    EXPECT_EQ(view.OffsetX(), 299);
+    EXPECT_EQ(view.OffsetY(), 0);
+    EXPECT_FALSE(view.SetScale(2, 10, 10));  // the same level again changes nothing
+    EXPECT_EQ(view.OffsetX(), 299);
+    // At 100 % there is nothing to pan; zooming in from there is 200 %.
+    EXPECT_TRUE(view.SetScale(1, 0, 0));
+    EXPECT_FALSE(view.IsFit());
+    EXPECT_FALSE(view.Magnified());
+    EXPECT_FALSE(view.PanBy(40, 40));
+    EXPECT_TRUE(view.ZoomIn(0, 0));
+    EXPECT_EQ(view.Percent(), 200);
+}

@@ -209,3 +209,42 @@ TEST(ZoomedViewTest, TheFastRendererAgreesOnAWholeViewOfALargePicture)
         }
     }
 }
+
+TEST(ZoomedViewTest, TheMagnifiedSourcesFollowANewPictureSizeOrANewPhotograph)
+{
+    auto photo = std::make_shared<const PackedPicture>(testpics::Noise(240, 160, 8));
+    ZoomedView zoomed;
+    zoomed.SetDetail(photo, 40, 30);
+    ASSERT_EQ(zoomed.SourceAt(2).Width(), 80);
+    EXPECT_EQ(zoomed.SourceAt(4).Height(), 120);
+
+    // The same photograph for a work picture of another size (a picture of the
+    // same file fitted anew): every magnified source is made again at the new size.
+    zoomed.SetDetail(photo, 30, 20);
+    EXPECT_EQ(zoomed.SourceAt(2), FitPicture(*photo, 60, 40));
+    EXPECT_EQ(zoomed.SourceAt(4), FitPicture(*photo, 120, 80));
+    DisplacementMap map(30, 20);
+    QImage into(60, 40, QImage::Format_RGB32);
+    zoomed.Render(map.Ref(), 2, 64, Rect{0, 0, 60, 40}, into, 0, 0);
+    EXPECT_EQ(into, ImageOf(FitPicture(*photo, 60, 40)));
+    // A map of the old size is no longer the work picture's.
+    DisplacementMap old(40, 30);
+    into.fill(Qt::black);
+    zoomed.Render(old.Ref(), 2, 64, Rect{0, 0, 60, 40}, into, 0, 0);
+    EXPECT_EQ(into.pixel(10, 10), qRgb(0, 0, 0));
+
+    // Another photograph of the same size replaces the sources too.
+    auto other = std::make_shared<const PackedPicture>(testpics::Gradient(240, 160));
+    zoomed.SetDetail(other, 30, 20);
+    EXPECT_EQ(zoomed.SourceAt(2), FitPicture(*other, 60, 40));
+    // A photograph exactly at a magnified size is taken as it is.
+    EXPECT_EQ(zoomed.SourceAt(8), *other);
+
+    // Only whole magnifications that are powers of two, and nothing without a photograph.
+    EXPECT_TRUE(zoomed.SourceAt(3).Empty());
+    EXPECT_TRUE(zoomed.SourceAt(16).Empty());
+    EXPECT_TRUE(zoomed.SourceAt(0).Empty());
+    zoomed.SetDetail(nullptr, 30, 20);
+    EXPECT_FALSE(zoomed.HasDetail());
+    EXPECT_TRUE(zoomed.SourceAt(2).Empty());
+}
