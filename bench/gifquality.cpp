@@ -203,7 +203,8 @@ BENCHMARK(BM_GifLoopHighQuality)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Each loop's high GIF with a size limit of `percent` % of its size without one. The
 // counter "fill" is the share of the limit the files take (over every loop), and
-// "frames_dropped" the number of loops for which frames had to be left out.
+// "frames_dropped" the number of loops and "photos_frames_dropped" of photographs for
+// which the limit was only reached by leaving frames out.
 void BM_GifLoopMaxSize(benchmark::State& state)
 {
     const int percent = int(state.range(0));
@@ -230,13 +231,15 @@ void BM_GifLoopMaxSize(benchmark::State& state)
             return bool(result);
         }))
         return;
-    double fill = 0, framesDropped = 0;
+    double fill = 0, framesDropped = 0, photosFramesDropped = 0;
     for (const Scene& scene : w.Scenes()) {
         fill += double(fs::file_size(w.File(scene, kind + ".gif"))) / double(limits[scene.name]);
         framesDropped += dropped[scene.name];
+        photosFramesDropped += IsPhotograph(scene) && dropped[scene.name];
     }
     state.counters["fill"] = fill / double(w.Scenes().size());
     state.counters["frames_dropped"] = framesDropped;
+    state.counters["photos_frames_dropped"] = photosFramesDropped;
 }
 BENCHMARK(BM_GifLoopMaxSize)->Arg(60)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(1);
 
