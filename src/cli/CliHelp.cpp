@@ -178,11 +178,13 @@ std::vector<CliCommand> MakeTable()
                 "one argument, \"0 5 17\"",
                 "all"),
           Takes("--quality", "Q",
-                ".gif: classic (the work picture's size, a palette per frame) or high (one palette for the loop, "
-                "still dithering, the frame size)",
+                ".gif: classic (the work picture's size, one colour table for every frame, made from the picture) "
+                "or high (one palette made from every frame, still dithering, the frame size)",
                 "classic"),
           Ranged(Takes("--max-size", "BYTES",
-                       "high GIF: the largest file; fewer colours, then fewer frames, until it fits", "no limit"),
+                       "high GIF: the largest file; slight changes held back, near colours coded as one and fewer "
+                       "colours (down to 16), and only then fewer frames, until it fits",
+                       "no limit"),
                  {int64_t(GifQualityOptions::kMinMaxBytes), int64_t(1) << 40}),
           Ranged(
               Takes("--webp-quality", "Q", ".webp: higher is better and larger (lossless: how hard to compress)", "80"),

@@ -220,12 +220,18 @@ int ExportLoops(CBigPicture& big, ExportConsole& console, const std::vector<cons
         tally.written.push_back(output.path);
         int width = big.Width(), height = big.Height();
         int64_t frames = big.TotalFrames();
+        std::string length;
         if (output.format == LoopFormat::Video) {
             width &= ~1;
             height &= ~1;
             frames *= choices.loop.video.loops;
+        } else if (output.format == LoopFormat::HighGif) {
+            // What the file holds: frames merged or dropped are not counted.
+            const GifQualityReport& report = static_cast<const GifQualityWriter&>(*loops[i].writer).Report();
+            frames = report.frames;
+            length = " (a loop of " + LoopLengthText(report.hundredths) + ")";
         }
-        console.Out("wrote " + output.path + ": " + FrameCountText(frames, width, height) +
+        console.Out("wrote " + output.path + ": " + FrameCountText(frames, width, height) + length +
                     LoopDetails(output, *loops[i].writer, result, choices));
     }
     return status;

@@ -87,3 +87,26 @@ void StableDither::MapFrame(const uint8_t* rgb, const uint8_t* previous, const u
         }
     }
 }
+
+bool ChangeUnderDitherNoise(const uint8_t* next, const uint8_t* last, const uint8_t* shown,
+                            const std::vector<Rgb>& colours, int width, int height)
+{
+    for (int by = 0; by < height; by += kNoiseBlock)
+        for (int bx = 0; bx < width; bx += kNoiseBlock) {
+            int64_t change = 0, noise = 0;
+            for (int y = by; y < std::min(by + kNoiseBlock, height); ++y)
+                for (int x = bx; x < std::min(bx + kNoiseBlock, width); ++x) {
+                    const size_t i = size_t(y) * size_t(width) + size_t(x);
+                    const uint8_t *a = next + 3 * i, *b = last + 3 * i;
+                    const Rgb& c = colours[shown[i]];
+                    const int shownRgb[3] = {c.red, c.green, c.blue};
+                    for (int k = 0; k < 3; ++k) {
+                        change += (a[k] - b[k]) * (a[k] - b[k]);
+                        noise += (b[k] - shownRgb[k]) * (b[k] - shownRgb[k]);
+                    }
+                }
+            if (2 * change > noise)
+                return false;
+        }
+    return true;
+}

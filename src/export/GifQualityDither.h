@@ -47,6 +47,16 @@ private:
     std::vector<int> m_errorRows[2];  // this row's and the next row's incoming error, 3 per pixel (+2 pixels margin)
 };
 
+// True when `next` differs from `last` less than the dither's own noise does: in every
+// block of kNoiseBlock x kNoiseBlock pixels (the last ones smaller), the squared
+// difference between the two frames, summed over the block's components, is at most
+// half the squared error with which `shown` (the indexes showing `last`, a palette of
+// `colours`) shows `last`. Frames are packed RGB, top row first. Such a frame would
+// change little but the grain: the frame before can stay on screen in its place.
+inline constexpr int kNoiseBlock = 8;
+bool ChangeUnderDitherNoise(const uint8_t* next, const uint8_t* last, const uint8_t* shown,
+                            const std::vector<Rgb>& colours, int width, int height);
+
 // A palette table of 256 entries from up to 256 colours; the entries beyond them
 // repeat the first colour, so that a nearest-colour search never picks them.
 GifPalette PaletteTable(const std::vector<Rgb>& colours);

@@ -22,7 +22,10 @@ bool PixelsFit(const uint8_t* pixels, size_t count, int clearCode)
 
 LzwEncoder::LzwEncoder() : m_table(size_t(1) << kTableBits, 0) {}
 
-bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, std::vector<uint8_t>& out)
+// Inlined into each caller, so that the exact coding's loop carries nothing of the lossy one.
+template <typename Extend>
+[[gnu::always_inline]] inline bool LzwEncoder::EncodeWith(const uint8_t* pixels, size_t count, int minCodeSize,
+                                                          std::vector<uint8_t>& out, Extend extend)
 {
     if (minCodeSize < 1 || minCodeSize > 8)
         return false;
@@ -60,6 +63,10 @@ bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, st
             current = entry & ((1u << kCodeBits) - 1);
             continue;
         }
+        if (uint32_t code; extend(i, current, &code)) {
+            current = code;
+            continue;
+        }
 
         // The string grown by the pixel is new: give it a code and emit the known prefix.
         const int assigned = nextCode;
@@ -82,6 +89,38 @@ bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, st
     Finish(w, int(current), width, nextCode);
     m_out = nullptr;
     return true;
+}
+
+bool LzwEncoder::Encode(const uint8_t* pixels, size_t count, int minCodeSize, std::vector<uint8_t>& out)
+{
+    // Exact: a string that is not in the table is never extended otherwise.
+    return EncodeWith(pixels, count, minCodeSize, out, [](size_t, uint32_t, uint32_t*) { return false; });
+}
+
+bool LzwEncoder::EncodeLossy(uint8_t* pixels, size_t count, int minCodeSize, LzwSubstitutes& substitutes,
+                             std::vector<uint8_t>& out)
+{
+    const int clearCode = ClearCodeFor(minCodeSize);
+    const uint32_t* table = m_table.data();
+    // The first substitute whose string is in the table extends it, and takes the pixel's place.
+    const auto extend = [&, clearCode](size_t i, uint32_t current, uint32_t* code) {
+        for (const uint8_t q : substitutes.For(i, pixels[i])) {
+            if (q >= clearCode)
+                continue;
+            const uint32_t key = current << 8 | q;
+            uint32_t slot = Slot(key), entry;
+            while ((entry = table[slot]) != 0 && entry >> kCodeBits != key)
+                slot = (slot + 1) & kTableMask;
+            if (entry != 0) {
+                substitutes.Took(i, pixels[i], q);
+                pixels[i] = q;
+                *code = entry & ((1u << kCodeBits) - 1);
+                return true;
+            }
+        }
+        return false;
+    };
+    return EncodeWith(pixels, count, minCodeSize, out, extend);
 }
 
 void LzwEncoder::ClearTable()

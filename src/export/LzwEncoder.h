@@ -5,11 +5,28 @@
 // longer string. It is one open-addressed hash table of 32-bit entries, key and
 // code packed together, large enough (16384 entries, at most a quarter full) that
 // a lookup rarely reads more than one entry; clearing the string table empties it.
+//
+// The lossy form takes a tolerance: where the string so far cannot be extended by the
+// next pixel, it may be extended by an index the caller says looks nearly the same
+// there, so that runs of nearly equal indexes are coded as one string. The pixels are
+// rewritten to what a decoder will read.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
+
+// What a lossy LZW match may code in place of a pixel.
+class LzwSubstitutes {
+public:
+    virtual ~LzwSubstitutes() = default;
+    // The indexes pixel `at`, of index `pixel`, may be coded as instead, best first.
+    // The span stays valid until the next call.
+    virtual std::span<const uint8_t> For(size_t at, uint8_t pixel) = 0;
+    // Pixel `at` was coded as `substitute`, one of those For offered.
+    virtual void Took(size_t /*at*/, uint8_t /*pixel*/, uint8_t /*substitute*/) {}
+};
 
 class LzwEncoder {
 public:
@@ -21,6 +38,10 @@ public:
     // (not the terminating zero-length block). minCodeSize is 1 to 8; every pixel must be
     // below 2^minCodeSize (4 for size 1). Returns false, appending nothing, otherwise.
     bool Encode(const uint8_t* pixels, size_t count, int minCodeSize, std::vector<uint8_t>& out);
+    // As Encode, where a pixel that does not extend the string may be replaced by one of
+    // its substitutes that does; pixels[] is left as a decoder will read it.
+    bool EncodeLossy(uint8_t* pixels, size_t count, int minCodeSize, LzwSubstitutes& substitutes,
+                     std::vector<uint8_t>& out);
 
     static constexpr int kLastCode = 4094;  // the table is cleared once this code is assigned
 
@@ -42,6 +63,8 @@ private:
     };
 
     static uint32_t Slot(uint32_t key) { return (key * 2654435761u) >> (32 - kTableBits); }
+    template <typename Extend>
+    bool EncodeWith(const uint8_t* pixels, size_t count, int minCodeSize, std::vector<uint8_t>& out, Extend extend);
     void ClearTable();
     void FlushFullBlock(BlockWriter& w);
     int WriteBlock(int pending, int length);

@@ -347,6 +347,24 @@ TEST_F(CliExport, AHighGifShrinksToTheSizeAskedForAndSaysHow)
     EXPECT_NE(run.out.find("to fit " + std::to_string(limit) + " bytes: "), std::string::npos) << run.out;
     QImageReader reader(QString::fromStdString(small));
     EXPECT_EQ(reader.size(), QSize(600, 400));
+    // The message counts the frames the file holds, and the loop keeps its 24 frames' 0.80 s.
+    EXPECT_NE(run.out.find(": " + std::to_string(reader.imageCount()) + " frames of 600 x 400 (a loop of 0.80 s)"),
+              std::string::npos)
+        << run.out;
+
+    // Another limit gives another file, and each fills most of what was asked for.
+    const std::string smaller = folder.Path("smaller.gif");
+    const qint64 lower = fullBytes / 2;
+    ASSERT_EQ(Cli({"export", project, "-o", smaller, "--quality", "high", "--size", "picture", "--max-size",
+                   std::to_string(lower)})
+                  .status,
+              0);
+    const qint64 smallBytes = QFileInfo(QString::fromStdString(small)).size(),
+                 smallerBytes = QFileInfo(QString::fromStdString(smaller)).size();
+    EXPECT_LE(smallerBytes, lower);
+    EXPECT_LT(smallerBytes, smallBytes);
+    EXPECT_GE(smallBytes, limit * 8 / 10);
+    EXPECT_GE(smallerBytes, lower * 8 / 10);
 
     // A limit no reduction reaches writes nothing and says so.
     const CliRun tiny = Cli({"export", project, "-o", folder.Path("tiny.gif"), "--quality", "high", "--size", "picture",
@@ -354,6 +372,30 @@ TEST_F(CliExport, AHighGifShrinksToTheSizeAskedForAndSaysHow)
     EXPECT_EQ(tiny.status, 1);
     EXPECT_NE(tiny.err.find("does not fit in 1024 bytes"), std::string::npos) << tiny.err;
     EXPECT_FALSE(Exists(folder.Path("tiny.gif")));
+}
+
+TEST_F(CliExport, AHighGifAboveFiftyFramesASecondSaysTheFramesItHoldsAndKeepsTheLoopsLength)
+{
+    // 48 frames at 60 per second last 0.80 s: no frame is shorter than 2 hundredths, so
+    // the file holds 40.
+    MakeProject(300, 200, 24);
+    const std::string gif = folder.Path("fast.gif");
+    const CliRun run = Cli({"export", project, "-o", gif, "--quality", "high", "--speed", "60", "--size", "screen"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const giftest::ParsedGif parsed = giftest::ParseGif(giftest::ReadBytes(gif));
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.frames.size(), 40u);
+    int hundredths = 0;
+    for (const giftest::ParsedFrame& f : parsed.frames)
+        hundredths += f.delay;
+    EXPECT_EQ(hundredths, 80);
+    EXPECT_NE(run.out.find("wrote " + gif + ": 40 frames of 412 x 274 (a loop of 0.80 s)"), std::string::npos)
+        << run.out;
+
+    // The classic GIF's help says what it does: one colour table for every frame.
+    const std::string help = QString::fromStdString(Cli({"export", "--help"}).out).simplified().toStdString();
+    EXPECT_NE(help.find("one colour table for every frame"), std::string::npos) << help;
+    EXPECT_EQ(help.find("a palette per frame"), std::string::npos) << help;
 }
 
 TEST_F(CliExport, ManyProjectsAreWrittenSideBySideIntoOneFolder)

@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <numeric>
+#include <set>
 
 using namespace looptest;
 
@@ -217,20 +220,55 @@ TEST(GifQuality, SmoothGradientsAreDitheredRatherThanBanded)
     EXPECT_LT(worst, 6.0);
 }
 
-TEST(GifQuality, ASizeLimitTakesColoursThenFramesAwayAndSaysWhat)
+TEST(GifQuality, ASizeLimitSpendsQualityBeforeFramesAndSaysWhat)
 {
-    const std::vector<GifQualityStep> steps = GifQualitySteps(255, 48);
-    ASSERT_GE(steps.size(), 6u);
-    EXPECT_EQ(steps[0].colours, 255);
-    EXPECT_EQ(steps[0].frameStep, 1);
+    const GifQualityStep first{255, 1, 0, 64};
+    const std::vector<GifQualityStep> steps = GifQualitySteps(first, 48);
+    ASSERT_GE(steps.size(), 20u);
+    EXPECT_EQ(steps[0], first);
+    bool framesDropped = false, thirtyTwoAtFullRate = false, sixteenAtFullRate = false;
     for (size_t i = 1; i < steps.size(); ++i) {
-        EXPECT_TRUE(steps[i].colours < steps[i - 1].colours || steps[i].frameStep > steps[i - 1].frameStep) << i;
-        EXPECT_LE(steps[i].colours, steps[i - 1].colours) << i;
+        SCOPED_TRACE(i);
+        const GifQualityStep &s = steps[i], &before = steps[i - 1];
+        // Each step gives something more up and takes nothing back.
+        EXPECT_FALSE(s == before);
+        EXPECT_LE(s.colours, before.colours);
+        EXPECT_GE(s.frameStep, before.frameStep);
+        EXPECT_GE(s.tolerance, before.tolerance);
+        EXPECT_GE(s.keep, before.keep);
+        // Frames last: once frames are dropped, nothing else changes.
+        if (framesDropped) {
+            EXPECT_TRUE(s.colours == before.colours && s.tolerance == before.tolerance && s.keep == before.keep);
+        }
+        framesDropped = s.frameStep > 1;
+        thirtyTwoAtFullRate |= s.colours == 32 && s.frameStep == 1;
+        sixteenAtFullRate |= s.colours == 16 && s.frameStep == 1;
     }
+    EXPECT_TRUE(thirtyTwoAtFullRate);
+    EXPECT_TRUE(sixteenAtFullRate);
+    EXPECT_GT(steps.back().frameStep, 1);
+    EXPECT_GT(steps.back().tolerance, 0);
+    // Fewer colours asked for than the ladder names: it starts there and never adds any.
+    for (const GifQualityStep& s : GifQualitySteps({40, 1, 0, 64}, 48))
+        EXPECT_LE(s.colours, 40);
+    // One frame cannot be dropped.
+    for (const GifQualityStep& s : GifQualitySteps(first, 1))
+        EXPECT_EQ(s.frameStep, 1);
+
+    // Between two neighbouring steps: the one setting they differ in, halfway.
+    EXPECT_EQ(StepBetween({255, 1, 8, 512}, {255, 1, 12, 512}), (GifQualityStep{255, 1, 10, 512}));
+    EXPECT_EQ(StepBetween({64, 1, 32, 512}, {48, 1, 32, 512}), (GifQualityStep{56, 1, 32, 512}));
+    EXPECT_EQ(StepBetween({255, 1, 0, 64}, {255, 1, 0, 96}), (GifQualityStep{255, 1, 0, 80}));
+    EXPECT_EQ(StepBetween({255, 1, 8, 512}, {255, 1, 9, 512}), std::nullopt);    // nothing between
+    EXPECT_EQ(StepBetween({255, 1, 32, 384}, {224, 1, 32, 512}), std::nullopt);  // two settings
+    EXPECT_EQ(StepBetween({16, 2, 32, 512}, {16, 4, 32, 512}), std::nullopt);    // frames only as listed
+
     EXPECT_EQ(DescribeReduction({128, 1}, {255, 1}, 48), "128 colours instead of 255");
     EXPECT_EQ(DescribeReduction({64, 2}, {255, 1}, 48), "64 colours instead of 255, every 2nd frame (24 of 48)");
     EXPECT_EQ(DescribeReduction({255, 3}, {255, 1}, 7), "every 3rd frame (3 of 7)");
     EXPECT_EQ(DescribeReduction({255, 1}, {255, 1}, 7), "");
+    EXPECT_EQ(DescribeReduction({128, 1, 12, 512}, {255, 1, 0, 64}, 48),
+              "changes under 23 levels held back, near colours (within 12) coded as one, 128 colours instead of 255");
 
     giftest::TempDir dir;
     const std::vector<PackedPicture> frames = NoiseFrames(32, 24, 12);
@@ -244,7 +282,7 @@ TEST(GifQuality, ASizeLimitTakesColoursThenFramesAwayAndSaysWhat)
     const giftest::ParsedGif gif = WriteAndParse(dir.File("fit.gif"), frames, 12, limited, &fitted);
     EXPECT_LE(fitted.bytes, limited.maxBytes);
     EXPECT_EQ(giftest::ReadBytes(dir.File("fit.gif")).size(), fitted.bytes);
-    EXPECT_NE(fitted.reduced.find("colours instead of 255"), std::string::npos) << fitted.reduced;
+    EXPECT_FALSE(fitted.reduced.empty());
     EXPECT_EQ(TotalDelay(gif), 100);  // fewer colours or frames, the same second
 
     // A limit no reduction reaches writes nothing and keeps the file there.
@@ -347,4 +385,202 @@ TEST(GifQualityPalette, FastNearestColourAgreesWithThePlainSearch)
             ASSERT_EQ(search.Nearest(query), reference::NearestColour(colours, query)) << n << " " << q;
         }
     }
+}
+
+TEST(GifQuality, TheReportSaysWhatTheFileHoldsAndTheLoopKeepsItsLength)
+{
+    giftest::TempDir dir;
+    // 48 frames at 60 per second last 0.80 s; no frame is shorter than 2 hundredths, so
+    // the file holds 40 frames of 2.
+    FramesSource source(MovingSquare(20, 10, 48));
+    GifQualityWriter writer;
+    ASSERT_TRUE(WriteLoop(writer, dir.File("f.gif"), 60, source));
+    const giftest::ParsedGif gif = giftest::ParseGif(giftest::ReadBytes(dir.File("f.gif")));
+    ASSERT_TRUE(gif.ok) << gif.error;
+    EXPECT_EQ(gif.frames.size(), 40u);
+    EXPECT_EQ(TotalDelay(gif), 80);
+    EXPECT_EQ(writer.Report().frames, 40);
+    EXPECT_EQ(writer.Report().hundredths, 80);
+
+    EXPECT_EQ(LoopLengthText(80), "0.80 s");
+    EXPECT_EQ(LoopLengthText(200), "2.00 s");
+    EXPECT_EQ(LoopLengthText(71), "0.71 s");
+    EXPECT_EQ(LoopLengthText(5), "0.05 s");
+    EXPECT_EQ(LoopLengthText(123456), "1234.56 s");
+}
+
+TEST(GifQuality, FramesThatChangeLessThanTheDitherNoiseAreMergedInTheLoopsTime)
+{
+    giftest::TempDir dir;
+    // A textured picture in 16 colours, whose dither noise is several levels; frames 1
+    // to 4 brighten a corner by 1 to 4 levels, frame 5 draws a square.
+    const PackedPicture base = giftest::PhotoLike(48, 32, 0.0, 3);
+    std::vector<PackedPicture> frames(6, base);
+    for (int k = 1; k < 6; ++k)
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                uint8_t* px = frames[size_t(k)].Pixel(x, y);
+                for (int c = 0; c < 3; ++c)
+                    px[c] = uint8_t(std::min(255, px[c] + std::min(k, 4)));
+            }
+    for (int y = 10; y < 20; ++y)
+        for (int x = 20; x < 30; ++x)
+            giftest::SetPixel(frames[5], x, y, 255, 255, 255);
+    GifQualityOptions options;
+    options.colours = 16;
+    options.dither.keepTolerance = 0;  // every changed pixel is mapped again
+    LoopResult result;
+    const giftest::ParsedGif merged = WriteAndParse(dir.File("m.gif"), frames, 10, options, &result);
+    ASSERT_EQ(merged.frames.size(), 2u);
+    EXPECT_EQ(merged.frames[0].delay, 50);  // frames 0 to 4
+    EXPECT_EQ(merged.frames[1].delay, 10);
+    EXPECT_EQ(TotalDelay(merged), 60);
+    // The square is there.
+    EXPECT_LT(MeanError(Composite(merged).back(), frames[5]), 12.0);
+
+    // Without merging every frame that maps to other indexes is stored.
+    options.mergeStillFrames = false;
+    const giftest::ParsedGif every = WriteAndParse(dir.File("e.gif"), frames, 10, options);
+    EXPECT_GT(every.frames.size(), 2u);
+    EXPECT_EQ(TotalDelay(every), 60);
+}
+
+TEST(GifQuality, TheDitherNoiseThatMergesAFrameIsWorkedOutPerBlock)
+{
+    // Two pixels showing black and grey 100 for (10,10,10) and (90,90,90): squared
+    // error 3 x 10^2 + 3 x 10^2 = 600. A change of squared size up to 300 is under half of it.
+    const std::vector<Rgb> colours = {{0, 0, 0}, {100, 100, 100}};
+    const uint8_t last[6] = {10, 10, 10, 90, 90, 90};
+    const uint8_t shown[2] = {0, 1};
+    const auto under = [&](std::array<uint8_t, 3> first) {
+        const uint8_t next[6] = {first[0], first[1], first[2], 90, 90, 90};
+        return ChangeUnderDitherNoise(next, last, shown, colours, 2, 1);
+    };
+    EXPECT_TRUE(under({10, 10, 10}));
+    EXPECT_TRUE(under({20, 10, 10}));   // 100
+    EXPECT_TRUE(under({20, 20, 20}));   // 300: exactly half
+    EXPECT_FALSE(under({20, 20, 21}));  // 321
+    EXPECT_FALSE(under({30, 10, 10}));  // 400
+
+    // The noise counts per block of 8 x 8: a change in a block shown exactly is never
+    // under it, however noisy the other block.
+    const int w = 16, h = 8;
+    std::vector<uint8_t> before(size_t(w * h) * 3, 50), after;
+    std::vector<uint8_t> indexes(size_t(w * h), 0);
+    const std::vector<Rgb> grey = {{50, 50, 50}, {0, 0, 0}};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < 8; ++x)
+            indexes[size_t(y * w + x)] = 1;  // the left block shows black for grey 50
+    after = before;
+    after[3 * size_t(w * h - 1)] = 51;  // one level in the right block
+    EXPECT_FALSE(ChangeUnderDitherNoise(after.data(), before.data(), indexes.data(), grey, w, h));
+    after = before;
+    after[0] = 60;  // ten levels in the left block, whose noise is 64 x 3 x 50^2
+    EXPECT_TRUE(ChangeUnderDitherNoise(after.data(), before.data(), indexes.data(), grey, w, h));
+}
+
+TEST(GifQuality, DifferentSizeLimitsGiveDifferentFilesThatFillThem)
+{
+    giftest::TempDir dir;
+    const std::vector<PackedPicture> frames = SwirlFrames(96, 64, 12);
+    LoopResult full;
+    WriteAndParse(dir.File("full.gif"), frames, 12, {}, &full);
+    std::set<uint64_t> sizes;
+    for (const int percent : {85, 70, 55}) {
+        SCOPED_TRACE(percent);
+        GifQualityOptions options;
+        options.maxBytes = full.bytes * uint64_t(percent) / 100;
+        LoopResult fitted;
+        FramesSource source(frames);
+        GifQualityWriter writer(options);
+        fitted = WriteLoop(writer, dir.File("fit.gif"), 12, source);
+        ASSERT_TRUE(fitted) << fitted.message;
+        EXPECT_LE(fitted.bytes, options.maxBytes);
+        EXPECT_GE(fitted.bytes, options.maxBytes * 8 / 10) << fitted.reduced;
+        // Quality is spent first: every frame stays.
+        EXPECT_EQ(fitted.reduced.find("frame"), std::string::npos) << fitted.reduced;
+        const giftest::ParsedGif gif = giftest::ParseGif(giftest::ReadBytes(dir.File("fit.gif")));
+        ASSERT_TRUE(gif.ok) << gif.error;
+        EXPECT_EQ(int(gif.frames.size()), writer.Report().frames);
+        EXPECT_EQ(TotalDelay(gif), 100);
+        sizes.insert(fitted.bytes);
+    }
+    EXPECT_EQ(sizes.size(), 3u);
+}
+
+TEST(GifQuality, TheLossyMatchKeepsEveryRowsAverageWithinItsTolerance)
+{
+    giftest::TempDir dir;
+    const std::vector<PackedPicture> frames = {giftest::PhotoLike(120, 40, 0.0, 5)};
+    GifQualityOptions options;
+    const giftest::ParsedGif exact = WriteAndParse(dir.File("x.gif"), frames, 10, options);
+    options.tolerance = 20;
+    LoopResult lossy;
+    const giftest::ParsedGif near = WriteAndParse(dir.File("l.gif"), frames, 10, options, &lossy);
+    ASSERT_EQ(exact.colourTable, near.colourTable);
+    const Rgb24 a = Composite(exact).at(0), b = Composite(near).at(0);
+    size_t changed = 0;
+    for (int y = 0; y < 40; ++y) {
+        // The substitutions' errors summed along the row stay within the tolerance.
+        int sum[3] = {0, 0, 0};
+        for (int x = 0; x < 120; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const size_t at = 3 * size_t(y * 120 + x) + size_t(c);
+                sum[c] += b[at] - a[at];
+                changed += b[at] != a[at];
+            }
+        EXPECT_LE(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2], 20 * 20) << "row " << y;
+    }
+    EXPECT_GT(changed, 100u);
+    EXPECT_LT(giftest::ReadBytes(dir.File("l.gif")).size(), giftest::ReadBytes(dir.File("x.gif")).size());
+}
+
+TEST(GifQualityDither, TheErrorGoesSevenAheadThreeBelowBehindFiveBelowOneBelowAhead)
+{
+    // Black and white, the whole error passed on, nothing kept. Row 0 runs left to right:
+    // (1,0) = 96 shows black and passes 96: 7/16 to (2,0) (white already), 3/16 = 18
+    // below to the left, 5/16 = 30 below, 1/16 = 6 below to the right. Row 1 runs right
+    // to left: (2,1) = 110 + 6 = 116 shows black; (1,1) is white whatever it gets, and
+    // passes nothing on; (0,1) = 114 + 18 = 132 shows white.
+    const std::vector<Rgb> colours = {{0, 0, 0}, {255, 255, 255}};
+    StableDither dither(colours, 3, 2, DitherOptions{16, 255, 0});
+    const uint8_t values[6] = {0, 96, 255, 114, 255, 110};
+    std::vector<uint8_t> rgb;
+    for (const uint8_t v : values)
+        rgb.insert(rgb.end(), {v, v, v});
+    std::vector<uint8_t> indexes;
+    dither.MapFrame(rgb.data(), nullptr, nullptr, indexes);
+    EXPECT_EQ(indexes, (std::vector<uint8_t>{0, 0, 1, 1, 1, 0}));
+}
+
+TEST(GifQualityDither, AChangedPixelKeepsItsIndexWithinTheKeepToleranceInSquaredSteps)
+{
+    // Black and grey 100, no error passed on. Frame 0's 48 shows black; frame 1's 51 is
+    // 3 x 51^2 = 7803 squared steps from black and 3 x 49^2 = 7203 from grey: it stays
+    // black with a keep tolerance of 600 and turns grey with 599.
+    const std::vector<Rgb> colours = {{0, 0, 0}, {100, 100, 100}};
+    const uint8_t first[3] = {48, 48, 48}, second[3] = {51, 51, 51};
+    for (const auto& [keep, index] : {std::pair{600, 0}, std::pair{599, 1}, std::pair{0, 1}}) {
+        SCOPED_TRACE(keep);
+        StableDither dither(colours, 1, 1, DitherOptions{0, 255, keep});
+        std::vector<uint8_t> shown, next;
+        dither.MapFrame(first, nullptr, nullptr, shown);
+        ASSERT_EQ(shown, std::vector<uint8_t>{0});
+        dither.MapFrame(second, first, shown.data(), next);
+        EXPECT_EQ(next, std::vector<uint8_t>{uint8_t(index)});
+    }
+}
+
+TEST(GifQualityPalette, APaletteColourIsTheMeanOfItsCellsRounded)
+{
+    // One pixel of 10 and two of 11 share a histogram cell, whose mean is 10.67; with
+    // 200 beside them and two colours asked for, the palette is 11 and 200.
+    ColourHistogram histogram;
+    const uint8_t ten[3] = {10, 10, 10}, eleven[3] = {11, 11, 11}, far[3] = {200, 200, 200};
+    histogram.Add(ten, 1);
+    histogram.Add(eleven, 1, 2);
+    histogram.Add(far, 1);
+    std::vector<Rgb> palette = histogram.Palette(2);
+    std::sort(palette.begin(), palette.end(), [](const Rgb& a, const Rgb& b) { return a.red < b.red; });
+    EXPECT_EQ(palette, (std::vector<Rgb>{{11, 11, 11}, {200, 200, 200}}));
 }

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <random>
+#include <span>
 
 using giftest::DecodeLzw;
 using giftest::LzwTrace;
@@ -235,4 +238,87 @@ TEST(LzwEncoder, SubBlocksCarry255BytesExceptAtMostTheLastTwo)
             EXPECT_LE(blocks.lengths[i], 255);
         }
     }
+}
+
+namespace {
+
+// Offers each pixel the indexes of its pair (0 and 1, 2 and 3 ...), or nothing, and
+// records what was taken.
+class PairSubstitutes : public LzwSubstitutes {
+public:
+    // With `beyond`, an index above every code size's range is offered first.
+    explicit PairSubstitutes(bool offer, bool beyond = false) : m_offer(offer), m_beyond(beyond) {}
+    std::span<const uint8_t> For(size_t at, uint8_t pixel) override
+    {
+        ++asked;
+        lastAt = at;
+        m_offered = {255, uint8_t(pixel ^ 1)};
+        if (!m_offer)
+            return {};
+        return m_beyond ? std::span<const uint8_t>(m_offered) : std::span<const uint8_t>(m_offered).subspan(1);
+    }
+    void Took(size_t at, uint8_t pixel, uint8_t substitute) override
+    {
+        EXPECT_EQ(at, lastAt);
+        EXPECT_EQ(substitute, pixel ^ 1);
+        taken.push_back(at);
+    }
+
+    int asked = 0;
+    size_t lastAt = 0;
+    std::vector<size_t> taken;
+
+private:
+    bool m_offer;
+    bool m_beyond;
+    std::array<uint8_t, 2> m_offered{};
+};
+
+}  // namespace
+
+TEST(LzwEncoder, LossyCodingWithoutSubstitutesIsTheExactCoding)
+{
+    LzwEncoder encoder;
+    for (const int minCodeSize : {2, 4, 8}) {
+        std::vector<uint8_t> pixels = RandomPixels(20000, 1 << minCodeSize, unsigned(minCodeSize));
+        const std::vector<uint8_t> original = pixels;
+        PairSubstitutes none(false);
+        std::vector<uint8_t> lossy;
+        ASSERT_TRUE(encoder.EncodeLossy(pixels.data(), pixels.size(), minCodeSize, none, lossy));
+        EXPECT_EQ(lossy, Encode(original, minCodeSize)) << minCodeSize;
+        EXPECT_EQ(pixels, original);
+        EXPECT_GT(none.asked, 0);
+        EXPECT_TRUE(none.taken.empty());
+    }
+}
+
+TEST(LzwEncoder, LossyCodingRewritesThePixelsToWhatIsDecodedAndCodesLess)
+{
+    LzwEncoder encoder;
+    // Noise between two pairs of near indexes: nearly every pixel may take its pair's place.
+    std::vector<uint8_t> pixels = RandomPixels(30000, 4, 9);
+    const std::vector<uint8_t> original = pixels;
+    PairSubstitutes pairs(true);
+    std::vector<uint8_t> lossy;
+    ASSERT_TRUE(encoder.EncodeLossy(pixels.data(), pixels.size(), 2, pairs, lossy));
+
+    std::vector<uint8_t> decoded;
+    ASSERT_TRUE(DecodeLzw(Blocks(lossy).data, 2, decoded));
+    EXPECT_EQ(decoded, pixels);
+    size_t changed = 0;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        ASSERT_TRUE(pixels[i] == original[i] || pixels[i] == (original[i] ^ 1)) << i;
+        changed += pixels[i] != original[i];
+    }
+    EXPECT_EQ(changed, pairs.taken.size());
+    EXPECT_EQ(pixels[0], original[0]);  // the first pixel starts the first string as it is
+    // Two colours' worth of noise where there were four: far fewer bytes.
+    EXPECT_LT(lossy.size(), Encode(original, 2).size() * 3 / 4);
+    // An index the code size cannot hold is passed over, whatever is offered.
+    pixels = original;
+    PairSubstitutes beyond(true, true);
+    std::vector<uint8_t> passedOver;
+    ASSERT_TRUE(encoder.EncodeLossy(pixels.data(), pixels.size(), 2, beyond, passedOver));
+    EXPECT_EQ(passedOver, lossy);
+    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint8_t p) { return p < 4; }));
 }
