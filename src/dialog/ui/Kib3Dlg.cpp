@@ -183,6 +183,7 @@ void CKib3Dlg::ConnectNotices()
     connect(m_pPlayer, &CPlayer::starting, m_pTools, &CToolCommands::ApplyPower);
     connect(m_pPlayer, &CPlayer::playingChanged, this, &CKib3Dlg::EnableWhilePlaying);
     connect(m_pOptions, &COptionCommands::thumbnailOptionsChanged, m_pKeysWnd, &CKeysWnd::RefreshSlots);
+    connect(m_pOptions, &COptionCommands::onionSkinToggled, m_pWorkWnd, &CWorkWnd::OnionSkinToggled);
     // A tool chosen on a panel takes the window back to editing with it.
     connect(m_pTools, &CToolCommands::toolSelected, this, [this] {
         if (IsToolPanel(CurrentScreen()))

@@ -57,6 +57,13 @@ void CWorkWnd::OnionKeysChanged()
         update();
 }
 
+void CWorkWnd::OnionSkinToggled()
+{
+    // Every pixel shows the ghosts or not: the whole picture is composed again.
+    m_bOnionStale = true;
+    update();
+}
+
 void CWorkWnd::SetPlaying(bool playing)
 {
     m_bPlaying = playing;
@@ -554,18 +561,7 @@ void CWorkWnd::ComposeFrame(const QRect& r)
 void CWorkWnd::DrawGhosts(const QRect& r)
 {
     UpdateOnion();
-    const QImage* ghosts[] = {&m_onion.Previous(), &m_onion.Next()};
-    QPainter p(&m_frame);
-    p.setClipRect(r);
-    p.setOpacity(OnionSkin::kOpacity);
-    const int s = m_view.Scale();
-    // The ghost's pixels under the view, magnified as the view is.
-    const QRectF from(double(m_view.OffsetX()) / s, double(m_view.OffsetY()) / s, double(m_view.Width()) / s,
-                      double(m_view.Height()) / s);
-    for (const QImage* ghost : ghosts) {
-        if (!ghost->isNull())
-            p.drawImage(QRectF(0, 0, m_view.Width(), m_view.Height()), *ghost, from);
-    }
+    m_onion.DrawOver(m_frame, r, m_view);
 }
 
 void CWorkWnd::DrawEdge(QPainter& painter) const

@@ -93,6 +93,8 @@ public:
     // The keyframes changed (another became active, or one was edited or undone):
     // the ghosts are checked on the next paint and rendered again if they differ.
     void OnionKeysChanged();
+    // The onion-skin option was switched: the whole picture is painted again.
+    void OnionSkinToggled();
     // While the animation plays no ghost is drawn.
     void SetPlaying(bool playing);
     const OnionSkin& Onion() const { return m_onion; }
