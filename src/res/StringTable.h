@@ -105,6 +105,7 @@ inline constexpr int EnterIntegerBetween = 61714;  // "%1" and "%2"
 inline constexpr int FramesCount = 20300;          // a keyframe slot's duration: "%1" frames
 inline constexpr int NoBrowser = 20301;            // followed by the page's address
 inline constexpr int NeedsDocument = 20302;        // the tooltip's line of a button off for want of a picture
+inline constexpr int StopExportAndExit = 20320;    // the close box while an export runs
 }  // namespace StrId
 
 // Caption identifiers of texts that have no control identifier of their own
@@ -131,5 +132,11 @@ inline constexpr int TitleLoopQuality = 20800;  // quality of the loop formats
 inline constexpr int WebpQuality = 20801;
 inline constexpr int Lossless = 20802;
 inline constexpr int AvifQuality = 20803;
-inline constexpr int VideoCrf = 20804;  // "%1" and "%2": the codec's range
+inline constexpr int VideoCrf = 20804;             // "%1" and "%2": the codec's range
+inline constexpr int ExportStopped = 20810;        // shown over the work area for a moment
+inline constexpr int PrintPlacementTab = 20811;    // the print window's tab
+inline constexpr int PrintActualSize = 20812;      // the frame at 300 pixels per inch
+inline constexpr int PrintFitToPage = 20813;       // the frame scaled to the printable area
+inline constexpr int FreezeMaskTool = 20814;       // the tool indicator while strokes paint the mask
+inline constexpr int EraseFreezeMaskTool = 20815;  // ... and while the right button erases it
 }  // namespace CapId
