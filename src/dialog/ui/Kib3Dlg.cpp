@@ -185,6 +185,8 @@ void CKib3Dlg::ConnectNotices()
     connect(m_pOptions, &COptionCommands::thumbnailOptionsChanged, m_pKeysWnd, &CKeysWnd::RefreshSlots);
     connect(m_pOptions, &COptionCommands::onionSkinToggled, m_pWorkWnd, &CWorkWnd::OnionSkinToggled);
     connect(m_pExports, &CExportCommands::finished, this, &CKib3Dlg::AfterExport);
+    connect(m_pMask, &CMaskCommands::paintingToggled, m_pTools, &CToolCommands::UpdateIndicator);
+    connect(m_pWorkWnd, &CWorkWnd::maskStrokeChanged, m_pTools, &CToolCommands::UpdateIndicator);
     // A tool chosen on a panel takes the window back to editing with it.
     connect(m_pTools, &CToolCommands::toolSelected, this, [this] {
         if (IsToolPanel(CurrentScreen()))

@@ -250,6 +250,26 @@ TEST_F(AnimationCommandsTest, AKeyCancelsTheGifAndStopsThePictures)
     EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
 }
 
+TEST_F(AnimationCommandsTest, AStoppedExportSaysSoOverTheWorkAreaForAMoment)
+{
+    CWorkWnd* work = dlg->WorkWnd();
+    exports.files = {Path("whole.gif")};
+    dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
+    ASSERT_TRUE(QFile::exists(Path("whole.gif")));
+    EXPECT_TRUE(work->Notice().isEmpty());  // a finished export needs no word
+
+    exports.files = {Path("stopped.gif")};
+    ASSERT_TRUE(testsupport::StopWithAKeyAfterStep(*dlg->Exports(), dlg.get(), 1,
+                                                   [this] { dlg->OnCommand(Cmd::SaveAnimation); }));
+    EXPECT_EQ(work->Notice(), AppCaption(CapId::ExportStopped));
+    EXPECT_FALSE(work->NoticeRect().isEmpty());
+    EXPECT_FALSE(dlg->UserInterfaceLocked());  // the window is back to editing meanwhile
+    // Then it goes by itself.
+    EXPECT_TRUE(QTest::qWaitFor([work] { return work->Notice().isEmpty(); }, 60000));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
 TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCancelNothing)
 {
     exports.files = {Path("kept.gif")};
