@@ -19,6 +19,13 @@ QRect PrintRect(int W, int H, int AW, int AH)
         return {};
     if (W <= AW && H <= AH)
         return QRect((AW - W) / 2, (AH - H) / 2, W, H);
+    return FitPrintRect(W, H, AW, AH);
+}
+
+QRect FitPrintRect(int W, int H, int AW, int AH)
+{
+    if (W <= 0 || H <= 0 || AW <= 0 || AH <= 0)
+        return {};
     const int64_t w = W, h = H;
     if (AH * w < h * AW) {
         // Fills the height.
@@ -29,7 +36,7 @@ QRect PrintRect(int W, int H, int AW, int AH)
     return QRect(0, (AH - height) / 2, AW, height);
 }
 
-QRect PrintRect(int W, int H, int AW, int AH, int dpiX, int dpiY)
+QRect PrintRect(int W, int H, int AW, int AH, int dpiX, int dpiY, PrintPlacement placement)
 {
     if (W <= 0 || H <= 0 || dpiX <= 0 || dpiY <= 0)
         return {};
@@ -37,7 +44,8 @@ QRect PrintRect(int W, int H, int AW, int AH, int dpiX, int dpiY)
     const auto onPage = [](int pixels, int dpi) {
         return int(std::clamp<int64_t>(int64_t(pixels) * dpi / kPrintPixelsPerInch, 1, INT_MAX));
     };
-    return PrintRect(onPage(W, dpiX), onPage(H, dpiY), AW, AH);
+    const int w = onPage(W, dpiX), h = onPage(H, dpiY);
+    return placement == PrintPlacement::FitToPage ? FitPrintRect(w, h, AW, AH) : PrintRect(w, h, AW, AH);
 }
 
 QSize PrintPixelLimit(const QPageLayout& layout)
@@ -75,7 +83,7 @@ bool PagePainter::Paint(const QImage& picture)
     }
     const QRect area = m_painter.viewport();
     m_painter.drawImage(PrintRect(picture.width(), picture.height(), area.width(), area.height(),
-                                  m_device.logicalDpiX(), m_device.logicalDpiY()),
+                                  m_device.logicalDpiX(), m_device.logicalDpiY(), m_placement),
                         picture);
     ++m_nPages;
     return true;
@@ -120,12 +128,12 @@ void RenderPrintPages(CBigPicture& big, const std::vector<int>& frames, const Pa
 }
 
 PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::vector<int>& frames,
-                        const FrameImage& image)
+                        const FrameImage& image, PrintPlacement placement)
 {
     PrintResult result;
     if (big.TotalFrames() <= 0 || frames.empty())
         return result;
-    PagePainter pages(device);
+    PagePainter pages(device, placement);
     if (!pages.Begin()) {
         result.error = pages.Error();
         return result;
@@ -159,7 +167,7 @@ PrintResult PrintFramesToPdf(CBigPicture& big, const std::string& path, const st
         writer.setCreator(QString::fromStdString(document.creator));
         writer.setResolution(kPdfDotsPerInch);
         writer.setPageLayout(document.layout);
-        result = PrintFrames(big, writer, frames, image);
+        result = PrintFrames(big, writer, frames, image, document.placement);
     }
     // A cancelled, failed or empty print leaves no file (and an older one as it was).
     if (result.started && result.pages > 0 && !result.cancelled && !result.Failed()) {

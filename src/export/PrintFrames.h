@@ -1,10 +1,11 @@
 #pragma once
 // Printing chosen animation frames: one document, one page per frame, on any
 // paged device (a printer in the window, a PDF file from either side). Pages
-// are laid out the same whatever resolution the device has: a frame that fits
-// the printable area at 300 pixels per inch prints at that density, centred; a
-// larger one is rendered at the largest size of its proportions that fits
-// there at 300 pixels per inch and fills the area's width or height, centred.
+// are laid out the same whatever resolution the device has: at the actual size
+// a frame that fits the printable area at 300 pixels per inch prints at that
+// density, centred; a larger one is rendered at the largest size of its
+// proportions that fits there at 300 pixels per inch and fills the area's
+// width or height, centred. Fit to page scales every frame so (a small one up).
 
 #include "engine/PackedPicture.h"
 
@@ -24,11 +25,20 @@ class QPagedPaintDevice;
 // The most pixels per inch a printed frame has.
 inline constexpr int kPrintPixelsPerInch = 300;
 
+// How a frame is placed on its page: at 300 pixels per inch (only a frame larger
+// than the printable area is scaled down), or scaled to fill the printable
+// area's width or height.
+enum class PrintPlacement { ActualSize, FitToPage };
+
 // Where a W x H frame lands in a printable area of AW x AH device pixels, one
 // pixel per device pixel when it fits, otherwise scaled to fit; centred.
 QRect PrintRect(int W, int H, int AW, int AH);
-// The same on a device of dpiX x dpiY dots per inch, the frame at 300 pixels per inch.
-QRect PrintRect(int W, int H, int AW, int AH, int dpiX, int dpiY);
+// The largest W x H rectangle of the frame's proportions that the area holds, centred.
+QRect FitPrintRect(int W, int H, int AW, int AH);
+// The same on a device of dpiX x dpiY dots per inch, the frame at 300 pixels per
+// inch, or filling the area for FitToPage.
+QRect PrintRect(int W, int H, int AW, int AH, int dpiX, int dpiY,
+                PrintPlacement placement = PrintPlacement::ActualSize);
 // The largest frame the printable area of `layout` holds at 300 pixels per inch;
 // larger frames are rendered within it.
 QSize PrintPixelLimit(const QPageLayout& layout);
@@ -54,7 +64,9 @@ struct PrintResult {
 // owns it.
 class PagePainter {
 public:
-    explicit PagePainter(QPagedPaintDevice& device) : m_device(device) {}
+    explicit PagePainter(QPagedPaintDevice& device, PrintPlacement placement = PrintPlacement::ActualSize)
+            : m_device(device), m_placement(placement)
+    {}
     PagePainter(const PagePainter&) = delete;
     PagePainter& operator=(const PagePainter&) = delete;
 
@@ -71,6 +83,7 @@ public:
 
 private:
     QPagedPaintDevice& m_device;
+    PrintPlacement m_placement;
     QPainter m_painter;
     int m_nPages = 0;
     std::string m_error;
@@ -92,13 +105,15 @@ void RenderPrintPages(CBigPicture& big, const std::vector<int>& frames, const Pa
 // start, a page that cannot be begun and a frame that cannot be drawn (no
 // memory for its picture) end printing with an error.
 PrintResult PrintFrames(CBigPicture& big, QPagedPaintDevice& device, const std::vector<int>& frames,
-                        const FrameImage& image = PackedPictureImage);
+                        const FrameImage& image = PackedPictureImage,
+                        PrintPlacement placement = PrintPlacement::ActualSize);
 
 // The pages of a PDF file and what it says about itself.
 struct PdfDocument {
     QPageLayout layout;
     std::string title;    // the project's name
     std::string creator;  // the program's
+    PrintPlacement placement = PrintPlacement::ActualSize;
 };
 // A4 or US Letter with margins of 10 mm.
 QPageLayout PdfPageLayout(bool letter, QPageLayout::Orientation orientation);

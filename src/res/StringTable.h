@@ -109,6 +109,7 @@ inline constexpr int PictureMissingOnSave = 20303;     // followed by the pictur
 inline constexpr int PictureMissingKept = 20304;       // why saving keeps the keyframes as they are
 inline constexpr int ProjectWithoutKeyframes = 20305;  // followed by the project's path
 inline constexpr int PictureIncomplete = 20306;        // followed by the picture's path
+inline constexpr int StopExportAndExit = 20320;        // the close box while an export runs
 }  // namespace StrId
 
 // Caption identifiers of texts that have no control identifier of their own
@@ -135,5 +136,11 @@ inline constexpr int TitleLoopQuality = 20800;  // quality of the loop formats
 inline constexpr int WebpQuality = 20801;
 inline constexpr int Lossless = 20802;
 inline constexpr int AvifQuality = 20803;
-inline constexpr int VideoCrf = 20804;  // "%1" and "%2": the codec's range
+inline constexpr int VideoCrf = 20804;             // "%1" and "%2": the codec's range
+inline constexpr int ExportStopped = 20810;        // shown over the work area for a moment
+inline constexpr int PrintPlacementTab = 20811;    // the print window's tab
+inline constexpr int PrintActualSize = 20812;      // the frame at 300 pixels per inch
+inline constexpr int PrintFitToPage = 20813;       // the frame scaled to the printable area
+inline constexpr int FreezeMaskTool = 20814;       // the tool indicator while strokes paint the mask
+inline constexpr int EraseFreezeMaskTool = 20815;  // ... and while the right button erases it
 }  // namespace CapId

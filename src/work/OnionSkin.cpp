@@ -1,6 +1,9 @@
 #include "work/OnionSkin.h"
 
 #include "engine/Rendering.h"
+#include "work/ZoomView.h"
+
+#include <QRect>
 
 #include <algorithm>
 
@@ -18,6 +21,23 @@ void CopyPackedToImage(const PackedPicture& picture, int left, int top, int righ
         for (int x = left; x < right; ++x, s += 3)
             d[x] = qRgb(s[2], s[1], s[0]);
     }
+}
+
+QRgb BlendOnionPixel(QRgb current, std::span<const QRgb> ghosts)
+{
+    const int n = int(ghosts.size());
+    if (n == 0)
+        return current;
+    // (70 % of c) + (30 % of the ghosts' mean), over a common denominator.
+    const int denominator = 100 * n;
+    const auto channel = [&](int (*part)(QRgb)) {
+        int sum = 0;
+        for (const QRgb g : ghosts)
+            sum += part(g);
+        return (kOnionCurrentPercent * n * part(current) + (100 - kOnionCurrentPercent) * sum + denominator / 2) /
+               denominator;
+    };
+    return qRgb(channel(qRed), channel(qGreen), channel(qBlue));
 }
 
 bool OnionSkin::UpdateGhost(Ghost& ghost, const PackedPicture& source, std::span<const Displacement> map)
@@ -50,4 +70,35 @@ void OnionSkin::Clear()
 {
     m_previous = {};
     m_next = {};
+}
+
+void OnionSkin::DrawOver(QImage& frame, const QRect& r, const ZoomView& view) const
+{
+    const int W = view.Width(), H = view.Height();
+    std::vector<const QImage*> ghosts;
+    for (const QImage* ghost : {&m_previous.image, &m_next.image}) {
+        if (!ghost->isNull() && ghost->size() == QSize(W, H) && ghost->format() == QImage::Format_RGB32)
+            ghosts.push_back(ghost);
+    }
+    const QRect area = r & frame.rect();
+    if (ghosts.empty() || area.isEmpty() || frame.format() != QImage::Format_RGB32)
+        return;
+    // The map column of each view column, found once.
+    std::vector<int> columns(size_t(area.width()));
+    for (int x = area.left(); x <= area.right(); ++x)
+        columns[size_t(x - area.left())] = std::clamp(view.MapX(x), 0, W - 1);
+    std::vector<const QRgb*> rows(ghosts.size());
+    std::vector<QRgb> under(ghosts.size());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const int my = std::clamp(view.MapY(y), 0, H - 1);
+        for (size_t g = 0; g < ghosts.size(); ++g)
+            rows[g] = reinterpret_cast<const QRgb*>(ghosts[g]->constScanLine(my));
+        auto* line = reinterpret_cast<QRgb*>(frame.scanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const int mx = columns[size_t(x - area.left())];
+            for (size_t g = 0; g < ghosts.size(); ++g)
+                under[g] = rows[g][mx];
+            line[x] = BlendOnionPixel(line[x], under);
+        }
+    }
 }

@@ -2,7 +2,8 @@
 // The keyframes before and after the one being edited, ghosted over the work
 // picture: each is rendered through its own map from the work picture's source
 // and kept, so that a ghost is rendered again only when its map (or the
-// picture) changed.
+// picture) changed. The picture being edited keeps 70 % of every shown pixel;
+// the ghosts share the other 30 % equally (15 % each when there are two).
 
 #include "engine/Displacement.h"
 #include "engine/PackedPicture.h"
@@ -12,11 +13,20 @@
 #include <span>
 #include <vector>
 
+class QRect;
+class ZoomView;
+
+// The share of a shown pixel, in percent, that the picture being edited keeps
+// under the ghosts; the ghosts share the rest equally.
+inline constexpr int kOnionCurrentPercent = 70;
+
+// One shown pixel: `current` weighted kOnionCurrentPercent and each ghost an
+// equal part of the rest, rounded to nearest per channel; `current` itself
+// without ghosts.
+QRgb BlendOnionPixel(QRgb current, std::span<const QRgb> ghosts);
+
 class OnionSkin {
 public:
-    // The opacity the window draws the ghosts with.
-    static constexpr double kOpacity = 0.3;
-
     // Brings the ghosts up to date for the maps given (an empty span: no
     // ghost). Maps must have the picture's size W x H; others give no ghost.
     // Returns true when a ghost was rendered.
@@ -30,6 +40,11 @@ public:
     const QImage& Next() const { return m_next.image; }
     // How many ghosts were rendered since construction.
     int RenderCount() const { return m_nRenders; }
+
+    // Blends the ghosts into the view pixels `r` of `frame` (RGB32, the view's
+    // size), each view pixel with the ghosts' pixels of the map pixel it shows.
+    // Ghosts of another size than the view's picture are left out.
+    void DrawOver(QImage& frame, const QRect& r, const ZoomView& view) const;
 
 private:
     struct Ghost {

@@ -141,6 +141,23 @@ TEST(PrintRect, AtThreeHundredPixelsPerInchWhateverTheDevicesResolution)
     EXPECT_TRUE(PrintRect(10, 10, 100, 100, 0, 300).isEmpty());
 }
 
+TEST(PrintRect, FitToPageScalesEveryFrameToFillTheAreasWidthOrHeight)
+{
+    constexpr PrintPlacement fit = PrintPlacement::FitToPage;
+    // 120 x 80 (a 0.4-inch stamp at the actual size) fills 3300 x 2000 dots' height:
+    // 3000 wide, 150 dots from either side.
+    EXPECT_EQ(PrintRect(120, 80, 3300, 2000, 300, 300), QRect(1590, 960, 120, 80));
+    EXPECT_EQ(PrintRect(120, 80, 3300, 2000, 300, 300, fit), QRect(150, 0, 3000, 2000));
+    // A wide one fills the width: 3300 x 1100, 450 dots from the top and bottom.
+    EXPECT_EQ(PrintRect(300, 100, 3300, 2000, 300, 300, fit), QRect(0, 450, 3300, 1100));
+    // The device's resolution does not change where a fitted frame lands.
+    EXPECT_EQ(PrintRect(120, 80, 3300, 2000, 1200, 1200, fit), QRect(150, 0, 3000, 2000));
+    // A larger frame is scaled down as at the actual size.
+    EXPECT_EQ(PrintRect(4000, 3000, 3250, 2250, 300, 300, fit), QRect(125, 0, 3000, 2250));
+    EXPECT_EQ(FitPrintRect(2, 1, 10, 10), QRect(0, 2, 10, 5));
+    EXPECT_TRUE(FitPrintRect(0, 1, 10, 10).isEmpty());
+}
+
 namespace {
 
 // A project on a W x H picture whose keyframe 1 moves everything.

@@ -183,6 +183,10 @@ void CKib3Dlg::ConnectNotices()
     connect(m_pPlayer, &CPlayer::starting, m_pTools, &CToolCommands::ApplyPower);
     connect(m_pPlayer, &CPlayer::playingChanged, this, &CKib3Dlg::EnableWhilePlaying);
     connect(m_pOptions, &COptionCommands::thumbnailOptionsChanged, m_pKeysWnd, &CKeysWnd::RefreshSlots);
+    connect(m_pOptions, &COptionCommands::onionSkinToggled, m_pWorkWnd, &CWorkWnd::OnionSkinToggled);
+    connect(m_pExports, &CExportCommands::finished, this, &CKib3Dlg::AfterExport);
+    connect(m_pMask, &CMaskCommands::paintingToggled, m_pTools, &CToolCommands::UpdateIndicator);
+    connect(m_pWorkWnd, &CWorkWnd::maskStrokeChanged, m_pTools, &CToolCommands::UpdateIndicator);
     // A tool chosen on a panel takes the window back to editing with it.
     connect(m_pTools, &CToolCommands::toolSelected, this, [this] {
         if (IsToolPanel(CurrentScreen()))
@@ -447,12 +451,39 @@ void CKib3Dlg::accept()
 
 void CKib3Dlg::closeEvent(QCloseEvent* event)
 {
-    // The dialog ends only through the exit command, which calls done(); the
-    // close box asks for it also while an export keeps the exit button off,
-    // and stops that export as a key does (the exit is refused meanwhile).
+    // The dialog ends only through the exit command, which calls done(). While
+    // an export keeps the exit button off, the close box asks whether to stop
+    // the export and exit.
     event->ignore();
+    if (m_pExports->Running())
+        AskToStopExportAndExit();
+    else
+        m_pProjectCommands->Exit();
+    UpdateTitle();
+}
+
+void CKib3Dlg::AskToStopExportAndExit()
+{
+    if (m_bExitAfterExport)
+        return;  // stopping already; the exit follows
+    if (m_prompts.Message(this, AppString(StrId::StopExportAndExit), MsgButtons::YesNo, MsgIcon::Question) !=
+        MsgAnswer::Yes)
+        return;  // the export goes on
+    if (!m_pExports->Running()) {
+        m_pProjectCommands->Exit();  // it ended while the question was open
+        return;
+    }
+    // The exit follows once the worker has ended and its unfinished file is gone.
+    m_bExitAfterExport = true;
     m_pExports->RequestStop();
-    m_pProjectCommands->Exit();
+}
+
+void CKib3Dlg::AfterExport()
+{
+    if (!m_bExitAfterExport)
+        return;
+    m_bExitAfterExport = false;
+    m_pProjectCommands->Exit();  // unsaved changes are still asked about
     UpdateTitle();
 }
 

@@ -153,6 +153,10 @@ private:
     void OnThumbnailWanted();
     // "name.kib[*] - Warplet 4", with the modified marker of the project's state.
     void UpdateTitle();
+    // The close box while an export runs: Yes stops it, and the exit command
+    // runs once it has ended; No lets it go on.
+    void AskToStopExportAndExit();
+    void AfterExport();
 
     Project m_project;
     std::unique_ptr<CProjectEvents> m_pEvents;  // the project's notices, while it lives
@@ -176,4 +180,5 @@ private:
     QPointer<CSplashWnd> m_pSplash;
     bool m_bLocked = false;
     bool m_bShownOnce = false;
+    bool m_bExitAfterExport = false;  // the close box stopped an export to exit
 };

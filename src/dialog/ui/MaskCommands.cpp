@@ -90,6 +90,7 @@ void CMaskCommands::TogglePainting()
     MaskPainter& mask = m_pWork->MaskPaint();
     mask.SetPainting(!mask.Painting());
     MaskChanged();
+    emit paintingToggled();
 }
 
 void CMaskCommands::ToggleShown()

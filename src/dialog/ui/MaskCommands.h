@@ -47,6 +47,10 @@ public:
     void MaskChanged();
     void Refresh();
 
+signals:
+    // Mask mode was switched on or off.
+    void paintingToggled();
+
 private:
     class Target;
 

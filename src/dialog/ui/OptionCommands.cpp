@@ -205,6 +205,8 @@ void COptionCommands::Toggle(int id)
     // The slots paint over the dialog: a repaint of the dialog leaves them as they were.
     if (id == Cmd::ToggleDuration || id == Cmd::ToggleNumber)
         emit thumbnailOptionsChanged();
+    if (id == Cmd::ToggleOnionSkin)
+        emit onionSkinToggled();
     m_window.update();
 }
 

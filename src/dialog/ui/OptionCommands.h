@@ -44,6 +44,8 @@ signals:
     // Durations or keyframe numbers were switched on or off: the strip's
     // slots draw them at once.
     void thumbnailOptionsChanged();
+    // The onion skin was switched on or off: the work area shows it at once.
+    void onionSkinToggled();
 
 private:
     void CreateSaveModeChoice();

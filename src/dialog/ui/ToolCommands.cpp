@@ -152,6 +152,13 @@ void CToolCommands::OnStrengthSlider(int position)
 
 void CToolCommands::UpdateIndicator()
 {
+    // Strokes that paint the mask move nothing: the indicator says what they do.
+    MaskPainter& mask = m_work.MaskPaint();
+    if (mask.Painting()) {
+        const bool erasing = mask.StrokeActive() && mask.Erasing();
+        m_pIndicator->SetTool(0, AppCaption(erasing ? CapId::EraseFreezeMaskTool : CapId::FreezeMaskTool));
+        return;
+    }
     const CTool* tool = m_project.Picture().ActiveTool();
     if (tool)
         m_pIndicator->SetTool(tool->BitmapId(), AppString(FindToolRow(tool->CommandId())->name));

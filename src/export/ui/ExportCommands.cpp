@@ -20,7 +20,30 @@
 #include <QKeyEvent>
 #include <QPrinter>
 
+#include <algorithm>
 #include <functional>
+
+namespace {
+
+// Whether a stop asked for by the user ended the export before all was written.
+bool StoppedBeforeTheEnd(const ExportOutcome& outcome, ExportJob::Kind kind)
+{
+    if (outcome.error)
+        return false;
+    switch (kind) {
+    case ExportJob::Kind::Video: return outcome.video.status == VideoExportStatus::Cancelled;
+    case ExportJob::Kind::Gif: return outcome.gif == GifExportResult::Cancelled;
+    case ExportJob::Kind::Loop:
+        return std::any_of(outcome.loops.begin(), outcome.loops.end(),
+                           [](const LoopResult& result) { return result.status == LoopStatus::Stopped; });
+    case ExportJob::Kind::Pictures: return outcome.pictures.cancelled;
+    case ExportJob::Kind::PdfFile:
+    case ExportJob::Kind::Pages: return outcome.print.cancelled;
+    }
+    return false;
+}
+
+}  // namespace
 
 // While installed on the application, swallows every key press meant for
 // `window` (the main window) and asks the export to stop. Keys for other
@@ -268,6 +291,7 @@ void CExportCommands::OnPrint()
         job.document.layout = printer->pageLayout();
         job.document.title = m_project.Name();
         job.document.creator = AppString(StrId::ProductName).toStdString();
+        job.document.placement = m_printPlacement;
         BeginRun(job.path, std::move(tips));
         StartJob(std::move(job));
         return;
@@ -276,7 +300,7 @@ void CExportCommands::OnPrint()
     job.pageLimit = PrintPixelLimit(printer->pageLayout());
     BeginRun(PathFromQString(pdf.isEmpty() ? printer->printerName() : pdf), std::move(tips));
     m_pRun->printer = std::move(printer);
-    m_pRun->pages = std::make_unique<PagePainter>(*m_pRun->printer);
+    m_pRun->pages = std::make_unique<PagePainter>(*m_pRun->printer, m_printPlacement);
     if (!m_pRun->pages->Begin()) {
         ShowFailure(StrId::CannotWriteFile, m_pRun->target, QString::fromStdString(m_pRun->pages->Error()));
         EndRun();
@@ -291,7 +315,7 @@ std::unique_ptr<QPrinter> CExportCommands::SetUpPrinter(ExportJob& job)
         return nullptr;
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setDocName(PathToQString(m_project.Name()).left(127));
-    if (!m_pPrompts->SetUpPrinter(m_host.HostWindow(), *printer))
+    if (!m_pPrompts->SetUpPrinter(m_host.HostWindow(), *printer, m_printPlacement))
         return nullptr;
     return printer;
 }
@@ -369,8 +393,9 @@ void CExportCommands::OnWorkerFinished()
     const ExportOutcome& outcome = m_worker.Wait();
     if (!m_pRun)
         return;
+    const bool stopped = StoppedBeforeTheEnd(outcome, m_pRun->kind);
     ReportOutcome(outcome);
-    EndRun();
+    EndRun(stopped);
 }
 
 void CExportCommands::ReportOutcome(const ExportOutcome& outcome)
@@ -441,7 +466,7 @@ bool CExportCommands::EndPrinting(bool complete)
     return ended;
 }
 
-void CExportCommands::EndRun()
+void CExportCommands::EndRun(bool stopped)
 {
     m_pRun->keys.reset();
     m_progress.hide();
@@ -450,6 +475,9 @@ void CExportCommands::EndRun()
     m_host.SetBusy(false);
     m_pRun.reset();  // the tooltips come back, the printer goes
     m_host.MakeActiveKeyCurrent();
+    // A stopped export says so for a moment over the picture it leaves.
+    if (stopped)
+        m_work.ShowNotice(AppCaption(CapId::ExportStopped));
     emit finished();
 }
 

@@ -124,8 +124,8 @@ private:
     void PrintPage(const QImage& picture);
     void ShowFrame(const QImage& frame);
     void Progress(int done, int total);
-    // The window back to editing after a run.
-    void EndRun();
+    // The window back to editing after a run; one the user stopped says so.
+    void EndRun(bool stopped = false);
     void ShowFailure(int stringId, const std::string& path, const QString& cause);
 
     Project& m_project;
@@ -138,6 +138,7 @@ private:
     VideoWriterFactory m_videoWriters = OpenVideoWriter;
     bool m_bPdfThroughPrinter = false;
     LoopQuality m_loopQuality;
-    std::unique_ptr<Run> m_pRun;  // the export in progress
-    ExportWorker m_worker;        // last: its thread ends first
+    PrintPlacement m_printPlacement = PrintPlacement::ActualSize;  // the print window's last choice
+    std::unique_ptr<Run> m_pRun;                                   // the export in progress
+    ExportWorker m_worker;                                         // last: its thread ends first
 };

@@ -5,6 +5,7 @@
 #include "controls/ui/SizeDlg.h"
 #include "export/VideoExport.h"
 #include "export/ui/LoopQualityDlg.h"
+#include "export/ui/PrintPlacementTab.h"
 #include "controls/ui/PictureDialogs.h"
 #include "io/FilePath.h"
 #include "project/Project.h"
@@ -208,11 +209,17 @@ std::optional<int> StandardExportPrompts::AskPercent(QWidget* parent, int width,
     return dlg.Percent();
 }
 
-bool StandardExportPrompts::SetUpPrinter(QWidget* parent, QPrinter& printer)
+bool StandardExportPrompts::SetUpPrinter(QWidget* parent, QPrinter& printer, PrintPlacement& placement)
 {
     QPrintDialog dialog(&printer, parent);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    return dialog.exec() == QDialog::Accepted;
+    // The placement on a tab of the dialog's options, which owns it.
+    auto* tab = new CPrintPlacementTab(placement, &dialog);
+    dialog.setOptionTabs({tab});
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    placement = tab->Placement();
+    return true;
 }

@@ -4,6 +4,7 @@
 // dialogs; tests answer from a script.
 
 #include "export/LoopQuality.h"
+#include "export/PrintFrames.h"
 #include "export/VideoLoopWriter.h"
 
 #include <QString>
@@ -73,8 +74,9 @@ public:
                                                          std::function<QImage(int)> preview) = 0;
     // The percentage of the custom output size; nothing when cancelled.
     virtual std::optional<int> AskPercent(QWidget* parent, int width, int height) = 0;
-    // The print dialog; false when cancelled.
-    virtual bool SetUpPrinter(QWidget* parent, QPrinter& printer) = 0;
+    // The print dialog, offering the frame's placement on its page starting from
+    // `placement` and left there when accepted; false when cancelled.
+    virtual bool SetUpPrinter(QWidget* parent, QPrinter& printer, PrintPlacement& placement) = 0;
 };
 
 class StandardExportPrompts : public ExportPrompts {
@@ -86,5 +88,5 @@ public:
     std::optional<std::vector<int>> ChooseFrames(QWidget* parent, int total, int current,
                                                  std::function<QImage(int)> preview) override;
     std::optional<int> AskPercent(QWidget* parent, int width, int height) override;
-    bool SetUpPrinter(QWidget* parent, QPrinter& printer) override;
+    bool SetUpPrinter(QWidget* parent, QPrinter& printer, PrintPlacement& placement) override;
 };

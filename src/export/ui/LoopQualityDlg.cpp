@@ -46,6 +46,15 @@ CLoopQualityDlg::CLoopQualityDlg(const LoopQualityRows& rows, const LoopQuality&
         m_pCrf = AddRow(label, range.minCrf, range.maxCrf, quality.Crf(*rows.video));
     }
 
+    // The first number that can be changed is selected, ready to be typed over.
+    for (QSpinBox* box : {m_pWebp, m_pAvif, m_pCrf}) {
+        if (box && box->isEnabled()) {
+            box->setFocus();
+            box->selectAll();
+            break;
+        }
+    }
+
     const auto [ok, cancel] = AddOkCancel(kButtonsLeft, 12, 12);
     const int rowsBottom = kTop + m_nNextRow * kRowHeight;
     const int buttonsBottom = cancel->y() + cancel->height() + 12;

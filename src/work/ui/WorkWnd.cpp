@@ -4,12 +4,15 @@
 #include "work/OutlineRegion.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTabletEvent>
 #include <QTimerEvent>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 CWorkWnd::CWorkWnd(WorkPicture& picture, QWidget* parent) : QWidget(parent), m_picture(picture)
 {
@@ -55,6 +58,13 @@ void CWorkWnd::OnionKeysChanged()
     m_bOnionStale = true;
     if (App().m_bOnionSkin)
         update();
+}
+
+void CWorkWnd::OnionSkinToggled()
+{
+    // Every pixel shows the ghosts or not: the whole picture is composed again.
+    m_bOnionStale = true;
+    update();
 }
 
 void CWorkWnd::SetPlaying(bool playing)
@@ -177,6 +187,32 @@ QRect CWorkWnd::IndicatorRect() const
 {
     const QSize size(58, 20);
     return QRect(QPoint(m_view.Width() - size.width() - 6, m_view.Height() - size.height() - 6), size);
+}
+
+QRect CWorkWnd::NoticeRect() const
+{
+    if (m_strNotice.isEmpty())
+        return {};
+    QFont font = this->font();
+    font.setBold(true);
+    const int width = std::min(QFontMetrics(font).horizontalAdvance(m_strNotice) + 32, m_view.Width());
+    const QSize size(width, 30);
+    return QRect(QPoint((m_view.Width() - size.width()) / 2, (m_view.Height() - size.height()) / 2), size);
+}
+
+void CWorkWnd::ShowNotice(const QString& text)
+{
+    update(NoticeRect().translated(kEdge, kEdge));
+    m_strNotice = text;
+    update(NoticeRect().translated(kEdge, kEdge));
+    m_noticeTimer.start(kNoticeMs, this);
+}
+
+void CWorkWnd::ClearNotice()
+{
+    m_noticeTimer.stop();
+    update(NoticeRect().translated(kEdge, kEdge));
+    m_strNotice.clear();
 }
 
 void CWorkWnd::ViewChanged()
@@ -334,11 +370,13 @@ void CWorkWnd::StartMaskStroke(QPoint p, bool right)
         m_bGrabbed = true;
     }
     m_last = p;
+    emit maskStrokeChanged();
 }
 
 void CWorkWnd::EndStroke(QPoint p, bool right)
 {
     m_timer.stop();
+    const bool maskStroke = m_mask.StrokeActive();
     m_mask.End();
     m_picture.ButtonUp(right != m_brush.TurnsBack());
     m_brush.EndStroke(m_picture);
@@ -349,6 +387,8 @@ void CWorkWnd::EndStroke(QPoint p, bool right)
     InvalidateOutline(m_last);
     InvalidateOutline(p);
     m_last = kNone;
+    if (maskStroke)
+        emit maskStrokeChanged();
 }
 
 void CWorkWnd::mousePressEvent(QMouseEvent* event)
@@ -492,6 +532,10 @@ bool CWorkWnd::event(QEvent* event)
 
 void CWorkWnd::timerEvent(QTimerEvent* event)
 {
+    if (event->timerId() == m_noticeTimer.timerId()) {
+        ClearNotice();
+        return;
+    }
     if (event->timerId() != m_timer.timerId()) {
         QWidget::timerEvent(event);
         return;
@@ -554,18 +598,7 @@ void CWorkWnd::ComposeFrame(const QRect& r)
 void CWorkWnd::DrawGhosts(const QRect& r)
 {
     UpdateOnion();
-    const QImage* ghosts[] = {&m_onion.Previous(), &m_onion.Next()};
-    QPainter p(&m_frame);
-    p.setClipRect(r);
-    p.setOpacity(OnionSkin::kOpacity);
-    const int s = m_view.Scale();
-    // The ghost's pixels under the view, magnified as the view is.
-    const QRectF from(double(m_view.OffsetX()) / s, double(m_view.OffsetY()) / s, double(m_view.Width()) / s,
-                      double(m_view.Height()) / s);
-    for (const QImage* ghost : ghosts) {
-        if (!ghost->isNull())
-            p.drawImage(QRectF(0, 0, m_view.Width(), m_view.Height()), *ghost, from);
-    }
+    m_onion.DrawOver(m_frame, r, m_view);
 }
 
 void CWorkWnd::DrawEdge(QPainter& painter) const
@@ -586,21 +619,21 @@ void CWorkWnd::DrawEdge(QPainter& painter) const
     painter.drawLine(outer.topRight() + QPoint(-1, 1), outer.bottomRight() + QPoint(-1, -1));
 }
 
-void CWorkWnd::DrawIndicator(QPainter& painter) const
+void CWorkWnd::DrawTile(QPainter& painter, const QRect& client, const QString& text, qreal radius)
 {
-    // The zoom level on a small tile in the skin's colours: dark brown text on
-    // the light cream of the dialog's tiles, a brown rim.
-    const QRectF tile = QRectF(IndicatorRect()).translated(kEdge, kEdge).adjusted(0.5, 0.5, -0.5, -0.5);
+    // Text on a tile in the skin's colours: dark brown text on the light cream
+    // of the dialog's tiles, a brown rim.
+    const QRectF tile = QRectF(client).translated(kEdge, kEdge).adjusted(0.5, 0.5, -0.5, -0.5);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0x4A, 0x38, 0x26), 1.2));
     painter.setBrush(QColor(0xEF, 0xE2, 0xC6, 0xE6));
-    painter.drawRoundedRect(tile, 6, 6);
+    painter.drawRoundedRect(tile, radius, radius);
     QFont font = painter.font();
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(QColor(0x4A, 0x38, 0x26));
-    painter.drawText(tile, Qt::AlignCenter, QStringLiteral("%1 %").arg(m_view.Percent()));
+    painter.drawText(tile, Qt::AlignCenter, text);
     painter.restore();
 }
 
@@ -640,7 +673,10 @@ void CWorkWnd::paintEvent(QPaintEvent* event)
         painter.drawEllipse(r.adjusted(0, 0, -1, -1).translated(kEdge, kEdge));
         painter.restore();
     }
+    // The zoom level on a small tile, a notice on a larger one in the middle.
     if (!m_view.IsFit())
-        DrawIndicator(painter);
+        DrawTile(painter, IndicatorRect(), QStringLiteral("%1 %").arg(m_view.Percent()), 6);
+    if (!m_strNotice.isEmpty())
+        DrawTile(painter, NoticeRect(), m_strNotice, 8);
     DrawEdge(painter);  // the painter keeps to the changed region
 }

@@ -93,6 +93,8 @@ public:
     // The keyframes changed (another became active, or one was edited or undone):
     // the ghosts are checked on the next paint and rendered again if they differ.
     void OnionKeysChanged();
+    // The onion-skin option was switched: the whole picture is painted again.
+    void OnionSkinToggled();
     // While the animation plays no ghost is drawn.
     void SetPlaying(bool playing);
     const OnionSkin& Onion() const { return m_onion; }
@@ -111,10 +113,19 @@ public:
     void PanBy(int dx, int dy);
     // The undeformed picture is shown while the key is held.
     bool ShowsBeforePicture() const { return m_bBefore; }
-    // The composed client area as last painted (without the outline and indicator).
+    // The composed client area as last painted (without the outline, indicator and notice).
     const QImage& DisplayedFrame() const { return m_frame; }
     // Where the indicator of the zoom level is drawn (client coordinates).
     QRect IndicatorRect() const;
+
+    // A short notice (an export stopped) on a tile over the picture, for
+    // kNoticeMs or until cleared or replaced.
+    static constexpr int kNoticeMs = 1800;
+    void ShowNotice(const QString& text);
+    void ClearNotice();
+    const QString& Notice() const { return m_strNotice; }
+    // Where the notice is drawn (client coordinates); empty without one.
+    QRect NoticeRect() const;
 
     // The brush input: the reverse partners' table, the pen's pressure.
     BrushInput& Brush() { return m_brush; }
@@ -143,6 +154,8 @@ public:
 signals:
     // The window was hidden: the power shown on the slider is to become part of the map.
     void powerRequested();
+    // A mask stroke began or ended (what the brush does: paint or erase the mask).
+    void maskStrokeChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -185,7 +198,8 @@ private:
     // Composes the client rectangle `r` into m_frame.
     void ComposeFrame(const QRect& r);
     void DrawGhosts(const QRect& r);
-    void DrawIndicator(QPainter& painter) const;
+    // Text on a tile at a client rectangle (the zoom level, a notice).
+    static void DrawTile(QPainter& painter, const QRect& client, const QString& text, qreal radius);
     void DrawEdge(QPainter& painter) const;
     void UpdateOnion();
 
@@ -218,4 +232,6 @@ private:
     BrushInput m_brush;
     bool m_bPenEvent = false;  // a pen's event goes through the mouse handlers
     MaskPainter m_mask;
+    QString m_strNotice;
+    QBasicTimer m_noticeTimer;
 };

@@ -74,6 +74,19 @@ protected:
     }
 
     KeyframeStore& Keys() { return dlg->GetProject().Keys(); }
+    // Starts a video export whose encoder holds on to frame 2 until it sees a
+    // stop: only a stop can end it.
+    void StartHeldVideo(const char* name, videotest::EncoderLog& log)
+    {
+        videotest::StandInEncoder::Options options;
+        options.hold = videotest::StandInEncoder::Hold::Frame;
+        options.holdFrame = 2;
+        options.onHold = [this] { holding = true; };
+        dlg->Exports()->SetVideoWriterFactory(videotest::StandInFactory(options, log));
+        exports.files = {Path(name)};
+        dlg->OnCommand(Cmd::SaveVideo);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return holding.load(); }, 60000));
+    }
     const Displacement* Shown() { return dlg->GetProject().Picture().Map().data; }
     // The dialog's project saved where the command line can read it.
     std::string SaveProject()
@@ -84,6 +97,7 @@ protected:
     }
 
     QString picture;
+    std::atomic<bool> holding{false};  // a held encoder has reached its frame
 };
 
 }  // namespace
@@ -236,6 +250,26 @@ TEST_F(AnimationCommandsTest, AKeyCancelsTheGifAndStopsThePictures)
     EXPECT_EQ(Shown(), Keys().Key(1).Map().data());
 }
 
+TEST_F(AnimationCommandsTest, AStoppedExportSaysSoOverTheWorkAreaForAMoment)
+{
+    CWorkWnd* work = dlg->WorkWnd();
+    exports.files = {Path("whole.gif")};
+    dlg->OnCommand(Cmd::SaveAnimation);
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
+    ASSERT_TRUE(QFile::exists(Path("whole.gif")));
+    EXPECT_TRUE(work->Notice().isEmpty());  // a finished export needs no word
+
+    exports.files = {Path("stopped.gif")};
+    ASSERT_TRUE(testsupport::StopWithAKeyAfterStep(*dlg->Exports(), dlg.get(), 1,
+                                                   [this] { dlg->OnCommand(Cmd::SaveAnimation); }));
+    EXPECT_EQ(work->Notice(), AppCaption(CapId::ExportStopped));
+    EXPECT_FALSE(work->NoticeRect().isEmpty());
+    EXPECT_FALSE(dlg->UserInterfaceLocked());  // the window is back to editing meanwhile
+    // Then it goes by itself.
+    EXPECT_TRUE(QTest::qWaitFor([work] { return work->Notice().isEmpty(); }, 60000));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
 TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCancelNothing)
 {
     exports.files = {Path("kept.gif")};
@@ -261,10 +295,11 @@ TEST_F(AnimationCommandsTest, KeysForAMessageBoxOpenedDuringAnExportReachItAndCa
     EXPECT_TRUE(QFile::exists(Path("kept.gif")));  // the export went on to the end
 }
 
-TEST_F(AnimationCommandsTest, CloseDuringAnExportIsRefusedAndASecondExportCannotStart)
+TEST_F(AnimationCommandsTest, CloseDuringAnExportAnsweredNoLetsItGoOnAndASecondExportCannotStart)
 {
     dlg->GetProject().History().SetSaved();
     exports.files = {Path("busy.gif"), Path("second.gif")};
+    prompts.answers = {MsgAnswer::No};
     const int askedBefore = exports.asked;
     QTimer::singleShot(0, dlg.get(), [this] {
         dlg->OnCommand(Cmd::Exit);
@@ -274,38 +309,54 @@ TEST_F(AnimationCommandsTest, CloseDuringAnExportIsRefusedAndASecondExportCannot
     });
     dlg->OnCommand(Cmd::SaveAnimation);
     ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
+    EXPECT_TRUE(QFile::exists(Path("busy.gif")));  // No: the export went on to its end
     EXPECT_FALSE(QFile::exists(Path("second.gif")));
     EXPECT_EQ(exports.asked, askedBefore + 1);
     EXPECT_FALSE(dlg->Ended());
     EXPECT_FALSE(dlg->Player()->Playing());
-    ASSERT_GE(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages.front().text, AppString(StrId::CannotExitWhileWriting));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages.front().text, AppString(StrId::StopExportAndExit));
+    EXPECT_EQ(prompts.messages.front().buttons, MsgButtons::YesNo);
 }
 
-TEST_F(AnimationCommandsTest, TheCloseBoxStopsAnExportAndTheWindowStays)
+TEST_F(AnimationCommandsTest, TheCloseBoxAnsweredYesStopsTheExportRemovesItsFileAndExits)
 {
-    // The encoder holds on to frame 2 until it sees a stop: only the close box
-    // can end this export.
-    std::atomic<bool> holding{false};
     videotest::EncoderLog log;
-    videotest::StandInEncoder::Options options;
-    options.hold = videotest::StandInEncoder::Hold::Frame;
-    options.holdFrame = 2;
-    options.onHold = [&holding] { holding = true; };
-    dlg->Exports()->SetVideoWriterFactory(videotest::StandInFactory(options, log));
+    StartHeldVideo("closed.wmv", log);
     dlg->GetProject().History().SetSaved();
-    exports.files = {Path("closed.wmv")};
-    dlg->OnCommand(Cmd::SaveVideo);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return holding.load(); }, 60000));
-
+    prompts.answers = {MsgAnswer::Yes};
     dlg->close();
     ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
     EXPECT_TRUE(log.stopped);
     EXPECT_FALSE(QFile::exists(Path("closed.wmv")));
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*closed*")}, QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_FALSE(dlg->Exports()->Worker().Running());  // its thread was waited for
+    EXPECT_TRUE(dlg->Ended());
+    // One question, and no word saying that the program cannot exit.
+    EXPECT_EQ(prompts.Texts(), QStringList{AppString(StrId::StopExportAndExit)});
+}
+
+TEST_F(AnimationCommandsTest, AfterTheCloseBoxStoppedAnExportUnsavedChangesAreStillAskedAbout)
+{
+    videotest::EncoderLog log;
+    StartHeldVideo("unsaved.wmv", log);
+    ASSERT_TRUE(dlg->GetProject().m_bModified);
+    // Yes, stop and exit; then Cancel to the unsaved changes: the window stays.
+    prompts.answers = {MsgAnswer::Yes, MsgAnswer::Cancel};
+    dlg->close();
+    ASSERT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
+    EXPECT_TRUE(log.stopped);
+    EXPECT_FALSE(QFile::exists(Path("unsaved.wmv")));
     EXPECT_FALSE(dlg->Ended());
-    EXPECT_TRUE(dlg->isVisible());
-    ASSERT_FALSE(prompts.messages.empty());
-    EXPECT_EQ(prompts.messages.back().text, AppString(StrId::CannotExitWhileWriting));
+    EXPECT_FALSE(dlg->UserInterfaceLocked());
+    EXPECT_EQ(prompts.Texts(), (QStringList{AppString(StrId::StopExportAndExit), AppString(StrId::ProjectNotSaved)}));
+
+    // The next close asks only about the changes.
+    prompts.answers = {MsgAnswer::No};
+    dlg->close();
+    EXPECT_TRUE(dlg->Ended());
+    EXPECT_EQ(prompts.Texts().size(), 3);
+    EXPECT_EQ(prompts.Texts().back(), AppString(StrId::ProjectNotSaved));
 }
 
 TEST_F(AnimationCommandsTest, CustomSizeAsksAndACancelledSizeEndsSilently)

@@ -1,7 +1,8 @@
 // The freeze mask's commands in the main dialog: mask mode from its key and
 // the options menu, a mask stroke as one step that Ctrl+Z takes back, tool
 // strokes that leave frozen pixels where they are, the overlay shown and
-// hidden, clearing the mask, and reconstruct through its dialog's answer.
+// hidden, clearing the mask, reconstruct through its dialog's answer, and the
+// tool indicator naming what a mask stroke does.
 
 #include "dialog/ui/DialogFixture.h"
 
@@ -9,7 +10,9 @@
 #include "controls/ui/MySlider.h"
 #include "dialog/ui/MaskCommands.h"
 #include "dialog/ui/ReconstructDlg.h"
+#include "dialog/ui/ToolIndicator.h"
 #include "res/CommandIds.h"
+#include "res/StringTable.h"
 #include "work/OnionSkin.h"
 
 #include <QAction>
@@ -212,4 +215,32 @@ TEST_F(MaskCommandsTest, TheReconstructDialogAsksOneToOneHundredPercent)
     high.PercentBox()->setValue(0);
     EXPECT_EQ(high.Percent(), 1);
     EXPECT_FALSE(dlg50.windowTitle().isEmpty());
+}
+
+TEST_F(MaskCommandsTest, TheToolIndicatorSaysWhatAMaskStrokeDoes)
+{
+    dlg->OnCommand(1033);
+    CToolIndicator* indicator = dlg->Indicator();
+    const QString toolText = indicator->Text();
+    const int toolPicture = indicator->BitmapId();
+    ASSERT_GT(toolPicture, 0);
+
+    dlg->OnCommand(Cmd::PaintMask);
+    EXPECT_EQ(indicator->Text(), AppCaption(Cmd::Indicator) + AppCaption(CapId::FreezeMaskTool));
+    EXPECT_EQ(indicator->BitmapId(), 0);  // no tool acts
+    // Held down, the right button erases the mask; let go, the brush paints again.
+    CWorkWnd* w = dlg->WorkWnd();
+    const QPoint at = QPoint(200, 120) + QPoint(CWorkWnd::kEdge, CWorkWnd::kEdge);
+    QTest::mousePress(w, Qt::RightButton, {}, at);
+    EXPECT_EQ(indicator->Text(), AppCaption(Cmd::Indicator) + AppCaption(CapId::EraseFreezeMaskTool));
+    QTest::mouseRelease(w, Qt::RightButton, {}, at);
+    EXPECT_EQ(indicator->Text(), AppCaption(Cmd::Indicator) + AppCaption(CapId::FreezeMaskTool));
+    QTest::mousePress(w, Qt::LeftButton, {}, at);
+    EXPECT_EQ(indicator->Text(), AppCaption(Cmd::Indicator) + AppCaption(CapId::FreezeMaskTool));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, at);
+
+    // Back to the tools: the tool is named again.
+    dlg->OnCommand(Cmd::PaintMask);
+    EXPECT_EQ(indicator->Text(), toolText);
+    EXPECT_EQ(indicator->BitmapId(), toolPicture);
 }

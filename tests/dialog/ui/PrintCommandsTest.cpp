@@ -96,6 +96,43 @@ TEST_F(PrintCommandsTest, ALargerFrameIsScaledToThePageAsTheCommandLineScalesIt)
     EXPECT_LT(picture.pixels.width(), 3400);
 }
 
+TEST_F(PrintCommandsTest, ASmallFrameFitsThePageWhenChosenAndTheActualSizeIsTheDefault)
+{
+    Open(120, 80);
+    const auto printFirstPicture = [this](const char* name) {
+        exports.frameLists = {{0}};
+        exports.printToPdf = Path(name);
+        dlg->OnCommand(Cmd::Print);
+        EXPECT_TRUE(testsupport::WaitForExport(*dlg->Exports()));
+        const testsupport::PdfContents pdf = testsupport::ReadPdf(Path(name));
+        return pdf.pages.empty() || pdf.pages[0].pictures.empty() ? testsupport::PdfPicture{}
+                                                                  : pdf.pages[0].pictures[0];
+    };
+    // At first the actual size: 120 x 80 pixels at 300 per inch are 28.8 x 19.2 points.
+    const testsupport::PdfPicture stamp = printFirstPicture("actual.pdf");
+    ASSERT_EQ(exports.offeredPlacements.size(), 1u);
+    EXPECT_EQ(exports.offeredPlacements[0], PrintPlacement::ActualSize);
+    EXPECT_NEAR(stamp.placed.width(), 28.8, 0.5);
+    EXPECT_NEAR(stamp.placed.height(), 19.2, 0.5);
+
+    // Fit to page: A4 landscape less 10 mm margins is 277 x 190 mm (785.2 x 538.6
+    // points); 3 : 2 fills its width, 523.5 points high, centred on the page.
+    exports.placement = PrintPlacement::FitToPage;
+    const testsupport::PdfPicture fitted = printFirstPicture("fit.pdf");
+    EXPECT_NEAR(fitted.placed.width(), 785.2, 1.0);
+    EXPECT_NEAR(fitted.placed.height(), 523.5, 1.0);
+    EXPECT_NEAR(fitted.placed.center().x(), 841.9 / 2, 1.0);
+    EXPECT_NEAR(fitted.placed.center().y(), 595.3 / 2, 1.0);
+    EXPECT_EQ(fitted.pixels, QSize(120, 80));  // the frame's own pixels, scaled on the page
+
+    // The last choice is what the next print window offers.
+    exports.placement.reset();
+    printFirstPicture("again.pdf");
+    ASSERT_EQ(exports.offeredPlacements.size(), 3u);
+    EXPECT_EQ(exports.offeredPlacements[2], PrintPlacement::FitToPage);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
 TEST_F(PrintCommandsTest, AFailureInsidePrintingLeavesTheWindowAsAnyExportDoes)
 {
     Open(120, 80);

@@ -1,15 +1,18 @@
 // The work window's view in the main dialog: the onion-skin option of the
-// options menu ghosts the active keyframe's neighbours, the photograph's own
-// detail reaches the magnified view, and the view's keys work from the dialog.
+// options menu ghosts the active keyframe's neighbours (and switching it
+// repaints the whole work area), the photograph's own detail reaches the
+// magnified view, and the view's keys work from the dialog.
 
 #include "dialog/ui/DialogFixture.h"
 
 #include "animation/ui/KeysWnd.h"
 #include "controls/ui/CommandRegistry.h"
 #include "res/CommandIds.h"
+#include "work/OnionSkin.h"
 #include "work/ui/WorkWnd.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +33,23 @@ protected:
         const Project::StrokePoint points[] = {{x0, 60, 2}, {(x0 + x1) / 2, 90, 2}, {x1, 120, 2}};
         Doc().PerformStroke(points, false);
     }
+    // Three keyframes, the middle one active and painted whole.
+    void MakeThreeKeys()
+    {
+        StrokeKey(100, 250);
+        dlg->KeysWnd()->OnSlotDoubleClick(1);
+        StrokeKey(300, 120);
+        dlg->KeysWnd()->OnSlotDoubleClick(2);
+        ASSERT_EQ(Doc().Keys().Count(), 3);
+        dlg->KeysWnd()->OnContextCommand(1, Cmd::KeyActivate);
+        dlg->WorkWnd()->repaint();
+    }
+    // Paints what is waiting to be painted, as the event loop does.
+    static void PaintPending()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        QCoreApplication::processEvents();
+    }
 };
 
 }  // namespace
@@ -39,13 +59,7 @@ TEST_F(WorkViewCommandsTest, TheOnionSkinOptionGhostsTheNeighboursOfTheActiveKey
     CWorkWnd* work = dlg->WorkWnd();
     CKeysWnd* strip = dlg->KeysWnd();
     App().m_bOnionSkin = false;
-    StrokeKey(100, 250);
-    strip->OnSlotDoubleClick(1);
-    StrokeKey(300, 120);
-    strip->OnSlotDoubleClick(2);
-    ASSERT_EQ(Doc().Keys().Count(), 3);
-    strip->OnContextCommand(1, Cmd::KeyActivate);
-    work->repaint();
+    MakeThreeKeys();
     EXPECT_EQ(work->Onion().RenderCount(), 0);  // off: nothing rendered
 
     dlg->OnCommand(Cmd::ToggleOnionSkin);
@@ -78,4 +92,31 @@ TEST_F(WorkViewCommandsTest, ThePhotographsDetailIsKeptForTheMagnifiedView)
     EXPECT_EQ(work->View().Percent(), 200);
     QTest::keyClick(dlg.get(), Qt::Key_0, Qt::ControlModifier);
     EXPECT_TRUE(work->View().IsFit());
+}
+
+TEST_F(WorkViewCommandsTest, SwitchingTheOnionSkinRepaintsTheWholeWorkAreaAtOnce)
+{
+    App().m_bOnionSkin = false;
+    MakeThreeKeys();
+    CWorkWnd* work = dlg->WorkWnd();
+    const QImage plain = work->DisplayedFrame();
+
+    // On: every pixel shows the ghosts at once, with no other repaint asked for.
+    dlg->OnCommand(Cmd::ToggleOnionSkin);
+    PaintPending();
+    ASSERT_FALSE(work->Onion().Previous().isNull());
+    ASSERT_FALSE(work->Onion().Next().isNull());
+    QImage ghosted = plain;
+    work->Onion().DrawOver(ghosted, ghosted.rect(), work->View());
+    ASSERT_NE(ghosted, plain);
+    EXPECT_EQ(work->DisplayedFrame(), ghosted);
+    // The edited keyframe keeps 70 %, each neighbour 15 %.
+    const QPoint at(200, 137);
+    const QRgb ghosts[] = {work->Onion().Previous().pixel(at), work->Onion().Next().pixel(at)};
+    EXPECT_EQ(work->DisplayedFrame().pixel(at), BlendOnionPixel(plain.pixel(at), ghosts));
+
+    // Off: no ghost is left anywhere.
+    dlg->OnCommand(Cmd::ToggleOnionSkin);
+    PaintPending();
+    EXPECT_EQ(work->DisplayedFrame(), plain);
 }

@@ -1,12 +1,14 @@
 // The quality dialog shows only the rows the chosen files use, in their ranges,
-// and gives back what the user set.
+// opens with its first number selected, and gives back what the user set.
 
 #include "app/AppState.h"
 #include "export/ui/LoopQualityDlg.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSpinBox>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -45,5 +47,46 @@ TEST(LoopQualityDlg, OnlyTheFilesRowsAreShownInTheirRangesAndTheChoicesComeBack)
         dlg.AvifQualityBox()->setValue(150);  // the box keeps it within 0 to 100
         EXPECT_EQ(dlg.Quality().avifQuality, 100);
         EXPECT_EQ(dlg.Quality().webpQuality, 55);
+    }
+}
+
+namespace {
+
+// The text selected in a spin box's edit.
+QString SelectedText(const QSpinBox* box)
+{
+    const auto* edit = box->findChild<QLineEdit*>();
+    return edit ? edit->selectedText() : QString();
+}
+
+}  // namespace
+
+TEST(LoopQualityDlg, TheFirstNumberThatCanBeChangedIsSelectedWhenItOpens)
+{
+    LoopQuality start;
+    start.webpQuality = 55;
+    start.avifQuality = 61;
+    {
+        CLoopQualityDlg dlg({true, true, VideoCodec::H264}, start);
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+        EXPECT_EQ(dlg.focusWidget(), dlg.WebpQualityBox());
+        EXPECT_EQ(SelectedText(dlg.WebpQualityBox()), QStringLiteral("55"));
+    }
+    {
+        // A lossless WebP has no number to change: the AVIF quality is selected.
+        start.webpLossless = true;
+        CLoopQualityDlg dlg({true, true, std::nullopt}, start);
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+        EXPECT_EQ(dlg.focusWidget(), dlg.AvifQualityBox());
+        EXPECT_EQ(SelectedText(dlg.AvifQualityBox()), QStringLiteral("61"));
+    }
+    {
+        CLoopQualityDlg dlg({false, false, VideoCodec::Vp9}, start);
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+        EXPECT_EQ(dlg.focusWidget(), dlg.CrfBox());
+        EXPECT_EQ(SelectedText(dlg.CrfBox()), QString::number(start.Crf(VideoCodec::Vp9)));
     }
 }
