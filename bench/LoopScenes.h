@@ -14,10 +14,15 @@
 #include "engine/Displacement.h"
 #include "engine/PackedPicture.h"
 #include "engine/RandomSource.h"
+#include "engine/Rendering.h"
 #include "engine/ToolTable.h"
 #include "engine/WorkPicture.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -90,13 +95,13 @@ inline double SmoothStep(double e0, double e1, double x)
 }
 
 // Draws width x height through `shade(u, v)` (u, v in [0, 1)) at twice the size, then
-// averages 2 x 2 blocks and adds sensor noise.
+// averages 2 x 2 blocks and adds sensor noise of standard deviation `noise` levels.
 template <typename Shade>
-PackedPicture Draw(int width, int height, uint32_t seed, Shade shade)
+PackedPicture Draw(int width, int height, uint32_t seed, Shade shade, double noise = 1.6)
 {
     PackedPicture picture(width, height);
     std::mt19937 rng(seed);
-    std::normal_distribution<double> grain(0.0, 1.6);
+    std::normal_distribution<double> grain(0.0, noise);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             Colour sum;
@@ -235,6 +240,126 @@ inline PackedPicture StillLife(int width, int height)
     });
 }
 
+// A flat logo: a ring, a rounded square and a word mark in four flat colours on white,
+// with only the edges' antialiasing between them.
+inline PackedPicture FlatLogo(int width, int height)
+{
+    const double aspect = double(width) / height;
+    return Draw(
+        width, height, 7,
+        [&](double u, double v) {
+            const double x = (u - 0.5) * aspect, y = v - 0.42;
+            Colour c{255, 255, 255};
+            const double ring = std::hypot(x + 0.16, y);
+            if (ring < 0.30 && ring > 0.17)
+                c = {242, 101, 34};
+            const double qx = std::abs(x - 0.20) - 0.15, qy = std::abs(y + 0.02) - 0.15;
+            const double rounded = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0);
+            if (rounded < 0.05)
+                c = ring < 0.30 && ring > 0.17 ? Colour{0, 98, 110} : Colour{0, 150, 136};
+            // The word mark: letter-sized blocks with gaps between them.
+            if (v > 0.82 && v < 0.90 && std::abs(x) < 0.55 && std::fmod((x + 0.55) * 18, 1.0) < 0.72)
+                c = {33, 37, 64};
+            return c;
+        },
+        0.0);
+}
+
+// A clear sky at dusk: deep blue overhead fading to a warm horizon, with a broad glow
+// where the sun has set; nothing but smooth gradients and a little grain.
+inline PackedPicture SkyGradient(int width, int height)
+{
+    const double aspect = double(width) / height;
+    return Draw(
+        width, height, 9,
+        [&](double u, double v) {
+            Colour c = Mix({22, 56, 140}, {120, 170, 225}, std::pow(v, 0.8));
+            c = Mix(c, {250, 196, 140}, SmoothStep(0.55, 1.0, v));
+            const double glow = std::hypot((u - 0.65) * aspect, (v - 1.05) * 1.6);
+            return Mix(c, {255, 150, 90}, 0.7 * std::exp(-glow * glow * 5));
+        },
+        0.6);
+}
+
+// A window's screenshot at its own pixels: a title bar, a menu, a list with one row
+// selected, paragraphs of small pixel-font text with links, a code block and a button.
+// The letters are made-up 5 x 7 glyphs: what matters is their sharp one-pixel strokes.
+inline PackedPicture Screenshot(int width, int height)
+{
+    PackedPicture picture(width, height);
+    const auto fill = [&](int x0, int y0, int x1, int y1, Colour c) {
+        for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
+            for (int x = std::max(0, x0); x < std::min(width, x1); ++x) {
+                uint8_t* px = picture.Pixel(x, y);
+                px[0] = uint8_t(c.b);
+                px[1] = uint8_t(c.g);
+                px[2] = uint8_t(c.r);
+            }
+    };
+    const auto glyph = [&](int x, int y, uint32_t letter, Colour c) {
+        uint32_t h = letter * 2654435761u + 0x9e3779b9u;
+        const bool tall = (h >> 29) == 0;
+        for (int row = tall ? 0 : 2; row < 7; ++row)
+            for (int col = 0; col < 5; ++col) {
+                h = h * 1664525u + 1013904223u;
+                const bool stem = col == 0 && row >= 2 && (letter % 3) != 0;
+                if (stem || (h >> 24) < 110)
+                    fill(x + col, y + row, x + col + 1, y + row + 1, c);
+            }
+    };
+    // Words of 2 to 9 letters from `seed`, from x to `right` on the line at y.
+    const auto text = [&](int x, int y, int right, uint32_t seed, Colour c, Colour link = {}) {
+        std::mt19937 rng(seed);
+        while (true) {
+            const int letters = 2 + int(rng() % 8);
+            if (x + letters * 6 > right)
+                return;
+            const bool linked = link.r + link.g + link.b > 0 && rng() % 7 == 0;
+            for (int i = 0; i < letters; ++i, x += 6)
+                glyph(x, y, rng() % 26, linked ? link : c);
+            if (linked)
+                fill(x - letters * 6, y + 8, x - 1, y + 9, link);
+            x += 5;
+        }
+    };
+    fill(0, 0, width, height, {255, 255, 255});
+    fill(0, 0, width, 18, {48, 84, 140});
+    text(8, 5, width / 2, 1, {255, 255, 255});
+    fill(0, 18, width, 32, {236, 236, 236});
+    text(6, 21, width - 6, 2, {40, 40, 40});
+    const int side = width / 4;
+    fill(0, 32, side, height, {246, 246, 246});
+    fill(side, 32, side + 1, height, {200, 200, 200});
+    for (int row = 0, y = 38; y + 12 < height - 16; ++row, y += 14) {
+        if (row == 3)
+            fill(0, y - 3, side, y + 11, {51, 122, 214});
+        text(8, y, side - 4, 10 + uint32_t(row), row == 3 ? Colour{255, 255, 255} : Colour{50, 50, 50});
+    }
+    int y = 40;
+    for (int line = 0; y + 10 < height - 40; ++line, y += 11) {
+        if (line % 6 == 5)
+            y += 6;  // between paragraphs
+        text(side + 10, y, width - 10, 100 + uint32_t(line), {30, 30, 30}, {20, 90, 200});
+    }
+    fill(side + 10, y, width - 10, y + 22, {244, 244, 238});
+    text(side + 16, y + 3, width - 40, 300, {120, 40, 90});
+    text(side + 16, y + 12, width - 80, 301, {40, 110, 40});
+    fill(0, height - 16, width, height, {240, 240, 240});
+    text(6, height - 12, width / 3, 400, {90, 90, 90});
+    fill(width - 70, height - 15, width - 8, height - 2, {170, 170, 170});
+    fill(width - 69, height - 14, width - 9, height - 3, {226, 226, 226});
+    text(width - 60, height - 12, width - 12, 401, {20, 20, 20});
+    return picture;
+}
+
+// The picture with every value scaled by `factor`, as an underexposed photograph.
+inline PackedPicture Darkened(PackedPicture picture, double factor)
+{
+    for (uint8_t& value : picture.Bits())
+        value = uint8_t(std::lround(value * factor));
+    return picture;
+}
+
 // One brush stroke: button down, `ticks` timer steps at each point, moves between them.
 // Points are fractions of the picture's width and height.
 struct Stroke {
@@ -311,22 +436,34 @@ inline Scene MakeScene(std::string name, const PackedPicture& photo, const std::
 // installs it), where it is installed.
 inline constexpr const char* kPhotoFolder = "/usr/share/backgrounds/mate/nature/";
 
+// Keyframes that bulge, turn and pull a few regions, leaving most of the picture still.
+inline std::vector<std::vector<Stroke>> BulgeTurnPull()
+{
+    return {{{1020, {{0.70, 0.35}}, 12}},
+            {{1032, {{0.35, 0.70}}, 15}, {1020, {{0.70, 0.35}}, 6}},
+            {{1038, {{0.20, 0.45}, {0.22, 0.42}, {0.24, 0.40}, {0.26, 0.38}}, 2}}};
+}
+
+// Keyframes that bulge and pinch, ending in a whole-picture wave in which everything moves.
+inline std::vector<std::vector<Stroke>> BulgePinchWave()
+{
+    return {{{1020, {{0.40, 0.40}}, 12}},
+            {{1079, {{0.60, 0.60}}, 10}, {1020, {{0.40, 0.40}}, 4}},
+            {{1100, {{0.50, 0.50}}, 1}}};
+}
+
+using PictureLoader = std::function<std::optional<PackedPicture>(const std::string&)>;
+
 // The loops: each photograph (or, without them, each drawn picture) deformed with
 // brushes, and two of them ending in a whole-picture wave, in which everything moves.
-inline std::vector<Scene> MakeScenes(const std::function<std::optional<PackedPicture>(const std::string&)>& load)
+inline std::vector<Scene> MakeScenes(const PictureLoader& load)
 {
-    using Keys = std::vector<std::vector<Stroke>>;
-    const Keys bulgeTurnPull = {{{1020, {{0.70, 0.35}}, 12}},
-                                {{1032, {{0.35, 0.70}}, 15}, {1020, {{0.70, 0.35}}, 6}},
-                                {{1038, {{0.20, 0.45}, {0.22, 0.42}, {0.24, 0.40}, {0.26, 0.38}}, 2}}};
-    const Keys bulgePinchWave = {{{1020, {{0.40, 0.40}}, 12}},
-                                 {{1079, {{0.60, 0.60}}, 10}, {1020, {{0.40, 0.40}}, 4}},
-                                 {{1100, {{0.50, 0.50}}, 1}}};
+    const std::vector<std::vector<Stroke>> bulgeTurnPull = BulgeTurnPull(), bulgePinchWave = BulgePinchWave();
     std::vector<Scene> scenes;
     const struct {
         const char* name;
         const char* file;
-        const Keys& keys;
+        const std::vector<std::vector<Stroke>>& keys;
     } photos[] = {{"dune", "Dune.jpg", bulgeTurnPull},
                   {"garden", "Garden.jpg", bulgePinchWave},
                   {"ladybird", "LadyBird.jpg", bulgeTurnPull},
@@ -340,6 +477,126 @@ inline std::vector<Scene> MakeScenes(const std::function<std::optional<PackedPic
         scenes.push_back(MakeScene("drawn still life", StillLife(600, 400), bulgePinchWave));
     }
     return scenes;
+}
+
+// A painting of 5640 x 3172 in the same package, brought to 4096 pixels across.
+inline constexpr const char* kLargePicture = "/usr/share/backgrounds/mate/abstract/Elephants_5640x3172.jpg";
+inline constexpr int kLargeSide = 4096;
+
+// Seven loops of 48 frames on content unlike the program's own tests: two photographs,
+// a flat logo, a smooth sky gradient, a screenshot with text, a dark photograph and a
+// picture 4096 pixels across, each fitted to the working size as an opened picture is.
+// Without the photographs, drawn pictures stand in for them (the landscape and the
+// still life, the landscape darkened, the landscape drawn 4096 pixels across).
+inline std::vector<Scene> MakeUnseenScenes(const PictureLoader& load)
+{
+    const std::vector<std::vector<Stroke>> bulgeTurnPull = BulgeTurnPull(), bulgePinchWave = BulgePinchWave();
+    const auto photo = [&](const char* file, const std::function<PackedPicture()>& standIn) {
+        std::optional<PackedPicture> picture = load(std::string(kPhotoFolder) + file);
+        return picture ? std::move(*picture) : standIn();
+    };
+    std::vector<Scene> scenes;
+    scenes.push_back(MakeScene("photo_dune", photo("Dune.jpg", [] { return Landscape(600, 400); }), bulgeTurnPull));
+    scenes.push_back(
+        MakeScene("photo_garden", photo("Garden.jpg", [] { return StillLife(600, 400); }), bulgePinchWave));
+    scenes.push_back(MakeScene("logo", FlatLogo(800, 600), bulgeTurnPull));
+    scenes.push_back(MakeScene("sky", SkyGradient(600, 400), bulgePinchWave));
+    scenes.push_back(MakeScene("screenshot", Screenshot(kWorkingSide, 290), bulgeTurnPull));
+    scenes.push_back(
+        MakeScene("dark_photo", Darkened(photo("Storm.jpg", [] { return Landscape(600, 400); }), 0.3), bulgePinchWave));
+    std::optional<PackedPicture> large = load(kLargePicture);
+    PackedPicture big =
+        large ? FitPicture(*large, kLargeSide, int(int64_t(large->Height()) * kLargeSide / large->Width()))
+              : Landscape(kLargeSide, kLargeSide * 9 / 16);
+    scenes.push_back(MakeScene("large_4096", big, bulgeTurnPull));
+    return scenes;
+}
+
+// Measuring a coded loop against its lossless frames with the ffmpeg program.
+
+// Runs a shell command: its standard output and error, or nothing when it failed.
+inline std::optional<std::string> RunCommand(const std::string& command)
+{
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return std::nullopt;
+    std::string output;
+    char buffer[4096];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    if (::pclose(pipe) != 0)
+        return std::nullopt;
+    return output;
+}
+
+// `s` as one shell word.
+inline std::string Quoted(const std::string& s)
+{
+    std::string quoted = "'";
+    for (const char c : s)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Writes the scene's frames one after the other as top-down rgb24 rows.
+inline bool WriteRawFrames(const Scene& scene, const std::string& path)
+{
+    std::ofstream raw(path, std::ios::binary);
+    std::vector<char> row(size_t(scene.width) * 3);
+    for (const PackedPicture& frame : scene.frames)
+        for (int y = 0; y < frame.Height(); ++y) {
+            const uint8_t* px = frame.Row(y);
+            for (int x = 0; x < frame.Width(); ++x) {
+                row[size_t(x) * 3] = char(px[3 * x + 2]);
+                row[size_t(x) * 3 + 1] = char(px[3 * x + 1]);
+                row[size_t(x) * 3 + 2] = char(px[3 * x]);
+            }
+            raw.write(row.data(), std::streamsize(row.size()));
+        }
+    return bool(raw.flush());
+}
+
+// ffmpeg's input options reading the frames WriteRawFrames wrote, at 24 per second.
+inline std::string RawInput(const Scene& scene, const std::string& rawPath)
+{
+    return "-f rawvideo -pix_fmt rgb24 -s " + std::to_string(scene.width) + "x" + std::to_string(scene.height) +
+           " -framerate " + std::to_string(kFramesPerSecond) + " -i " + Quoted(rawPath);
+}
+
+// SSIM ("All") and PSNR ("average", in dB) of a coded loop against the lossless frames,
+// both in rgb24, the coded frames taken at 24 per second from their timestamps (so a
+// frame shown twice as long counts twice). Negative when it could not be measured or
+// the coded loop does not last exactly as many frames as the scene.
+struct Fidelity {
+    double ssim = -1;
+    double psnr = -1;
+    bool Measured() const { return ssim >= 0 && psnr >= 0; }
+};
+
+inline Fidelity Compare(const Scene& scene, const std::string& rawPath, const std::string& coded,
+                        const std::string& codedInputOptions = "")
+{
+    const std::string ssimStats = coded + ".ssim", psnrStats = coded + ".psnr";
+    const std::string fps = std::to_string(kFramesPerSecond);
+    const std::optional<std::string> out =
+        RunCommand("ffmpeg -hide_banner -nostats " + codedInputOptions + " -i " + Quoted(coded) + " " +
+                   RawInput(scene, rawPath) + " -lavfi \"[0:v]fps=" + fps + ",format=rgb24,split[a1][a2];" +
+                   "[1:v]format=rgb24,split[b1][b2];[a1][b1]ssim=shortest=1:stats_file=" + Quoted(ssimStats) +
+                   ";[a2][b2]psnr=shortest=1:stats_file=" + Quoted(psnrStats) + "\" -f null -");
+    const auto lines = [](const std::string& path) {
+        std::ifstream in(path);
+        return std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n');
+    };
+    const std::ptrdiff_t frames = std::ptrdiff_t(scene.frames.size());
+    const bool counted = lines(ssimStats) == frames && lines(psnrStats) == frames;
+    std::remove(ssimStats.c_str());
+    std::remove(psnrStats.c_str());
+    if (!out || !counted)
+        return {};
+    const size_t all = out->rfind("All:"), average = out->rfind("average:");
+    if (all == std::string::npos || average == std::string::npos)
+        return {};
+    return {std::atof(out->c_str() + all + 4), std::atof(out->c_str() + average + 8)};
 }
 
 }  // namespace loopscenes
