@@ -452,6 +452,12 @@ inline std::vector<std::vector<Stroke>> BulgePinchWave()
             {{1100, {{0.50, 0.50}}, 1}}};
 }
 
+// Keyframes in which the whole picture moves: a tornado, a zoom and a wave.
+inline std::vector<std::vector<Stroke>> WholePictureMotion()
+{
+    return {{{1094, {{0.50, 0.50}}, 1}}, {{1105, {{0.45, 0.55}}, 1}}, {{1100, {{0.50, 0.50}}, 1}}};
+}
+
 using PictureLoader = std::function<std::optional<PackedPicture>(const std::string&)>;
 
 // The loops: each photograph (or, without them, each drawn picture) deformed with
@@ -486,6 +492,8 @@ inline constexpr int kLargeSide = 4096;
 // Seven loops of 48 frames on content unlike the program's own tests: two photographs,
 // a flat logo, a smooth sky gradient, a screenshot with text, a dark photograph and a
 // picture 4096 pixels across, each fitted to the working size as an opened picture is.
+// In the first photograph and the dark one the whole picture moves in every frame; the
+// others move in places, two of them ending in a whole-picture wave.
 // Without the photographs, drawn pictures stand in for them (the landscape and the
 // still life, the landscape darkened, the landscape drawn 4096 pixels across).
 inline std::vector<Scene> MakeUnseenScenes(const PictureLoader& load)
@@ -496,7 +504,8 @@ inline std::vector<Scene> MakeUnseenScenes(const PictureLoader& load)
         return picture ? std::move(*picture) : standIn();
     };
     std::vector<Scene> scenes;
-    scenes.push_back(MakeScene("photo_dune", photo("Dune.jpg", [] { return Landscape(600, 400); }), bulgeTurnPull));
+    scenes.push_back(
+        MakeScene("photo_dune", photo("Dune.jpg", [] { return Landscape(600, 400); }), WholePictureMotion()));
     scenes.push_back(
         MakeScene("photo_garden", photo("Garden.jpg", [] { return StillLife(600, 400); }), bulgePinchWave));
     scenes.push_back(MakeScene("logo", FlatLogo(800, 600), bulgeTurnPull));
