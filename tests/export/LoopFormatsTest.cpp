@@ -374,3 +374,38 @@ TEST(LoopTiming, FramesStartAtTheirRoundedTimes)
     // A long loop keeps its length: 100000 frames at 7 per second.
     EXPECT_EQ(FrameStart(100000, 7, 100), 1428571);
 }
+
+TEST(AvifLoop, QualityMapsToTheNearestQuantizer)
+{
+    // (100 - q) x 63 / 100, rounded: 70 -> 18.9 -> 19, 50 -> 31.5 -> 32, 99 -> 0.63 -> 1.
+    EXPECT_EQ(AvifQuantizerForQuality(100), 0);
+    EXPECT_EQ(AvifQuantizerForQuality(99), 1);
+    EXPECT_EQ(AvifQuantizerForQuality(70), 19);
+    EXPECT_EQ(AvifQuantizerForQuality(50), 32);
+    EXPECT_EQ(AvifQuantizerForQuality(1), 62);
+    EXPECT_EQ(AvifQuantizerForQuality(0), 63);
+}
+
+// Speed 6 is the default; frames too large for its memory get speed 7, and a slow
+// speed asked for them is refused before anything is written, saying why.
+TEST(AvifLoop, LargeFramesKeepTheEncodersMemoryBounded)
+{
+    EXPECT_EQ(AvifSpeedFor(AvifOptions{}.speed, 412, 275), 6);
+    EXPECT_EQ(AvifSpeedFor(AvifOptions::kAutoSpeed, 2048, 1152), 6);
+    EXPECT_EQ(AvifSpeedFor(AvifOptions::kAutoSpeed, 2049, 1152), 7);
+    EXPECT_EQ(AvifSpeedFor(AvifOptions::kAutoSpeed, 4096, 2304), 7);
+    EXPECT_EQ(AvifSpeedFor(3, 4096, 2304), 3);
+    if (AvifEncoders().empty())
+        GTEST_SKIP() << "built without libavif or an AV1 encoder";
+    giftest::TempDir dir;
+    AvifWriter slow(AvifOptions{70, 6, "auto", 1});
+    const LoopResult refused = slow.Begin(dir.File("big.avif"), LoopShape{4096, 2304, 24});
+    EXPECT_EQ(refused.status, LoopStatus::BadOptions);
+    EXPECT_NE(refused.message.find("2048 x 1152"), std::string::npos) << refused.message;
+    EXPECT_NE(refused.message.find("speed 7"), std::string::npos) << refused.message;
+    EXPECT_EQ(dir.EntryCount(), 0);
+    AvifWriter automatic;
+    EXPECT_TRUE(automatic.Begin(dir.File("big.avif"), LoopShape{4096, 2304, 24}));
+    automatic.Abandon();
+    EXPECT_EQ(dir.EntryCount(), 0);
+}
