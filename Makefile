@@ -45,7 +45,7 @@ sanitize: deps
 # event dispatcher) handle through its interceptors, whose locking it cannot
 # see; tests/tsan.supp holds what is left over of that kind.
 TSAN_TARGETS = acquire_tests acquire_ui_tests update_tests update_ui_tests export_tests export_ui_tests dialog_ui_tests warplet-cli
-TSAN_TESTS = DeviceTransfer|AcquireWindows|AcquireFlow|UpdateCheck|UpdateNotifier|CheckUpdate|BigPicture|FullSize|VideoStop|ExportWorker|PrintCommands|LoopFanOut
+TSAN_TESTS = DeviceTransfer|AcquireWindows|AcquireFlow|UpdateCheck|UpdateNotifier|CheckUpdate|BigPicture|FullSize|VideoStop|ExportWorker|PrintCommands|LoopFanOut|ApngLoop
 # Left out: a hand scan stopped at the size limit. SANE's test scanner then
 # cancels its reader thread while that thread is blocked writing inside the C
 # library, and ThreadSanitizer, which does not see into that library, finds

@@ -196,7 +196,10 @@ std::vector<CliCommand> MakeTable()
                  {ApngOptions::kMinCompression, ApngOptions::kMaxCompression}),
           Ranged(Takes("--avif-quality", "Q", ".avif: higher is finer and larger", "70"),
                  {AvifOptions::kMinQuality, AvifOptions::kMaxQuality}),
-          Ranged(Takes("--avif-speed", "S", ".avif: encoder speed, higher is faster and larger", "8"),
+          Ranged(Takes("--avif-speed", "S",
+                       ".avif: encoder speed, higher is faster and larger; 6 and below take frames of at most "
+                       "2048 x 1152 pixels (about 400 bytes of memory a pixel)",
+                       "6, 7 for larger frames"),
                  {AvifOptions::kMinSpeed, AvifOptions::kMaxSpeed}),
           Takes("--codec", "C", ".mp4, .webm: h264 (MP4 only), vp9 or av1", "h264 for .mp4, vp9 for .webm"),
           Ranged(Takes("--crf", "N", ".mp4, .webm: constant quality, lower is better; h264 takes at most 51",

@@ -88,6 +88,20 @@ std::vector<std::string> AvifEncoders()
 
 #endif
 
+int AvifQuantizerForQuality(int quality)
+{
+    constexpr int kWorst = 63;  // AVIF_QUANTIZER_WORST_QUALITY
+    return ((AvifOptions::kMaxQuality - quality) * kWorst + 50) / 100;
+}
+
+int AvifSpeedFor(int speed, int width, int height)
+{
+    if (speed != AvifOptions::kAutoSpeed)
+        return speed;
+    return int64_t(width) * height > AvifOptions::kSlowSpeedMaxPixels ? AvifOptions::kLargeFrameSpeed
+                                                                      : AvifOptions::kDefaultSpeed;
+}
+
 AvifWriter::AvifWriter(AvifOptions options) : m_options(std::move(options)) {}
 
 AvifWriter::~AvifWriter() = default;
@@ -106,8 +120,17 @@ LoopResult AvifWriter::Begin(const std::string& path, const LoopShape& shape)
             CheckRange("AVIF quality", m_options.quality, AvifOptions::kMinQuality, AvifOptions::kMaxQuality);
         !r)
         return r;
-    if (LoopResult r = CheckRange("AVIF speed", m_options.speed, AvifOptions::kMinSpeed, AvifOptions::kMaxSpeed); !r)
+    const int speed = AvifSpeedFor(m_options.speed, shape.width, shape.height);
+    if (LoopResult r = CheckRange("AVIF speed", speed, AvifOptions::kMinSpeed, AvifOptions::kMaxSpeed); !r)
         return r;
+    if (speed < AvifOptions::kLargeFrameSpeed && int64_t(shape.width) * shape.height > AvifOptions::kSlowSpeedMaxPixels)
+        return LoopResult::Fail(LoopStatus::BadOptions,
+                                "AVIF speed " + std::to_string(speed) + " takes about 400 bytes of memory a pixel, " +
+                                    std::to_string(int64_t(shape.width) * shape.height * 400 >> 20) +
+                                    " MiB for frames of " + std::to_string(shape.width) + " x " +
+                                    std::to_string(shape.height) + "; speeds 0 to 6 take frames of at most " +
+                                    std::to_string(AvifOptions::kSlowSpeedMaxPixels) +
+                                    " pixels (2048 x 1152): choose AVIF speed 7 or more for " + path);
     if (LoopResult r = CheckRange("AVIF threads", m_options.threads, 0, 256); !r)
         return r;
     if (LoopResult r = CheckShape(shape, kMaxSide, "AVIF"); !r)
@@ -124,11 +147,11 @@ LoopResult AvifWriter::Begin(const std::string& path, const LoopShape& shape)
     avifEncoder& e = *encoder->encoder;
     e.codecChoice = choice;
     e.maxThreads = m_options.threads > 0 ? m_options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
-    e.speed = m_options.speed;
+    e.speed = speed;
     e.timescale = uint64_t(shape.framesPerSecond);  // one tick per frame
     // Quality 100 is quantiser 0; 0 is the coarsest, 63.
-    const int quantizer = ((AvifOptions::kMaxQuality - m_options.quality) * AVIF_QUANTIZER_WORST_QUALITY + 50) / 100;
-    e.minQuantizer = e.maxQuantizer = quantizer;
+    static_assert(AVIF_QUANTIZER_WORST_QUALITY == 63);
+    e.minQuantizer = e.maxQuantizer = AvifQuantizerForQuality(m_options.quality);
     encoder->image->yuvRange = AVIF_RANGE_FULL;
     LoopResult opened = OpenFile(path, shape);
     if (opened)

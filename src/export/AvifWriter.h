@@ -7,6 +7,7 @@
 
 #include "export/LoopWriter.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,12 +17,21 @@ struct AvifOptions {
     static constexpr int kMaxQuality = 100;
     static constexpr int kMinSpeed = 0;
     static constexpr int kMaxSpeed = 10;
+    // The speed avifenc defaults to, and the one for frames too large for it.
+    static constexpr int kDefaultSpeed = 6;
+    static constexpr int kLargeFrameSpeed = 7;
+    // libaom at speed 6 and below takes about 400 bytes of memory a pixel whatever the
+    // number of frames (3.7 GB for 4096 x 2304), at speed 7 about 60: those speeds are
+    // for frames of at most 2048 x 1152 pixels (about 1 GB).
+    static constexpr int64_t kSlowSpeedMaxPixels = int64_t(2048) * 1152;
+    static constexpr int kAutoSpeed = -1;
 
     // 0 (smallest) to 100 (the finest quantiser). 70 keeps the program's loops near
     // the high-quality GIF's SSIM at about a ninth of its size.
     int quality = 70;
-    // The AV1 encoder's speed: 0 (slowest, smallest) to 10 (fastest).
-    int speed = 8;
+    // The AV1 encoder's speed: 0 (slowest, smallest) to 10 (fastest); kAutoSpeed for
+    // kDefaultSpeed, or kLargeFrameSpeed for frames over kSlowSpeedMaxPixels.
+    int speed = kAutoSpeed;
     // The AV1 encoder libavif uses: "auto" (its first choice), "aom", "rav1e" or "svt".
     std::string encoder = "auto";
     // Threads the encoder may use; 0 for every core.
@@ -30,6 +40,12 @@ struct AvifOptions {
 
 // The AV1 encoders this libavif can use ("aom", "rav1e", "svt"); empty without libavif.
 std::vector<std::string> AvifEncoders();
+
+// The quantizer of a quality 0..100: 100 is the finest (0), 0 the coarsest (63),
+// rounded to the nearest.
+int AvifQuantizerForQuality(int quality);
+// The speed a writer of these options uses for frames of width x height.
+int AvifSpeedFor(int speed, int width, int height);
 
 class AvifWriter final : public LoopFileWriter {
 public:

@@ -24,9 +24,13 @@ VideoEncodingSettings SettingsForContainer(VideoContainer container, int width, 
     s.width = width;
     s.height = height;
     s.keyFrameSpacing = kKeyFrameSpacing;
+    s.keyFramesOnlyAtSpacing = true;
+    s.frameTimeBase = true;
+    s.exactColour = true;
     if (container == VideoContainer::Mp4) {
         s.muxer = "mp4";
-        s.encoders = {{"libx264", {{"preset", "medium"}, {"crf", "23"}}, 0}, {"mpeg4", {}, 3}};
+        s.encoders = {{"libx264", {{"preset", "medium"}, {"crf", "23"}, {"x264-params", "scenecut=0"}}, 0},
+                      {"mpeg4", {}, 3}};
     } else {
         s.muxer = "webm";
         s.encoders = {{"libvpx-vp9", {{"crf", "32"}, {"deadline", "good"}, {"cpu-used", "4"}, {"row-mt", "1"}}, 0}};

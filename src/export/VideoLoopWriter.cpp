@@ -31,9 +31,11 @@ std::vector<VideoEncoderChoice> EncoderChoices(VideoCodec codec, int crf)
 {
     const std::string q = std::to_string(crf);
     switch (codec) {
-    case VideoCodec::H264: return {{"libx264", {{"preset", "veryfast"}, {"crf", q}}, 0}};
+    case VideoCodec::H264: return {{"libx264", {{"preset", "veryfast"}, {"crf", q}, {"x264-params", "scenecut=0"}}, 0}};
     case VideoCodec::Vp9:
-        return {{"libvpx-vp9", {{"crf", q}, {"b", "0"}, {"deadline", "good"}, {"cpu-used", "5"}, {"row-mt", "1"}}, 0}};
+        return {{"libvpx-vp9",
+                 {{"crf", q}, {"b", "0"}, {"deadline", "good"}, {"cpu-used", "5"}, {"row-mt", "1"}, {"threads", "0"}},
+                 0}};
     case VideoCodec::Av1:
         return {{"libsvtav1", {{"crf", q}, {"preset", "10"}}, 0},
                 {"libaom-av1", {{"crf", q}, {"b", "0"}, {"cpu-used", "8"}, {"row-mt", "1"}}, 0}};
@@ -160,7 +162,9 @@ LoopResult VideoLoopWriter::Begin(const std::string& path, const LoopShape& shap
     settings.width = shape.width & ~1;
     settings.height = shape.height & ~1;
     settings.keyFrameSpacing = kKeyFrameSpacing;
+    settings.keyFramesOnlyAtSpacing = true;
     settings.frameTimeBase = true;
+    settings.exactColour = true;
     if (settings.muxer == "mp4")
         settings.muxerOptions = {{"movflags", "+faststart"}};
     m_monitor = std::make_unique<Monitor>(*this);

@@ -78,6 +78,13 @@ AVPixelFormat ChoosePixelFormat(const AVCodec* codec)
     return codec->pix_fmts[0];
 }
 
+// Without exactness swscale takes its fast path for BGR24, whose chroma comes from
+// every second pixel and whose rounding leaves red and blue a level or more low.
+int ScalerFlags(bool exactColour)
+{
+    return exactColour ? SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP : SWS_BICUBIC;
+}
+
 bool IsQuantiserEncoder(const AVCodec* codec)
 {
     return codec->id == AV_CODEC_ID_WMV2 || codec->id == AV_CODEC_ID_WMV1 || codec->id == AV_CODEC_ID_MPEG4;
@@ -343,6 +350,11 @@ bool CWmvWriter::ConfigureEncoder(const VideoEncoderChoice& choice)
     }
     if (s.keyFrameSpacing > 0)
         c->gop_size = int(std::max<int64_t>(1, s.keyFrameSpacing * m_nFps / kUnitsPerSecond));
+    if (s.keyFramesOnlyAtSpacing && c->gop_size > 0) {
+        // No key frame where the encoder sees a scene change: libvpx keeps a fixed
+        // interval when its minimum equals the maximum (x264 is told "scenecut=0").
+        c->keyint_min = c->gop_size;
+    }
     if (m_muxer->flags & AVFMT_GLOBALHEADER)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     m_stream->time_base = s.frameTimeBase ? AVRational{1, m_nFps} : AVRational{1, 1000};
@@ -378,8 +390,8 @@ bool CWmvWriter::SetupInput(const PackedPicture& bitmap)
         bitmap.Bits().size() < size_t(bitmap.Stride()) * size_t(h))
         return Fail("Unable to Set Media Type");
     AVCodecContext* c = m_videoInput.get();
-    m_scaler.reset(sws_getContext(w, h, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt, SWS_BICUBIC, nullptr,
-                                  nullptr, nullptr));
+    m_scaler.reset(sws_getContext(w, h, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt,
+                                  ScalerFlags(m_settings.exactColour), nullptr, nullptr, nullptr));
     if (!m_scaler)
         return Fail("Unable to Create Device Context");
     m_frame.reset(av_frame_alloc());
@@ -467,10 +479,16 @@ bool CWmvWriter::EncodeAndWrite(const AVFrame* frame)
         if (received < 0)
             return Fail("Unable to Write Frame");
         AVPacket* p = m_packet.get();
-        const int64_t pts = p->pts;
-        p->pts = sampleTime(pts);
-        p->dts = sampleTime(p->dts);
-        p->duration = pts == AV_NOPTS_VALUE ? 0 : sampleTime(pts + 1) - p->pts;
+        if (m_settings.frameTimeBase) {
+            // Frame n starts at n / fps exactly, in the stream's own time base.
+            p->duration = 1;
+            av_packet_rescale_ts(p, m_videoInput->time_base, m_stream->time_base);
+        } else {
+            const int64_t pts = p->pts;
+            p->pts = sampleTime(pts);
+            p->dts = sampleTime(p->dts);
+            p->duration = pts == AV_NOPTS_VALUE ? 0 : sampleTime(pts + 1) - p->pts;
+        }
         p->stream_index = m_nVideoInput;
         if (av_interleaved_write_frame(m_writer.get(), p) < 0)
             return Fail("Unable to Write Frame");

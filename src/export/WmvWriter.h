@@ -6,7 +6,8 @@
 // (the file's name stays bytes, and the caller keeps the descriptor). The first
 // WriteFrame declares the RGB24 input from the bitmap's size, begins writing and
 // writes the frame (state 2); later frames are written at sample times of
-// frames x 1000 / fps milliseconds. Close ends writing and releases everything.
+// frames x 1000 / fps milliseconds, or at frames / fps exactly where the settings
+// count in frames. Close ends writing and releases everything.
 // Any failure releases everything and leaves state 0, in which every frame fails.
 //
 // A monitor, when set, is asked whether to stop before each frame, between the
@@ -64,6 +65,11 @@ struct VideoEncodingSettings {
     // True: the stream counts in frames (1 / fps) instead of milliseconds, so that
     // every frame lasts exactly 1 / fps where the container keeps the time base.
     bool frameTimeBase = false;
+    // True: key frames only every keyFrameSpacing, none where the encoder sees a scene change.
+    bool keyFramesOnlyAtSpacing = false;
+    // True: the RGB to YUV conversion rounds exactly and takes chroma from every pixel;
+    // false keeps the fast conversion WMV files have always been written with.
+    bool exactColour = false;
 };
 
 // The settings a stored profile asks for, for the ASF container and the wmv2 encoder.

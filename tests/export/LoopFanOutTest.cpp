@@ -123,3 +123,47 @@ TEST(LoopFanOut, ProgressCountsTheFramesAWriterCodesAtItsEnd)
         EXPECT_GT(source.steps[i].first, source.steps[i - 1].first);
     }
 }
+
+// A writer that fails at its third frame and leaves its partial file until it is
+// abandoned: the fan-out abandons it at once, while it is still alive.
+TEST(LoopFanOut, AFailedWriterIsAbandonedAndItsPartialFileRemoved)
+{
+    class LeavingWriter final : public LoopWriter {
+    public:
+        LoopResult Begin(const std::string& path, const LoopShape&) override
+        {
+            m_path = path;
+            std::ofstream(path) << "partial";
+            return {};
+        }
+        LoopResult AddFrame(const PackedPicture&) override
+        {
+            return ++m_frames < 3 ? LoopResult{} : LoopResult::Fail(LoopStatus::EncodeFailed, "refused");
+        }
+        LoopResult Finish() override { return {}; }
+        void Abandon() override
+        {
+            if (!m_path.empty())
+                std::filesystem::remove(m_path);
+            ++abandoned;
+        }
+        int abandoned = 0;
+
+    private:
+        std::string m_path;
+        int m_frames = 0;
+    };
+    giftest::TempDir dir;
+    FramesSource source(SwirlFrames(kWidth, kHeight, kFrames));
+    std::vector<LoopOutput> outputs;
+    auto leaving = std::make_unique<LeavingWriter>();
+    const LeavingWriter& writer = *leaving;
+    outputs.push_back({dir.File("a.part"), std::move(leaving)});
+    outputs.push_back({dir.File("a.apng"), std::make_unique<ApngWriter>()});
+    const std::vector<LoopResult> results = WriteLoops(outputs, 12, source);
+    EXPECT_EQ(results.at(0).status, LoopStatus::EncodeFailed);
+    EXPECT_TRUE(results.at(1)) << results[1].message;
+    EXPECT_EQ(writer.abandoned, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.part")));
+    EXPECT_EQ(dir.EntryCount(), 1);
+}

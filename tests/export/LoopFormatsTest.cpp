@@ -374,3 +374,137 @@ TEST(LoopTiming, FramesStartAtTheirRoundedTimes)
     // A long loop keeps its length: 100000 frames at 7 per second.
     EXPECT_EQ(FrameStart(100000, 7, 100), 1428571);
 }
+
+TEST(AvifLoop, QualityMapsToTheNearestQuantizer)
+{
+    // (100 - q) x 63 / 100, rounded: 70 -> 18.9 -> 19, 50 -> 31.5 -> 32, 99 -> 0.63 -> 1.
+    EXPECT_EQ(AvifQuantizerForQuality(100), 0);
+    EXPECT_EQ(AvifQuantizerForQuality(99), 1);
+    EXPECT_EQ(AvifQuantizerForQuality(70), 19);
+    EXPECT_EQ(AvifQuantizerForQuality(50), 32);
+    EXPECT_EQ(AvifQuantizerForQuality(1), 62);
+    EXPECT_EQ(AvifQuantizerForQuality(0), 63);
+}
+
+// Speed 6 is the default; frames too large for its memory get speed 7, and a slow
+// speed asked for them is refused before anything is written, saying why.
+TEST(AvifLoop, LargeFramesKeepTheEncodersMemoryBounded)
+{
+    EXPECT_EQ(AvifSpeedFor(AvifOptions{}.speed, 412, 275), 6);
+    EXPECT_EQ(AvifSpeedFor(AvifOptions::kAutoSpeed, 2048, 1152), 6);
+    EXPECT_EQ(AvifSpeedFor(AvifOptions::kAutoSpeed, 2049, 1152), 7);
+    EXPECT_EQ(AvifSpeedFor(AvifOptions::kAutoSpeed, 4096, 2304), 7);
+    EXPECT_EQ(AvifSpeedFor(3, 4096, 2304), 3);
+    if (AvifEncoders().empty())
+        GTEST_SKIP() << "built without libavif or an AV1 encoder";
+    giftest::TempDir dir;
+    AvifWriter slow(AvifOptions{70, 6, "auto", 1});
+    const LoopResult refused = slow.Begin(dir.File("big.avif"), LoopShape{4096, 2304, 24});
+    EXPECT_EQ(refused.status, LoopStatus::BadOptions);
+    EXPECT_NE(refused.message.find("2048 x 1152"), std::string::npos) << refused.message;
+    EXPECT_NE(refused.message.find("speed 7"), std::string::npos) << refused.message;
+    EXPECT_EQ(dir.EntryCount(), 0);
+    AvifWriter automatic;
+    EXPECT_TRUE(automatic.Begin(dir.File("big.avif"), LoopShape{4096, 2304, 24}));
+    automatic.Abandon();
+    EXPECT_EQ(dir.EntryCount(), 0);
+}
+
+namespace {
+
+// What the chunks of an APNG file say, read chunk by chunk.
+struct ApngChunks {
+    bool signature = false;
+    int colourType = -1;  // IHDR: 2 RGB, 6 RGBA
+    int64_t frames = -1;  // acTL
+    int64_t plays = -1;
+    std::vector<std::pair<int, int>> delays;  // fcTL: numerator, denominator
+    bool endsWithIend = false;                // IEND is the last chunk and ends the file
+};
+
+uint32_t BigEndian(const uint8_t* p, int bytes)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = v << 8 | p[i];
+    return v;
+}
+
+ApngChunks ReadApngChunks(const std::vector<uint8_t>& file)
+{
+    ApngChunks chunks;
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    chunks.signature = file.size() >= 8 && std::equal(kSignature, kSignature + 8, file.begin());
+    for (size_t at = 8; chunks.signature && at + 12 <= file.size();) {
+        const uint32_t length = BigEndian(&file[at], 4);
+        if (at + 12 + length > file.size())
+            break;
+        const std::string type(reinterpret_cast<const char*>(&file[at + 4]), 4);
+        const uint8_t* data = &file[at + 8];
+        if (type == "IHDR" && length >= 10)
+            chunks.colourType = data[9];
+        else if (type == "acTL" && length >= 8) {
+            chunks.frames = BigEndian(data, 4);
+            chunks.plays = BigEndian(data + 4, 4);
+        } else if (type == "fcTL" && length >= 26)
+            chunks.delays.emplace_back(int(BigEndian(data + 20, 2)), int(BigEndian(data + 22, 2)));
+        at += 12 + length;
+        chunks.endsWithIend = type == "IEND" && at == file.size();
+    }
+    return chunks;
+}
+
+}  // namespace
+
+// Read chunk by chunk: the frame count written back at the end, every frame's delay
+// (the last one's too, which has no next frame to take it from), and the file complete.
+TEST(ApngLoop, EveryFrameSaysItsDelayAndTheCountIsWrittenBack)
+{
+    giftest::TempDir dir;
+    const std::vector<PackedPicture> frames = SwirlFrames(kWidth, kHeight, kFrames);
+    ApngWriter writer;
+    const Decoded d = WriteFrames(writer, dir, "a.apng", frames, 7);
+    const std::vector<uint8_t> bytes = giftest::ReadBytes(d.file);
+    const ApngChunks chunks = ReadApngChunks(bytes);
+    ASSERT_TRUE(chunks.signature);
+    EXPECT_EQ(chunks.frames, kFrames);
+    EXPECT_EQ(chunks.plays, 0);
+    const std::vector<std::pair<int, int>> sevenths(size_t(kFrames), {1, 7});
+    EXPECT_EQ(chunks.delays, sevenths);
+    EXPECT_TRUE(chunks.endsWithIend);
+}
+
+// Where everything moves RGB is the smaller coding; where two small squares move in
+// opposite corners of a still picture (the changed rectangle is the whole frame),
+// RGBA with the still pixels transparent. Either holds the frames exactly, with the
+// loser dropped on the way (20 frames: compared at 8 and 16) or at the end (6 frames).
+TEST(ApngLoop, TheSmallerOfRgbAndRgbaIsKept)
+{
+    giftest::TempDir dir;
+    std::vector<PackedPicture> still;
+    for (int k = 0; k < 20; ++k) {
+        PackedPicture p = NoiseFrames(kWidth, kHeight, 1).front();
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 6; ++x) {
+                giftest::SetPixel(p, x + k % 6, y, 255, 255, 255);
+                giftest::SetPixel(p, kWidth - 12 + x + k % 6, kHeight - 6 + y, 255, 255, 255);
+            }
+        still.push_back(std::move(p));
+    }
+    const struct {
+        const char* name;
+        std::vector<PackedPicture> frames;
+        int colourType;
+    } cases[] = {{"moving.apng", NoiseFrames(kWidth, kHeight, 20), 2},
+                 {"still.apng", still, 6},
+                 {"moving6.apng", NoiseFrames(kWidth, kHeight, kFrames), 2},
+                 {"still6.apng", {still.begin(), still.begin() + kFrames}, 6}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ApngWriter writer;
+        const Decoded d = WriteFrames(writer, dir, c.name, c.frames, 10);
+        EXPECT_EQ(ReadApngChunks(giftest::ReadBytes(d.file)).colourType, c.colourType);
+        EXPECT_EQ(DecodeWithFfmpeg(d.file, dir.File(std::string(c.name) + ".decoded")), giftest::ReadBytes(d.raw));
+    }
+    EXPECT_EQ(dir.EntryCount(), 12);  // each file, its raw frames and its decoding: no coding left over
+}

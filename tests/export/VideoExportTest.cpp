@@ -131,7 +131,10 @@ TEST_F(VideoExportTest, Mp4AndWebmKeepTheFrameSize)
         EXPECT_EQ(info.width, 412);
         EXPECT_EQ(info.height, 300);
         EXPECT_EQ(info.decodedFrames, 7);
-        EXPECT_EQ(info.ptsMs, SampleTimes(7, 29));
+        // Every frame starts at exactly k / 29 s, where the container's time base can say so.
+        ASSERT_EQ(info.pts.size(), 7u);
+        for (int k = 0; k < 7; ++k)
+            EXPECT_EQ(info.pts[size_t(k)], videotest::ExactFrameTime(k, 29, info.timeBase)) << k;
         EXPECT_NEAR(info.frameRate, 29.0, 1.0);
         EXPECT_GT(info.At(200, 50).r, 180);
         EXPECT_GT(info.At(200, 250).b, 180);

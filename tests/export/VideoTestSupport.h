@@ -96,8 +96,12 @@ struct VideoInfo {
     int streams = 0;
     int width = 0;
     int height = 0;
-    double frameRate = 0;        // as the demuxer guesses it
+    double frameRate = 0;  // as the demuxer guesses it
+    AVRational avgFrameRate{0, 1};
+    AVRational timeBase{0, 1};
     std::vector<int64_t> ptsMs;  // presentation times, sorted
+    std::vector<int64_t> pts;    // the same in the stream's time base
+    std::vector<int> keyFrames;  // the frames (in presentation order) stored as key frames
     int decodedFrames = 0;
     std::vector<Rgb> firstFrame;  // first decoded frame as RGB, top row first
     Rgb At(int x, int y) const { return firstFrame[size_t(y) * size_t(width) + size_t(x)]; }
@@ -132,6 +136,9 @@ inline VideoInfo ReadVideo(const QString& path)
     info.width = stream->codecpar->width;
     info.height = stream->codecpar->height;
     info.frameRate = av_q2d(av_guess_frame_rate(format, stream, nullptr));
+    info.avgFrameRate = stream->avg_frame_rate;
+    info.timeBase = stream->time_base;
+    std::vector<std::pair<int64_t, bool>> packets;  // presentation time, key frame
 
     AVPacket* packet = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
@@ -142,9 +149,10 @@ inline VideoInfo ReadVideo(const QString& path)
                 // swscale may write past the end of a row: pad the rows and the buffer.
                 const int stride = (frame->width * 3 + 63) / 64 * 64;
                 std::vector<uint8_t> rgb(size_t(stride) * size_t(frame->height) + 64);
-                SwsContext* sws =
-                    sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                                   frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
+                // Exact rounding, as a player shows it: the colour tests allow one level.
+                SwsContext* sws = sws_getContext(
+                    frame->width, frame->height, AVPixelFormat(frame->format), frame->width, frame->height,
+                    AV_PIX_FMT_RGB24, SWS_POINT | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
                 uint8_t* dst[1] = {rgb.data()};
                 const int dstStride[1] = {stride};
                 sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
@@ -162,7 +170,7 @@ inline VideoInfo ReadVideo(const QString& path)
     while (av_read_frame(format, packet) >= 0) {
         if (packet->stream_index == index) {
             if (packet->pts != AV_NOPTS_VALUE)
-                info.ptsMs.push_back(av_rescale_q(packet->pts, stream->time_base, AVRational{1, 1000}));
+                packets.emplace_back(packet->pts, (packet->flags & AV_PKT_FLAG_KEY) != 0);
             avcodec_send_packet(codec.get(), packet);
             drain();
         }
@@ -172,7 +180,13 @@ inline VideoInfo ReadVideo(const QString& path)
     drain();
     av_frame_free(&frame);
     av_packet_free(&packet);
-    std::sort(info.ptsMs.begin(), info.ptsMs.end());
+    std::sort(packets.begin(), packets.end());
+    for (const auto& [pts, key] : packets) {
+        if (key)
+            info.keyFrames.push_back(int(info.pts.size()));
+        info.pts.push_back(pts);
+        info.ptsMs.push_back(av_rescale_q(pts, stream->time_base, AVRational{1, 1000}));
+    }
     return info;
 }
 
@@ -183,6 +197,18 @@ inline std::vector<int64_t> SampleTimes(int frames, int fps)
     for (int m = 0; m < frames; ++m)
         times.push_back(int64_t(m) * 1000 / fps);
     return times;
+}
+
+// The start of frame m at `fps` in `timeBase`, where the time base holds it exactly; else
+// (a millisecond base) rounded to the nearest unit as the muxer rounds it. -1 for neither.
+inline int64_t ExactFrameTime(int64_t m, int fps, AVRational timeBase)
+{
+    const int64_t unitsPerFrameNum = int64_t(timeBase.den), unitsPerFrameDen = int64_t(timeBase.num) * fps;
+    if (unitsPerFrameNum % unitsPerFrameDen == 0)
+        return m * (unitsPerFrameNum / unitsPerFrameDen);
+    if (timeBase.num == 1 && timeBase.den == 1000)
+        return av_rescale_q(m, AVRational{1, fps}, timeBase);
+    return -1;
 }
 
 // What the stand-in did, shared with the test.
