@@ -2,7 +2,9 @@
 
 #include "app/AppState.h"
 #include "app/PluginRegistration.h"
+#include "animation/KeyframeStore.h"
 #include "dialog/ui/Kib3Dlg.h"
+#include "project/ProjectFile.h"
 #include "res/StringTable.h"
 #include "support/ScriptedPrompts.h"
 #include "support/UiTestMain.h"
@@ -185,6 +187,37 @@ TEST_F(Kib3AppTest, AStartProjectThatCannotBeReadEndsTheRunAfterItsMessage)
     ASSERT_FALSE(prompts.messages.empty());
     // The message names the file (and then the cause).
     EXPECT_TRUE(prompts.messages[0].text.startsWith(AppString(StrId::CannotReadFile) + "\n" + project + "\n"));
+}
+
+TEST_F(Kib3AppTest, AStartProjectWithoutKeyframesSaysWhyTheRunEnds)
+{
+    QTemporaryDir dir;
+    const QString project = dir.path() + "/empty.kib";
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(dir.path() + "/pic.bmp"));
+    const std::vector<uint8_t> bytes = WriteProjectBytes("pic.bmp", KeyframeStore(), 1019, 64);
+    QFile file(project);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    file.close();
+    bool reached = false;
+    app.m_onDialogShown = [&](CKib3Dlg&) { reached = true; };
+    EXPECT_EQ(app.Run({project}), 0);
+    EXPECT_FALSE(reached);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text.toStdString(),
+              (AppString(StrId::ProjectWithoutKeyframes) + "\n" + project).toStdString());
+}
+
+TEST_F(Kib3AppTest, ScreenshotsOfAStartProjectThatCannotBeReadPrintTheMessageAndFail)
+{
+    // Nobody is there to answer a message box: it goes to the terminal, nothing waits.
+    QTemporaryDir dir;
+    const QString project = dir.path() + "/missing.kib";
+    EXPECT_EQ(app.Run({"--screenshot", dir.path() + "/shots", project}), 1);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_FALSE(QFile::exists(dir.path() + "/shots"));
 }
 
 TEST_F(Kib3AppTest, BadOptionsStopWithoutAWindow)

@@ -80,3 +80,39 @@ TEST_F(FailureMessagesTest, SavingWhereNoFolderIsSaysSo)
     EXPECT_EQ(Shown(), "Cannot write the file\n" + File("no/such/folder/a.kib") +
                            "\nThe file or a folder on its path does not exist");
 }
+
+TEST_F(FailureMessagesTest, APictureCutShortOpensAndIsSaidToBeIncomplete)
+{
+    App().m_language = UiLanguage::English;
+    const QString whole = testsupport::WritePicture(dir.path(), "whole.jpg", 200, 150);
+    QFile in(whole);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    QFile out(File("half.jpg"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.left(bytes.size() / 2));
+    out.close();
+    prompts.pictures.push_back(File("half.jpg"));
+    dlg->OnCommand(Cmd::OpenPicture);
+    EXPECT_EQ(dlg->GetProject().Picture().Width(), 412);
+    EXPECT_EQ(Shown(), AppString(StrId::PictureIncomplete) + "\n" + File("half.jpg"));
+}
+
+TEST_F(FailureMessagesTest, SavingWhileThePictureIsMissingWarnsThatItsPathIsKept)
+{
+    App().m_language = UiLanguage::English;
+    prompts.pictures.push_back(testsupport::WritePicture(dir.path(), "photo.png", 30, 20));
+    dlg->OnCommand(Cmd::OpenPicture);
+    prompts.saveProjects.push_back(File("a.kib"));
+    dlg->OnCommand(Cmd::SaveProject);
+    ASSERT_TRUE(prompts.messages.empty());
+    ASSERT_TRUE(QFile::remove(File("photo.png")));
+    prompts.openProjects.push_back(File("a.kib"));
+    dlg->OnCommand(Cmd::OpenProject);
+    ASSERT_TRUE(prompts.messages.empty());
+    dlg->OnCommand(Cmd::Save);
+    EXPECT_EQ(Shown(), "The picture file is missing (a stand-in is shown); saving keeps its path\n" +
+                           File("photo.png") +
+                           "\nThe keyframes are saved as they are and fit the picture again when the file is back");
+    EXPECT_TRUE(QFile::exists(File("a.kib")));
+}
