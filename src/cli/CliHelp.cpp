@@ -217,7 +217,10 @@ std::vector<CliCommand> MakeTable()
                 "the frames to print, all or frame numbers of the loop (0 to total frames - 1) as one argument, "
                 "\"0 5 17\"",
                 "all"),
-          SizeOption("picture"), Takes("--page", "PAGE", "A4 or Letter", "A4")},
+          SizeOption("picture"), Takes("--page", "PAGE", "A4 or Letter", "A4"),
+          Switch("--fit",
+                 "each frame scaled to fill the page's printable area, keeping its proportions (without it, "
+                 "frames print at their actual size, 300 pixels per inch)")},
          RunPrint},
         {"check-update",
          "check-update [--force]",

@@ -50,6 +50,7 @@ int RunPrint(const std::vector<std::string>& args)
     document.layout = PdfPageLayout(letter, PrintOrientation(project.Picture().Width(), project.Picture().Height()));
     document.title = project.Name();
     document.creator = AppString(StrId::ProductName).toStdString();
+    document.placement = a.Has("--fit") ? PrintPlacement::FitToPage : PrintPlacement::ActualSize;
     // Frames are rendered no larger than the page shows them.
     const QSize limit = PrintPixelLimit(document.layout);
     big.SetSizeLimit(limit.width(), limit.height());

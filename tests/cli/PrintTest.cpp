@@ -115,3 +115,25 @@ TEST_F(CliPrint, ThePdfIsTitledWithTheProjectsName)
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(testsupport::ReadPdf(QString::fromStdString(folder.Path("titled.pdf"))).title, QStringLiteral("a"));
 }
+
+TEST_F(CliPrint, FitScalesEachFrameToThePrintableAreaKeepingItsProportions)
+{
+    // The 412 x 274 work picture at 300 pixels per inch is a stamp of about
+    // 99 x 66 points; fitted it takes the printable width of landscape A4
+    // (785.2 points) and is centred.
+    ASSERT_EQ(Cli({"print", project, "-o", folder.Path("actual.pdf"), "--frames", "0", "--size", "screen"}).status, 0);
+    const CliRun run =
+        Cli({"print", project, "-o", folder.Path("fit.pdf"), "--frames", "0", "--size", "screen", "--fit"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const testsupport::PdfContents actual = testsupport::ReadPdf(QString::fromStdString(folder.Path("actual.pdf")));
+    const testsupport::PdfContents fit = testsupport::ReadPdf(QString::fromStdString(folder.Path("fit.pdf")));
+    ASSERT_EQ(actual.pages.size(), 1u);
+    ASSERT_EQ(fit.pages.size(), 1u);
+    ASSERT_EQ(actual.pages[0].pictures.size(), 1u);
+    ASSERT_EQ(fit.pages[0].pictures.size(), 1u);
+    const QRectF stamp = actual.pages[0].pictures[0].placed, fitted = fit.pages[0].pictures[0].placed;
+    EXPECT_LT(stamp.width(), 200);
+    EXPECT_NEAR(fitted.width(), 785.2, 1.0);
+    EXPECT_NEAR(fitted.width() / fitted.height(), stamp.width() / stamp.height(), 0.02);
+    EXPECT_NEAR(fitted.center().x(), 841.9 / 2, 1.0);
+}
