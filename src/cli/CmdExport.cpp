@@ -97,14 +97,15 @@ std::string FrameCountText(int64_t frames, int width, int height)
     return std::to_string(frames) + " frames of " + std::to_string(width) + " x " + std::to_string(height);
 }
 
-// The pictures of a sequence as one name, or the first and last with their number.
+// The pictures of a sequence: each name when there are a few, else their
+// number and the first and last.
 std::string PicturesText(const std::vector<std::string>& written)
 {
-    if (written.size() == 1)
-        return "1 picture: " + written.front();
-    if (written.size() == 2)
-        return "2 pictures: " + written.front() + ", " + written.back();
-    return std::to_string(written.size()) + " pictures: " + written.front() + " to " + written.back();
+    constexpr size_t kNamedAtMost = 4;
+    const std::string count = std::to_string(written.size()) + (written.size() == 1 ? " picture" : " pictures");
+    if (written.size() <= kNamedAtMost)
+        return count + ": " + JoinedNames(written);
+    return count + ", " + written.front() + " to " + written.back();
 }
 
 // --- Passes of their own: the classic GIF, the WMV, pictures ---------------------

@@ -4,6 +4,7 @@
 #include "res/StringTable.h"
 
 #include <cerrno>
+#include <new>
 
 #include <sys/stat.h>
 
@@ -20,7 +21,11 @@ int RunNew(const std::vector<std::string>& args)
         throw CliFileFailure(StrId::CannotReadFile, picture, SystemErrorCause(errno));
     if (S_ISDIR(st.st_mode))
         throw CliFileFailure(StrId::CannotReadFile, picture, SystemErrorCause(EISDIR));
-    project.NewFromPicture(picture);
+    try {
+        project.NewFromPicture(picture);
+    } catch (const std::bad_alloc& e) {
+        throw CliFileFailure(StrId::CannotReadFile, picture, FailureCause(e));
+    }
     ReportPictureNotes(project);
     SaveProject(project, a.Value("-o"));
     return 0;

@@ -70,13 +70,14 @@ bool CProjectCommands::HasAnimation() const
     return m_project.Keys().GetTotalFrames() != 0;
 }
 
-void CProjectCommands::ShowFileError(const std::exception& error)
+void CProjectCommands::ShowFileError(const std::exception& error, const QString& path)
 {
+    // A FileError names its file; any other failure (no memory) is the picture's being opened.
     const auto* file = dynamic_cast<const FileError*>(&error);
     const bool full = file && file->GetCause() == FileError::Cause::DiskFull;
     m_prompts.Message(m_host.Window(),
                       FailureMessage(full ? StrId::CannotWriteFile : StrId::CannotReadFile,
-                                     file ? file->Path() : std::string(), FailureCause(error)),
+                                     file ? file->Path() : PathFromQString(path), FailureCause(error)),
                       MsgButtons::Ok, MsgIcon::Exclamation);
     App().m_nCursorMode = kCursorArrow;
     m_host.RefreshCursor();
@@ -107,7 +108,7 @@ bool CProjectCommands::OpenPictureFile(const QString& path)
     try {
         m_project.NewFromPicture(PathFromQString(path));
     } catch (const std::exception& error) {
-        ShowFileError(error);
+        ShowFileError(error, path);
         return false;  // the previous project stays as it was
     }
     if (toolId)
@@ -211,7 +212,7 @@ void CProjectCommands::InsertPicture()
     try {
         m_project.InsertPicture(PathFromQString(path));
     } catch (const std::exception& error) {
-        ShowFileError(error);
+        ShowFileError(error, path);
         return;
     }
     m_host.DocumentChanged();

@@ -85,7 +85,7 @@ private:
     bool Save(bool askName);
     // The open-picture dialog, with tooltips held off while it runs.
     QString AskPictureWithTipsOff();
-    void ShowFileError(const std::exception& error);
+    void ShowFileError(const std::exception& error, const QString& path = {});
 
     Project& m_project;
     UserPrompts& m_prompts;
