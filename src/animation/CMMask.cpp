@@ -39,16 +39,6 @@ std::span<const uint8_t> ReadPackedBlock(ArchiveReader& ar, uint64_t expectedRaw
     return ar.ReadRaw(packedSize);
 }
 
-// Takes `bytes` from what the project may still unpack.
-void Charge(uint64_t& budget, uint64_t bytes)
-{
-    if (bytes > budget)
-        throw ArchiveError(
-            ArchiveError::Cause::BadFormat,
-            "the keyframes take more than " + std::to_string(kMaxProjectRawBytes >> 20) + " MB unpacked");
-    budget -= bytes;
-}
-
 }  // namespace
 
 CMMask::CMMask(int W, int H, size_t thumbBytes)
@@ -126,7 +116,7 @@ void CMMask::LoadFormat2(ArchiveReader& ar, uint32_t expectedThumbSize, uint64_t
     if (count > kMaxMapCount)
         BadRecord("map of " + std::to_string(count) + " elements is too large");
 
-    Charge(budget, uint64_t(count) * sizeof(Displacement) + expectedThumbSize);
+    ChargeUnpacked(budget, uint64_t(count) * sizeof(Displacement) + expectedThumbSize);
 
     m_map.clear();
     m_thumb.clear();
@@ -151,7 +141,7 @@ void CMMask::LoadFormat1(ArchiveReader& ar, uint64_t& budget)
     const uint32_t count = ar.ReadUInt32();
     if (count > kMaxMapCount)
         BadRecord("map of " + std::to_string(count) + " elements is too large");
-    Charge(budget, uint64_t(count) * sizeof(Displacement));
+    ChargeUnpacked(budget, uint64_t(count) * sizeof(Displacement));
     const auto mapBytes = ar.ReadRaw(uint64_t(count) * sizeof(Displacement));
     std::vector<Displacement> map(count);
     if (!mapBytes.empty())
@@ -227,4 +217,13 @@ void CMMask::SetPacked(const PackedBytes& map, const PackedBytes& thumb)
     m_packedThumb = thumb;
     m_bMapPacked = map != nullptr;
     m_bThumbPacked = thumb != nullptr;
+}
+
+void ChargeUnpacked(uint64_t& budget, uint64_t bytes)
+{
+    if (bytes > budget)
+        throw ArchiveError(
+            ArchiveError::Cause::BadFormat,
+            "the keyframes take more than " + std::to_string(kMaxProjectRawBytes >> 20) + " MB unpacked");
+    budget -= bytes;
 }

@@ -19,6 +19,9 @@ inline constexpr uint64_t kMaxMapCount = uint64_t(64) << 20;
 // What the maps and thumbnails of one project may take once unpacked, all
 // keyframes together; checked before each keyframe is unpacked.
 inline constexpr uint64_t kMaxProjectRawBytes = uint64_t(1) << 30;
+// Takes `bytes` from `budget`, what a project being read may still unpack;
+// ArchiveError (BadFormat) when it has less left.
+void ChargeUnpacked(uint64_t& budget, uint64_t bytes);
 
 class CMMask {
 public:

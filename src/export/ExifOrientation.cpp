@@ -1,5 +1,8 @@
 #include "export/ExifOrientation.h"
 
+#include "export/ByteReading.h"
+#include "export/PictureCompleteness.h"
+
 #include <cstring>
 
 namespace {
@@ -27,26 +30,6 @@ private:
     bool m_bBig = false;
 };
 
-bool StartsWith(std::span<const uint8_t> b, size_t at, const char* text, size_t n)
-{
-    return at <= b.size() && n <= b.size() - at && std::memcmp(b.data() + at, text, n) == 0;
-}
-
-uint32_t BigEndian16(std::span<const uint8_t> b, size_t at)
-{
-    return uint32_t(b[at]) << 8 | b[at + 1];
-}
-
-uint32_t BigEndian32(std::span<const uint8_t> b, size_t at)
-{
-    return BigEndian16(b, at) << 16 | BigEndian16(b, at + 2);
-}
-
-uint32_t LittleEndian32(std::span<const uint8_t> b, size_t at)
-{
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-
 // A JPEG's APP1 segment that holds EXIF ("Exif\0\0" and the TIFF block),
 // looked for among the segments before the first scan.
 std::optional<int> JpegOrientation(std::span<const uint8_t> b)
@@ -56,10 +39,10 @@ std::optional<int> JpegOrientation(std::span<const uint8_t> b)
         const uint8_t marker = b[pos + 1];
         if (marker == 0xDA || marker == 0xD9)
             break;
-        const size_t length = BigEndian16(b, pos + 2);
+        const size_t length = bytes::BigEndian16(b, pos + 2);
         if (length < 2 || pos + 2 + length > b.size())
             break;
-        if (marker == 0xE1 && StartsWith(b, pos + 4, "Exif\0\0", 6))
+        if (marker == 0xE1 && bytes::At(b, pos + 4, "Exif\0\0", 6))
             return ExifBlockOrientation(b.subspan(pos + 10, length - 8));
         pos += 2 + length;
     }
@@ -71,12 +54,12 @@ std::optional<int> PngOrientation(std::span<const uint8_t> b)
 {
     size_t pos = 8;
     while (pos + 12 <= b.size()) {
-        const uint64_t length = BigEndian32(b, pos);
+        const uint64_t length = bytes::BigEndian32(b, pos);
         if (length > b.size() - pos - 12)
             break;
-        if (StartsWith(b, pos + 4, "eXIf", 4))
+        if (bytes::At(b, pos + 4, "eXIf", 4))
             return ExifBlockOrientation(b.subspan(pos + 8, size_t(length)));
-        if (StartsWith(b, pos + 4, "IEND", 4))
+        if (bytes::At(b, pos + 4, "IEND", 4))
             break;
         pos += size_t(12 + length);
     }
@@ -88,12 +71,12 @@ std::optional<int> WebpOrientation(std::span<const uint8_t> b)
 {
     size_t pos = 12;
     while (pos + 8 <= b.size()) {
-        const uint64_t length = LittleEndian32(b, pos + 4);
+        const uint64_t length = bytes::LittleEndian32(b, pos + 4);
         if (length > b.size() - pos - 8)
             break;
-        if (StartsWith(b, pos, "EXIF", 4)) {
+        if (bytes::At(b, pos, "EXIF", 4)) {
             std::span<const uint8_t> block = b.subspan(pos + 8, size_t(length));
-            if (StartsWith(block, 0, "Exif\0\0", 6))
+            if (bytes::At(block, 0, "Exif\0\0", 6))
                 block = block.subspan(6);
             return ExifBlockOrientation(block);
         }
@@ -127,9 +110,11 @@ Placed Place(int orientation, int sx, int sy, int W, int H)
 std::optional<int> ExifBlockOrientation(std::span<const uint8_t> tiff)
 {
     TiffReader r(tiff);
-    if (StartsWith(tiff, 0, "MM\0*", 4))
+    if (bytes::At(tiff, 0, "MM\0*", 4))
         r.SetBigEndian(true);
-    else if (!StartsWith(tiff, 0, "II*\0", 4))
+    else if (!bytes::At(tiff, 0, "II*\0", 4))
+        return std::nullopt;
+    if (!r.Has(4, 4))
         return std::nullopt;
     const uint32_t ifd = r.U32(4);
     if (!r.Has(ifd, 2))
@@ -153,11 +138,11 @@ std::optional<int> FileExifOrientation(std::span<const uint8_t> file)
 {
     if (file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF)
         return JpegOrientation(file);
-    if (StartsWith(file, 0, "\x89PNG\r\n\x1A\n", 8))
+    if (IsPngFile(file))
         return PngOrientation(file);
-    if (StartsWith(file, 0, "RIFF", 4) && StartsWith(file, 8, "WEBP", 4))
+    if (bytes::At(file, 0, "RIFF", 4) && bytes::At(file, 8, "WEBP", 4))
         return WebpOrientation(file);
-    if (StartsWith(file, 0, "II*\0", 4) || StartsWith(file, 0, "MM\0*", 4))
+    if (bytes::At(file, 0, "II*\0", 4) || bytes::At(file, 0, "MM\0*", 4))
         return ExifBlockOrientation(file);
     return std::nullopt;
 }

@@ -1,23 +1,32 @@
 #include "export/PictureCompleteness.h"
 
+#include "export/ByteReading.h"
+
 #include <cstring>
 
 namespace {
-
-uint32_t BigEndian16(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 8 | p[1];
-}
-
-uint32_t BigEndian32(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
 
 // The markers that stand alone, without a length: restarts, TEM, the start of image.
 bool StandAloneMarker(uint8_t marker)
 {
     return (marker >= 0xD0 && marker <= 0xD8) || marker == 0x01;
+}
+
+// Where the entropy-coded data from `pos` ends: at the first 0xFF that is
+// neither a stuffed zero nor a restart marker (b.size() when none is left).
+size_t ScanEnd(std::span<const uint8_t> b, size_t pos)
+{
+    while (pos + 1 < b.size()) {
+        const void* ff = std::memchr(b.data() + pos, 0xFF, b.size() - pos - 1);
+        if (!ff)
+            return b.size();
+        pos = size_t(static_cast<const uint8_t*>(ff) - b.data());
+        const uint8_t next = b[pos + 1];
+        if (next != 0x00 && !(next >= 0xD0 && next <= 0xD7))
+            return pos;
+        ++pos;
+    }
+    return b.size();
 }
 
 // Walks the JPEG's segments from the start of image; inside the entropy-coded
@@ -41,23 +50,21 @@ bool JpegComplete(std::span<const uint8_t> b)
             continue;
         if (pos + 2 > b.size())
             return false;
-        const size_t length = BigEndian16(&b[pos]);
+        const size_t length = bytes::BigEndian16(b, pos);
         if (length < 2 || pos + length > b.size())
             return false;
         pos += length;
         if (marker != 0xDA)
             continue;
         // The scan's data runs to the next real marker.
-        while (pos + 1 < b.size() &&
-               !(b[pos] == 0xFF && b[pos + 1] != 0x00 && !(b[pos + 1] >= 0xD0 && b[pos + 1] <= 0xD7)))
-            ++pos;
+        pos = ScanEnd(b, pos);
         if (pos + 1 >= b.size())
             return false;
     }
     return false;
 }
 
-constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr char kPngSignature[] = "\x89PNG\r\n\x1A\n";
 
 // Where the walk through a PNG's chunks (length, type, data, check) ended.
 struct PngWalk {
@@ -72,13 +79,13 @@ PngWalk WalkPng(std::span<const uint8_t> b)
     bool inData = false, afterData = false;
     size_t pos = 8;
     while (pos + 8 <= b.size()) {
-        const uint64_t length = BigEndian32(&b[pos]);
-        const bool data = std::memcmp(&b[pos + 4], "IDAT", 4) == 0;
+        const uint64_t length = bytes::BigEndian32(b, pos);
+        const bool data = bytes::At(b, pos + 4, "IDAT", 4);
         afterData = afterData || (inData && !data);
         inData = inData || data;
         if (pos + 12 + length > b.size())
             break;
-        if (std::memcmp(&b[pos + 4], "IEND", 4) == 0) {
+        if (bytes::At(b, pos + 4, "IEND", 4)) {
             walk.complete = true;
             break;
         }
@@ -113,7 +120,7 @@ std::optional<size_t> PngWholeChunksBeforeCut(std::span<const uint8_t> bytes)
 
 bool IsPngFile(std::span<const uint8_t> b)
 {
-    return b.size() >= 8 && std::memcmp(b.data(), kPngSignature, 8) == 0;
+    return bytes::At(b, 0, kPngSignature, 8);
 }
 
 std::span<const uint8_t> PngEndChunk()

@@ -388,24 +388,24 @@ void Project::PerformStroke(std::span<const StrokePoint> points, bool rightButto
     // Nobody sees the steps in between: the picture is rendered once, at the end.
     picture.DeferRenders(true);
     const bool repeats = picture.ButtonDown(points.front().x, points.front().y, rightButton);
+    const auto end = [&] {
+        picture.DeferRenders(false);
+        picture.ButtonUp(rightButton);
+    };
     try {
         for (size_t i = 0; i < points.size(); ++i) {
             const StrokePoint& p = points[i];
             tool->SetPressure(p.pressure);
             if (i > 0)
                 picture.MouseMove(p.x, p.y);
-            if (repeats) {
-                for (int tick = 0; tick < p.ticks; ++tick)
-                    picture.TimerTick(p.x, p.y);
-            }
+            for (int tick = 0; repeats && tick < p.ticks; ++tick)
+                picture.TimerTick(p.x, p.y);
         }
     } catch (...) {
-        picture.DeferRenders(false);
-        picture.ButtonUp(rightButton);
+        end();
         throw;
     }
-    picture.DeferRenders(false);
-    picture.ButtonUp(rightButton);
+    end();
     tool->SetPressure(kFullPressure);
 }
 

@@ -85,10 +85,7 @@ FreezeMask ReadFreezeMask(std::span<const uint8_t> payload, const ProjectData& d
     if (W != data.keys.front()->Width() || H != data.keys.front()->Height())
         BadFile("a freeze mask of " + std::to_string(W) + " x " + std::to_string(H) +
                 " elements for keyframe maps of another size");
-    if (uint64_t(W) * uint64_t(H) > budget)
-        BadFile("the keyframes and the freeze mask take more than " + std::to_string(kMaxProjectRawBytes >> 20) +
-                " MB unpacked");
-    budget -= uint64_t(W) * uint64_t(H);
+    ChargeUnpacked(budget, uint64_t(W) * uint64_t(H));
     const std::span<const uint8_t> packed = section.ReadRaw(section.Remaining());
     const uint64_t count = uint64_t(W) * uint64_t(H);
     if (!PlausiblePackedSize(count, packed.size()))

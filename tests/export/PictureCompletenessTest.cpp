@@ -5,7 +5,8 @@
 #include "export/PictureFile.h"
 #include "project/ProjectTestSupport.h"
 
-#include <QBuffer>
+#include "support/PictureFiles.h"
+
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -13,15 +14,6 @@
 using namespace projecttest;
 
 namespace {
-
-std::vector<uint8_t> Encoded(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.save(&buffer, format));
-    return std::vector<uint8_t>(bytes.begin(), bytes.end());
-}
 
 QImage Noise(int w, int h)
 {
@@ -42,7 +34,7 @@ std::vector<uint8_t> Cut(const std::vector<uint8_t>& bytes, size_t keep)
 
 TEST(PictureCompleteness, JpegsEndAtTheirLastScansEndOfImage)
 {
-    const std::vector<uint8_t> jpeg = Encoded(Noise(64, 48), "JPEG");
+    const std::vector<uint8_t> jpeg = testsupport::EncodedPicture(Noise(64, 48), "JPEG");
     EXPECT_TRUE(PictureFileComplete(jpeg));
     for (const size_t keep : {size_t(3), size_t(20), jpeg.size() / 2, jpeg.size() - 2, jpeg.size() - 1})
         EXPECT_FALSE(PictureFileComplete(Cut(jpeg, keep))) << keep;
@@ -61,7 +53,7 @@ TEST(PictureCompleteness, JpegsEndAtTheirLastScansEndOfImage)
 
 TEST(PictureCompleteness, PngsEndAtTheirEndChunkAndOtherFormatsAreNotJudged)
 {
-    const std::vector<uint8_t> png = Encoded(Noise(64, 48), "PNG");
+    const std::vector<uint8_t> png = testsupport::EncodedPicture(Noise(64, 48), "PNG");
     EXPECT_TRUE(PictureFileComplete(png));
     EXPECT_TRUE(IsPngFile(png));
     EXPECT_FALSE(PictureFileComplete(Cut(png, png.size() / 2)));
@@ -70,7 +62,7 @@ TEST(PictureCompleteness, PngsEndAtTheirEndChunkAndOtherFormatsAreNotJudged)
     EXPECT_EQ(PngWholeChunksBeforeCut(Cut(png, png.size() - 12)), png.size() - 12);
     EXPECT_EQ(PngWholeChunksBeforeCut(Cut(png, png.size() - 2)), png.size() - 12);
     EXPECT_EQ(PngWholeChunksBeforeCut(png), std::nullopt);
-    const std::vector<uint8_t> bmp = Encoded(Noise(8, 8), "BMP");
+    const std::vector<uint8_t> bmp = testsupport::EncodedPicture(Noise(8, 8), "BMP");
     EXPECT_TRUE(PictureFileComplete(Cut(bmp, bmp.size() / 2)));
     EXPECT_TRUE(PictureFileComplete({}));
 }
@@ -79,7 +71,8 @@ TEST(PictureCompleteness, LoadingSaysWhatACutFileLacks)
 {
     Folder folder;
     const QImage image = Noise(64, 48);
-    const std::vector<uint8_t> jpeg = Encoded(image, "JPEG"), png = Encoded(image, "PNG");
+    const std::vector<uint8_t> jpeg = testsupport::EncodedPicture(image, "JPEG"),
+                               png = testsupport::EncodedPicture(image, "PNG");
     WriteBytes(folder.Path("half.jpg"), Cut(jpeg, jpeg.size() / 2));
     PictureLoadNotes notes;
     const std::optional<PackedPicture> half = LoadPictureFile(folder.Path("half.jpg"), &notes);

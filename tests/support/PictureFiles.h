@@ -1,8 +1,13 @@
 #pragma once
-// Picture files for window tests, written with Qt's image writers.
+// Picture files for tests, written with Qt's image writers.
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QString>
+
+#include <cstdint>
+#include <vector>
 
 namespace testsupport {
 
@@ -16,6 +21,18 @@ inline QString WritePicture(const QString& folder, const QString& name, int w, i
     const QString path = folder + QLatin1Char('/') + name;
     img.save(path);
     return path;
+}
+
+// The bytes of `image` written in `format` ("JPEG", "PNG", ...); empty when
+// no writer for the format is installed.
+inline std::vector<uint8_t> EncodedPicture(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format))
+        return {};
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 }  // namespace testsupport
